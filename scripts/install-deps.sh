@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and the demo need.
+# Idempotent: packages already present are skipped without touching apt.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ ccache pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
+  libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
+  fonts-liberation2 fonts-dejavu-core fonts-urw-base35
+  gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and demo
+  python3 python3-pyftpdlib proftpd-core proftpd-mod-crypto
+  chromium chromium-driver
+  xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+# The machine may carry its own Node.js with npm bundled; Debian's npm conflicts with it.
+if ! command -v npm >/dev/null 2>&1; then
+  for p in nodejs npm; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+fi
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# proftpd asks how to run; answer standalone without prompting.
+echo "proftpd-basic shared/proftpd/inetd_or_standalone select standalone" | $sudo debconf-set-selections || true
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

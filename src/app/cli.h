@@ -1,0 +1,13 @@
+// The command line: `lumivista VERB ...` builds galleries and edits projects in scripts.
+#pragma once
+
+#include <QStringList>
+
+// Exit codes of every verb.
+enum CliExit { kExitOk = 0, kExitStopped = 1, kExitUsage = 2 };
+
+// `args` are the arguments after the program name. Returns the process exit code.
+int runCli(const QStringList& args);
+
+// `lumivista project new|add|set|show ...`; `args` start after "project".
+int runProjectCommand(const QStringList& args);
