@@ -4,7 +4,12 @@
 #include <QStringList>
 
 // Exit codes of every verb.
-enum CliExit { kExitOk = 0, kExitStopped = 1, kExitUsage = 2 };
+enum CliExit
+{
+    kExitOk = 0,
+    kExitStopped = 1,
+    kExitUsage = 2
+};
 
 // `args` are the arguments after the program name. Returns the process exit code.
 int runCli(const QStringList& args);

@@ -63,8 +63,7 @@ void showError(const QString& text)
 
 bool askYesNo(const QString& text)
 {
-    return messageDialog(text, DialogType::Confirmation, DialogButtons::YesNo) ==
-           DialogResult::Yes;
+    return messageDialog(text, DialogType::Confirmation, DialogButtons::YesNo) == DialogResult::Yes;
 }
 
 DialogResult askYesNoCancel(const QString& text)

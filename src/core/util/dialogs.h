@@ -6,9 +6,27 @@
 #include <QString>
 #include <QStringList>
 
-enum class DialogType { Warning, Error, Information, Confirmation, Custom };
-enum class DialogButtons { Ok, YesNo, YesNoCancel };
-enum class DialogResult { Ok, Yes, No, Cancel };
+enum class DialogType
+{
+    Warning,
+    Error,
+    Information,
+    Confirmation,
+    Custom
+};
+enum class DialogButtons
+{
+    Ok,
+    YesNo,
+    YesNoCancel
+};
+enum class DialogResult
+{
+    Ok,
+    Yes,
+    No,
+    Cancel
+};
 
 class DialogService
 {
