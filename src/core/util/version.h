@@ -1,0 +1,43 @@
+// The program's version, version numbers, the desktop's "open", URL downloads, the program
+// path and the vendor's addresses.
+#pragma once
+
+#include <QString>
+
+// Four dotted numbers, e.g. "0.1.0.0", fixed when the program is configured.
+QString programVersion();
+// Packs "a.b.c.d" as ((a*256 + b)*256 + c)*256 + d in 64 bits; a part counts with its leading
+// digits, missing, empty, non-numeric or negative parts count 0.
+quint64 versionNumber(const QString& dotted);
+
+// Result codes of openWithShell, following the desktop shell's convention (> 32 is success).
+inline constexpr int kShellOk = 33;
+inline constexpr int kShellNotFound = 2;
+inline constexpr int kShellNoHandler = 31;
+// Opens a URL, file or folder with the desktop's default handler; "@" starts a new instance
+// of the program with `parameters` (split like a command line). Empty target: nothing, 0.
+// Never throws.
+int openWithShell(const QString& target, const QString& parameters = {});
+
+inline constexpr qint64 kDownloadMaxBytes = 1024 * 1024;
+inline constexpr int kDownloadTimeoutMs = 30000;
+// Fetches an http(s) URL into `localFile` (replacing it only on success). Fails on HTTP
+// errors, bodies over `maxBytes`, transfers longer than `timeoutMs` in total, redirects to
+// another host or scheme, and write errors; `errorText` (optional) receives the reason.
+// Runs its own event loop; needs a QCoreApplication.
+bool downloadToFile(const QString& url, const QString& localFile,
+                    qint64 maxBytes = kDownloadMaxBytes, int timeoutMs = kDownloadTimeoutMs,
+                    QString* errorText = nullptr);
+
+// Full path of the running program; `askSystem` asks the system for the loaded executable.
+QString programPath(bool askSystem = false);
+
+// The vendor's addresses; the update list honours the environment variable LUMIVISTA_UPDATE_URL.
+QString homePageUrl();
+QString supportUrl();
+QString shopUrl();
+QString updateListUrl();
+
+// Start-up step of the library, before any window: locale, first computation of the data
+// folders (without creating) that decides the portable flag.
+void initUtilLibrary();
