@@ -1,0 +1,182 @@
+// Text forms of project values (numbers, booleans, colours, fonts).
+#include "gallery/valueforms.h"
+
+#include <QStringList>
+
+#include <limits>
+
+namespace {
+
+bool isHexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+}
+
+} // namespace
+
+int TextToInt(const QString& text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text.at(i) == u' ' || text.at(i) == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < n && (text.at(i) == u'-' || text.at(i) == u'+')) {
+        negative = text.at(i) == u'-';
+        ++i;
+    }
+    // Accumulate in 64 bits and stop growing once past the int range, so a line of a
+    // million digits neither overflows nor takes long.
+    constexpr qint64 kLimit = qint64(std::numeric_limits<int>::max()) + 1;
+    qint64 value = 0;
+    for (; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            break;
+        if (value <= kLimit)
+            value = value * 10 + (c - u'0');
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return int(value);
+}
+
+bool TextToBool(const QString& text)
+{
+    if (text.isEmpty() || text == u"0")
+        return false;
+    static const QStringList kTrueWords = {
+        QStringLiteral("j"), QStringLiteral("ja"),   QStringLiteral("o"),  QStringLiteral("oui"),
+        QStringLiteral("y"), QStringLiteral("yes"),  QStringLiteral("w"),  QStringLiteral("wahr"),
+        QStringLiteral("x"), QStringLiteral("true"), QStringLiteral("an"), QStringLiteral("on")};
+    if (kTrueWords.contains(text.toLower()))
+        return true;
+    return TextToInt(text) != 0;
+}
+
+QString FontToText(const FontSpec& font, bool styleSheetForm, const QString& fields)
+{
+    const bool withName = fields.contains(u'f');
+    const bool withStyles = fields.contains(u'a');
+    const bool withSize = fields.contains(u's');
+    const bool withColor = fields.contains(u'c');
+
+    if (!styleSheetForm) {
+        QString styles;
+        if (withStyles) {
+            if (font.bold)
+                styles += u'B';
+            if (font.italic)
+                styles += u'I';
+            if (font.strikeOut)
+                styles += u'D';
+            if (font.underline)
+                styles += u'U';
+        }
+        return (withName ? font.name : QString()) + u',' + styles + u',' +
+               (withSize ? QString::number(font.size) : QString()) + u',' +
+               (withColor ? QString::number(font.color) : QString());
+    }
+
+    QString css;
+    if (withName)
+        css += QStringLiteral("font-family: ") + font.name + QStringLiteral("; ");
+    if (withStyles) {
+        css += font.bold ? QStringLiteral("font-weight: bold; ")
+                         : QStringLiteral("font-weight: normal; ");
+        css += font.italic ? QStringLiteral("font-style: italic; ")
+                           : QStringLiteral("font-style: normal; ");
+        if (font.strikeOut) {
+            QString decoration = QStringLiteral("text-decoration: line-through; ");
+            if (font.underline)
+                decoration.replace(QStringLiteral(" line-through; "),
+                                   QStringLiteral(" line-through underline; "));
+            css += decoration;
+        } else if (font.underline) {
+            css += QStringLiteral("text-decoration: underline; ");
+        } else {
+            css += QStringLiteral("text-decoration: none; ");
+        }
+    }
+    if (withSize)
+        css += QStringLiteral("font-size: ") + QString::number(font.size) + QStringLiteral("pt; ");
+    if (withColor)
+        css += QStringLiteral("color: ") + ColorToHtml(font.color) + QStringLiteral("; ");
+    return css;
+}
+
+void TextToFont(const QString& text, FontSpec& font)
+{
+    if (text.isEmpty())
+        return;
+    const QStringList fields = text.split(u',');
+    const auto field = [&fields](int i) { return i < fields.size() ? fields.at(i) : QString(); };
+
+    if (!field(0).isEmpty())
+        font.name = field(0);
+
+    const QString styles = field(1).toUpper();
+    font.bold = styles.contains(u'B') || styles.contains(u'F');
+    font.italic = styles.contains(u'I') || styles.contains(u'K');
+    font.underline = styles.contains(u'U');
+    font.strikeOut = styles.contains(u'D') || styles.contains(u'S');
+
+    // A size of 0 keeps the old one; negative sizes are meaningless in points and are
+    // ignored the same way.
+    const int size = TextToInt(field(2));
+    if (size > 0)
+        font.size = qMin(size, kMaxFontPoints);
+
+    if (!field(3).isEmpty())
+        font.color = TextToInt(field(3));
+}
+
+QString ColorToHtml(int color)
+{
+    // A negative value shows its 32-bit two's complement, eight digits.
+    const QString hex = QString::number(quint32(color), 16).toUpper().rightJustified(6, u'0');
+    return u'#' + hex.mid(4, 2) + hex.mid(2, 2) + hex.mid(0, 2);
+}
+
+int HtmlToColor(const QString& text)
+{
+    if (text.size() > 6 && text.at(0) == u'#') {
+        const QString hex = text.mid(5, 2) + text.mid(3, 2) + text.mid(1, 2);
+        for (QChar c : hex) {
+            if (!isHexDigit(c))
+                return 0;
+        }
+        return int(hex.toUInt(nullptr, 16));
+    }
+    return TextToInt(text);
+}
+
+QFont toQFont(const FontSpec& font)
+{
+    QFont qfont(font.name);
+    if (font.size > 0)
+        qfont.setPointSize(font.size);
+    qfont.setBold(font.bold);
+    qfont.setItalic(font.italic);
+    qfont.setUnderline(font.underline);
+    qfont.setStrikeOut(font.strikeOut);
+    return qfont;
+}
+
+FontSpec fontSpecFromQFont(const QFont& font, int color)
+{
+    FontSpec spec;
+    spec.name = font.family();
+    spec.bold = font.bold();
+    spec.italic = font.italic();
+    spec.underline = font.underline();
+    spec.strikeOut = font.strikeOut();
+    spec.size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
+    spec.color = color;
+    return spec;
+}

@@ -1,0 +1,55 @@
+// Text forms of project values: integers, booleans, colours (0x00BBGGRR) and font texts
+// such as "Tahoma,B,12,65535", both ways, plus the style-sheet form of a font.
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+// A font as the project stores it. `color` uses the layout 0x00BBGGRR (red in the low
+// byte); negative values are system colours and are kept as they are.
+struct FontSpec
+{
+    QString name;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    int size = 0; // points
+    int color = 0;
+
+    bool operator==(const FontSpec&) const = default;
+};
+
+// Largest point size a font text may set; larger sizes are clamped so that a damaged
+// project cannot ask the text stamp to render gigantic glyphs.
+inline constexpr int kMaxFontPoints = 1000;
+
+// The leading integer of `text` ("12px" reads 12, "-7" reads -7); optional blanks before
+// the sign are skipped. No leading number reads 0. Saturates at the int range.
+int TextToInt(const QString& text);
+
+// "" and "0" are false; j, ja, o, oui, y, yes, w, wahr, x, true, an, on (any case) are
+// true; otherwise true exactly when TextToInt is not 0.
+bool TextToBool(const QString& text);
+
+// `fields` selects f (name), a (styles), s (size), c (colour). The plain form keeps the
+// four comma-separated positions (an unselected field is empty); the style-sheet form
+// leaves out the declarations of unselected fields.
+QString FontToText(const FontSpec& font, bool styleSheetForm = false,
+                   const QString& fields = QStringLiteral("fasc"));
+
+// Applies a font text to `font`: an empty name or colour field and a size that reads 0 or
+// less leave the property unchanged; the styles are always replaced by the style field;
+// an entirely empty text changes nothing.
+void TextToFont(const QString& text, FontSpec& font);
+
+// 255 gives "#FF0000"; system colours use the pairs of their eight hex digits.
+QString ColorToHtml(int color);
+
+// "#RRGGBB..." (longer than six characters) gives the colour value; any other text is
+// read with TextToInt. Non-hex digits read 0.
+int HtmlToColor(const QString& text);
+
+// Qt fonts for drawing and for the font dialog; the colour travels separately.
+QFont toQFont(const FontSpec& font);
+FontSpec fontSpecFromQFont(const QFont& font, int color);
