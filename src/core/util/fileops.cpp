@@ -1,0 +1,162 @@
+// File copy (with expansion of LZ-compressed sources), folder creation with the program's
+// messages, file sizes and temporary file names.
+#include "util/fileops.h"
+#include "util/dialogs.h"
+#include "util/error.h"
+#include "util/lzexpand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+QString quoted(const QString& path)
+{
+    return u'"' + path + u'"';
+}
+
+// True when both names reach one existing file (other spelling, links).
+bool isSameExistingFile(const QString& a, const QString& b)
+{
+#ifdef Q_OS_UNIX
+    struct stat sa
+    {
+    };
+    struct stat sb
+    {
+    };
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#else
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca.compare(QFileInfo(b).canonicalFilePath(), Qt::CaseInsensitive) == 0;
+#endif
+}
+
+} // namespace
+
+bool isSameFileName(const QString& a, const QString& b, PathStyle style)
+{
+    return a.compare(b, style == PathStyle::Windows ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+}
+
+bool copyFileTo(const QString& source, const QString& destination)
+{
+    // Copying a file onto itself would empty it.
+    if (isSameFileName(source, destination) || isSameExistingFile(source, destination))
+        return false;
+
+    const QString openSourceError =
+        QStringLiteral("Fehler beim Öffnen der Quelldatei ") + quoted(source);
+    const QString openDestinationError =
+        QStringLiteral("Fehler beim Öffnen der Zeildatei ") + quoted(destination);
+    const QString copyError = QStringLiteral("Fehler beim Kopieren der Datei ") + quoted(source);
+
+    QFile in(source);
+    if (QFileInfo(source).isDir() || !in.open(QIODevice::ReadOnly))
+        throw LumiError(openSourceError);
+    if (QFileInfo(destination).isDir())
+        throw LumiError(openDestinationError);
+    // Written beside the destination and renamed over it, so a failed copy keeps the old file.
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly))
+        throw LumiError(openDestinationError);
+
+    bool copied = true;
+    const QByteArray head = in.peek(kSzddHeaderSize);
+    if (isSzddHeader(head)) {
+        copied = expandSzdd(in, out);
+    } else {
+        QByteArray buffer(256 * 1024, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in.read(buffer.data(), buffer.size());
+            if (n < 0) {
+                copied = false;
+                break;
+            }
+            if (n == 0)
+                break;
+            if (out.write(buffer.constData(), n) != n) {
+                copied = false;
+                break;
+            }
+        }
+    }
+    if (!copied) {
+        out.cancelWriting();
+        throw LumiError(copyError);
+    }
+    if (!out.commit())
+        throw LumiError(copyError);
+    return true;
+}
+
+bool ensureFolder(const QString& folder, int mode)
+{
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return true;
+    if (mode == kFolderTestOnly)
+        return false;
+    // Both texts are shown unchanged: a path such as "/home/u/neu" holds "/n".
+    if (mode == kFolderAskCreate && !folder.isEmpty()) {
+        const QString question =
+            QStringLiteral("Ordner neu erstellen (") + folder + QStringLiteral(")?");
+        if (dialogService().show(question, DialogType::Confirmation, DialogButtons::YesNo) !=
+            DialogResult::Yes)
+            return false;
+    }
+    if (!folder.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isDir())
+        return true;
+    dialogService().show(QStringLiteral("Der Ordner (") + folder +
+                             QStringLiteral(") kann nicht erstellt werden!"),
+                         DialogType::Error, DialogButtons::Ok);
+    return false;
+}
+
+qint64 fileSizeOf(const QString& name)
+{
+    if (name.isEmpty())
+        return -1;
+    const QFileInfo full(QDir::current(), name);
+    const QString fileName = full.fileName();
+    if (fileName.contains(u'*') || fileName.contains(u'?')) {
+        const QDir dir(full.absolutePath());
+        const QFileInfoList entries = dir.entryInfoList(
+            {fileName}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+            QDir::Name | QDir::IgnoreCase);
+        if (entries.isEmpty())
+            return -1;
+        return entries.first().isDir() ? 0 : entries.first().size();
+    }
+    if (!full.exists())
+        return -1;
+    return full.isDir() ? 0 : full.size();
+}
+
+QString tempFileName(const QString& name, const QDateTime& now)
+{
+    if (name.isEmpty()) {
+        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/XXXXXX.tmp"));
+        file.setAutoRemove(false);
+        if (!file.open())
+            throw LumiError(QStringLiteral("Die temporäre Datei kann nicht angelegt werden (") +
+                            QDir::tempPath() + QStringLiteral(")"));
+        return file.fileName();
+    }
+    // The extension starts at the last "." after the last separator.
+    const qsizetype lastSep = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    qsizetype dot = name.lastIndexOf(u'.');
+    if (dot <= lastSep)
+        dot = name.size();
+    return name.left(dot) + u'~' + now.toString(QStringLiteral("yyyyMMdd_HHmmss")) + u'~' +
+           name.mid(dot);
+}
