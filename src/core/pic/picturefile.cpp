@@ -1,0 +1,179 @@
+// LoadPicture, SaveJpeg and SaveGif: choosing the codec by extension, the input
+// checks (size limits, empty and odd files), and writing the output files.
+#include "gifwriter.h"
+#include "jpegcodec.h"
+#include "metafile.h"
+#include "picture.h"
+#include "util/error.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QSaveFile>
+
+namespace {
+
+// No picture file we accept comes near this; a bigger one is refused unread.
+constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
+
+struct Format
+{
+    const char* extension;
+    PictureKind kind;
+    const char* qtFormat; // nullptr: our own codec
+};
+
+constexpr Format kFormats[] = {
+    {"jpg", PictureKind::Jpeg, nullptr},     {"jpeg", PictureKind::Jpeg, nullptr},
+    {"gif", PictureKind::Gif, "gif"},        {"png", PictureKind::Png, "png"},
+    {"tif", PictureKind::Tiff, "tiff"},      {"tiff", PictureKind::Tiff, "tiff"},
+    {"bmp", PictureKind::Bitmap, "bmp"},     {"ico", PictureKind::Icon, "ico"},
+    {"emf", PictureKind::Metafile, nullptr}, {"wmf", PictureKind::Metafile, nullptr},
+};
+
+const Format* formatFor(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        return nullptr;
+    }
+    const QString extension = name.mid(dot + 1).toLower();
+    for (const Format& format : kFormats) {
+        if (extension == QLatin1String(format.extension)) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        throw LumiError(QStringLiteral("Datei nicht gefunden: %1").arg(path));
+    }
+    if (!info.isFile()) {
+        throw LumiError(QStringLiteral("Keine Bilddatei: %1").arg(path));
+    }
+    if (info.size() > kMaxFileBytes) {
+        throw LumiError(QStringLiteral("Datei zu groß: %1").arg(path));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw LumiError(QStringLiteral("Datei kann nicht gelesen werden: %1 (%2)")
+                            .arg(path, file.errorString()));
+    }
+    QByteArray data = file.readAll();
+    if (data.isEmpty()) {
+        throw LumiError(QStringLiteral("Leere Datei: %1").arg(path));
+    }
+    return data;
+}
+
+void checkSize(long long width, long long height)
+{
+    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
+        throw LumiError(
+            QStringLiteral("Das Bild ist zu groß (%1 x %2 Pixel)").arg(width).arg(height));
+    }
+}
+
+QImage readWithQt(const QByteArray& data, const char* qtFormat)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, qtFormat);
+    // Only the plugin the extension names: a file that lies about its kind fails.
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    if (size.isValid()) {
+        checkSize(size.width(), size.height());
+    }
+    QImage image = reader.read(); // a GIF or an icon gives its first frame
+    if (image.isNull()) {
+        throw LumiError(
+            QStringLiteral("Das Bild kann nicht gelesen werden (%1)").arg(reader.errorString()));
+    }
+    checkSize(image.width(), image.height());
+    // Palette and 16-bit pictures become 24-bit colour (with alpha where they have it).
+    const QImage::Format target =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB888;
+    if (image.format() != target) {
+        image = image.convertToFormat(target);
+        if (image.isNull()) {
+            throw LumiError(QStringLiteral("Zu wenig Speicher für das Bild"));
+        }
+    }
+    return image;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        throw LumiError(QStringLiteral("Datei kann nicht geschrieben werden: %1 (%2)")
+                            .arg(path, file.errorString()));
+    }
+}
+
+} // namespace
+
+void LoadPicture(Picture& picture, const QString& path)
+{
+    const Format* format = formatFor(path);
+    if (!format) {
+        throw LumiError(QStringLiteral("Unbekanntes Bildformat: %1").arg(path));
+    }
+    const QByteArray data = readWholeFile(path);
+    try {
+        if (format->kind == PictureKind::Jpeg) {
+            DecodedJpeg decoded = decodeJpeg(data);
+            // A picture turned upright no longer matches its compressed bytes.
+            picture.setRaster(PictureKind::Jpeg, decoded.image,
+                              decoded.orientation == 1 ? data : QByteArray());
+        } else if (format->kind == PictureKind::Metafile) {
+            const Metafile metafile = metafileToSvg(data);
+            checkSize(metafile.size.width(), metafile.size.height());
+            picture.setMetafile(metafile.svg, metafile.size);
+        } else {
+            picture.setRaster(format->kind, readWithQt(data, format->qtFormat));
+        }
+    } catch (const LumiError& error) {
+        throw LumiError(QStringLiteral("%1: %2").arg(path, error.message()));
+    }
+}
+
+bool SaveJpeg(Picture& picture, const QString& path, int quality)
+{
+    if (picture.isEmpty()) {
+        return false;
+    }
+    if (quality < 1 || quality > 100) {
+        quality = 100;
+    }
+    const bool keepJpeg = picture.kind() == PictureKind::Jpeg && quality == 100;
+    if (picture.kind() != PictureKind::Bitmap && !keepJpeg) {
+        ToBitmap(picture);
+    }
+    const QString target = replaceExtension(path, QStringLiteral(".jpg"));
+    if (keepJpeg && !picture.jpegData().isEmpty()) {
+        writeFile(target, picture.jpegData());
+    } else {
+        writeFile(target, encodeJpeg(picture.image(), quality));
+    }
+    return true;
+}
+
+bool SaveGif(const Picture& picture, const QString& path)
+{
+    if (picture.isEmpty()) {
+        return false;
+    }
+    const QImage bitmap =
+        picture.kind() == PictureKind::Bitmap ? picture.image() : picture.renderedBitmap();
+    writeFile(replaceExtension(path, QStringLiteral(".gif")), encodeGif(bitmap));
+    return true;
+}
