@@ -137,6 +137,10 @@ QString resolveFolder(const QString& name, const QString& folder, bool takeFolde
 {
     QString result = takeFolderOfName ? folderPartOf(name, context) : name;
     result = fixDoubledRootSeparator(result, context);
+    // A folder name ending in ".." climbs like one ending in "..\".
+    const QString up = QStringLiteral("..");
+    if (result == up || result.endsWith(context.separator() + up))
+        result += context.separator();
     result = joinName(result, prepareFolder(folder, context), context);
     if (!result.isEmpty() && !result.endsWith(context.separator()))
         result += context.separator();

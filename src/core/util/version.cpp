@@ -69,7 +69,7 @@ int openWithShell(const QString& target, const QString& parameters)
         }
         QUrl url;
         if (looksLikeUrl(target)) {
-            url = QUrl(target, QUrl::StrictMode);
+            url = QUrl(target, QUrl::TolerantMode);
         } else {
             const QFileInfo file(target);
             if (!file.exists())

@@ -1,0 +1,193 @@
+// Settings store: defaults, writing only changes, ini files written by others, and
+// failures that must not destroy a file.
+#include "util/error.h"
+#include "util/paths.h"
+#include "util/settingsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+QString s(const char16_t* text)
+{
+    return QString::fromUtf16(text);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+class SettingsStoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_tmp.isValid());
+        root = m_tmp.path() + u'/';
+        PathContext context;
+        context.style = PathStyle::Posix;
+        context.programFile = root + s(u"prog/lumivista");
+        context.programName = s(u"lumivista");
+        context.programDir = root + s(u"prog/");
+        context.docDir = root + s(u"doc/");
+        context.dataDir = root + s(u"data/");
+        m_previous = setPathContext(context);
+        iniFile = root + s(u"data/lumivista.ini");
+    }
+    void TearDown() override { setPathContext(m_previous); }
+
+    QString root;
+    QString iniFile;
+
+private:
+    QTemporaryDir m_tmp;
+    PathContext m_previous;
+};
+
+} // namespace
+
+TEST_F(SettingsStoreTest, FreshInstallationGivesDefaults)
+{
+    EXPECT_EQ(readSetting(s(u"FTP"), s(u"Path"), s(u"/"), QString(), QString()), s(u"/"));
+    EXPECT_EQ(readSetting(s(u"FTP"), s(u"Server")), QString());
+    EXPECT_FALSE(QFileInfo::exists(iniFile));
+    EXPECT_FALSE(QFileInfo::exists(root + s(u"data")));
+}
+
+TEST_F(SettingsStoreTest, WriteCreatesFolderFileSectionAndKey)
+{
+    EXPECT_TRUE(writeSetting(s(u"FTP"), s(u"Server"), s(u"ftp.example.org")));
+    EXPECT_EQ(readAll(iniFile), QByteArray("[FTP]\r\nServer=ftp.example.org\r\n"));
+    EXPECT_EQ(readSetting(s(u"ftp"), s(u"SERVER")), s(u"ftp.example.org"));
+    EXPECT_TRUE(writeSetting(s(u"FTP"), s(u"User"), s(u"anna")));
+    EXPECT_TRUE(writeSetting(s(u"Other"), s(u"Active"), 1));
+    EXPECT_TRUE(writeSetting(s(u"ftp"), s(u"server"), s(u"ftp.example.net")));
+    EXPECT_TRUE(writeSetting(QString(), s(u"Zahl"), -7));
+    EXPECT_EQ(readAll(iniFile),
+              QByteArray("[FTP]\r\nServer=ftp.example.net\r\nUser=anna\r\n\r\n"
+                         "[Other]\r\nActive=1\r\n\r\n[lumivista]\r\nZahl=-7\r\n"));
+}
+
+TEST_F(SettingsStoreTest, EmptyValueForMissingKeyWritesNothing)
+{
+    EXPECT_TRUE(writeSetting(s(u"FTP"), s(u"Pw"), QString()));
+    EXPECT_FALSE(QFileInfo::exists(iniFile));
+}
+
+TEST_F(SettingsStoreTest, SameValueLeavesFileUntouched)
+{
+    writeSetting(s(u"FTP"), s(u"Path"), s(u"/www"));
+    QFile file(iniFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QDateTime past = QDateTime::currentDateTime().addDays(-3);
+    ASSERT_TRUE(file.setFileTime(past, QFileDevice::FileModificationTime));
+    file.close();
+    writeSetting(s(u"FTP"), s(u"Path"), s(u"/www"));
+    EXPECT_EQ(QFileInfo(iniFile).lastModified().toSecsSinceEpoch(), past.toSecsSinceEpoch());
+    writeSetting(s(u"FTP"), s(u"Path"), s(u"/WWW"));
+    EXPECT_GT(QFileInfo(iniFile).lastModified(), past);
+    EXPECT_EQ(readSetting(s(u"FTP"), s(u"Path")), s(u"/WWW"));
+}
+
+TEST_F(SettingsStoreTest, FolderMacrosAndFileNames)
+{
+    writeFile(root + s(u"prog/lumivista.ini"), "[lumivista]\nPortable=1\n");
+    EXPECT_EQ(readSetting(s(u"lumivista"), s(u"Portable"), s(u"0"), s(u"#p")), s(u"1"));
+    EXPECT_EQ(readSetting(QString(), s(u"Portable"), s(u"0"), s(u"#p"), s(u".ini")), s(u"1"));
+    writeSetting(s(u"S"), s(u"K"), s(u"v"), s(u"*"), s(u"sub/x.ini"));
+    EXPECT_EQ(readAll(root + s(u"doc/sub/x.ini")), QByteArray("[S]\r\nK=v\r\n"));
+    writeSetting(s(u"S"), s(u"K"), s(u"w"), s(u"**"), root + s(u"abs.ini"));
+    EXPECT_EQ(readSetting(s(u"S"), s(u"K"), QString(), s(u"#p"), root + s(u"abs.ini")), s(u"w"));
+}
+
+TEST_F(SettingsStoreTest, ReadsFilesWrittenByOthers)
+{
+    writeFile(iniFile, "\xEF\xBB\xBF; comment\n"
+                       "[ Update ]\n"
+                       "  Version = 1.8.2.24  \n"
+                       "Info=\"  with blanks  \"\n"
+                       "Link=a=b;c\n"
+                       "Version=9.9\n"
+                       "[Update]\n"
+                       "Extra=second section\n");
+    EXPECT_EQ(readSetting(s(u"update"), s(u"version")), s(u"1.8.2.24"));
+    EXPECT_EQ(readSetting(s(u"Update"), s(u"Info")), s(u"  with blanks  "));
+    EXPECT_EQ(readSetting(s(u"Update"), s(u"Link")), s(u"a=b;c"));
+    // The first section of a name counts.
+    EXPECT_EQ(readSetting(s(u"Update"), s(u"Extra"), s(u"-")), s(u"-"));
+    EXPECT_EQ(readSetting(s(u"Update"), s(u"; comment"), s(u"-")), s(u"-"));
+
+    writeFile(iniFile, "[S]\r\nName=M\xfcller\r\n");
+    EXPECT_EQ(readSetting(s(u"S"), s(u"Name")), s(u"Müller"));
+}
+
+TEST_F(SettingsStoreTest, WritingKeepsOtherLines)
+{
+    writeFile(iniFile, "; settings\n[A]\nkey=1\n\n[B]\nx=2\n");
+    writeSetting(s(u"a"), s(u"KEY"), s(u"3"));
+    writeSetting(s(u"A"), s(u"new"), s(u"4"));
+    EXPECT_EQ(readAll(iniFile),
+              QByteArray("; settings\r\n[A]\r\nkey=3\r\nnew=4\r\n\r\n[B]\r\nx=2\r\n"));
+}
+
+TEST_F(SettingsStoreTest, ValuesRoundTripExactly)
+{
+    const QString values[] = {s(u"  padded  "), s(u"\"quoted\""), s(u"'single'"),
+                              s(u"a=b"),        s(u"Grüße € 中"), s(u"\"")};
+    for (const QString& value : values) {
+        writeSetting(s(u"V"), s(u"k"), value);
+        EXPECT_EQ(readSetting(s(u"V"), s(u"k")), value);
+    }
+}
+
+TEST_F(SettingsStoreTest, InvalidNamesAndValuesAreRefused)
+{
+    EXPECT_THROW(writeSetting(s(u"S"), s(u"a=b"), s(u"v")), LumiError);
+    EXPECT_THROW(writeSetting(s(u"S"), QString(), s(u"v")), LumiError);
+    EXPECT_THROW(writeSetting(s(u"S"), s(u"[x"), s(u"v")), LumiError);
+    EXPECT_THROW(writeSetting(s(u"S]"), s(u"k"), s(u"v")), LumiError);
+    EXPECT_THROW(writeSetting(s(u"S"), s(u"k"), s(u"two\nlines")), LumiError);
+    EXPECT_THROW(writeSetting(s(u"S"), s(u"k"), s(u"cr\r")), LumiError);
+    EXPECT_FALSE(QFileInfo::exists(iniFile));
+    EXPECT_EQ(readSetting(s(u"S"), QString(), s(u"d")), s(u"d"));
+}
+
+TEST_F(SettingsStoreTest, WriteFailuresThrowAndKeepTheOldFile)
+{
+    writeFile(root + s(u"blocker"), "file");
+    try {
+        writeSetting(s(u"S"), s(u"k"), s(u"v"), root + s(u"blocker/sub/"), s(u"x.ini"));
+        FAIL() << "no error";
+    } catch (const LumiError& error) {
+        EXPECT_TRUE(error.message().contains(root + s(u"blocker/sub/x.ini")));
+    }
+    // A folder where the file should be: reading gives the default, writing fails.
+    QDir().mkpath(root + s(u"dir.ini"));
+    EXPECT_EQ(readSetting(s(u"S"), s(u"k"), s(u"d"), QString(), root + s(u"dir.ini")), s(u"d"));
+    EXPECT_THROW(writeSetting(s(u"S"), s(u"k"), s(u"v"), QString(), root + s(u"dir.ini")),
+                 LumiError);
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    writeSetting(s(u"S"), s(u"k"), s(u"old"));
+    QFile::setPermissions(root + s(u"data"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_THROW(writeSetting(s(u"S"), s(u"k"), s(u"new")), LumiError);
+    QFile::setPermissions(root + s(u"data"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(readAll(iniFile), QByteArray("[S]\r\nk=old\r\n"));
+}
