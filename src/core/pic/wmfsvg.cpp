@@ -23,6 +23,29 @@ const char* describe(wmf_error_t error)
     }
 }
 
+// A placeable header gives the picture's frame; libwmf's own scan gives only the
+// extent of what is drawn, which would stretch a drawing with margins.
+bool placeableFrame(const unsigned char* data, std::size_t size, wmfD_Rect& frame)
+{
+    if (size < 22 || data[0] != 0xD7 || data[1] != 0xCD || data[2] != 0xC6 || data[3] != 0x9A) {
+        return false;
+    }
+    const auto s16 = [data](int offset) {
+        return int(short(data[offset] | (data[offset + 1] << 8)));
+    };
+    const int unitsPerInch = data[14] | (data[15] << 8);
+    if (unitsPerInch <= 0 || s16(10) <= s16(6) || s16(12) <= s16(8)) {
+        return false;
+    }
+    // libwmf's device coordinates are points (1/72 inch).
+    const float scale = 72.0f / float(unitsPerInch);
+    frame.TL.x = float(s16(6)) * scale;
+    frame.TL.y = float(s16(8)) * scale;
+    frame.BR.x = float(s16(10)) * scale;
+    frame.BR.y = float(s16(12)) * scale;
+    return true;
+}
+
 } // namespace
 
 bool convertWmfToSvg(const unsigned char* data, std::size_t size, std::string& svg, unsigned& width,
@@ -47,6 +70,9 @@ bool convertWmfToSvg(const unsigned char* data, std::size_t size, std::string& s
     wmf_error_t status = wmf_mem_open(api, copy.data(), long(copy.size()));
     if (status == wmf_E_None) {
         status = wmf_scan(api, 0, &bbox);
+    }
+    if (status == wmf_E_None) {
+        placeableFrame(data, size, bbox);
     }
     unsigned displayWidth = 0;
     unsigned displayHeight = 0;
