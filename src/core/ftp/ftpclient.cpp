@@ -1,0 +1,425 @@
+// FTPClient: the control connection, login, replies and the commands without data.
+// Data connections and transfers are in ftptransfer.cpp.
+#include "ftp/ftpclient.h"
+
+#include "ftp/ftpclient_p.h"
+#include "util/error.h"
+
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+#include <QNetworkProxy>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+Q_LOGGING_CATEGORY(lcFtp, "lumivista.ftp", QtInfoMsg)
+
+void checkFtpArgument(const QString& argument)
+{
+    for (const QChar c : argument) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0))
+            throw LumiError(QStringLiteral("Name not allowed in an FTP command: it contains a "
+                                           "line break or NUL character"));
+    }
+}
+
+FTPClient::FTPClient(QObject* parent) : QObject(parent)
+{
+}
+
+FTPClient::~FTPClient()
+{
+    closeData();
+    if (m_control) {
+        QObject::disconnect(m_control.get(), nullptr, this, nullptr);
+        m_control->abort();
+    }
+}
+
+QDateTime FTPClient::zeroTime()
+{
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
+
+bool FTPClient::connected() const
+{
+    return m_control && m_state != State::Disconnected &&
+           m_control->state() == QAbstractSocket::ConnectedState;
+}
+
+void FTPClient::setState(State state)
+{
+    if (state == m_state)
+        return;
+    qCDebug(lcFtp) << "state" << m_state << "->" << state;
+    m_state = state;
+}
+
+void FTPClient::backToReady()
+{
+    if (m_state != State::Disconnected)
+        setState(State::Ready);
+}
+
+void FTPClient::ensureConnected() const
+{
+    if (!m_control || m_state == State::Disconnected)
+        throw LumiError(QStringLiteral("Not connected."));
+}
+
+void FTPClient::closeConnection()
+{
+    closeData();
+    if (m_control) {
+        QObject::disconnect(m_control.get(), nullptr, this, nullptr);
+        m_control->abort();
+        // deleteLater: this may run inside a signal of the socket itself.
+        m_control.release()->deleteLater();
+    }
+    m_controlBuffer.clear();
+    m_assembler.take();
+    m_pasvRefused = false;
+    m_portRefused = false;
+    m_featuresRead = false;
+    m_features.clear();
+    setState(State::Disconnected);
+}
+
+void FTPClient::failConnection(const QString& message, int code)
+{
+    const bool wasOpen = m_state != State::Disconnected && m_state != State::Connecting;
+    closeConnection();
+    Q_EMIT status(message);
+    if (wasOpen)
+        Q_EMIT disconnected();
+    throw LumiError(message, code);
+}
+
+void FTPClient::onControlClosed()
+{
+    // A close while no operation runs (the server's idle time-out); an operation that
+    // is waiting notices the close itself.
+    if (m_busy > 0 || m_state == State::Disconnected)
+        return;
+    closeConnection();
+    Q_EMIT status(QStringLiteral("Connection closed by server."));
+    Q_EMIT disconnected();
+}
+
+void FTPClient::connectToServer()
+{
+    if (m_control) {
+        closeConnection();
+        Q_EMIT disconnected();
+    }
+    FtpOperation op(m_busy, [] {});
+    m_systemDescription.clear();
+    m_transferType = TransferType::Binary;
+
+    m_control = std::make_unique<QTcpSocket>();
+    m_control->setProxy(QNetworkProxy::NoProxy);
+    m_control->setReadBufferSize(4 * kMaxReplyLine);
+    connect(m_control.get(), &QTcpSocket::disconnected, this, &FTPClient::onControlClosed);
+
+    setState(State::Connecting);
+    Q_EMIT status(QStringLiteral("Connecting to %1:%2").arg(m_host).arg(m_port));
+    m_control->connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    if (!m_control->waitForConnected(m_replyTimeout)) {
+        const QString reason =
+            m_control->error() == QAbstractSocket::SocketTimeoutError
+                ? QStringLiteral("Connection time-out (%1 ms)").arg(m_replyTimeout)
+                : m_control->errorString();
+        failConnection(
+            QStringLiteral("Cannot connect to %1:%2: %3").arg(m_host).arg(m_port).arg(reason));
+    }
+    setState(State::Greeting);
+    Q_EMIT status(QStringLiteral("Connected."));
+
+    try {
+        FtpReply greeting = readReply();
+        while (greeting.code == 120) // "service ready in nnn minutes": the 220 follows
+            greeting = readReply();
+        if (!greeting.isCompletion())
+            throwReply(greeting);
+        login();
+    } catch (const LumiError&) {
+        if (m_state != State::Disconnected) {
+            closeConnection();
+            Q_EMIT disconnected();
+        }
+        throw;
+    }
+    setState(State::Ready);
+    Q_EMIT status(QStringLiteral("Logged in."));
+    Q_EMIT afterLogin();
+}
+
+void FTPClient::login()
+{
+    setState(State::LoggingIn);
+    FtpReply reply = command(QStringLiteral("USER"), m_username);
+    if (reply.code == 331)
+        reply = command(QStringLiteral("PASS"), m_password);
+    if (reply.code == 332)
+        throw LumiError(QStringLiteral("The server asks for an account, which is not supported: ") +
+                            reply.text(),
+                        reply.code);
+    if (!reply.isCompletion())
+        throwReply(reply);
+
+    const FtpReply system = command(QStringLiteral("SYST"));
+    if (system.code == 215)
+        m_systemDescription = system.lines.first().mid(4).trimmed();
+}
+
+void FTPClient::disconnectFromServer()
+{
+    if (!m_control || m_state == State::Disconnected)
+        return;
+    {
+        FtpOperation op(m_busy, [] {});
+        try {
+            setState(State::Quitting);
+            sendCommand(QStringLiteral("QUIT"));
+            readReply();
+        } catch (const LumiError&) {
+            // Whatever the answer, the connection is closed now, which is all QUIT asks.
+            if (m_state == State::Disconnected)
+                return;
+        }
+        closeConnection();
+    }
+    Q_EMIT status(QStringLiteral("Disconnected."));
+    Q_EMIT disconnected();
+}
+
+void FTPClient::abortDataChannel()
+{
+    closeData();
+}
+
+void FTPClient::sendCommand(const QString& command, const QString& argument)
+{
+    checkFtpArgument(argument);
+    const QString line = argument.isEmpty() ? command : command + QLatin1Char(' ') + argument;
+    const QString shown = command == QLatin1String("PASS") ? QStringLiteral("PASS ****") : line;
+    qCDebug(lcFtp) << "send" << shown;
+    Q_EMIT status(shown);
+
+    m_control->write(line.toUtf8() + "\r\n");
+    while (m_control->bytesToWrite() > 0) {
+        if (!m_control->waitForBytesWritten(m_replyTimeout)) {
+            if (m_control->state() != QAbstractSocket::ConnectedState)
+                failConnection(QStringLiteral("Connection closed by server."));
+            failConnection(QStringLiteral("Time-out while sending (%1 ms)").arg(m_replyTimeout));
+        }
+    }
+}
+
+FtpReply FTPClient::readReply()
+{
+    const QDeadlineTimer deadline(qMax(1, m_replyTimeout));
+    for (;;) {
+        QString problem;
+        try {
+            QByteArray line;
+            while (takeLine(m_controlBuffer, line, kMaxReplyLine)) {
+                const QString text = QString::fromUtf8(line);
+                qCDebug(lcFtp) << "reply" << text.left(200);
+                Q_EMIT status(text.left(1000));
+                if (m_assembler.addLine(text)) {
+                    const FtpReply reply = m_assembler.take();
+                    // 421: the server closes the connection, whatever we were waiting for.
+                    if (reply.code == 421)
+                        failConnection(reply.text(), 421);
+                    return reply;
+                }
+            }
+        } catch (const LumiError& e) {
+            if (m_state == State::Disconnected)
+                throw;
+            problem = e.message();
+        }
+        if (!problem.isEmpty())
+            failConnection(problem);
+
+        if (m_control->bytesAvailable() > 0) {
+            m_controlBuffer += m_control->read(4 * kMaxReplyLine);
+            continue;
+        }
+        if (m_control->state() != QAbstractSocket::ConnectedState)
+            failConnection(QStringLiteral("Connection closed by server."));
+        if (deadline.hasExpired())
+            failConnection(
+                QStringLiteral("No reply from server (time-out %1 ms)").arg(m_replyTimeout));
+        m_control->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+}
+
+FtpReply FTPClient::command(const QString& command, const QString& argument)
+{
+    sendCommand(command, argument);
+    return readReply();
+}
+
+void FTPClient::throwReply(const FtpReply& reply)
+{
+    throw LumiError(reply.text(), reply.code);
+}
+
+FtpReply FTPClient::expectCompletion(const QString& command, const QString& argument)
+{
+    ensureConnected();
+    FtpOperation op(m_busy, [this] { backToReady(); });
+    setState(State::Command);
+    const FtpReply reply = this->command(command, argument);
+    if (!reply.isCompletion())
+        throwReply(reply);
+    return reply;
+}
+
+void FTPClient::noop()
+{
+    expectCompletion(QStringLiteral("NOOP"));
+}
+
+QString FTPClient::currentFolder()
+{
+    const FtpReply reply = expectCompletion(QStringLiteral("PWD"));
+    // 257 "folder" comment; a quote inside the name is doubled (RFC 959, appendix II).
+    const QString line = reply.lines.first();
+    qsizetype i = line.indexOf(QLatin1Char('"'));
+    if (reply.code != 257 || i < 0)
+        throw LumiError(QStringLiteral("Invalid reply to PWD: ") + line.left(200), reply.code);
+    QString folder;
+    for (++i; i < line.size(); ++i) {
+        if (line[i] == QLatin1Char('"')) {
+            if (i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
+                folder += QLatin1Char('"');
+                ++i;
+                continue;
+            }
+            break;
+        }
+        if (line[i].unicode() < 0x20 || line[i].unicode() == 0x7f)
+            throw LumiError(QStringLiteral("Invalid reply to PWD: the folder name holds control "
+                                           "characters"),
+                            reply.code);
+        folder += line[i];
+    }
+    if (i >= line.size())
+        throw LumiError(QStringLiteral("Invalid reply to PWD: ") + line.left(200), reply.code);
+    return folder;
+}
+
+void FTPClient::changeFolder(const QString& path)
+{
+    expectCompletion(QStringLiteral("CWD"), path);
+}
+
+void FTPClient::parentFolder()
+{
+    expectCompletion(QStringLiteral("CDUP"));
+}
+
+void FTPClient::setTransferType(TransferType type)
+{
+    expectCompletion(QStringLiteral("TYPE"),
+                     type == TransferType::Ascii ? QStringLiteral("A") : QStringLiteral("I"));
+    m_transferType = type;
+}
+
+qint64 FTPClient::size(const QString& name)
+{
+    FtpReply reply;
+    try {
+        reply = expectCompletion(QStringLiteral("SIZE"), name);
+    } catch (const LumiError&) {
+        if (!connected())
+            throw;
+        return -1; // a refused SIZE is an answer, not an error
+    }
+    bool ok = false;
+    const qint64 value = reply.lastText().trimmed().toLongLong(&ok);
+    return reply.code == 213 && ok && value >= 0 ? value : -1;
+}
+
+QDateTime FTPClient::modificationTime(const QString& name)
+{
+    FtpReply reply;
+    try {
+        reply = expectCompletion(QStringLiteral("MDTM"), name);
+    } catch (const LumiError&) {
+        if (!connected())
+            throw;
+        return zeroTime();
+    }
+    // "213 YYYYMMDDHHMMSS[.sss]" in UTC (RFC 3659, 2.3).
+    const QString text = reply.lastText().trimmed();
+    const QDateTime utc = QDateTime::fromString(text.left(14), QStringLiteral("yyyyMMddHHmmss"));
+    if (reply.code != 213 || !utc.isValid())
+        return zeroTime();
+    QDateTime stamp(utc.date(), utc.time(), Qt::UTC);
+    return stamp.toLocalTime();
+}
+
+void FTPClient::makeFolder(const QString& name)
+{
+    expectCompletion(QStringLiteral("MKD"), name);
+}
+
+void FTPClient::removeFolder(const QString& name)
+{
+    expectCompletion(QStringLiteral("RMD"), name);
+}
+
+void FTPClient::deleteFile(const QString& name)
+{
+    expectCompletion(QStringLiteral("DELE"), name);
+}
+
+void FTPClient::rename(const QString& oldName, const QString& newName)
+{
+    ensureConnected();
+    FtpOperation op(m_busy, [this] { backToReady(); });
+    setState(State::Command);
+    // Check both names before RNFR, so a bad new name leaves no rename pending.
+    checkFtpArgument(newName);
+    const FtpReply from = command(QStringLiteral("RNFR"), oldName);
+    if (from.code != 350)
+        throwReply(from);
+    const FtpReply to = command(QStringLiteral("RNTO"), newName);
+    if (!to.isCompletion())
+        throwReply(to);
+}
+
+bool FTPClient::serverHasFeature(const QString& feature)
+{
+    if (!m_featuresRead) {
+        const FtpReply reply = command(QStringLiteral("FEAT"));
+        m_featuresRead = true;
+        // 211-Features:\r\n XCRC\r\n MDTM\r\n211 End (RFC 2389, 3.2)
+        if (reply.code == 211) {
+            for (qsizetype i = 1; i + 1 < reply.lines.size(); ++i)
+                m_features.append(
+                    reply.lines[i].trimmed().section(QLatin1Char(' '), 0, 0).toUpper());
+        }
+    }
+    return m_features.contains(feature.toUpper());
+}
+
+qint64 FTPClient::checksum(const QString& name)
+{
+    ensureConnected();
+    FtpOperation op(m_busy, [this] { backToReady(); });
+    setState(State::Command);
+    if (!serverHasFeature(QStringLiteral("XCRC")))
+        return -1;
+    const FtpReply reply =
+        command(QStringLiteral("XCRC"), QLatin1Char('"') + name + QLatin1Char('"'));
+    if (reply.code != 250)
+        return -1;
+    bool ok = false;
+    const QString hex = reply.lines.first().mid(4).trimmed().section(QLatin1Char(' '), 0, 0);
+    const qint64 value = hex.toLongLong(&ok, 16);
+    return ok ? value : -1;
+}

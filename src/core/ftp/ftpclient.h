@@ -1,0 +1,169 @@
+// FTPClient: a synchronous FTP client (RFC 959, with SIZE and MDTM of RFC 3659) on Qt
+// sockets. Every operation blocks until the server has answered or the reply time-out
+// has passed; refused commands and broken connections raise LumiError with the reply
+// code and the server's text.
+#pragma once
+
+#include "ftp/ftplisting.h"
+#include "ftp/ftpreply.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QIODevice;
+class QTcpServer;
+class QTcpSocket;
+
+class FTPClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The one state of the client; every change goes through setState(), which leaves a
+    // trace line in the category "lumivista.ftp".
+    enum class State
+    {
+        Disconnected, // no control connection
+        Connecting,   // waiting for the TCP connection of the control channel
+        Greeting,     // waiting for the server's 220
+        LoggingIn,    // waiting for the replies to USER and PASS
+        Ready,        // logged in, nothing outstanding
+        Command,      // waiting for the reply to a command without data
+        DataSetup,    // waiting for PASV/EPSV/PORT/EPRT replies or the data connection
+        Transfer,     // data flowing over the data connection
+        TransferEnd,  // data done, waiting for the final reply of the transfer
+        Quitting      // QUIT sent, waiting for 221
+    };
+    Q_ENUM(State)
+
+    enum class TransferType
+    {
+        Binary,
+        Ascii
+    };
+
+    static constexpr int kDefaultReplyTimeout = 30000;
+    static constexpr qsizetype kMaxReplyLine = 64 * 1024;
+    static constexpr qsizetype kMaxListingLine = 64 * 1024;
+
+    explicit FTPClient(QObject* parent = nullptr);
+    ~FTPClient() override;
+
+    // Connection settings, read at connect.
+    QString host() const { return m_host; }
+    void setHost(const QString& host) { m_host = host; }
+    quint16 port() const { return m_port; }
+    void setPort(quint16 port) { m_port = port; }
+    QString username() const { return m_username; }
+    void setUsername(const QString& name) { m_username = name; }
+    QString password() const { return m_password; }
+    void setPassword(const QString& password) { m_password = password; }
+    bool passive() const { return m_passive; }
+    void setPassive(bool passive) { m_passive = passive; }
+    int replyTimeout() const { return m_replyTimeout; }
+    void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
+    TransferType transferType() const { return m_transferType; }
+    // What the server answered to SYST after login.
+    QString systemDescription() const { return m_systemDescription; }
+
+    State state() const { return m_state; }
+    bool connected() const;
+
+    // TCP over IPv4 without proxy, greeting, USER, PASS, SYST; then afterLogin() runs.
+    void connectToServer();
+    // QUIT, then close; disconnected() follows. Does nothing when not connected.
+    void disconnectFromServer();
+    // Closes an open data connection at once (used when a disconnect failed).
+    void abortDataChannel();
+
+    void noop();
+    QString currentFolder();                 // PWD
+    void changeFolder(const QString& path);  // CWD
+    void parentFolder();                     // CDUP
+    void setTransferType(TransferType type); // TYPE I / TYPE A
+    // LIST: the raw lines; with `entries`, also the parsed lines (error when unreadable).
+    void listDetails(QStringList& lines, QList<FtpListEntry>* entries = nullptr);
+    void listNames(QStringList& names);              // NLST
+    qint64 size(const QString& name);                // SIZE; -1 unless the reply is 213
+    QDateTime modificationTime(const QString& name); // MDTM, local time; zeroTime() if refused
+    void makeFolder(const QString& name);            // MKD
+    void removeFolder(const QString& name);          // RMD
+    void deleteFile(const QString& name);            // DELE
+    void rename(const QString& oldName, const QString& newName); // RNFR, RNTO
+    // STOR of the whole local file; an empty remote name means the local file's name.
+    void store(const QString& localFile, const QString& remoteName = QString());
+    // RETR into localFile (replaced only once the transfer has completed).
+    void retrieve(const QString& remoteName, const QString& localFile);
+    // XCRC "name" when FEAT lists XCRC; the hex value of a 250 reply, else -1.
+    qint64 checksum(const QString& name);
+
+    // The zero time of the program's date model: 30 December 1899, 00:00.
+    static QDateTime zeroTime();
+
+Q_SIGNALS:
+    void status(const QString& text);
+    void workBegin(qint64 expectedBytes); // -1 when unknown
+    void work(qint64 bytesSoFar);
+    void workEnd();
+    void disconnected();
+    void afterLogin();
+
+private:
+    enum class Direction
+    {
+        Download,
+        Upload
+    };
+    using Sink = std::function<void(const QByteArray&)>;
+
+    void setState(State state);
+    void ensureConnected() const;
+    void backToReady();
+    [[noreturn]] void failConnection(const QString& message, int code = 0);
+    void closeConnection();
+    void onControlClosed();
+
+    void sendCommand(const QString& command, const QString& argument = QString());
+    FtpReply readReply();
+    FtpReply command(const QString& command, const QString& argument = QString());
+    FtpReply expectCompletion(const QString& command, const QString& argument = QString());
+    [[noreturn]] void throwReply(const FtpReply& reply);
+    void login();
+    bool serverHasFeature(const QString& feature);
+
+    // Data connections (ftptransfer.cpp).
+    void openPassiveData();
+    void openActiveData();
+    void acceptActiveData();
+    void runTransfer(const QString& command, const QString& argument, Direction direction,
+                     QIODevice* source, const Sink& sink, qint64 expectedBytes);
+    void receiveData(const Sink& sink);
+    void sendData(QIODevice* source, qint64 expectedBytes);
+    void closeData();
+    void listInto(const QString& command, QStringList& lines);
+
+    QString m_host;
+    quint16 m_port = 21;
+    QString m_username;
+    QString m_password;
+    bool m_passive = true;
+    int m_replyTimeout = kDefaultReplyTimeout;
+    TransferType m_transferType = TransferType::Binary;
+    QString m_systemDescription;
+
+    State m_state = State::Disconnected;
+    std::unique_ptr<QTcpSocket> m_control;
+    std::unique_ptr<QTcpSocket> m_data;
+    std::unique_ptr<QTcpServer> m_dataServer;
+    QByteArray m_controlBuffer;
+    FtpReplyAssembler m_assembler;
+    bool m_pasvRefused = false; // PASV refused once: use EPSV for the rest of the session
+    bool m_portRefused = false; // PORT refused once: use EPRT
+    bool m_featuresRead = false;
+    QStringList m_features; // FEAT lines, upper-cased, without leading blanks
+    int m_busy = 0;         // nesting of running operations
+};

@@ -1,0 +1,35 @@
+// Internals shared by the two source files of FTPClient.
+#pragma once
+
+#include <QLoggingCategory>
+#include <QString>
+#include <functional>
+
+Q_DECLARE_LOGGING_CATEGORY(lcFtp)
+
+// A name may hold CR, LF or NUL on Linux; sent as is it would smuggle a second command
+// onto the control connection. Raises LumiError for such an argument.
+void checkFtpArgument(const QString& argument);
+
+// Marks a running operation (so an idle-time close is told apart from one that an
+// operation handles itself) and runs `onEnd` when it ends, also when it ends with an
+// error: the client puts a live connection back to Ready there.
+class FtpOperation
+{
+public:
+    FtpOperation(int& busy, std::function<void()> onEnd) : m_busy(busy), m_onEnd(std::move(onEnd))
+    {
+        ++m_busy;
+    }
+    ~FtpOperation()
+    {
+        --m_busy;
+        m_onEnd();
+    }
+    FtpOperation(const FtpOperation&) = delete;
+    FtpOperation& operator=(const FtpOperation&) = delete;
+
+private:
+    int& m_busy;
+    std::function<void()> m_onEnd;
+};

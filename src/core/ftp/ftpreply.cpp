@@ -1,0 +1,79 @@
+// Reply assembly for the FTP control connection.
+#include "ftp/ftpreply.h"
+
+#include "util/error.h"
+
+namespace {
+
+// A reply line starts with three digits, the first of them 1 to 5.
+bool hasReplyCode(const QString& line)
+{
+    return line.size() >= 3 && line[0] >= QLatin1Char('1') && line[0] <= QLatin1Char('5') &&
+           line[1].isDigit() && line[2].isDigit() && line[1].unicode() < 128 &&
+           line[2].unicode() < 128;
+}
+
+} // namespace
+
+QString FtpReply::lastText() const
+{
+    if (lines.isEmpty())
+        return {};
+    return lines.last().mid(4);
+}
+
+bool FtpReplyAssembler::addLine(const QString& line)
+{
+    if (m_complete)
+        throw LumiError(QStringLiteral("Internal error: reply not taken"));
+    m_bytes += line.size() + 2;
+    if (m_bytes > kMaxReplyBytes)
+        throw LumiError(QStringLiteral("Reply from server is too long"));
+
+    if (m_reply.lines.isEmpty()) {
+        // The first line decides: "123 text" or "123" ends at once, "123-text" goes on.
+        const bool valid = hasReplyCode(line) && (line.size() == 3 || line[3] == QLatin1Char(' ') ||
+                                                  line[3] == QLatin1Char('-'));
+        if (!valid)
+            throw LumiError(QStringLiteral("Invalid reply from server: ") + line.left(80));
+        m_reply.code = line.left(3).toInt();
+        m_reply.lines.append(line);
+        m_complete = line.size() == 3 || line[3] == QLatin1Char(' ');
+        return m_complete;
+    }
+
+    // Inside a multi-line reply any text may follow; only the same code with a blank
+    // (or alone) ends it (RFC 959, 4.2).
+    m_reply.lines.append(line);
+    const QString code = m_reply.lines.first().left(3);
+    m_complete = line.startsWith(code) && (line.size() == 3 || line[3] == QLatin1Char(' '));
+    return m_complete;
+}
+
+FtpReply FtpReplyAssembler::take()
+{
+    FtpReply reply = std::move(m_reply);
+    m_reply = FtpReply();
+    m_complete = false;
+    m_bytes = 0;
+    return reply;
+}
+
+bool takeLine(QByteArray& buffer, QByteArray& line, qsizetype maxLine)
+{
+    const qsizetype end = buffer.indexOf('\n');
+    if (end < 0) {
+        if (buffer.size() > maxLine + 1) // + 1: room for the CR of a full line
+            throw LumiError(
+                QStringLiteral("Line from server is longer than %1 bytes").arg(maxLine));
+        return false;
+    }
+    qsizetype length = end;
+    if (length > 0 && buffer[length - 1] == '\r')
+        --length;
+    if (length > maxLine)
+        throw LumiError(QStringLiteral("Line from server is longer than %1 bytes").arg(maxLine));
+    line = buffer.left(length);
+    buffer.remove(0, end + 1);
+    return true;
+}

@@ -1,0 +1,402 @@
+// FTPClient: data connections (passive PASV/EPSV, active PORT/EPRT) and the transfers
+// that use them: LIST, NLST, STOR, RETR.
+#include "ftp/ftpclient.h"
+#include "ftp/ftpclient_p.h"
+
+#include "util/error.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkProxy>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+constexpr qint64 kChunk = 64 * 1024;
+
+// "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": only the port is used.
+quint16 portFromPasv(const FtpReply& reply)
+{
+    static const QRegularExpression re(
+        QStringLiteral("(\\d{1,3}),(\\d{1,3}),(\\d{1,3}),(\\d{1,3}),(\\d{1,3}),(\\d{1,3})"));
+    const QRegularExpressionMatch m = re.match(reply.text());
+    if (!m.hasMatch())
+        throw LumiError(QStringLiteral("Invalid reply to PASV: ") + reply.text().left(200),
+                        reply.code);
+    for (int i = 1; i <= 6; ++i) {
+        if (m.captured(i).toInt() > 255)
+            throw LumiError(QStringLiteral("Invalid reply to PASV: ") + reply.text().left(200),
+                            reply.code);
+    }
+    const int port = m.captured(5).toInt() * 256 + m.captured(6).toInt();
+    if (port == 0)
+        throw LumiError(QStringLiteral("Invalid reply to PASV: port 0"), reply.code);
+    return quint16(port);
+}
+
+// "229 Entering Extended Passive Mode (|||6446|)" (RFC 2428, 3).
+quint16 portFromEpsv(const FtpReply& reply)
+{
+    static const QRegularExpression re(QStringLiteral("\\((.)\\1\\1(\\d{1,5})\\1\\)"));
+    const QRegularExpressionMatch m = re.match(reply.text());
+    const int port = m.hasMatch() ? m.captured(2).toInt() : 0;
+    if (port <= 0 || port > 65535)
+        throw LumiError(QStringLiteral("Invalid reply to EPSV: ") + reply.text().left(200),
+                        reply.code);
+    return quint16(port);
+}
+
+// "150 Opening BINARY mode data connection for x (1234 bytes)".
+qint64 sizeFromOpening(const FtpReply& reply)
+{
+    static const QRegularExpression re(QStringLiteral("\\((\\d+) bytes\\)"));
+    const QRegularExpressionMatch m = re.match(reply.text());
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
+// TYPE A: the network form ends lines with CR LF (RFC 959, 3.1.1.1); locally LF.
+class AsciiToNetwork
+{
+public:
+    QByteArray convert(const QByteArray& in)
+    {
+        QByteArray out;
+        out.reserve(in.size() + in.size() / 16);
+        for (const char c : in) {
+            if (c == '\n' && !m_lastWasCr)
+                out.append('\r');
+            out.append(c);
+            m_lastWasCr = c == '\r';
+        }
+        return out;
+    }
+
+private:
+    bool m_lastWasCr = false;
+};
+
+class AsciiFromNetwork
+{
+public:
+    QByteArray convert(const QByteArray& in)
+    {
+        QByteArray out;
+        out.reserve(in.size() + 1);
+        for (const char c : in) {
+            if (m_pendingCr && c != '\n')
+                out.append('\r');
+            m_pendingCr = c == '\r';
+            if (!m_pendingCr)
+                out.append(c);
+        }
+        return out;
+    }
+    QByteArray finish()
+    {
+        return std::exchange(m_pendingCr, false) ? QByteArray("\r") : QByteArray();
+    }
+
+private:
+    bool m_pendingCr = false;
+};
+
+} // namespace
+
+void FTPClient::closeData()
+{
+    if (m_data) {
+        m_data->abort();
+        m_data.reset();
+    }
+    if (m_dataServer) {
+        m_dataServer->close();
+        m_dataServer.reset();
+    }
+}
+
+void FTPClient::openPassiveData()
+{
+    quint16 port = 0;
+    if (!m_pasvRefused) {
+        const FtpReply reply = command(QStringLiteral("PASV"));
+        if (reply.code == 227)
+            port = portFromPasv(reply);
+        else if (reply.code >= 500)
+            m_pasvRefused = true;
+        else
+            throwReply(reply);
+    }
+    if (port == 0) {
+        const FtpReply reply = command(QStringLiteral("EPSV"));
+        if (reply.code != 229)
+            throwReply(reply);
+        port = portFromEpsv(reply);
+    }
+
+    // The host of a PASV reply is ignored: the data connection goes to the peer of the
+    // control connection, so a server cannot aim the client at another machine.
+    const QHostAddress peer = m_control->peerAddress();
+    m_data = std::make_unique<QTcpSocket>();
+    m_data->setProxy(QNetworkProxy::NoProxy);
+    m_data->connectToHost(peer, port);
+    if (!m_data->waitForConnected(m_replyTimeout)) {
+        const QString reason = m_data->errorString();
+        closeData();
+        throw LumiError(QStringLiteral("Cannot open data connection to %1:%2: %3")
+                            .arg(peer.toString())
+                            .arg(port)
+                            .arg(reason));
+    }
+}
+
+void FTPClient::openActiveData()
+{
+    const QHostAddress local = m_control->localAddress();
+    m_dataServer = std::make_unique<QTcpServer>();
+    m_dataServer->setProxy(QNetworkProxy::NoProxy);
+    m_dataServer->setMaxPendingConnections(1);
+    if (!m_dataServer->listen(local, 0)) {
+        const QString reason = m_dataServer->errorString();
+        closeData();
+        throw LumiError(QStringLiteral("Cannot listen for a data connection: ") + reason);
+    }
+    const quint16 port = m_dataServer->serverPort();
+    if (!m_portRefused) {
+        const quint32 ip = local.toIPv4Address();
+        const QString argument = QStringLiteral("%1,%2,%3,%4,%5,%6")
+                                     .arg((ip >> 24) & 0xff)
+                                     .arg((ip >> 16) & 0xff)
+                                     .arg((ip >> 8) & 0xff)
+                                     .arg(ip & 0xff)
+                                     .arg(port >> 8)
+                                     .arg(port & 0xff);
+        const FtpReply reply = command(QStringLiteral("PORT"), argument);
+        if (reply.isCompletion())
+            return;
+        if (reply.code < 500) {
+            closeData();
+            throwReply(reply);
+        }
+        m_portRefused = true;
+    }
+    const FtpReply reply = command(QStringLiteral("EPRT"),
+                                   QStringLiteral("|1|%1|%2|").arg(local.toString()).arg(port));
+    if (!reply.isCompletion()) {
+        closeData();
+        throwReply(reply);
+    }
+}
+
+void FTPClient::acceptActiveData()
+{
+    const QHostAddress peer = m_control->peerAddress();
+    QDeadlineTimer deadline(m_replyTimeout);
+    while (!m_data) {
+        bool timedOut = false;
+        if (!m_dataServer->hasPendingConnections() &&
+            !m_dataServer->waitForNewConnection(int(qMax<qint64>(1, deadline.remainingTime())),
+                                                &timedOut)) {
+            if (timedOut || deadline.hasExpired())
+                failConnection(QStringLiteral("The server did not open the data connection "
+                                              "(time-out %1 ms)")
+                                   .arg(m_replyTimeout));
+            continue;
+        }
+        std::unique_ptr<QTcpSocket> socket(m_dataServer->nextPendingConnection());
+        if (!socket)
+            continue;
+        // Only the server itself may connect; anyone else on the network is turned away.
+        if (socket->peerAddress().isEqual(peer, QHostAddress::ConvertV4MappedToIPv4)) {
+            socket->setParent(nullptr);
+            m_data = std::move(socket);
+        } else {
+            qCDebug(lcFtp) << "refused data connection from" << socket->peerAddress();
+            socket->abort();
+        }
+    }
+    m_dataServer->close();
+}
+
+void FTPClient::runTransfer(const QString& command, const QString& argument, Direction direction,
+                            QIODevice* source, const Sink& sink, qint64 expectedBytes)
+{
+    ensureConnected();
+    checkFtpArgument(argument);
+    FtpOperation op(m_busy, [this] {
+        closeData();
+        backToReady();
+    });
+
+    setState(State::DataSetup);
+    if (m_passive)
+        openPassiveData();
+    else
+        openActiveData();
+
+    const FtpReply opening = this->command(command, argument);
+    // Some servers answer a transfer with nothing to send at once with 226.
+    const bool finished = opening.isCompletion();
+    if (!opening.isPreliminary() && !finished)
+        throwReply(opening);
+    if (expectedBytes < 0)
+        expectedBytes = sizeFromOpening(opening);
+    if (!m_passive && !finished)
+        acceptActiveData();
+
+    setState(State::Transfer);
+    Q_EMIT workBegin(expectedBytes);
+    try {
+        if (m_data) {
+            if (direction == Direction::Download)
+                receiveData(sink);
+            else
+                sendData(source, expectedBytes);
+        }
+    } catch (const LumiError&) {
+        if (m_state == State::Disconnected)
+            throw;
+        // A local failure or a broken data connection: the server reports the broken
+        // transfer on the control connection; read that reply so the next command
+        // meets a clean channel, and prefer its text when it has one.
+        closeData();
+        if (!finished) {
+            setState(State::TransferEnd);
+            const FtpReply reply = readReply();
+            if (reply.isNegative() && direction == Direction::Upload)
+                throwReply(reply);
+        }
+        throw;
+    }
+    if (m_data && m_data->state() != QAbstractSocket::UnconnectedState) {
+        m_data->disconnectFromHost();
+        if (m_data->state() != QAbstractSocket::UnconnectedState)
+            m_data->waitForDisconnected(m_replyTimeout);
+    }
+    closeData();
+
+    setState(State::TransferEnd);
+    if (!finished) {
+        const FtpReply reply = readReply();
+        if (!reply.isCompletion())
+            throwReply(reply);
+    }
+    Q_EMIT workEnd();
+}
+
+void FTPClient::receiveData(const Sink& sink)
+{
+    qint64 total = 0;
+    for (;;) {
+        if (m_data->bytesAvailable() > 0) {
+            const QByteArray chunk = m_data->read(kChunk);
+            total += chunk.size();
+            sink(chunk);
+            Q_EMIT work(total);
+            continue;
+        }
+        if (m_data->state() != QAbstractSocket::ConnectedState)
+            break; // the server closes the data connection at the end of the data
+        if (!m_data->waitForReadyRead(qMax(1, m_replyTimeout))) {
+            if (m_data->bytesAvailable() > 0 || m_data->state() != QAbstractSocket::ConnectedState)
+                continue;
+            failConnection(QStringLiteral("Data transfer time-out (%1 ms)").arg(m_replyTimeout));
+        }
+    }
+}
+
+void FTPClient::sendData(QIODevice* source, qint64 expectedBytes)
+{
+    Q_UNUSED(expectedBytes);
+    AsciiToNetwork ascii;
+    QByteArray buffer(kChunk, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 n = source->read(buffer.data(), kChunk);
+        if (n < 0)
+            throw LumiError(QStringLiteral("Cannot read the local file: ") + source->errorString());
+        if (n == 0)
+            break;
+        total += n;
+        const QByteArray chunk =
+            m_transferType == TransferType::Ascii ? ascii.convert(buffer.left(n)) : buffer.left(n);
+        m_data->write(chunk);
+        while (m_data->bytesToWrite() > 0) {
+            if (!m_data->waitForBytesWritten(qMax(1, m_replyTimeout))) {
+                if (m_data->state() != QAbstractSocket::ConnectedState)
+                    throw LumiError(QStringLiteral("The server closed the data connection."));
+                failConnection(
+                    QStringLiteral("Data transfer time-out (%1 ms)").arg(m_replyTimeout));
+            }
+        }
+        Q_EMIT work(total);
+    }
+}
+
+void FTPClient::listInto(const QString& command, QStringList& lines)
+{
+    lines.clear();
+    QByteArray pending;
+    const Sink sink = [&](const QByteArray& chunk) {
+        pending += chunk;
+        QByteArray line;
+        while (takeLine(pending, line, kMaxListingLine))
+            lines.append(QString::fromUtf8(line));
+    };
+    runTransfer(command, QString(), Direction::Download, nullptr, sink, -1);
+    if (!pending.isEmpty()) // the last line without a line end
+        lines.append(QString::fromUtf8(pending).remove(QLatin1Char('\r')));
+}
+
+void FTPClient::listDetails(QStringList& lines, QList<FtpListEntry>* entries)
+{
+    listInto(QStringLiteral("LIST"), lines);
+    if (entries)
+        *entries = parseFtpListing(lines);
+}
+
+void FTPClient::listNames(QStringList& names)
+{
+    listInto(QStringLiteral("NLST"), names);
+}
+
+void FTPClient::store(const QString& localFile, const QString& remoteName)
+{
+    ensureConnected();
+    const QFileInfo info(localFile);
+    if (info.isDir())
+        throw LumiError(QStringLiteral("Cannot send %1: it is a folder").arg(localFile));
+    QFile file(localFile);
+    if (!file.open(QIODevice::ReadOnly))
+        throw LumiError(QStringLiteral("Cannot open %1: %2").arg(localFile, file.errorString()));
+    const QString name = remoteName.isEmpty() ? info.fileName() : remoteName;
+    runTransfer(QStringLiteral("STOR"), name, Direction::Upload, &file, {}, file.size());
+}
+
+void FTPClient::retrieve(const QString& remoteName, const QString& localFile)
+{
+    ensureConnected();
+    checkFtpArgument(remoteName);
+    // Written beside the target and renamed at the end: a failed transfer leaves an
+    // existing local file as it was and no half file behind.
+    QSaveFile file(localFile);
+    if (!file.open(QIODevice::WriteOnly))
+        throw LumiError(QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
+    AsciiFromNetwork ascii;
+    const bool isAscii = m_transferType == TransferType::Ascii;
+    const auto write = [&](const QByteArray& data) {
+        if (file.write(data) != data.size())
+            throw LumiError(
+                QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
+    };
+    const Sink sink = [&](const QByteArray& chunk) {
+        write(isAscii ? ascii.convert(chunk) : chunk);
+    };
+    runTransfer(QStringLiteral("RETR"), remoteName, Direction::Download, nullptr, sink, -1);
+    write(ascii.finish());
+    if (!file.commit())
+        throw LumiError(QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
+}

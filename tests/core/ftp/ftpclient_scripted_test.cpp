@@ -1,0 +1,696 @@
+// FTPClient against a scripted server: the exact command transcript, multi-line replies,
+// 421, time-outs, the ignored PASV host, garbage, and transfers in both modes.
+#include "fakeftpserver.h"
+#include "ftp/ftpclient.h"
+#include "util/error.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records what the client notifies.
+struct Notifications
+{
+    QStringList statuses;
+    QList<qint64> begins;
+    QList<qint64> progress;
+    int ends = 0;
+    int disconnects = 0;
+    int logins = 0;
+
+    explicit Notifications(FTPClient& client)
+    {
+        QObject::connect(&client, &FTPClient::status, [this](const QString& t) { statuses << t; });
+        QObject::connect(&client, &FTPClient::workBegin, [this](qint64 n) { begins << n; });
+        QObject::connect(&client, &FTPClient::work, [this](qint64 n) { progress << n; });
+        QObject::connect(&client, &FTPClient::workEnd, [this] { ++ends; });
+        QObject::connect(&client, &FTPClient::disconnected, [this] { ++disconnects; });
+        QObject::connect(&client, &FTPClient::afterLogin, [this] { ++logins; });
+    }
+};
+
+void configure(FTPClient& client, quint16 port, int timeout = 5000)
+{
+    client.setHost(QStringLiteral("127.0.0.1"));
+    client.setPort(port);
+    client.setUsername(QStringLiteral("joe"));
+    client.setPassword(QStringLiteral("secret"));
+    client.setReplyTimeout(timeout);
+}
+
+QByteArray pasvReply(quint16 port, const QByteArray& host = "10,99,99,99")
+{
+    return "227 Entering Passive Mode (" + host + "," + QByteArray::number(port / 256) + "," +
+           QByteArray::number(port % 256) + ")";
+}
+
+QString readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<none>");
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+} // namespace
+
+// --- connect / login -----------------------------------------------------------------
+
+TEST(FTPClientScripted, LoginWithSplitAndMultiLineRepliesKeepsPasswordOutOfStatus)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        // A greeting split across packets, with inner lines that look like codes.
+        s.send("220-Welcome\r\n220-sec");
+        s.pause(50);
+        s.send("ond line\r\n 220 not the end\r\n230 other code\r\n220 ready\r\n");
+        s.expect(QStringLiteral("USER joe"));
+        s.reply("331 Password please");
+        s.expect(QStringLiteral("PASS secret"));
+        s.send("230-Hello\r\n230-\r\n230 Logged in\r\n");
+        s.expect(QStringLiteral("SYST"));
+        s.reply("215 UNIX Type: L8");
+        s.expect(QStringLiteral("QUIT"));
+        s.reply("221 Bye");
+    });
+    FTPClient client;
+    Notifications seen(client);
+    configure(client, server.port());
+    client.connectToServer();
+    EXPECT_TRUE(client.connected());
+    EXPECT_EQ(client.systemDescription(), QStringLiteral("UNIX Type: L8"));
+    EXPECT_EQ(seen.logins, 1);
+    client.disconnectFromServer();
+    EXPECT_FALSE(client.connected());
+    EXPECT_EQ(seen.disconnects, 1);
+
+    EXPECT_EQ(server.transcript(),
+              (QStringList{QStringLiteral("USER joe"), QStringLiteral("PASS secret"),
+                           QStringLiteral("SYST"), QStringLiteral("QUIT")}));
+    EXPECT_EQ(server.failure(), QString());
+    EXPECT_TRUE(seen.statuses.contains(QStringLiteral("PASS ****")));
+    for (const QString& s : seen.statuses)
+        EXPECT_FALSE(s.contains(QStringLiteral("secret"))) << s.toStdString();
+}
+
+TEST(FTPClientScripted, UserAcceptedWithoutPasswordAndSystRefused)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        s.reply("120 Ready in 1 minute");
+        s.reply("220 Ready");
+        s.expect(QStringLiteral("USER joe"));
+        s.reply("230 No password needed");
+        s.expect(QStringLiteral("SYST"));
+        s.reply("502 Not implemented");
+    });
+    FTPClient client;
+    configure(client, server.port());
+    client.connectToServer();
+    EXPECT_TRUE(client.connected());
+    EXPECT_EQ(client.systemDescription(), QString());
+    EXPECT_EQ(server.transcript(),
+              (QStringList{QStringLiteral("USER joe"), QStringLiteral("SYST")}));
+}
+
+TEST(FTPClientScripted, RefusedLoginIsAnErrorWithTheServerText)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        s.reply("220 Ready");
+        s.expect(QStringLiteral("USER joe"));
+        s.reply("331 Password please");
+        s.expect(QStringLiteral("PASS secret"));
+        s.reply("530 Login incorrect.");
+    });
+    FTPClient client;
+    Notifications seen(client);
+    configure(client, server.port());
+    try {
+        client.connectToServer();
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("530 Login incorrect."));
+        EXPECT_EQ(e.code(), 530);
+    }
+    EXPECT_FALSE(client.connected());
+    EXPECT_EQ(client.state(), FTPClient::State::Disconnected);
+    EXPECT_EQ(seen.logins, 0);
+    server.transcript();
+}
+
+TEST(FTPClientScripted, ConnectionRefusedIsAnError)
+{
+    quint16 port = 0;
+    {
+        FakeFtpServer server([](FakeFtpSession& s) { s.reply("220 x"); });
+        port = server.port();
+        FTPClient probe;
+        configure(probe, port);
+        probe.setUsername(QString());
+        try {
+            probe.connectToServer();
+        } catch (const LumiError&) {
+        }
+    } // the server is gone now, its port closed
+    FTPClient client;
+    configure(client, port);
+    EXPECT_THROW(client.connectToServer(), LumiError);
+    EXPECT_FALSE(client.connected());
+}
+
+// --- 421, time-out, garbage ------------------------------------------------------------
+
+TEST(FTPClientScripted, Reply421ClosesTheConnectionInEveryState)
+{
+    // at the greeting
+    {
+        FakeFtpServer server([](FakeFtpSession& s) {
+            s.reply("421 Too many users");
+            s.closeControl();
+        });
+        FTPClient client;
+        configure(client, server.port());
+        try {
+            client.connectToServer();
+            FAIL() << "no error";
+        } catch (const LumiError& e) {
+            EXPECT_EQ(e.code(), 421);
+            EXPECT_EQ(e.message(), QStringLiteral("421 Too many users"));
+        }
+        EXPECT_FALSE(client.connected());
+    }
+    // while idle, answering a NOOP
+    {
+        FakeFtpServer server([](FakeFtpSession& s) {
+            fakeLogin(s);
+            s.expect(QStringLiteral("NOOP"));
+            s.reply("421 Timeout, closing control connection.");
+            s.closeControl();
+        });
+        FTPClient client;
+        Notifications seen(client);
+        configure(client, server.port());
+        client.connectToServer();
+        try {
+            client.noop();
+            FAIL() << "no error";
+        } catch (const LumiError& e) {
+            EXPECT_EQ(e.code(), 421);
+        }
+        EXPECT_FALSE(client.connected());
+        EXPECT_EQ(seen.disconnects, 1);
+        EXPECT_THROW(client.noop(), LumiError); // stays offline
+    }
+    // in the middle of a transfer
+    {
+        QTemporaryDir dir;
+        FakeFtpServer server([](FakeFtpSession& s) {
+            fakeLogin(s);
+            s.expect(QStringLiteral("PASV"));
+            s.reply(pasvReply(s.listenData()));
+            s.acceptData();
+            s.expect(QStringLiteral("RETR a.txt"));
+            s.reply("150 Opening");
+            s.sendData("part");
+            s.reply("421 Shutting down");
+            s.closeControl();
+        });
+        FTPClient client;
+        Notifications seen(client);
+        configure(client, server.port());
+        client.connectToServer();
+        const QString local = dir.filePath(QStringLiteral("a.txt"));
+        try {
+            client.retrieve(QStringLiteral("a.txt"), local);
+            FAIL() << "no error";
+        } catch (const LumiError& e) {
+            EXPECT_EQ(e.code(), 421);
+        }
+        EXPECT_FALSE(client.connected());
+        EXPECT_EQ(seen.disconnects, 1);
+        EXPECT_FALSE(QFile::exists(local));
+    }
+}
+
+TEST(FTPClientScripted, SilentServerTimesOutWithoutHanging)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("PWD"));
+        s.pause(1500); // never answers in time
+    });
+    FTPClient client;
+    Notifications seen(client);
+    configure(client, server.port(), 300);
+    client.connectToServer();
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        client.currentFolder();
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("No reply from server (time-out 300 ms)"));
+    }
+    EXPECT_LT(timer.elapsed(), 1200);
+    EXPECT_GE(timer.elapsed(), 290);
+    EXPECT_FALSE(client.connected());
+    EXPECT_EQ(seen.disconnects, 1);
+}
+
+TEST(FTPClientScripted, GarbageRepliesAreClearErrors)
+{
+    {
+        FakeFtpServer server([](FakeFtpSession& s) { s.reply("HELLO THERE"); });
+        FTPClient client;
+        configure(client, server.port());
+        try {
+            client.connectToServer();
+            FAIL() << "no error";
+        } catch (const LumiError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Invalid reply from server: HELLO THERE"));
+        }
+        EXPECT_FALSE(client.connected());
+    }
+    {
+        // A 100 kB reply line ends with an error, not with a 100 kB buffer (or more).
+        FakeFtpServer server([](FakeFtpSession& s) {
+            fakeLogin(s);
+            s.expect(QStringLiteral("PWD"));
+            s.send("257 \"" + QByteArray(100 * 1024, 'x'));
+            s.send("\"\r\n");
+        });
+        FTPClient client;
+        configure(client, server.port());
+        client.connectToServer();
+        try {
+            client.currentFolder();
+            FAIL() << "no error";
+        } catch (const LumiError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
+        }
+        EXPECT_FALSE(client.connected());
+    }
+    {
+        // A PASV reply without an address, a PWD reply without quotes.
+        FakeFtpServer server([](FakeFtpSession& s) {
+            fakeLogin(s);
+            s.expect(QStringLiteral("PWD"));
+            s.reply("257 no quotes here");
+            s.expect(QStringLiteral("PASV"));
+            s.reply("227 Entering Passive Mode (no numbers)");
+            s.expect(QStringLiteral("NOOP"));
+            s.reply("200 still fine");
+        });
+        FTPClient client;
+        configure(client, server.port());
+        client.connectToServer();
+        EXPECT_THROW(client.currentFolder(), LumiError);
+        QStringList lines;
+        EXPECT_THROW(client.listDetails(lines), LumiError);
+        client.noop(); // the control connection is still usable
+        EXPECT_EQ(client.state(), FTPClient::State::Ready);
+        EXPECT_EQ(server.failure(), QString());
+    }
+}
+
+TEST(FTPClientScripted, LineBreakInANameIsRefusedBeforeSending)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("NOOP"));
+        s.reply("200 ok");
+    });
+    FTPClient client;
+    configure(client, server.port());
+    client.connectToServer();
+    EXPECT_THROW(client.changeFolder(QStringLiteral("a\r\nDELE x")), LumiError);
+    EXPECT_THROW(client.deleteFile(QStringLiteral("a\nb")), LumiError);
+    EXPECT_THROW(client.rename(QStringLiteral("a"), QStringLiteral("b\rc")), LumiError);
+    EXPECT_THROW(client.store(QStringLiteral("/etc/hostname"), QStringLiteral("x\ny")), LumiError);
+    client.noop();
+    EXPECT_EQ(server.transcript(),
+              (QStringList{QStringLiteral("USER joe"), QStringLiteral("PASS secret"),
+                           QStringLiteral("SYST"), QStringLiteral("NOOP")}));
+}
+
+// --- commands without data -------------------------------------------------------------
+
+TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("PWD"));
+        s.reply("257 \"/a \"\"b\"\"\" is the current directory");
+        s.expect(QStringLiteral("PWD"));
+        s.reply("257 \"/a\tb\"");
+        s.expect(QStringLiteral("CWD /missing"));
+        s.reply("550 No such directory.");
+        s.expect(QStringLiteral("SIZE big.bin"));
+        s.reply("213 5000000000");
+        s.expect(QStringLiteral("SIZE folder"));
+        s.reply("550 Not a regular file");
+        s.expect(QStringLiteral("MDTM a.jpg"));
+        s.reply("213 20240115103000");
+        s.expect(QStringLiteral("MDTM b.jpg"));
+        s.reply("213 20240115103000.123");
+        s.expect(QStringLiteral("MDTM none"));
+        s.reply("550 No such file");
+        s.expect(QStringLiteral("RNFR old"));
+        s.reply("350 Ready for RNTO");
+        s.expect(QStringLiteral("RNTO new name"));
+        s.reply("250 Renamed");
+        s.expect(QStringLiteral("RNFR missing"));
+        s.reply("550 No such file");
+        s.expect(QStringLiteral("CDUP"));
+        s.reply("200 ok");
+        s.expect(QStringLiteral("TYPE A"));
+        s.reply("200 Type set to A");
+        s.expect(QStringLiteral("MKD x"));
+        s.reply("257 \"/x\" created");
+        s.expect(QStringLiteral("RMD x"));
+        s.reply("250 removed");
+        s.expect(QStringLiteral("DELE y"));
+        s.reply("550 Permission denied");
+    });
+    FTPClient client;
+    configure(client, server.port());
+    client.connectToServer();
+    EXPECT_EQ(client.currentFolder(), QStringLiteral("/a \"b\""));
+    EXPECT_THROW(client.currentFolder(), LumiError); // control character in the name
+    try {
+        client.changeFolder(QStringLiteral("/missing"));
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("550 No such directory."));
+        EXPECT_EQ(e.code(), 550);
+    }
+    EXPECT_EQ(client.size(QStringLiteral("big.bin")), 5000000000LL);
+    EXPECT_EQ(client.size(QStringLiteral("folder")), -1);
+    const QDateTime expected(QDate(2024, 1, 15), QTime(10, 30), Qt::UTC);
+    const QDateTime stamp = client.modificationTime(QStringLiteral("a.jpg"));
+    EXPECT_EQ(stamp, expected);
+    EXPECT_EQ(stamp.timeSpec(), Qt::LocalTime);
+    EXPECT_EQ(client.modificationTime(QStringLiteral("b.jpg")), expected);
+    EXPECT_EQ(client.modificationTime(QStringLiteral("none")),
+              QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+    client.rename(QStringLiteral("old"), QStringLiteral("new name"));
+    EXPECT_THROW(client.rename(QStringLiteral("missing"), QStringLiteral("x")), LumiError);
+    client.parentFolder();
+    client.setTransferType(FTPClient::TransferType::Ascii);
+    EXPECT_EQ(client.transferType(), FTPClient::TransferType::Ascii);
+    client.makeFolder(QStringLiteral("x"));
+    client.removeFolder(QStringLiteral("x"));
+    EXPECT_THROW(client.deleteFile(QStringLiteral("y")), LumiError);
+    EXPECT_TRUE(client.connected());
+    EXPECT_EQ(server.failure(), QString());
+}
+
+TEST(FTPClientScripted, ChecksumOnlyAfterFeatListsXcrc)
+{
+    {
+        FakeFtpServer server([](FakeFtpSession& s) {
+            fakeLogin(s);
+            s.expect(QStringLiteral("FEAT"));
+            s.send("211-Features:\r\n MDTM\r\n SIZE\r\n211 End\r\n");
+        });
+        FTPClient client;
+        configure(client, server.port());
+        client.connectToServer();
+        EXPECT_EQ(client.checksum(QStringLiteral("a.txt")), -1);
+        EXPECT_EQ(client.checksum(QStringLiteral("a.txt")), -1); // FEAT is asked once
+        EXPECT_EQ(server.transcript().last(), QStringLiteral("FEAT"));
+    }
+    {
+        FakeFtpServer server([](FakeFtpSession& s) {
+            fakeLogin(s);
+            s.expect(QStringLiteral("FEAT"));
+            s.send("211-Features:\r\n XCRC filename;start;end\r\n SIZE\r\n211 End\r\n");
+            s.expect(QStringLiteral("XCRC \"a b.txt\""));
+            s.reply("250 1A2B3C4D");
+            s.expect(QStringLiteral("XCRC \"missing\""));
+            s.reply("550 missing: No such file");
+        });
+        FTPClient client;
+        configure(client, server.port());
+        client.connectToServer();
+        EXPECT_EQ(client.checksum(QStringLiteral("a b.txt")), 0x1A2B3C4D);
+        EXPECT_EQ(client.checksum(QStringLiteral("missing")), -1);
+        EXPECT_EQ(server.failure(), QString());
+    }
+}
+
+// --- transfers -------------------------------------------------------------------------
+
+TEST(FTPClientScripted, StorePassiveIgnoresThePasvHost)
+{
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("photo.jpg"));
+    const QByteArray content = QByteArray(200000, 'z') + "end";
+    writeFile(local, content);
+    QByteArray received;
+    FakeFtpServer server([&received](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("TYPE I"));
+        s.reply("200 Type set to I");
+        s.expect(QStringLiteral("PASV"));
+        // Names a host that is not the server; the client must connect to 127.0.0.1.
+        s.reply(pasvReply(s.listenData(), "10,99,99,99"));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR photo.jpg"));
+        s.reply("150 Ok to send data.");
+        received = s.receiveAllData();
+        s.reply("226 Transfer complete.");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasvReply(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR other name.jpg"));
+        s.reply("553 Could not create file.");
+    });
+    FTPClient client;
+    Notifications seen(client);
+    configure(client, server.port());
+    client.connectToServer();
+    client.setTransferType(FTPClient::TransferType::Binary);
+    client.store(local);
+    EXPECT_EQ(seen.begins, QList<qint64>{content.size()});
+    EXPECT_EQ(seen.progress.last(), content.size());
+    EXPECT_EQ(seen.ends, 1);
+    try {
+        client.store(local, QStringLiteral("other name.jpg"));
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.code(), 553);
+    }
+    EXPECT_EQ(server.failure(), QString());
+    EXPECT_EQ(received, content);
+    EXPECT_TRUE(client.connected());
+}
+
+TEST(FTPClientScripted, ListFallsBackToEpsvWhenPasvIsRefused)
+{
+    const QByteArray listing = "total 8\r\n"
+                               "drwxr-xr-x   2 joe users  4096 Jan 15  2024 image1\r\n"
+                               "-rw-r--r--   1 joe users  1234 Jan 15  2024 index file.htm\r\n";
+    FakeFtpServer server([&listing](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("PASV"));
+        s.reply("500 PASV not understood");
+        s.expect(QStringLiteral("EPSV"));
+        s.reply("229 Entering Extended Passive Mode (|||" + QByteArray::number(s.listenData()) +
+                "|)");
+        s.acceptData();
+        s.expect(QStringLiteral("LIST"));
+        s.reply("150 Here comes the listing");
+        s.sendData(listing);
+        s.closeData();
+        s.reply("226 Directory send OK.");
+        // The second listing goes to EPSV at once.
+        s.expect(QStringLiteral("EPSV"));
+        s.reply("229 Entering Extended Passive Mode (|||" + QByteArray::number(s.listenData()) +
+                "|)");
+        s.acceptData();
+        s.expect(QStringLiteral("NLST"));
+        s.reply("150 Here comes the listing");
+        s.sendData("image1\r\nindex file.htm"); // last line without line end
+        s.closeData();
+        s.reply("226 Directory send OK.");
+    });
+    FTPClient client;
+    configure(client, server.port());
+    client.connectToServer();
+    QStringList lines;
+    QList<FtpListEntry> entries;
+    client.listDetails(lines, &entries);
+    EXPECT_EQ(lines.size(), 3);
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].name, QStringLiteral("image1"));
+    EXPECT_EQ(entries[0].kind, FtpEntryKind::Folder);
+    EXPECT_EQ(entries[1].name, QStringLiteral("index file.htm"));
+    EXPECT_EQ(entries[1].size, 1234);
+    client.listNames(lines);
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("image1"), QStringLiteral("index file.htm")}));
+    EXPECT_EQ(server.failure(), QString());
+}
+
+TEST(FTPClientScripted, ActiveModeUsesPortThenEprtWhenPortIsRefused)
+{
+    QTemporaryDir dir;
+    QString portArgument;
+    FakeFtpServer server([&portArgument](FakeFtpSession& s) {
+        fakeLogin(s);
+        portArgument = s.readCommand();
+        s.reply("200 PORT command successful");
+        s.expect(QStringLiteral("RETR notes.txt"));
+        s.reply("150 Opening BINARY mode data connection for notes.txt (11 bytes)");
+        s.connectData(portArgument.mid(5));
+        s.sendData("hello\nworld");
+        s.closeData();
+        s.reply("226 Transfer complete");
+        // Second transfer: PORT refused, EPRT accepted.
+        s.readCommand();
+        s.reply("500 PORT not allowed");
+        const QString eprt = s.readCommand();
+        s.reply("200 EPRT command successful");
+        s.expect(QStringLiteral("LIST"));
+        s.reply("150 Listing");
+        s.connectData(eprt.mid(5));
+        s.closeData();
+        s.reply("226 Done");
+    });
+    FTPClient client;
+    Notifications seen(client);
+    configure(client, server.port());
+    client.setPassive(false);
+    client.connectToServer();
+    const QString local = dir.filePath(QStringLiteral("notes.txt"));
+    client.retrieve(QStringLiteral("notes.txt"), local);
+    EXPECT_EQ(readFile(local), QStringLiteral("hello\nworld"));
+    EXPECT_EQ(seen.begins, QList<qint64>{11});
+    QStringList lines;
+    QList<FtpListEntry> entries;
+    client.listDetails(lines, &entries);
+    EXPECT_TRUE(lines.isEmpty());
+    EXPECT_TRUE(entries.isEmpty());
+    const QStringList transcript = server.transcript();
+    EXPECT_TRUE(portArgument.startsWith(QStringLiteral("PORT 127,0,0,1,")))
+        << portArgument.toStdString();
+    EXPECT_TRUE(transcript[5].startsWith(QStringLiteral("PORT ")));
+    EXPECT_TRUE(transcript[6].startsWith(QStringLiteral("EPRT |1|127.0.0.1|")));
+    EXPECT_EQ(server.failure(), QString());
+}
+
+TEST(FTPClientScripted, AsciiTransfersConvertLineEnds)
+{
+    QTemporaryDir dir;
+    const QString up = dir.filePath(QStringLiteral("up.txt"));
+    writeFile(up, "one\ntwo\r\nthree\n");
+    QByteArray received;
+    FakeFtpServer server([&received](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("TYPE A"));
+        s.reply("200 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasvReply(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR up.txt"));
+        s.reply("150 go");
+        received = s.receiveAllData();
+        s.reply("226 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasvReply(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("RETR down.txt"));
+        s.reply("150 go");
+        s.sendData("a\r");
+        s.pause(30);
+        s.sendData("\nb\rc\r\n");
+        s.closeData();
+        s.reply("226 ok");
+    });
+    FTPClient client;
+    configure(client, server.port());
+    client.connectToServer();
+    client.setTransferType(FTPClient::TransferType::Ascii);
+    client.store(up);
+    const QString down = dir.filePath(QStringLiteral("down.txt"));
+    client.retrieve(QStringLiteral("down.txt"), down);
+    EXPECT_EQ(received, QByteArray("one\r\ntwo\r\nthree\r\n"));
+    EXPECT_EQ(readFile(down), QStringLiteral("a\nb\rc\n"));
+    EXPECT_EQ(server.failure(), QString());
+}
+
+TEST(FTPClientScripted, DroppedTransferKeepsTheExistingLocalFile)
+{
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("keep.jpg"));
+    writeFile(local, "old content");
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasvReply(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("RETR keep.jpg"));
+        s.reply("150 go");
+        s.sendData("half of the n");
+        s.closeControl(); // control and data go away mid-transfer
+    });
+    FTPClient client;
+    Notifications seen(client);
+    configure(client, server.port());
+    client.connectToServer();
+    EXPECT_THROW(client.retrieve(QStringLiteral("keep.jpg"), local), LumiError);
+    EXPECT_EQ(readFile(local), QStringLiteral("old content"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.jpg")});
+    EXPECT_FALSE(client.connected());
+    EXPECT_EQ(seen.disconnects, 1);
+    EXPECT_EQ(seen.ends, 0);
+}
+
+TEST(FTPClientScripted, OverlongListingLineAndUnreadableListing)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasvReply(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("LIST"));
+        s.reply("150 go");
+        try {
+            s.sendData(QByteArray(70 * 1024, 'y'));
+        } catch (const std::exception&) {
+            // the client may close the data connection before all is sent
+        }
+        s.closeData();
+        s.reply("226 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasvReply(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("LIST"));
+        s.reply("150 go");
+        s.sendData("this is no listing\r\n");
+        s.closeData();
+        s.reply("226 ok");
+    });
+    FTPClient client;
+    configure(client, server.port());
+    client.connectToServer();
+    QStringList lines;
+    QList<FtpListEntry> entries;
+    try {
+        client.listDetails(lines, &entries);
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
+    }
+    EXPECT_TRUE(client.connected()); // the control connection stays in step
+    EXPECT_THROW(client.listDetails(lines, &entries), LumiError);
+    EXPECT_EQ(lines, QStringList{QStringLiteral("this is no listing")}); // raw lines are kept
+    EXPECT_EQ(server.failure(), QString());
+}
