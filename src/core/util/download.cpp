@@ -2,6 +2,7 @@
 // cap, total time-out, redirects only within the same host and scheme).
 #include "util/version.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -34,6 +35,10 @@ bool downloadToFile(const QString& url, const QString& localFile, qint64 maxByte
         return ok;
     };
 
+    if (!QCoreApplication::instance()) {
+        fail(QStringLiteral("Herunterladen ist ohne Anwendungsobjekt nicht möglich"));
+        return finish(false);
+    }
     const QUrl address(url, QUrl::StrictMode);
     if (!isWebUrl(address)) {
         fail(QStringLiteral("Ungültige Adresse: ") + url);

@@ -61,8 +61,9 @@ bool copyFileTo(const QString& source, const QString& destination)
         QStringLiteral("Fehler beim Öffnen der Zeildatei ") + quoted(destination);
     const QString copyError = QStringLiteral("Fehler beim Kopieren der Datei ") + quoted(source);
 
+    // Only regular files: a device or a pipe could be read forever.
     QFile in(source);
-    if (QFileInfo(source).isDir() || !in.open(QIODevice::ReadOnly))
+    if (!QFileInfo(source).isFile() || !in.open(QIODevice::ReadOnly))
         throw LumiError(openSourceError);
     if (QFileInfo(destination).isDir())
         throw LumiError(openDestinationError);

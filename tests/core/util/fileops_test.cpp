@@ -131,6 +131,8 @@ TEST_F(FileOpsTest, CopyErrorsCarryTheirMessages)
               s(u"Fehler beim Öffnen der Quelldatei \"") + missing + u'"');
     EXPECT_EQ(errorOf([&] { copyFileTo(root, root + s(u"x.jpg")); }),
               s(u"Fehler beim Öffnen der Quelldatei \"") + root + u'"');
+    EXPECT_EQ(errorOf([&] { copyFileTo(s(u"/dev/zero"), root + s(u"x.jpg")); }),
+              s(u"Fehler beim Öffnen der Quelldatei \"/dev/zero\""));
     EXPECT_FALSE(QFileInfo::exists(root + s(u"x.jpg")));
 
     writeFile(root + s(u"a.jpg"), "a");
