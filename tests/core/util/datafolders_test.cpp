@@ -2,6 +2,7 @@
 // keywords, system folders and folder listings.
 #include "util/error.h"
 #include "util/paths.h"
+#include "util/version.h"
 
 #include <QDir>
 #include <QFile>
@@ -256,4 +257,18 @@ TEST_F(ScanFolderTest, MissingFolderOrRelativePattern)
     EXPECT_EQ(scanFolder(list, s(u"*.jpg")), 1);
     QDir::setCurrent(cwd);
     EXPECT_EQ(list, QStringList{QFileInfo(root + s(u"sub")).canonicalFilePath() + s(u"/d.jpg")});
+}
+
+TEST(InitUtilLibrary, FirstComputationForTheRunningProgram)
+{
+    const PathContext previous = pathContext();
+    const QString cwd = QDir::currentPath();
+    initUtilLibrary();
+    EXPECT_EQ(programDir(), QFileInfo(programPath()).absolutePath() + u'/');
+    EXPECT_EQ(pathContext().programName, s(u"lumivista"));
+    EXPECT_EQ(programTitle(), s(u"lumivista"));
+    EXPECT_TRUE(docDir().endsWith(s(u"/lumivista/")) || docDir() == programDir() + s(u"data/"));
+    EXPECT_TRUE(dataDir().endsWith(u'/'));
+    QDir::setCurrent(cwd);
+    setPathContext(previous);
 }

@@ -66,12 +66,16 @@ protected:
 
         s_plainPort = freePort();
         s_plain = new QProcess;
+        // http.server logs every request; nobody reads it, so it must not fill a pipe.
+        s_plain->setStandardErrorFile(QProcess::nullDevice());
+        s_plain->setStandardOutputFile(QProcess::nullDevice());
         s_plain->start(s(u"/usr/bin/python3"),
                        {s(u"-m"), s(u"http.server"), QString::number(s_plainPort), s(u"--bind"),
                         s(u"127.0.0.1"), s(u"--directory"), s_root->path() + s(u"/www")});
         s_plainUp = s_plain->waitForStarted(10000) && waitForPort(s_plainPort);
 
         s_fixture = new QProcess;
+        s_fixture->setStandardErrorFile(QProcess::nullDevice());
         s_fixture->start(s(u"/usr/bin/python3"),
                          {QStringLiteral(UTIL_TEST_DIR "/http_fixture.py")});
         if (s_fixture->waitForStarted(10000) && s_fixture->waitForReadyRead(10000))
