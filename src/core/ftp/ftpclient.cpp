@@ -419,7 +419,9 @@ qint64 FTPClient::checksum(const QString& name)
     if (reply.code != 250)
         return -1;
     bool ok = false;
-    const QString hex = reply.lines.first().mid(4).trimmed().section(QLatin1Char(' '), 0, 0);
+    // Multi-line on some servers ("250-Computing CRC32 digest" first): the value is on
+    // the last line.
+    const QString hex = reply.lastText().trimmed().section(QLatin1Char(' '), 0, 0);
     const qint64 value = hex.toLongLong(&ok, 16);
     return ok ? value : -1;
 }

@@ -433,7 +433,7 @@ TEST(FTPClientScripted, ChecksumOnlyAfterFeatListsXcrc)
             s.expect(QStringLiteral("FEAT"));
             s.send("211-Features:\r\n XCRC filename;start;end\r\n SIZE\r\n211 End\r\n");
             s.expect(QStringLiteral("XCRC \"a b.txt\""));
-            s.reply("250 1A2B3C4D");
+            s.send("250-Computing CRC32 digest\r\n250 1A2B3C4D\r\n");
             s.expect(QStringLiteral("XCRC \"missing\""));
             s.reply("550 missing: No such file");
         });
