@@ -4,6 +4,7 @@
 #include "ftp/ftpclient.h"
 #include "util/error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -693,4 +694,29 @@ TEST(FTPClientScripted, OverlongListingLineAndUnreadableListing)
     EXPECT_THROW(client.listDetails(lines, &entries), LumiError);
     EXPECT_EQ(lines, QStringList{QStringLiteral("this is no listing")}); // raw lines are kept
     EXPECT_EQ(server.failure(), QString());
+}
+
+TEST(FTPClientScripted, CloseWhileIdleIsNoticedBetweenOperations)
+{
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.pause(100);
+        s.closeControl();
+    });
+    FTPClient client;
+    Notifications seen(client);
+    configure(client, server.port());
+    client.connectToServer();
+    QElapsedTimer timer;
+    timer.start();
+    while (seen.disconnects == 0 && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(seen.disconnects, 1);
+    EXPECT_FALSE(client.connected());
+    try {
+        client.noop();
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Not connected."));
+    }
 }

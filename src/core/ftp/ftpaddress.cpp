@@ -1,0 +1,77 @@
+// Reading the FTP address field and forming the connection's URL.
+#include "ftp/ftpaddress.h"
+
+#include "util/error.h"
+#include "util/textutil.h"
+
+namespace {
+
+// The leading decimal integer of a text ("2121/www" gives 2121, "abc" gives 0), after
+// blanks and a sign; large values stop growing instead of overflowing.
+qint64 leadingInteger(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    qint64 value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        if (value < 1000000)
+            value = value * 10 + (text[i].unicode() - u'0');
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+FtpAddress parseFtpAddress(const QString& address, const QString& user, const QString& password)
+{
+    FtpAddress result;
+    result.user = user;
+    result.password = password;
+
+    QString text = address;
+    if (text.contains(QLatin1String("://")))
+        text = tokenAt(text, QStringLiteral("://"), 2);
+
+    if (text.contains(QLatin1Char('@'))) {
+        // The last "@": a user name or password may hold "@" itself.
+        const int at = lastPos(QStringLiteral("@"), text);
+        QString userInfo = text.left(at - 1);
+        text = text.mid(at);
+        result.user = nextToken(userInfo, QStringLiteral(":"));
+        result.password = userInfo; // everything after the first ":", colons included
+    }
+
+    result.host = nextToken(text, QStringLiteral(":"));
+    const qint64 port = leadingInteger(text);
+    if (port > 65535)
+        throw LumiError(QStringLiteral("Invalid port number: ") + text.left(20));
+    result.port = port > 0 ? quint16(port) : quint16(21);
+
+    if (result.user.isEmpty())
+        result.user = QStringLiteral("anonymous");
+    return result;
+}
+
+QString ftpAddressUrl(const QString& host, quint16 port, const QString& user,
+                      const QString& password)
+{
+    if (host.isEmpty())
+        return {};
+    QString url = QStringLiteral("ftp://");
+    if (!user.isEmpty() && (user != QLatin1String("anonymous") || !password.isEmpty())) {
+        url += user;
+        if (!password.isEmpty())
+            url += QLatin1Char(':') + password;
+        url += QLatin1Char('@');
+    }
+    url += host;
+    if (port != 21)
+        url += QLatin1Char(':') + QString::number(port);
+    return url;
+}

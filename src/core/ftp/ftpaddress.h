@@ -1,0 +1,24 @@
+// The FTP address as the user types it ("ftp://user:pw@host:2121") and the "ftp://" URL
+// of a connection; shared by the FTP window and the command line upload.
+#pragma once
+
+#include <QString>
+
+struct FtpAddress
+{
+    QString host;
+    quint16 port = 21;
+    QString user;
+    QString password;
+};
+
+// Reads an address of the form [scheme "://"][user[":" password]"@"]host[":" port].
+// `user` and `password` (the window's fields) apply unless the address holds user info;
+// an empty user becomes "anonymous". A path after the host stays part of the host.
+// Raises LumiError for a port above 65535.
+FtpAddress parseFtpAddress(const QString& address, const QString& user, const QString& password);
+
+// "ftp://" [user [":" password] "@"] host [":" port]; empty when the host is empty. The
+// user info is left out for "anonymous" without a password.
+QString ftpAddressUrl(const QString& host, quint16 port, const QString& user,
+                      const QString& password);

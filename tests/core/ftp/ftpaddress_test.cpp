@@ -1,0 +1,84 @@
+// The address field: user info, passwords with ":" and "@", ports, and the URL back.
+#include "ftp/ftpaddress.h"
+#include "util/error.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+const QString kUser = QStringLiteral("fielduser");
+const QString kPw = QStringLiteral("fieldpw");
+} // namespace
+
+TEST(FtpAddress, SchemeUserPasswordWithColonAndPort)
+{
+    const FtpAddress a =
+        parseFtpAddress(QStringLiteral("ftp://joe:pa:ss:word@example.org:2121"), kUser, kPw);
+    EXPECT_EQ(a.host, QStringLiteral("example.org"));
+    EXPECT_EQ(a.port, 2121);
+    EXPECT_EQ(a.user, QStringLiteral("joe"));
+    EXPECT_EQ(a.password, QStringLiteral("pa:ss:word"));
+}
+
+TEST(FtpAddress, SplitAtTheLastAtSign)
+{
+    const FtpAddress a = parseFtpAddress(QStringLiteral("joe@home.de:p@ss@host"), kUser, kPw);
+    EXPECT_EQ(a.user, QStringLiteral("joe@home.de"));
+    EXPECT_EQ(a.password, QStringLiteral("p@ss"));
+    EXPECT_EQ(a.host, QStringLiteral("host"));
+}
+
+TEST(FtpAddress, FieldsAnonymousAndUserInfoWithoutPassword)
+{
+    FtpAddress a = parseFtpAddress(QStringLiteral("host"), QString(), kPw);
+    EXPECT_EQ(a.user, QStringLiteral("anonymous"));
+    EXPECT_EQ(a.password, kPw);
+    EXPECT_EQ(a.port, 21);
+
+    a = parseFtpAddress(QStringLiteral("host"), kUser, kPw);
+    EXPECT_EQ(a.user, kUser);
+    EXPECT_EQ(a.password, kPw);
+
+    // User info overrides both fields even without a password.
+    a = parseFtpAddress(QStringLiteral("joe@host"), kUser, kPw);
+    EXPECT_EQ(a.user, QStringLiteral("joe"));
+    EXPECT_EQ(a.password, QString());
+
+    // "@host": empty user info gives anonymous with an empty password.
+    a = parseFtpAddress(QStringLiteral("@host"), kUser, kPw);
+    EXPECT_EQ(a.user, QStringLiteral("anonymous"));
+    EXPECT_EQ(a.password, QString());
+}
+
+TEST(FtpAddress, PortsAndPaths)
+{
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("host:abc"), kUser, kPw).port, 21);
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("host:"), kUser, kPw).port, 21);
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("host:0"), kUser, kPw).port, 21);
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("host:-5"), kUser, kPw).port, 21);
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("host:2121/www"), kUser, kPw).port, 2121);
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("host:65535"), kUser, kPw).port, 65535);
+    EXPECT_THROW(parseFtpAddress(QStringLiteral("host:65536"), kUser, kPw), LumiError);
+    EXPECT_THROW(parseFtpAddress(QStringLiteral("host:99999999999999999999"), kUser, kPw),
+                 LumiError);
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("host/www"), kUser, kPw).host,
+              QStringLiteral("host/www"));
+    // A second "://" cuts the rest off.
+    EXPECT_EQ(parseFtpAddress(QStringLiteral("ftp://host://x"), kUser, kPw).host,
+              QStringLiteral("host"));
+}
+
+TEST(FtpAddress, UrlOfTheConnection)
+{
+    EXPECT_EQ(ftpAddressUrl(QString(), 21, kUser, kPw), QString());
+    EXPECT_EQ(ftpAddressUrl(QStringLiteral("host"), 21, QStringLiteral("anonymous"), QString()),
+              QStringLiteral("ftp://host"));
+    EXPECT_EQ(ftpAddressUrl(QStringLiteral("host"), 21, QStringLiteral("anonymous"),
+                            QStringLiteral("me@x")),
+              QStringLiteral("ftp://anonymous:me@x@host"));
+    EXPECT_EQ(ftpAddressUrl(QStringLiteral("host"), 2121, QStringLiteral("anonymous"), QString()),
+              QStringLiteral("ftp://host:2121"));
+    EXPECT_EQ(ftpAddressUrl(QStringLiteral("host"), 21, QStringLiteral("joe"), QString()),
+              QStringLiteral("ftp://joe@host"));
+    EXPECT_EQ(ftpAddressUrl(QStringLiteral("host"), 21, QString(), QStringLiteral("pw")),
+              QStringLiteral("ftp://host"));
+}
