@@ -1,0 +1,55 @@
+// The plain input of the page writers: everything a generation run has resolved and read
+// from the settings before the first picture. The run fills one GalleryLayout, then calls
+// the page functions with it; none of them changes it, so per-picture calls may run on
+// worker threads side by side.
+//
+// The calls a run makes, in this order:
+//   1. Resolve the folders into layout.names (exportPath, tnPath, bildPath, with trailing
+//      separators), apply the "tn_" rule for equal folders and prefixes, and set
+//      layout.indexDat = indexDatFor(exportPath, Index setting, CDImage).
+//   2. layout.nav = prepareNavigation(PPrior, PNext, PIndex, PTrenn, exportPath) (copies
+//      navigation pictures into the target folder; may throw LumiError).
+//   3. const PageTemplates t = chooseTemplates(resolved VorIndex, resolved VorBild);
+//      layout.indexTemplate = t.index; layout.pictureTemplate = t.picture.
+//   4. layout.stamp = PageStamp::forRun(DatZeit); fill titel, col, row, rahmen, bgColor and
+//      the three CSS font texts (FontToText(font, true)).
+//   5. GenerateCss(layout) (throws LumiError: the run ends with the message).
+//   6. Per picture i, after its two JPEGs: captionGiven[i] = GeneratePicHTML(i, layout)
+//      (throws LumiError: that picture is skipped). Thread-safe.
+//   7. After the last picture, unless cancelled: CaptionCount = number of true entries of
+//      captionGiven; for p in 0 .. indexPageCount(layout) - 1: GenerateHTML(p, layout,
+//      CaptionCount) (a LumiError skips that page).
+//   8. With CDImage: GenerateCD(layout.names.exportPath) (throws LumiError: the run ends).
+#pragma once
+
+#include "gallery/naming.h"
+#include "gallery/navigation.h"
+#include "gallery/templates.h"
+
+#include <QString>
+#include <QStringList>
+
+struct GalleryLayout
+{
+    GalleryNames names;          // picture list, naming settings, resolved folders
+    QString indexDat;            // full path of the first index page
+    int col = 4;                 // pictures per table row, at least 1
+    int row = 4;                 // table rows per index page, at least 1
+    int rahmen = 1;              // border width of the table and the large picture
+    QString titel;               // gallery title
+    NavPieces nav;               // prepared navigation pieces (HTML)
+    QStringList indexTemplate;   // working index template (lines)
+    QStringList pictureTemplate; // working picture template (lines)
+    PageStamp stamp;             // run date and time, version, vendor address
+    int bgColor = 0;             // page background, 0x00BBGGRR
+    QString titelFontCss;        // CSS font texts of TitelFont, Font and NaviFont
+    QString fontCss;
+    QString naviFontCss;
+
+    // Pictures per index page (Col x Row).
+    int maxPic() const;
+};
+
+// The first index page: `exportPath` + `indexSetting`, with ".htm" added when it has no
+// extension; "index.htm" for a CD image, whatever the setting says.
+QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool cdImage);

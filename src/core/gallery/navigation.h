@@ -1,0 +1,29 @@
+// The navigation pieces of a run: the texts of the previous, next, index and separator
+// links, or picture tags when a setting names a picture file.
+#pragma once
+
+#include <QString>
+
+struct NavPieces
+{
+    QString navP; // link content to the previous page
+    QString navN; // link content to the next page
+    QString navI; // link content back to the index page
+    QString navT; // separator between links
+};
+
+// True when `text` names a picture by its extension (.gif, .jpg, .jpeg, .png, any case).
+bool namesNavPicture(const QString& text);
+
+// A navigation text as HTML. A text naming a picture becomes an img tag: the file, resolved
+// against `folder` (empty: the document folder), is copied into `exportPath` and the tag
+// addresses the copy by its file name, so the gallery keeps working wherever it is copied;
+// a picture that does not exist keeps its text as typed. Any other text is returned
+// unchanged (it is HTML). A failing copy throws LumiError.
+QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder = {});
+
+// The four pieces of a run from the settings PPrior, PNext, PIndex and PTrenn; the blanks of
+// a text separator become "&nbsp;". Call once per run, before the first page.
+NavPieces prepareNavigation(const QString& pPrior, const QString& pNext, const QString& pIndex,
+                            const QString& pTrenn, const QString& exportPath,
+                            const QString& folder = {});

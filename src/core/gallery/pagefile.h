@@ -1,0 +1,13 @@
+// Writing the gallery's text files: Windows-1252, every line ending in CR LF, through a
+// temporary file renamed into place so no file is ever half-written under its final name.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A page: characters outside Windows-1252 become numeric character references.
+void writePageFile(const QString& path, const QString& text);
+// Another text file (font.css, autorun.inf): characters outside Windows-1252 become "?".
+void writeTextFile(const QString& path, const QString& text);
+// The bytes as they are. All three throw LumiError naming the file and the reason.
+void writeFileAtomically(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,26 @@
+// Picture pages: the large picture, its caption and the links to the previous picture,
+// the index page that lists it and the next picture.
+#pragma once
+
+#include "gallery/gallerylayout.h"
+
+#include <QString>
+
+struct PicturePage
+{
+    QString text;              // the whole page
+    bool captionGiven = false; // the page carries a non-empty caption (counts for CaptionCount)
+};
+
+// The large-picture tag of entry `i`.
+QString pictureTag(int i, const GalleryLayout& layout);
+// Links to the previous picture, the index page listing entry `i`, and the next picture.
+QString pictureNavigation(int i, const GalleryLayout& layout);
+// The page of entry `i`, from the working picture template.
+PicturePage buildPicturePage(int i, const GalleryLayout& layout);
+
+// Writes the page of entry `i` (overwriting) and tells whether it had a caption; the run
+// counts those to decide whether index cells show captions. Touches no shared state, so
+// pages of different pictures may be written on different threads. Throws LumiError when
+// the page cannot be written.
+bool GeneratePicHTML(int i, const GalleryLayout& layout);

@@ -1,0 +1,29 @@
+// The style sheet font.css.
+#include "gallery/stylesheet.h"
+
+#include "gallery/pagefile.h"
+#include "gallery/valueforms.h"
+
+QStringList styleSheetLines(const GalleryLayout& layout)
+{
+    const QString open = QStringLiteral("{ ");
+    const QString close = QStringLiteral(" }");
+    return {
+        QStringLiteral("body\t{ background-color: ") + ColorToHtml(layout.bgColor) + close,
+        QStringLiteral("h1  \t") + open + layout.titelFontCss +
+            QStringLiteral("; text-align: center }"),
+        QStringLiteral("tr  \t") + open + layout.fontCss + QStringLiteral("; text-align: center }"),
+        QStringLiteral("p     ") + open + layout.fontCss + close,
+        QStringLiteral("a     ") + open + layout.naviFontCss + close,
+        QStringLiteral(".navi ") + open + layout.naviFontCss + close,
+        QStringLiteral("a:link    ") + open + layout.naviFontCss + close,
+        QStringLiteral("a:visited ") + open + layout.naviFontCss + close,
+        QStringLiteral("a:active  ") + open + layout.naviFontCss + close,
+    };
+}
+
+void GenerateCss(const GalleryLayout& layout)
+{
+    writeTextFile(layout.names.exportPath + QStringLiteral("font.css"),
+                  joinPageLines(styleSheetLines(layout)));
+}

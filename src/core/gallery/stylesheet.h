@@ -1,0 +1,13 @@
+// The style sheet font.css: background colour and the fonts of title, text and links.
+// Every page links it; the run writes it once, before the first picture.
+#pragma once
+
+#include "gallery/gallerylayout.h"
+
+#include <QStringList>
+
+// The nine lines of font.css, without line breaks.
+QStringList styleSheetLines(const GalleryLayout& layout);
+
+// Writes exportPath + "font.css" (overwriting). Throws LumiError when it cannot be written.
+void GenerateCss(const GalleryLayout& layout);

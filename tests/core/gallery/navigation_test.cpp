@@ -1,0 +1,101 @@
+// Navigation pieces: texts, picture tags, copies into the target folder.
+#include "gallery/navigation.h"
+#include "util/error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class Navigation : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkpath(QStringLiteral("doc"));
+        QDir(m_root.path()).mkpath(QStringLiteral("web"));
+        m_doc = m_root.filePath(QStringLiteral("doc")) + QStringLiteral("/");
+        m_web = m_root.filePath(QStringLiteral("web")) + QStringLiteral("/");
+    }
+
+    QTemporaryDir m_root;
+    QString m_doc;
+    QString m_web;
+};
+
+} // namespace
+
+TEST_F(Navigation, TextsStayAsTheyAre)
+{
+    EXPECT_EQ(NavImageTag(QStringLiteral("<b>weiter</b>"), m_web, m_doc),
+              QStringLiteral("<b>weiter</b>"));
+    EXPECT_EQ(NavImageTag(QStringLiteral("--->"), m_web, m_doc), QStringLiteral("--->"));
+    EXPECT_EQ(NavImageTag(QStringLiteral("bild.bmp"), m_web, m_doc), QStringLiteral("bild.bmp"));
+    EXPECT_FALSE(namesNavPicture(QStringLiteral("gif")));
+    EXPECT_TRUE(namesNavPicture(QStringLiteral("Pfeil.JPEG")));
+}
+
+TEST_F(Navigation, ExistingPictureIsCopiedAndAddressedByItsName)
+{
+    writeBytes(m_doc + QStringLiteral("sep.gif"), "GIF89a-sep");
+    EXPECT_EQ(NavImageTag(QStringLiteral("sep.gif"), m_web, m_doc),
+              QStringLiteral("<img border=\"0\" src=\"sep.gif\" alt=\"\">"));
+    EXPECT_EQ(readBytes(m_web + QStringLiteral("sep.gif")), QByteArray("GIF89a-sep"));
+
+    // An absolute path elsewhere: the copy lies in the target folder, the link is relative.
+    writeBytes(m_root.filePath(QStringLiteral("Pfeil #2.PNG")), "PNG");
+    EXPECT_EQ(NavImageTag(m_root.filePath(QStringLiteral("Pfeil #2.PNG")), m_web, m_doc),
+              QStringLiteral("<img border=\"0\" src=\"Pfeil%20%232.PNG\" alt=\"\">"));
+    EXPECT_EQ(readBytes(m_web + QStringLiteral("Pfeil #2.PNG")), QByteArray("PNG"));
+}
+
+TEST_F(Navigation, MissingPictureKeepsItsText)
+{
+    EXPECT_EQ(NavImageTag(QStringLiteral("next.png"), m_web, m_doc),
+              QStringLiteral("<img border=\"0\" src=\"next.png\" alt=\"\">"));
+    EXPECT_FALSE(QFile::exists(m_web + QStringLiteral("next.png")));
+}
+
+TEST_F(Navigation, CopyIntoAMissingFolderFails)
+{
+    writeBytes(m_doc + QStringLiteral("sep.gif"), "GIF");
+    EXPECT_THROW(NavImageTag(QStringLiteral("sep.gif"), m_web + QStringLiteral("gone/"), m_doc),
+                 LumiError);
+}
+
+TEST_F(Navigation, PiecesOfARun)
+{
+    NavPieces pieces =
+        prepareNavigation(QStringLiteral("<---"), QStringLiteral("--->"), QStringLiteral("Index"),
+                          QStringLiteral(" | "), m_web, m_doc);
+    EXPECT_EQ(pieces.navP, QStringLiteral("<---"));
+    EXPECT_EQ(pieces.navN, QStringLiteral("--->"));
+    EXPECT_EQ(pieces.navI, QStringLiteral("Index"));
+    EXPECT_EQ(pieces.navT, QStringLiteral("&nbsp;|&nbsp;"));
+
+    // Only the separator's blanks become &nbsp;, and never inside a picture tag.
+    writeBytes(m_doc + QStringLiteral("my sep.gif"), "GIF");
+    pieces = prepareNavigation(QStringLiteral("a b"), QStringLiteral("--->"),
+                               QStringLiteral("Index"), QStringLiteral("my sep.gif"), m_web, m_doc);
+    EXPECT_EQ(pieces.navP, QStringLiteral("a b"));
+    EXPECT_EQ(pieces.navT, QStringLiteral("<img border=\"0\" src=\"my%20sep.gif\" alt=\"\">"));
+    pieces = prepareNavigation(QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("I"),
+                               QStringLiteral("no such.gif"), m_web, m_doc);
+    EXPECT_EQ(pieces.navT, QStringLiteral("<img border=\"0\" src=\"no such.gif\" alt=\"\">"));
+}
