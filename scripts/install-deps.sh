@@ -31,7 +31,17 @@ if ! command -v npm >/dev/null 2>&1; then
   done
 fi
 
+install_e2e() {
+  # The browser test drives Debian's Chromium through playwright-core from npm.
+  local e2e
+  e2e="$(dirname "$0")/../tests/e2e"
+  if [ ! -d "$e2e/node_modules/playwright-core" ]; then
+    (cd "$e2e" && npm ci --no-audit --no-fund --silent)
+  fi
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  install_e2e
   exit 0
 fi
 
@@ -46,3 +56,4 @@ $sudo apt-get update -qq
 # proftpd asks how to run; answer standalone without prompting.
 echo "proftpd-basic shared/proftpd/inetd_or_standalone select standalone" | $sudo debconf-set-selections || true
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_e2e
