@@ -3,6 +3,9 @@
 
 #include "buildinfo.h"
 
+#include "util/paths.h"
+
+#include <QDir>
 #include <QTextStream>
 
 namespace {
@@ -11,6 +14,7 @@ void printUsage(QTextStream& out)
 {
     out << "Usage:\n"
            "  lumivista                                  the desktop program\n"
+           "  lumivista generate P.lmv [--yes] [--jobs N] [--open]\n"
            "  lumivista project new P.lmv [--folder DIR]... [--target DIR] [Key=Value]...\n"
            "  lumivista project add P.lmv FILE|DIR...\n"
            "  lumivista project set P.lmv Key=Value...\n"
@@ -37,8 +41,15 @@ int runCli(const QStringList& args)
         printUsage(out);
         return kExitOk;
     }
+    // The data folders of the desktop program (templates, the CD starter, relative targets),
+    // while relative paths on the command line stay relative to where the user is.
+    const QString workingFolder = QDir::currentPath();
+    computeDataFolders(QStringLiteral("Lumivista"), true);
+    QDir::setCurrent(workingFolder);
     if (verb == QLatin1String("project"))
         return runProjectCommand(args.mid(1));
+    if (verb == QLatin1String("generate"))
+        return runGenerateCommand(args.mid(1));
     err << "lumivista: unknown command \"" << verb << "\"\n";
     printUsage(err);
     return kExitUsage;

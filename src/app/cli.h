@@ -16,3 +16,6 @@ int runCli(const QStringList& args);
 
 // `lumivista project new|add|set|show ...`; `args` start after "project".
 int runProjectCommand(const QStringList& args);
+
+// `lumivista generate P.lmv [--yes] [--jobs N] [--open]`; `args` start after "generate".
+int runGenerateCommand(const QStringList& args);

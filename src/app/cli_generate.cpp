@@ -1,0 +1,153 @@
+// `lumivista generate P.lmv`: the generation run of the window, driven from a script.
+// Questions are answered from the flags, messages go to standard error, a progress bar is
+// drawn when standard error is a terminal, and Ctrl+C stops after the current picture.
+#include "cli.h"
+
+#include "gallery/galleryrun.h"
+#include "gallery/projectstate.h"
+#include "util/dialogs.h"
+#include "util/error.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted.store(true);
+}
+
+// Answers the run's questions as the flags say and reports every message on stderr.
+class GenerateAnswers : public DialogService
+{
+public:
+    GenerateAnswers(bool yes, bool open) : m_yes(yes), m_open(open) {}
+
+    DialogResult show(const QString& text, DialogType type, DialogButtons buttons) override
+    {
+        QTextStream err(stderr);
+        QString shown = text;
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (buttons == DialogButtons::Ok) {
+            const char* prefix = type == DialogType::Error     ? "Fehler: "
+                                 : type == DialogType::Warning ? "Warnung: "
+                                                               : "";
+            err << "\r" << prefix << shown << Qt::endl;
+            if (type == DialogType::Error || type == DialogType::Warning)
+                m_stoppedWithMessage = true;
+            return DialogResult::Ok;
+        }
+        bool answer = m_yes;
+        if (shown.contains(QLatin1String("In Browser anzeigen?")))
+            answer = m_open;
+        else if (shown == QLatin1String("Abbrechen?"))
+            answer = true; // only asked after Ctrl+C
+        err << "\r" << shown << (answer ? " Ja" : " Nein") << Qt::endl;
+        return answer ? DialogResult::Yes : DialogResult::No;
+    }
+
+    bool stoppedWithMessage() const { return m_stoppedWithMessage; }
+
+private:
+    bool m_yes;
+    bool m_open;
+    bool m_stoppedWithMessage = false;
+};
+
+void drawProgress(int percent)
+{
+    static int last = -1;
+    if (percent == last)
+        return;
+    last = percent;
+    const int width = 40;
+    const int filled = percent * width / 100;
+    QTextStream err(stderr);
+    err << "\r[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.'))
+        << "] " << percent << "%" << Qt::flush;
+}
+
+} // namespace
+
+int runGenerateCommand(const QStringList& args)
+{
+    QTextStream err(stderr);
+    QString projectFile;
+    GalleryRunOptions options;
+    bool yes = false;
+    bool open = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--yes")) {
+            yes = true;
+        } else if (a == QLatin1String("--open")) {
+            open = true;
+        } else if (a == QLatin1String("--jobs") && i + 1 < args.size()) {
+            bool ok = false;
+            options.jobs = args[++i].toInt(&ok);
+            if (!ok || options.jobs < 1 || options.jobs > 256) {
+                err << "lumivista generate: --jobs takes a number from 1 to 256\n";
+                return kExitUsage;
+            }
+        } else if (a.startsWith(QLatin1String("--"))) {
+            err << "lumivista generate: unknown option " << a << "\n";
+            return kExitUsage;
+        } else if (projectFile.isEmpty()) {
+            projectFile = a;
+        } else {
+            err << "lumivista generate: one project file only\n";
+            return kExitUsage;
+        }
+    }
+    if (projectFile.isEmpty()) {
+        err << "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open]\n";
+        return kExitUsage;
+    }
+    if (!QFileInfo(projectFile).isFile()) {
+        err << "lumivista generate: no project file \"" << projectFile << "\"\n";
+        return kExitUsage;
+    }
+
+    ProjectState project;
+    project.applyStartSettings();
+    try {
+        project.LoadParam(QFileInfo(projectFile).absoluteFilePath());
+    } catch (const LumiError& e) {
+        err << "lumivista generate: " << e.message() << "\n";
+        return kExitStopped;
+    }
+
+    GenerateAnswers answers(yes, open);
+    DialogServiceGuard guard(&answers);
+    GalleryRun run(project, options);
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    if (terminal)
+        run.onProgress = drawProgress;
+    run.onIdle = [&run] {
+        if (g_interrupted.exchange(false))
+            run.requestCancel();
+    };
+    auto previous = std::signal(SIGINT, onInterrupt);
+    const GalleryRun::Outcome outcome = run.run();
+    std::signal(SIGINT, previous);
+    if (terminal)
+        err << "\r" << Qt::flush;
+
+    err << run.picturesWritten() << " Bilder geschrieben";
+    if (run.picturesSkipped() > 0)
+        err << ", " << run.picturesSkipped() << " übersprungen";
+    err << Qt::endl;
+    for (const QString& reason : run.skippedPictures())
+        err << "  " << reason << "\n";
+    if (outcome != GalleryRun::Outcome::Finished)
+        return kExitStopped;
+    QTextStream(stdout) << run.indexFile() << Qt::endl;
+    return kExitOk;
+}

@@ -1,0 +1,96 @@
+// The generation run: turns a project into a finished gallery in its target folder. The
+// window's generate button and `lumivista generate` are two thin drivers of this class.
+//
+// run() works on the calling thread for everything whose order matters (checks, folder
+// questions, progress, the cancel question, index pages); the work for one picture (load,
+// scale, logo, text, corrections, both JPEGs, its page) runs on a thread pool and each
+// picture's files are moved under their final names in list order, so the result is the
+// same as on one thread, and a cancelled run leaves no picture behind the one it stopped at.
+#pragma once
+
+#include "gallery/projectstate.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+
+struct GalleryLayout;
+struct PictureSettings;
+class Picture;
+
+struct GalleryRunOptions
+{
+    bool deleteOldFiles = false; // "Dateien vorher löschen": not part of the project
+    int jobs = 0;                // worker threads; 0 = one per core
+    QDateTime now;               // `DatZeit`; invalid = the time the run starts
+};
+
+class GalleryRun
+{
+public:
+    // The phase of the run, as the generate button keeps it.
+    enum Phase
+    {
+        Idle = 0,
+        Running = 1,
+        CancelRequested = 2,
+        Cancelled = 3
+    };
+    enum class Outcome
+    {
+        NoTarget,          // "Kein Ziel angegeben!" was shown
+        NoPictures,        // "Keine Fotos gewählt!" was shown
+        FolderUnavailable, // a folder was not created (answered No, or failed)
+        Cancelled,         // stopped after "Abbrechen?" was answered Yes
+        Failed,            // an unguarded step (style sheet, CD image) failed; message shown
+        Finished,          // gallery written, final question asked
+    };
+
+    // `project` must outlive the run. The run may change the small-picture prefix
+    // (`TnPraefix` := "tn_" when both kinds of picture would share names); the window
+    // shows that through onSettingChanged.
+    GalleryRun(ProjectState& project, GalleryRunOptions options = {});
+    ~GalleryRun();
+
+    // Progress in percent, on the calling thread.
+    std::function<void(int)> onProgress;
+    // Called on the calling thread between pictures and while waiting for workers: the
+    // window processes its events here, so a press of the button can request a cancel.
+    std::function<void()> onIdle;
+    // The phase changed (button caption "Abbrechen" / "Galerie &erstellen", busy cursor).
+    std::function<void(Phase)> onPhase;
+    // A setting was changed by the run (key as in the settings table).
+    std::function<void(const QString&)> onSettingChanged;
+
+    // Steps of a press of the generate button on an idle run; blocks until done.
+    Outcome run();
+    // A press while running: asks for a cancel, seen before the next picture. Thread-safe.
+    void requestCancel();
+    Phase phase() const { return m_phase.load(); }
+
+    // After run(): the first index page (`indexdat`), the number of captioned pages
+    // (CaptionCount), and how many pictures were written / skipped as unreadable.
+    QString indexFile() const { return m_indexFile; }
+    int captionCount() const { return m_captionCount; }
+    int picturesWritten() const { return m_written; }
+    int picturesSkipped() const { return m_skipped; }
+    // "source path: reason" of every skipped picture (the window shows none of it).
+    const QStringList& skippedPictures() const { return m_skippedReasons; }
+
+private:
+    void setPhase(Phase phase);
+    // The picture loop; false when it was cancelled.
+    bool makePictures(const GalleryLayout& layout, const PictureSettings& settings,
+                      const Picture& logo);
+
+    ProjectState& m_project;
+    GalleryRunOptions m_options;
+    std::atomic<Phase> m_phase{Idle};
+    QString m_indexFile;
+    int m_captionCount = 0;
+    int m_written = 0;
+    int m_skipped = 0;
+    QStringList m_skippedReasons;
+};

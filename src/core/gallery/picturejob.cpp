@@ -1,0 +1,144 @@
+// One gallery picture from source file to its two JPEGs and its page.
+#include "gallery/picturejob.h"
+
+#include "gallery/naming.h"
+#include "gallery/pagefile.h"
+#include "gallery/picturepage.h"
+#include "gallery/projectstate.h"
+#include "pic/logo.h"
+#include "pic/textstamp.h"
+#include "util/error.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+PictureSettings PictureSettings::fromProject(const ProjectState& project)
+{
+    PictureSettings s;
+    s.picWidth = project.intValue(QStringLiteral("PicWidth"));
+    s.picHeight = project.intValue(QStringLiteral("PicHeight"));
+    s.tnWidth = project.intValue(QStringLiteral("TnWidth"));
+    s.tnHeight = project.intValue(QStringLiteral("TnHeight"));
+    s.quality = project.intValue(QStringLiteral("Qual"));
+    s.hasLogo = !project.textValue(QStringLiteral("WZImage")).isEmpty();
+    s.logoH = project.intValue(QStringLiteral("WZH"));
+    s.logoV = project.intValue(QStringLiteral("WZV"));
+    s.logoL = project.intValue(QStringLiteral("WZL"));
+    s.logoT = project.intValue(QStringLiteral("WZT"));
+    s.logoTrans = project.intValue(QStringLiteral("WZTrans"));
+    s.bildText = project.textValue(QStringLiteral("BildText"));
+    const FontSpec font = project.fontValue(QStringLiteral("BildFont"));
+    s.bildFont = toQFont(font);
+    s.bildFontColor = font.color;
+    s.bildTextL = project.intValue(QStringLiteral("BildTextL"));
+    s.bildTextT = project.intValue(QStringLiteral("BildTextT"));
+    s.bildTextH = project.intValue(QStringLiteral("BildTextH"));
+    s.bildTextV = project.intValue(QStringLiteral("BildTextV"));
+    ColourCorrections& c = s.corrections;
+    c.brightness = project.intValue(QStringLiteral("Hell"));
+    c.contrast = project.intValue(QStringLiteral("Kontr"));
+    c.saturation = project.intValue(QStringLiteral("Satt"));
+    c.red = project.intValue(QStringLiteral("Red"));
+    c.green = project.intValue(QStringLiteral("Green"));
+    c.blue = project.intValue(QStringLiteral("Blue"));
+    c.greyscale = project.boolValue(QStringLiteral("Black"));
+    c.oldPhoto = project.boolValue(QStringLiteral("Old"));
+    return s;
+}
+
+QString pendingName(const QString& finalPath, int i)
+{
+    const QFileInfo info(finalPath);
+    return info.path() + QStringLiteral("/.lumivista-pending-%1-").arg(i) + info.fileName();
+}
+
+namespace {
+
+void removeFiles(const QStringList& files)
+{
+    for (const QString& f : files)
+        QFile::remove(f);
+}
+
+// The large picture as the run makes it: scaled, a bitmap, logo, text, corrections.
+void prepareLargePicture(Picture& picture, const PictureSettings& s, const Picture& logo)
+{
+    ScalePicture(picture, s.picWidth, s.picHeight, true, 0);
+    ToBitmap(picture);
+    if (s.hasLogo && !logo.isEmpty()) {
+        const QPoint at = LogoPosition(picture.width(), picture.height(), logo.width(),
+                                       logo.height(), s.logoH, s.logoV, s.logoL, s.logoT);
+        BlendLogo(logo, picture, s.logoTrans, at.x(), at.y());
+    }
+    if (!s.bildText.isEmpty()) {
+        TextStamp(picture, s.bildText, s.bildFont, s.bildFontColor, s.bildTextL, s.bildTextT,
+                  s.bildTextH - 1, s.bildTextV - 1);
+    }
+    ApplyCorrections(picture, s.corrections);
+}
+
+} // namespace
+
+PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
+                          const Picture& logo)
+{
+    PictureOutput out;
+    const GalleryNames& names = layout.names;
+    try {
+        Picture picture;
+        LoadPicture(picture, GetPicName(QString(), i, names));
+        prepareLargePicture(picture, settings, logo);
+
+        // SaveJpeg forces ".jpg"; the pending name keeps the final name's extension.
+        const QString large =
+            replaceExtension(GetPicName(QStringLiteral("g"), i, names), QStringLiteral(".jpg"));
+        out.finalFiles << large;
+        out.tempFiles << pendingName(large, i);
+        SaveJpeg(picture, out.tempFiles.last(), settings.quality);
+
+        ScalePicture(picture, settings.tnWidth, settings.tnHeight, true, 0);
+        const QString small =
+            replaceExtension(GetPicName(QStringLiteral("k"), i, names), QStringLiteral(".jpg"));
+        out.finalFiles << small;
+        out.tempFiles << pendingName(small, i);
+        SaveJpeg(picture, out.tempFiles.last(), settings.quality);
+
+        const PicturePage page = buildPicturePage(i, layout);
+        const QString pagePath = GetPicName(QStringLiteral("h"), i, names);
+        out.finalFiles << pagePath;
+        out.tempFiles << pendingName(pagePath, i);
+        writePageFile(out.tempFiles.last(), page.text);
+        out.captionGiven = page.captionGiven;
+        out.ok = true;
+    } catch (const LumiError& e) {
+        out.error = e.message();
+    } catch (const std::exception& e) {
+        out.error = QString::fromLocal8Bit(e.what());
+    }
+    if (!out.ok)
+        removeFiles(out.tempFiles);
+    return out;
+}
+
+bool commitPicture(const PictureOutput& output)
+{
+    if (!output.ok)
+        return false;
+    for (qsizetype k = 0; k < output.tempFiles.size(); ++k) {
+        // rename(2) replaces the old file in one step: a reader sees the old or the new one.
+        const QByteArray from = QFile::encodeName(output.tempFiles[k]);
+        const QByteArray to = QFile::encodeName(output.finalFiles[k]);
+        if (std::rename(from.constData(), to.constData()) != 0) {
+            removeFiles(output.tempFiles.mid(k));
+            return false;
+        }
+    }
+    return true;
+}
+
+void discardPicture(const PictureOutput& output)
+{
+    removeFiles(output.tempFiles);
+}

@@ -1,0 +1,57 @@
+// The work for one gallery picture: load, scale, logo, text, corrections, the large and
+// the small JPEG and the picture page. A pure function of the entry and read-only
+// settings, so the generation run can do several pictures at once on worker threads.
+#pragma once
+
+#include "gallery/gallerylayout.h"
+#include "pic/colour.h"
+#include "pic/picture.h"
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+class ProjectState;
+
+// The picture settings of a run, read once before the first picture.
+struct PictureSettings
+{
+    int picWidth = 0, picHeight = 0; // large picture box
+    int tnWidth = 0, tnHeight = 0;   // small picture box
+    int quality = 80;
+    bool hasLogo = false; // the logo text is not empty
+    int logoH = 0, logoV = 0, logoL = 0, logoT = 0, logoTrans = 50;
+    QString bildText; // empty = no text stamp
+    QFont bildFont;
+    int bildFontColor = 0; // 0x00BBGGRR
+    int bildTextL = 0, bildTextT = 0, bildTextH = 0, bildTextV = 0;
+    ColourCorrections corrections;
+
+    static PictureSettings fromProject(const ProjectState& project);
+};
+
+// The files one picture produced under temporary names, and where they belong.
+struct PictureOutput
+{
+    bool ok = false; // false: the picture was skipped (unreadable, unwritable)
+    bool captionGiven = false;
+    QStringList tempFiles;  // written files, in the order they are moved into place
+    QStringList finalFiles; // their final names
+    QString error;          // why the picture was skipped
+};
+
+// The temporary name a run writes `finalPath` of picture `i` under until the picture is
+// complete: a hidden file beside it that keeps the extension. The index keeps two entries
+// with the same file name (the later one wins, as on one thread) from sharing it.
+QString pendingName(const QString& finalPath, int i);
+
+// Makes picture `i` of the layout's picture list into its two JPEGs and its page, all under
+// temporary names. Never throws: a failure gives ok = false and removes what was written.
+PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
+                          const Picture& logo);
+
+// Moves the files of one picture under their final names (replacing older ones). False
+// when a move failed; the pending files are then removed.
+bool commitPicture(const PictureOutput& output);
+// Removes the pending files of a picture that is not committed.
+void discardPicture(const PictureOutput& output);
