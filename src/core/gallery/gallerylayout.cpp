@@ -10,10 +10,12 @@ int GalleryLayout::maxPic() const
 
 QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool cdImage)
 {
-    if (cdImage)
-        return exportPath + QStringLiteral("index.htm");
+    // Only the file name counts: the index pages lie in the target folder beside the picture
+    // pages that link to them, and "../" must not lead a page out of it.
     const QString name = fileNameOf(indexSetting);
+    if (cdImage || name.isEmpty())
+        return exportPath + QStringLiteral("index.htm");
     if (name.contains(QChar(u'.')))
-        return exportPath + indexSetting;
-    return exportPath + indexSetting + QStringLiteral(".htm");
+        return exportPath + name;
+    return exportPath + name + QStringLiteral(".htm");
 }

@@ -50,6 +50,7 @@ struct GalleryLayout
     int maxPic() const;
 };
 
-// The first index page: `exportPath` + `indexSetting`, with ".htm" added when it has no
-// extension; "index.htm" for a CD image, whatever the setting says.
+// The first index page: `exportPath` + the file name of `indexSetting`, with ".htm" added
+// when it has no extension; "index.htm" for a CD image, whatever the setting says, and for
+// an empty setting. Folders in the setting are dropped, so no page lands outside the target.
 QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool cdImage);

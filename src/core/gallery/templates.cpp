@@ -9,7 +9,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace {
@@ -86,8 +85,10 @@ QString joinPageLines(const QStringList& lines)
 
 QStringList splitPageLines(const QString& text)
 {
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = text.split(lineBreak);
+    QString unified = text;
+    unified.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    unified.replace(QChar(u'\r'), QChar(u'\n'));
+    QStringList lines = unified.split(QChar(u'\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
@@ -109,12 +110,13 @@ QString PageStamp::date() const
 
 QString PageStamp::time() const
 {
-    // The long time format of Qt ends with the time-zone name ("t"); the pages show the
-    // clock time only.
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*$|^\\s*t+\\s*"));
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(zone);
-    return locale.toString(datZeit.time(), format);
+    // The long time format of Qt carries the time-zone name ("t", "tttt"); the pages show
+    // the clock time only.
+    QStringList parts = locale.timeFormat(QLocale::LongFormat).split(QChar(u' '));
+    parts.removeIf([](const QString& part) {
+        return !part.isEmpty() && part.count(QChar(u't')) == part.size();
+    });
+    return locale.toString(datZeit.time(), parts.join(QChar(u' ')).trimmed());
 }
 
 QString PageStamp::dateTime() const

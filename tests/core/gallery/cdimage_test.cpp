@@ -66,6 +66,8 @@ TEST(Starter, IsAWindowsGuiProgramThatOpensIndexHtm)
     const QByteArray utf16(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
     EXPECT_TRUE(exe.contains(utf16));
     EXPECT_TRUE(exe.contains("ShellExecuteW"));
+    // The icon autorun.inf names ("icon=index.exe,0") lives in the resource section.
+    EXPECT_TRUE(exe.contains(".rsrc"));
 }
 
 TEST_F(CdImage, StarterIsInstalledOnlyWhenMissing)

@@ -39,6 +39,11 @@ TEST(IndexPages, CountAndNames)
               QStringLiteral("/web/start.htm"));
     EXPECT_EQ(indexDatFor(QStringLiteral("/web/"), QStringLiteral("start"), true),
               QStringLiteral("/web/index.htm"));
+    // Folders in the setting cannot move the index out of the target folder.
+    EXPECT_EQ(indexDatFor(QStringLiteral("/web/"), QStringLiteral("../../etc/start"), false),
+              QStringLiteral("/web/start.htm"));
+    EXPECT_EQ(indexDatFor(QStringLiteral("/web/"), QString(), false),
+              QStringLiteral("/web/index.htm"));
 
     // A page name that would break a link is encoded in links only.
     layout.indexDat = QStringLiteral("/web/Seite #1.htm");

@@ -66,6 +66,14 @@ TEST(PageStamp, DateAndTimeOfTheRun)
     stamp.datZeit.setTime(QTime(0, 0));
     EXPECT_EQ(stamp.dateTime(), QStringLiteral("05.03.24"));
     EXPECT_EQ(stamp.time(), QStringLiteral("00:00:00"));
+
+    // Without the time-zone name that Qt's long formats carry.
+    stamp.datZeit = QDateTime(QDate(2024, 12, 31), QTime(9, 5, 1));
+    stamp.locale = QLocale::c();
+    EXPECT_EQ(stamp.time(), QStringLiteral("09:05:01"));
+    stamp.locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    EXPECT_FALSE(stamp.time().contains(QStringLiteral("UTC")));
+    EXPECT_TRUE(stamp.time().startsWith(QStringLiteral("9:05:01"))) << stamp.time().toStdString();
 }
 
 TEST(HTMLInit, BuiltInTemplateGetsCommentAndLink)
