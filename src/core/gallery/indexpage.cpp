@@ -2,6 +2,7 @@
 #include "gallery/indexpage.h"
 
 #include "gallery/pagefile.h"
+#include "util/error.h"
 
 #include <algorithm>
 
@@ -105,5 +106,7 @@ QString buildIndexPage(int p, const GalleryLayout& layout, int captionCount)
 
 void GenerateHTML(int p, const GalleryLayout& layout, int captionCount)
 {
+    if (p < 0 || p >= indexPageCount(layout))
+        throw LumiError(QStringLiteral("Indexseite %1 gibt es nicht.").arg(p));
     writePageFile(indexPagePath(p, layout), buildIndexPage(p, layout, captionCount));
 }

@@ -1,6 +1,7 @@
 // Index pages: page names, table cells and rows, links between pages, the written file.
 #include "gallery/indexpage.h"
 #include "pagestestsupport.h"
+#include "util/error.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -196,4 +197,6 @@ TEST(IndexPages, WrittenInWindows1252WithReferences)
                                "e &#20013;</td>\r\n"));
     EXPECT_FALSE(bytes.contains("\n\n"));
     EXPECT_TRUE(bytes.endsWith("</tr></table>\r\n\r\n"));
+    EXPECT_THROW(GenerateHTML(1, layout, 1), LumiError);
+    EXPECT_THROW(GenerateHTML(-1, layout, 1), LumiError);
 }
