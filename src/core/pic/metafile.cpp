@@ -13,12 +13,12 @@
 
 namespace {
 
-quint32 le32(const QByteArray& data, int offset)
+quint32 le32(const QByteArray& data, qsizetype offset)
 {
     return qFromLittleEndian<quint32>(data.constData() + offset);
 }
 
-qint32 les32(const QByteArray& data, int offset)
+qint32 les32(const QByteArray& data, qsizetype offset)
 {
     return qFromLittleEndian<qint32>(data.constData() + offset);
 }
@@ -29,6 +29,11 @@ bool isEmf(const QByteArray& data)
     return data.size() >= 88 && le32(data, 0) == 1 && le32(data, 40) == 0x464D4520u;
 }
 
+quint16 le16(const QByteArray& data, qsizetype offset)
+{
+    return qFromLittleEndian<quint16>(data.constData() + offset);
+}
+
 bool isWmf(const QByteArray& data)
 {
     if (data.size() >= 22 && le32(data, 0) == 0x9AC6CDD7u) {
@@ -36,6 +41,57 @@ bool isWmf(const QByteArray& data)
     }
     return data.size() >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9 &&
            data[3] == 0;
+}
+
+// libwmf trusts the header: it allocates by the largest record it announces and reads
+// records by their size fields. Check both against the data before handing it over.
+void checkWmfRecords(const QByteArray& data)
+{
+    const qsizetype start = le32(data, 0) == 0x9AC6CDD7u ? 22 : 0;
+    const auto damaged = [] { return LumiError(QStringLiteral("Beschädigte WMF-Datei")); };
+    if (data.size() < start + 18 || le16(data, start + 2) != 9) {
+        throw damaged();
+    }
+    const quint32 largestRecord = le32(data, start + 12);
+    if (largestRecord < 3 || qint64(largestRecord) * 2 > data.size()) {
+        throw damaged();
+    }
+    qsizetype offset = start + 18;
+    while (true) {
+        if (offset + 6 > data.size()) {
+            throw damaged(); // cut short before the end record
+        }
+        const quint32 words = le32(data, offset);
+        const quint16 function = le16(data, offset + 4);
+        if (words < 3 || words > largestRecord || offset + qint64(words) * 2 > data.size()) {
+            throw damaged();
+        }
+        if (function == 0) {
+            return; // META_EOF
+        }
+        offset += qsizetype(words) * 2;
+    }
+}
+
+// Walks the EMF records by their sizes: each inside the data, up to EMR_EOF.
+void checkEmfRecords(const QByteArray& data)
+{
+    const auto damaged = [] { return LumiError(QStringLiteral("Beschädigte EMF-Datei")); };
+    qsizetype offset = 0;
+    while (true) {
+        if (offset + 8 > data.size()) {
+            throw damaged();
+        }
+        const quint32 type = le32(data, offset);
+        const quint32 size = le32(data, offset + 4);
+        if (size < 8 || size % 4 != 0 || offset + qint64(size) > data.size()) {
+            throw damaged();
+        }
+        if (type == 14) {
+            return; // EMR_EOF
+        }
+        offset += qsizetype(size);
+    }
 }
 
 Metafile convertEmf(const QByteArray& data)
@@ -76,11 +132,13 @@ Metafile convertEmf(const QByteArray& data)
 Metafile metafileToSvg(const QByteArray& data)
 {
     if (isEmf(data)) {
+        checkEmfRecords(data);
         return convertEmf(data);
     }
     if (!isWmf(data)) {
         throw LumiError(QStringLiteral("Keine gültige WMF- oder EMF-Datei"));
     }
+    checkWmfRecords(data);
     std::string svg;
     std::string error;
     unsigned width = 0;

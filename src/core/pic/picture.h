@@ -90,6 +90,9 @@ constexpr int kMaxPictureSide = 65500;
 // data, and pictures above the pixel limit; the Picture then keeps what it held.
 // A JPEG whose EXIF orientation says it is turned or mirrored is made upright.
 void LoadPicture(Picture& picture, const QString& path);
+// The same for data in memory (a pasted or dropped picture), the kind given by an
+// extension such as "png".
+void LoadPictureData(Picture& picture, const QByteArray& data, const QString& extension);
 
 void ToBitmap(Picture& picture);
 

@@ -129,20 +129,32 @@ void LoadPicture(Picture& picture, const QString& path)
     }
     const QByteArray data = readWholeFile(path);
     try {
-        if (format->kind == PictureKind::Jpeg) {
-            DecodedJpeg decoded = decodeJpeg(data);
-            // A picture turned upright no longer matches its compressed bytes.
-            picture.setRaster(PictureKind::Jpeg, decoded.image,
-                              decoded.orientation == 1 ? data : QByteArray());
-        } else if (format->kind == PictureKind::Metafile) {
-            const Metafile metafile = metafileToSvg(data);
-            checkSize(metafile.size.width(), metafile.size.height());
-            picture.setMetafile(metafile.svg, metafile.size);
-        } else {
-            picture.setRaster(format->kind, readWithQt(data, format->qtFormat));
-        }
+        LoadPictureData(picture, data, QLatin1String(format->extension));
     } catch (const LumiError& error) {
         throw LumiError(QStringLiteral("%1: %2").arg(path, error.message()));
+    }
+}
+
+void LoadPictureData(Picture& picture, const QByteArray& data, const QString& extension)
+{
+    const Format* format = formatFor(QStringLiteral("x.") + extension);
+    if (!format) {
+        throw LumiError(QStringLiteral("Unbekanntes Bildformat: %1").arg(extension));
+    }
+    if (data.isEmpty()) {
+        throw LumiError(QStringLiteral("Leere Datei"));
+    }
+    if (format->kind == PictureKind::Jpeg) {
+        DecodedJpeg decoded = decodeJpeg(data);
+        // A picture turned upright no longer matches its compressed bytes.
+        picture.setRaster(PictureKind::Jpeg, decoded.image,
+                          decoded.orientation == 1 ? data : QByteArray());
+    } else if (format->kind == PictureKind::Metafile) {
+        const Metafile metafile = metafileToSvg(data);
+        checkSize(metafile.size.width(), metafile.size.height());
+        picture.setMetafile(metafile.svg, metafile.size);
+    } else {
+        picture.setRaster(format->kind, readWithQt(data, format->qtFormat));
     }
 }
 

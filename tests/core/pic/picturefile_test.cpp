@@ -425,3 +425,18 @@ TEST_F(PictureFiles, GifOfAPhotoHasAtMost256Colours)
     }
     EXPECT_LT(double(total) / (500 * 375 * 3), 8.0);
 }
+
+TEST(LoadPicture, InputsFoundByFuzzingFailCleanly)
+{
+    const QDir crashers(QStringLiteral(LUMIVISTA_TEST_DATA "/pic/crashers"));
+    const QStringList names = crashers.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        Picture picture;
+        try {
+            LoadPicture(picture, crashers.filePath(name));
+            ToBitmap(picture);
+        } catch (const LumiError&) {
+        }
+    }
+}
