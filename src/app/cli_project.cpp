@@ -1,11 +1,308 @@
-// `lumivista project ...`: creating and editing project files from scripts.
+// `lumivista project ...`: creating and editing project files from scripts. Every
+// argument is checked before the project file is written, so a bad argument leaves it
+// untouched.
 #include "cli.h"
 
+#include "gallery/projectstate.h"
+#include "gallery/settingstable.h"
+#include "gallery/valueforms.h"
+#include "util/error.h"
+#include "util/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+// A bad argument or a missing or unreadable input: exit status 2.
+struct UsageError
+{
+    QString message;
+};
+
+// Picture kinds a folder contributes, in this order, like "Verzeichnis laden".
+const QStringList kFolderPatterns = {QStringLiteral("*.jpg"), QStringLiteral("*.gif"),
+                                     QStringLiteral("*.bmp")};
+
+bool isWholeNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
+    return number.match(text).hasMatch();
+}
+
+int wholeNumber(const SettingDef& def, const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!isWholeNumber(text) || !ok)
+        throw UsageError{def.key + QStringLiteral(": \"") + text +
+                         QStringLiteral("\" is not a whole number")};
+    if (value < def.minimum || value > def.maximum)
+        throw UsageError{def.key + QStringLiteral(": ") + text +
+                         QStringLiteral(" is outside %1 to %2").arg(def.minimum).arg(def.maximum)};
+    return value;
+}
+
+QString boolText(const SettingDef& def, const QString& text)
+{
+    static const QStringList kYes = {
+        QStringLiteral("1"),    QStringLiteral("j"), QStringLiteral("ja"),   QStringLiteral("o"),
+        QStringLiteral("oui"),  QStringLiteral("y"), QStringLiteral("yes"),  QStringLiteral("w"),
+        QStringLiteral("wahr"), QStringLiteral("x"), QStringLiteral("true"), QStringLiteral("an"),
+        QStringLiteral("on")};
+    static const QStringList kNo = {QStringLiteral("0"),     QStringLiteral("n"),
+                                    QStringLiteral("nein"),  QStringLiteral("no"),
+                                    QStringLiteral("false"), QStringLiteral("falsch"),
+                                    QStringLiteral("aus"),   QStringLiteral("off")};
+    if (kYes.contains(text.toLower()))
+        return QStringLiteral("1");
+    if (kNo.contains(text.toLower()))
+        return QStringLiteral("0");
+    throw UsageError{def.key + QStringLiteral(": \"") + text +
+                     QStringLiteral("\" is not 1/0, yes/no or ja/nein")};
+}
+
+QString choiceText(const SettingDef& def, const QString& text)
+{
+    for (qsizetype i = 0; i < def.choices.size(); ++i) {
+        if (def.choices.at(i).compare(text, Qt::CaseInsensitive) == 0)
+            return QString::number(i);
+    }
+    if (isWholeNumber(text))
+        return QString::number(wholeNumber(def, text));
+    throw UsageError{def.key + QStringLiteral(": \"") + text + QStringLiteral("\" is not one of ") +
+                     def.choices.join(QStringLiteral(", ")) +
+                     QStringLiteral(" (or 0 to %1)").arg(def.choices.size() - 1)};
+}
+
+QString colourText(const SettingDef& def, const QString& text)
+{
+    static const QRegularExpression html(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
+    if (html.match(text).hasMatch())
+        return QString::number(HtmlToColor(text));
+    return QString::number(wholeNumber(def, text));
+}
+
+QString fontText(const SettingDef& def, const QString& text)
+{
+    const QStringList fields = text.split(u',');
+    const auto bad = [&def, &text](const QString& why) {
+        return UsageError{def.key + QStringLiteral(": \"") + text + QStringLiteral("\" ") + why +
+                          QStringLiteral(" (expected name,styles,size,colour such as "
+                                         "Tahoma,B,12,65535)")};
+    };
+    if (fields.size() > 4)
+        throw bad(QStringLiteral("has more than four fields"));
+    if (fields.size() > 2 && !fields.at(2).isEmpty()) {
+        const QString size = fields.at(2);
+        if (!isWholeNumber(size) || TextToInt(size) < 1 || TextToInt(size) > kMaxFontPoints)
+            throw bad(QStringLiteral("has a size that is not 1 to %1").arg(kMaxFontPoints));
+    }
+    if (fields.size() > 3 && !fields.at(3).isEmpty()) {
+        bool ok = false;
+        fields.at(3).toInt(&ok);
+        if (!isWholeNumber(fields.at(3)) || !ok)
+            throw bad(QStringLiteral("has a colour that is not a whole number"));
+    }
+    return text;
+}
+
+// The value text to apply for `def`, or UsageError when `value` does not fit the setting.
+QString checkedValue(const SettingDef& def, const QString& value)
+{
+    if (value.contains(u'\r') || value.contains(u'\n'))
+        throw UsageError{def.key + QStringLiteral(": a value cannot contain a line break")};
+    switch (def.type) {
+    case SettingType::Bool:
+        return boolText(def, value);
+    case SettingType::Int:
+        return QString::number(wholeNumber(def, value));
+    case SettingType::Choice:
+        return choiceText(def, value);
+    case SettingType::Colour:
+        return colourText(def, value);
+    case SettingType::Font:
+        return fontText(def, value);
+    case SettingType::Text:
+    case SettingType::Path:
+        break;
+    }
+    return value;
+}
+
+// Applies "Key=Value" to `state`.
+void applyAssignment(ProjectState& state, const QString& argument)
+{
+    const qsizetype eq = argument.indexOf(u'=');
+    if (eq <= 0)
+        throw UsageError{QStringLiteral("\"") + argument + QStringLiteral("\" is not Key=Value")};
+    const QString key = argument.left(eq);
+    const SettingDef* def = findSetting(key);
+    if (!def)
+        throw UsageError{QStringLiteral("unknown setting \"") + key +
+                         QStringLiteral("\" (see `lumivista project show`)")};
+    const QString value = argument.mid(eq + 1);
+    // A font text changes only the fields it names; an empty one leaves the font alone.
+    state.applyValueText(def->key, checkedValue(*def, value));
+}
+
+// An entry line holds a path and, after "|", a caption: a path with "|" or a line break
+// would be read back as another path.
+bool isStorablePath(const QString& path)
+{
+    return !path.contains(u'|') && !path.contains(u'\r') && !path.contains(u'\n');
+}
+
+// Adds a file or the pictures of a folder; returns the number of entries added.
+int addPictures(ProjectState& state, const QString& argument)
+{
+    const QFileInfo info(argument);
+    if (info.isDir()) {
+        QString folder = QDir::cleanPath(info.absoluteFilePath());
+        if (!folder.endsWith(u'/'))
+            folder += u'/';
+        QStringList found;
+        for (const QString& pattern : kFolderPatterns)
+            scanFolder(found, folder + pattern);
+        int added = 0;
+        for (const QString& path : found) {
+            if (!isStorablePath(path)) {
+                QTextStream(stderr) << "lumivista project: skipped \"" << path
+                                    << "\" (\"|\" or a line break in its name)\n";
+                continue;
+            }
+            state.Files().append(path);
+            ++added;
+        }
+        return added;
+    }
+    if (!info.exists())
+        throw UsageError{QStringLiteral("no such file or folder: ") + argument};
+    if (!info.isFile())
+        throw UsageError{QStringLiteral("not a file or folder: ") + argument};
+    const QString path = QDir::cleanPath(info.absoluteFilePath());
+    if (!isStorablePath(path))
+        throw UsageError{QStringLiteral("\"|\" or a line break in the name cannot be stored: ") +
+                         argument};
+    state.Files().append(path);
+    return 1;
+}
+
+ProjectState loadProject(const QString& fileName)
+{
+    ProjectState state;
+    state.applyStartSettings();
+    try {
+        state.LoadParam(fileName);
+    } catch (const LumiError& e) {
+        throw UsageError{e.message()};
+    }
+    return state;
+}
+
+int projectNew(const QStringList& args)
+{
+    const QString fileName = args.first();
+    if (QFileInfo::exists(fileName))
+        throw UsageError{fileName +
+                         QStringLiteral(" exists already (use `lumivista project set`)")};
+    ProjectState state;
+    state.applyStartSettings();
+    int added = 0;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == u"--folder" || arg == u"--target") {
+            if (i + 1 >= args.size())
+                throw UsageError{arg + QStringLiteral(" needs a folder")};
+            const QString folder = args.at(++i);
+            if (arg == u"--folder") {
+                if (!QFileInfo(folder).isDir())
+                    throw UsageError{QStringLiteral("no such folder: ") + folder};
+                added += addPictures(state, folder);
+            } else {
+                // A folder typed in a shell means the current folder, not the documents.
+                state.setTextValue(QStringLiteral("Ziel"),
+                                   QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
+            }
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            throw UsageError{QStringLiteral("unknown option ") + arg};
+        } else {
+            applyAssignment(state, arg);
+        }
+    }
+    state.SaveParam(fileName);
+    QTextStream(stdout) << "Created " << fileName << " with " << added << " pictures\n";
+    return kExitOk;
+}
+
+int projectAdd(const QStringList& args)
+{
+    if (args.size() < 2)
+        throw UsageError{QStringLiteral("project add needs files or folders")};
+    ProjectState state = loadProject(args.first());
+    int added = 0;
+    for (qsizetype i = 1; i < args.size(); ++i)
+        added += addPictures(state, args.at(i));
+    state.SaveParam(args.first());
+    QTextStream(stdout) << "Eingefügt: " << added << "\n";
+    return kExitOk;
+}
+
+int projectSet(const QStringList& args)
+{
+    if (args.size() < 2)
+        throw UsageError{QStringLiteral("project set needs Key=Value")};
+    ProjectState state = loadProject(args.first());
+    for (qsizetype i = 1; i < args.size(); ++i)
+        applyAssignment(state, args.at(i));
+    state.SaveParam(args.first());
+    return kExitOk;
+}
+
+int projectShow(const QStringList& args)
+{
+    if (args.size() != 1)
+        throw UsageError{QStringLiteral("project show takes one project file")};
+    ProjectState state = loadProject(args.first());
+    state.SaveParam();
+    const QByteArray text = (state.lParam().lines().join(u'\n') + u'\n').toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    std::fflush(stdout);
+    return kExitOk;
+}
+
+} // namespace
 
 int runProjectCommand(const QStringList& args)
 {
     QTextStream err(stderr);
-    err << "lumivista project: not built yet (" << args.join(QLatin1Char(' ')) << ")\n";
-    return kExitUsage;
+    if (args.size() < 2) {
+        err << "usage: lumivista project new|add|set|show P.lmv ...\n";
+        return kExitUsage;
+    }
+    const QString verb = args.first();
+    const QStringList rest = args.mid(1);
+    try {
+        if (verb == u"new")
+            return projectNew(rest);
+        if (verb == u"add")
+            return projectAdd(rest);
+        if (verb == u"set")
+            return projectSet(rest);
+        if (verb == u"show")
+            return projectShow(rest);
+        err << "lumivista project: unknown command \"" << verb << "\"\n";
+        return kExitUsage;
+    } catch (const UsageError& e) {
+        err << "lumivista project " << verb << ": " << e.message << "\n";
+        return kExitUsage;
+    } catch (const LumiError& e) {
+        // Writing failed; the temporary file was discarded and the old project remains.
+        err << "lumivista project " << verb << ": " << e.message() << "\n";
+        return kExitStopped;
+    }
 }

@@ -3,6 +3,8 @@
 // command line and the window's control binding all walk this one table.
 #pragma once
 
+#include "gallery/valueforms.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -51,6 +53,3 @@ QString keyOfControl(const QString& controlName);
 
 // The start list `lDefault` before the first completion: exactly these lines, in order.
 const QStringList& startLines();
-
-// What a new control shows for a font before the start values are applied.
-inline const QString kWindowFontText = QStringLiteral("MS Sans Serif,,8,-16777208");

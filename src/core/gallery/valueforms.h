@@ -20,6 +20,9 @@ struct FontSpec
     bool operator==(const FontSpec&) const = default;
 };
 
+// The font text of a font control before any project value is applied (the window font).
+inline const QString kWindowFontText = QStringLiteral("MS Sans Serif,,8,-16777208");
+
 // Largest point size a font text may set; larger sizes are clamped so that a damaged
 // project cannot ask the text stamp to render gigantic glyphs.
 inline constexpr int kMaxFontPoints = 1000;

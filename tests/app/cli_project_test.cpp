@@ -1,0 +1,220 @@
+// `lumivista project new|add|set|show`, run as the real program.
+#include "gallery/projectfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+CliRun lumivista(const QStringList& args, const QString& workDir = QString())
+{
+    QProcess process;
+    if (!workDir.isEmpty())
+        process.setWorkingDirectory(workDir);
+    process.start(QStringLiteral(LUMIVISTA_BINARY), args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write("x");
+}
+
+class ProjectCli : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_project = m_dir.filePath(QStringLiteral("p.lmv"));
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QStringList showLines() const
+    {
+        const CliRun run =
+            lumivista({QStringLiteral("project"), QStringLiteral("show"), m_project});
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        QStringList lines = run.out.split(u'\n');
+        EXPECT_EQ(lines.takeLast(), QString()); // the output ends with a line break
+        return lines;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_project;
+};
+
+} // namespace
+
+TEST(VersionCli, PrintsTheVersion)
+{
+    const CliRun run = lumivista({QStringLiteral("--version")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("Lumivista "))) << run.out.toStdString();
+}
+
+TEST_F(ProjectCli, NewWritesTheStartProjectAndShowPrintsIt)
+{
+    CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
+                            QStringLiteral("Qual=90"), QStringLiteral("titel=Urlaub"),
+                            QStringLiteral("--target"), QStringLiteral("out/web"),
+                            QStringLiteral("BildTextH=rechts"), QStringLiteral("BGColor=#FF0000"),
+                            QStringLiteral("Font=Verdana,I,10")},
+                           m_dir.path());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = showLines();
+    EXPECT_EQ(lines, readProjectFile(m_project));
+    EXPECT_EQ(lines.first(), QStringLiteral("[Param]"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Qual=90")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Titel=Urlaub")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("BildTextH=2")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("BGColor=255")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Font=Verdana,I,10,65535")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Ziel=") + path(QStringLiteral("out/web"))));
+    EXPECT_EQ(lines.mid(lines.size() - 3),
+              (QStringList{QStringLiteral("[Images]"), QStringLiteral("[End]"),
+                           QStringLiteral("FtpPath=/")}));
+    EXPECT_TRUE(readBytes(m_project).endsWith("[End]\r\nFtpPath=/\r\n"));
+}
+
+TEST_F(ProjectCli, NewRefusesAnExistingFile)
+{
+    touch(m_project);
+    const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains(QLatin1String("exists already"))) << run.err.toStdString();
+    EXPECT_EQ(readBytes(m_project), QByteArray("x"));
+}
+
+TEST_F(ProjectCli, FoldersAddJpgThenGifThenBmp)
+{
+    const QString photos = path(QStringLiteral("photos"));
+    ASSERT_TRUE(QDir().mkpath(photos + QStringLiteral("/sub")));
+    for (const char16_t* name : {u"b.gif", u"c.jpg", u"a.bmp", u"A.JPG", u"b.jpg", u"a.gif",
+                                 u"x.png", u"notes.txt", u".hidden.jpg", u"sub/d.jpg"})
+        touch(photos + u'/' + QString::fromUtf16(name));
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
+                         QStringLiteral("--folder"), photos})
+                  .status,
+              0);
+    const QStringList lines = showLines();
+    const qsizetype start = lines.indexOf(QStringLiteral("[Images]")) + 1;
+    const QString p = photos + u'/';
+    EXPECT_EQ(lines.mid(start, 7),
+              (QStringList{p + QStringLiteral("A.JPG"), p + QStringLiteral("b.jpg"),
+                           p + QStringLiteral("c.jpg"), p + QStringLiteral("a.gif"),
+                           p + QStringLiteral("b.gif"), p + QStringLiteral("a.bmp"),
+                           QStringLiteral("[End]")}));
+}
+
+TEST_F(ProjectCli, AddAppendsFilesAndFolders)
+{
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
+    const QString photos = path(QStringLiteral("photos"));
+    ASSERT_TRUE(QDir().mkpath(photos));
+    touch(photos + QStringLiteral("/1.jpg"));
+    touch(photos + QStringLiteral("/2.gif"));
+    touch(path(QStringLiteral("single.png")));
+    const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("add"), m_project,
+                                  QStringLiteral("single.png"), QStringLiteral("photos")},
+                                 m_dir.path());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("Eingefügt: 3\n"));
+    const QStringList lines = showLines();
+    const qsizetype start = lines.indexOf(QStringLiteral("[Images]")) + 1;
+    EXPECT_EQ(lines.mid(start, 4),
+              (QStringList{path(QStringLiteral("single.png")), photos + QStringLiteral("/1.jpg"),
+                           photos + QStringLiteral("/2.gif"), QStringLiteral("[End]")}));
+}
+
+TEST_F(ProjectCli, BadArgumentsLeaveTheProjectUntouched)
+{
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
+                         QStringLiteral("Qual=55")})
+                  .status,
+              0);
+    touch(path(QStringLiteral("pic|x.jpg")));
+    const QByteArray before = readBytes(m_project);
+    const struct
+    {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{QStringLiteral("set"), m_project, QStringLiteral("NoSuchKey=1")}, "unknown setting"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("Qual")}, "is not Key=Value"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("=5")}, "is not Key=Value"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("Qual=101")}, "outside 1 to 100"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("Qual=12px")}, "not a whole number"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("Black=vielleicht")}, "not 1/0"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("WZH=oben")}, "is not one of"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("Font=A,B,huge,0")}, "size"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("Font=A,B,1,2,3")}, "four fields"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("Titel=a\nQual=1")}, "line break"},
+        // A later bad pair stops the earlier good one from being saved.
+        {{QStringLiteral("set"), m_project, QStringLiteral("Qual=60"), QStringLiteral("X=1")},
+         "unknown setting"},
+        {{QStringLiteral("set"), m_project}, "needs Key=Value"},
+        {{QStringLiteral("add"), m_project, path(QStringLiteral("missing.jpg"))}, "no such file"},
+        {{QStringLiteral("add"), m_project, path(QStringLiteral("pic|x.jpg"))}, "cannot be stored"},
+        {{QStringLiteral("set"), path(QStringLiteral("missing.lmv")), QStringLiteral("Qual=1")},
+         "No such file"},
+        {{QStringLiteral("new"), path(QStringLiteral("n.lmv")), QStringLiteral("--folder"),
+          path(QStringLiteral("nope"))},
+         "no such folder"},
+        {{QStringLiteral("new"), path(QStringLiteral("n.lmv")), QStringLiteral("--target")},
+         "needs a folder"},
+        {{QStringLiteral("new"), path(QStringLiteral("n.lmv")), QStringLiteral("--force")},
+         "unknown option"},
+        {{QStringLiteral("frobnicate"), m_project}, "unknown command"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = lumivista(QStringList{QStringLiteral("project")} + c.args);
+        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.message)))
+            << c.message << " / " << run.err.toStdString();
+    }
+    EXPECT_EQ(readBytes(m_project), before);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("n.lmv"))));
+    EXPECT_EQ(lumivista({QStringLiteral("project")}).status, 2);
+}
+
+TEST_F(ProjectCli, SetEditsAndKeepsTheFormat)
+{
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
+    const CliRun run = lumivista(
+        {QStringLiteral("project"), QStringLiteral("set"), m_project, QStringLiteral("qual=70"),
+         QStringLiteral("Black=ja"), QStringLiteral("Titel=Größe"), QStringLiteral("PTrenn= - "),
+         QStringLiteral("FtpServer=127.0.0.1"), QStringLiteral("TnPraefix=")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = showLines();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Qual=70")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Black=1")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("PTrenn= - ")));
+    EXPECT_FALSE(lines.join(u'\n').contains(QLatin1String("TnPraefix")));
+    EXPECT_EQ(lines.mid(lines.size() - 2),
+              (QStringList{QStringLiteral("FtpServer=127.0.0.1"), QStringLiteral("FtpPath=/")}));
+    // Windows-1252 on disk, UTF-8 on the terminal.
+    EXPECT_TRUE(readBytes(m_project).contains("Titel=Gr\xF6\xDF"
+                                              "e\r\n"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Titel=Größe")));
+}
