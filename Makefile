@@ -4,6 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CTEST_JOBS ?= 2
 LUMIVISTA = $(BUILD)/src/app/lumivista
 DEMO_OUT ?= $(CURDIR)/out/demo
+DEMO_PROJECT ?= $(BUILD)/demo/demo.lmv
 
 .PHONY: all deps configure build test demo format clean
 
@@ -24,9 +25,14 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(CTEST_JOBS)
 
+# The demo project is made fresh from the photos: pictures are stored by full path.
 demo: build
 	$(LUMIVISTA) --version
-	$(LUMIVISTA) project show examples/demo/demo.lmv
+	rm -f $(DEMO_PROJECT)
+	mkdir -p $(dir $(DEMO_PROJECT))
+	$(LUMIVISTA) project new $(DEMO_PROJECT) --folder examples/demo/photos --target $(DEMO_OUT) \
+	  "Titel=Lumivista Demo" Col=3 Row=2
+	$(LUMIVISTA) project show $(DEMO_PROJECT)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
