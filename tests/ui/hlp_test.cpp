@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -70,6 +71,13 @@ TEST(Thlp, InsertShowsTheTopicWithCaretAtStartAndFocusOnOk)
     EXPECT_TRUE(document->isEmpty());
 
     hlp.btOkClick();
+    EXPECT_FALSE(hlp.isVisible());
+
+    // "OK" is also the cancel button: Escape closes the window.
+    hlp.insert(lHlp(), u"Txt"_s);
+    ASSERT_TRUE(hlp.isVisible());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&hlp, &escape);
     EXPECT_FALSE(hlp.isVisible());
 }
 

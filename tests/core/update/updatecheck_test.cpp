@@ -206,6 +206,21 @@ TEST_F(UpdateCheckTest, ARepeatedCheckThatFailsKeepsTheLastResult)
     EXPECT_EQ(updater.infoText(), u"x\r\ny"_s);
 }
 
+TEST_F(UpdateCheckTest, UnwritableLocalCopyIsAFailedFetch)
+{
+    // The data folder's place is taken by a file: the list cannot be stored.
+    const QString blocker = m_data.filePath(u"blocker"_s);
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    UpdateSource src = source(u"/update.txt"_s, u"1.0.0.0"_s);
+    src.localFile = blocker + u"/update.txt"_s;
+    UpdateCheck updater(src);
+    EXPECT_EQ(check(updater, updateList(u"2.0.0.0"_s)), UpdateCheck::Outcome::FetchFailed);
+    EXPECT_TRUE(m_dialogs.texts().last().startsWith(u"Konnte keine Infos laden!"_s));
+    EXPECT_FALSE(updater.hasResult());
+}
+
 TEST_F(UpdateCheckTest, SameHostRedirectIsFollowed)
 {
     m_server.publish(u"update.txt"_s, updateList(u"5.0.0.0"_s));
