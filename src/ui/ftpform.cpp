@@ -1,0 +1,405 @@
+// The FTP window: layout, connection, keep-alive, SetControls, log and status bar.
+// The remote and local lists are in ftpform_lists.cpp.
+#include "ui/ftpform.h"
+
+#include "ftp/ftpaddress.h"
+#include "util/dialogs.h"
+#include "util/error.h"
+#include "util/settingsstore.h"
+#include "util/version.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Runs a command and shows its error, so no exception leaves a slot.
+void guarded(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const LumiError& e) {
+        showError(e.message());
+    }
+}
+
+} // namespace
+
+TFTPForm::TFTPForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TFTPForm"));
+    setWindowTitle(QStringLiteral("FTP"));
+    buildWindow();
+
+    connect(&m_ftp, &FTPClient::status, this, &TFTPForm::FTPStatus);
+    connect(&m_ftp, &FTPClient::disconnected, this, &TFTPForm::FTPDisconnected);
+    connect(&m_ftp, &FTPClient::afterLogin, this, &TFTPForm::FTPAfterClientLogin);
+    connect(&m_ftp, &FTPClient::workEnd, this, &TFTPForm::FTPWorkEnd);
+
+    m_timer1 = new QTimer(this);
+    connect(m_timer1, &QTimer::timeout, this, &TFTPForm::Timer1Timer);
+
+    // Creation: empty source label, path "/", offline controls.
+    m_lQuellPath->clear();
+    m_edFtpPath->setEditText(QStringLiteral("/"));
+    SetControls();
+}
+
+TFTPForm::~TFTPForm() = default;
+
+void TFTPForm::buildWindow()
+{
+    const auto action = [this](const QString& text, QStyle::StandardPixmap icon) {
+        auto* a = new QAction(style()->standardIcon(icon), text, this);
+        a->setToolTip(text);
+        return a;
+    };
+    m_actConnectDisconnect = action(QStringLiteral("Connect"), QStyle::SP_DriveNetIcon);
+    m_actConnectDisconnect->setCheckable(true);
+    m_actChangeDirUP = action(QStringLiteral("Up a directory"), QStyle::SP_FileDialogToParent);
+    m_actBack = action(QStringLiteral("Back"), QStyle::SP_ArrowBack);
+    m_actHome = action(QStringLiteral("Home"), QStyle::SP_DirHomeIcon);
+    m_actCreateFolder = action(QStringLiteral("Create Folder"), QStyle::SP_FileDialogNewFolder);
+    m_actDeleteFileFolder = action(QStringLiteral("Delete"), QStyle::SP_TrashIcon);
+    m_actRefresh = action(QStringLiteral("Refresh"), QStyle::SP_BrowserReload);
+    m_actUploadFile = action(QStringLiteral("Upload"), QStyle::SP_ArrowUp);
+    m_actDownloadFile = action(QStringLiteral("Download"), QStyle::SP_ArrowDown);
+    m_actRename = action(QStringLiteral("Rename"), QStyle::SP_FileIcon);
+    m_acCrc = action(QStringLiteral("CRC"), QStyle::SP_FileIcon);
+    m_acCrc->setVisible(false);
+    m_actClose = action(QStringLiteral("Close"), QStyle::SP_DialogCloseButton);
+    m_actHelp = action(QStringLiteral("Help"), QStyle::SP_DialogHelpButton);
+
+    connect(m_actConnectDisconnect, &QAction::triggered, this,
+            &TFTPForm::actConnectDisconnectExecute);
+    connect(m_actChangeDirUP, &QAction::triggered, this, &TFTPForm::actChangeDirUPExecute);
+    connect(m_actBack, &QAction::triggered, this, &TFTPForm::actBackExecute);
+    connect(m_actHome, &QAction::triggered, this, &TFTPForm::actHomeExecute);
+    connect(m_actRefresh, &QAction::triggered, this, &TFTPForm::actRefreshExecute);
+    connect(m_actClose, &QAction::triggered, this, &QDialog::close);
+
+    auto* toolbar = new QToolBar(this);
+    toolbar->addAction(m_actConnectDisconnect);
+    toolbar->addSeparator();
+    toolbar->addAction(m_actChangeDirUP);
+    toolbar->addAction(m_actBack);
+    toolbar->addAction(m_actHome);
+    toolbar->addAction(m_actCreateFolder);
+    toolbar->addAction(m_actDeleteFileFolder);
+    toolbar->addAction(m_actRefresh);
+    m_tools = new QToolButton(this);
+    m_tools->setText(QStringLiteral("Tools"));
+    m_tools->setPopupMode(QToolButton::InstantPopup);
+    auto* toolsMenu = new QMenu(m_tools);
+    QAction* inBrowser = toolsMenu->addAction(QStringLiteral("FTP in Browser"));
+    QAction* inExplorer = toolsMenu->addAction(QStringLiteral("FTP in Explorer"));
+    connect(inBrowser, &QAction::triggered, this, [this] { openWithShell(getAdresse()); });
+    connect(inExplorer, &QAction::triggered, this,
+            [this] { openWithShell(QStringLiteral("explorer"), getAdresse()); });
+    m_tools->setMenu(toolsMenu);
+    toolbar->addWidget(m_tools);
+    toolbar->addSeparator();
+    toolbar->addAction(m_actUploadFile);
+    toolbar->addAction(m_actDownloadFile);
+
+    auto* lists = new QSplitter(Qt::Horizontal, this);
+    lists->addWidget(buildLocalSide());
+    lists->addWidget(buildRemoteSide());
+    lists->setStretchFactor(1, 2);
+
+    m_lbStatus = new QListWidget(this);
+    m_lbStatus->setObjectName(QStringLiteral("lbStatus"));
+    // The selected line keeps its own colour, without highlight.
+    m_lbStatus->setStyleSheet(QStringLiteral(
+        "QListWidget::item { padding-left: 2px; } QListWidget::item:selected { background: "
+        "transparent; }"));
+    auto* vertical = new QSplitter(Qt::Vertical, this);
+    vertical->addWidget(lists);
+    vertical->addWidget(m_lbStatus);
+    vertical->setStretchFactor(0, 3);
+
+    buildStatusBar();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildConnectionArea());
+    layout->addWidget(toolbar);
+    layout->addWidget(vertical, 1);
+    layout->addWidget(m_sbMain);
+    resize(900, 650);
+}
+
+QWidget* TFTPForm::buildConnectionArea()
+{
+    auto* area = new QWidget(this);
+    auto* grid = new QGridLayout(area);
+    m_edFtpServer = new QComboBox(area);
+    m_edFtpServer->setObjectName(QStringLiteral("edFtpServer"));
+    m_edFtpServer->setEditable(true);
+    m_edFtpUser = new QLineEdit(area);
+    m_edFtpUser->setObjectName(QStringLiteral("edFtpUser"));
+    m_edFtpPw = new QLineEdit(area);
+    m_edFtpPw->setObjectName(QStringLiteral("edFtpPw"));
+    m_edFtpPw->setEchoMode(QLineEdit::Password);
+    m_edFtpActive = new QCheckBox(QStringLiteral("Active mode"), area);
+    m_edFtpActive->setObjectName(QStringLiteral("edFtpActive"));
+    m_btConnect = new QPushButton(QStringLiteral("Connect"), area);
+    m_btClose = new QPushButton(QStringLiteral("Close"), area);
+    m_edFtpPath = new QComboBox(area);
+    m_edFtpPath->setObjectName(QStringLiteral("edFtpPath"));
+    m_edFtpPath->setEditable(true);
+    m_edFtpPath->setInsertPolicy(QComboBox::NoInsert);
+    m_btnGo = new QPushButton(QStringLiteral("GO"), area);
+    m_lServer = new QLabel(area);
+    m_lServer->setObjectName(QStringLiteral("lServer"));
+
+    grid->addWidget(new QLabel(QStringLiteral("FTP Address:"), area), 0, 0);
+    grid->addWidget(m_edFtpServer, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("User Name:"), area), 0, 2);
+    grid->addWidget(m_edFtpUser, 0, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Password:"), area), 0, 4);
+    grid->addWidget(m_edFtpPw, 0, 5);
+    grid->addWidget(m_edFtpActive, 0, 6);
+    grid->addWidget(m_btConnect, 0, 7);
+    grid->addWidget(m_btClose, 0, 8);
+    grid->addWidget(new QLabel(QStringLiteral("Path:"), area), 1, 0);
+    grid->addWidget(m_edFtpPath, 1, 1, 1, 4);
+    grid->addWidget(m_btnGo, 1, 5);
+    grid->addWidget(m_lServer, 1, 6, 1, 3);
+    grid->setColumnStretch(1, 2);
+
+    connect(m_btConnect, &QPushButton::clicked, m_actConnectDisconnect, &QAction::trigger);
+    connect(m_actConnectDisconnect, &QAction::changed, this, [this] {
+        m_btConnect->setText(m_actConnectDisconnect->text());
+        m_btConnect->setEnabled(m_actConnectDisconnect->isEnabled());
+    });
+    connect(m_btClose, &QPushButton::clicked, m_actClose, &QAction::trigger);
+    connect(m_btnGo, &QPushButton::clicked, this, &TFTPForm::btnGoClick);
+    // Editing the address or the path enables Connect exactly when an address is there.
+    const auto followAddress = [this] {
+        m_actConnectDisconnect->setEnabled(!m_edFtpServer->currentText().isEmpty());
+    };
+    connect(m_edFtpServer, &QComboBox::editTextChanged, this, followAddress);
+    connect(m_edFtpPath, &QComboBox::editTextChanged, this, followAddress);
+    return area;
+}
+
+void TFTPForm::buildStatusBar()
+{
+    m_sbMain = new QStatusBar(this);
+    m_sbMain->setSizeGripEnabled(false);
+    const int widths[4] = {50, 150, 300, 80};
+    for (int i = 0; i < 4; ++i) {
+        m_panels[i] = new QLabel(m_sbMain);
+        m_panels[i]->setFixedWidth(widths[i]);
+        m_sbMain->addWidget(m_panels[i]);
+    }
+    m_panels[0]->setText(QStringLiteral("Offline"));
+    m_pbProgress = new QProgressBar(m_panels[1]);
+    m_pbProgress->setGeometry(0, 0, widths[1], 16);
+    m_pbProgress->hide();
+}
+
+void TFTPForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_pbProgress->setGeometry(m_panels[1]->rect());
+    m_pbProgress->hide();
+    SetControls();
+    if (Ini > 0)
+        readStoredFields();
+}
+
+void TFTPForm::closeEvent(QCloseEvent* event)
+{
+    if (Ini > 0) {
+        try {
+            writeStoredFields();
+        } catch (const LumiError&) {
+            // errors during close are swallowed
+        }
+    }
+    try {
+        m_ftp.disconnectFromServer();
+    } catch (const LumiError&) {
+        m_ftp.abortDataChannel();
+    }
+    m_timer1->stop();
+    QDialog::closeEvent(event);
+}
+
+void TFTPForm::readStoredFields()
+{
+    const QString section = QStringLiteral("FTP");
+    m_edFtpServer->setEditText(readSetting(section, QStringLiteral("Server")));
+    m_edFtpUser->setText(readSetting(section, QStringLiteral("User")));
+    m_edFtpPw->setText(readSetting(section, QStringLiteral("Pw")));
+    m_edFtpPath->setEditText(readSetting(section, QStringLiteral("Path"), QStringLiteral("/")));
+    const QString active = readSetting(section, QStringLiteral("Active")).trimmed().toLower();
+    m_edFtpActive->setChecked(active == QLatin1String("true") ||
+                              (active.toInt() != 0 && active != QLatin1String("false")));
+}
+
+void TFTPForm::writeStoredFields()
+{
+    const QString section = QStringLiteral("FTP");
+    writeSetting(section, QStringLiteral("Server"), m_edFtpServer->currentText());
+    writeSetting(section, QStringLiteral("User"), m_edFtpUser->text());
+    writeSetting(section, QStringLiteral("Path"), m_edFtpPath->currentText());
+    writeSetting(section, QStringLiteral("Active"),
+                 m_edFtpActive->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    writeSetting(section, QStringLiteral("Pw"), Ini >= 2 ? m_edFtpPw->text() : QString());
+}
+
+void TFTPForm::actConnectDisconnectExecute()
+{
+    // A connection that died unnoticed fails the noop: then connect anew.
+    bool alive = false;
+    if (m_ftp.connected()) {
+        try {
+            m_ftp.noop();
+            alive = true;
+        } catch (const LumiError&) {
+        }
+    }
+    if (alive && m_ftp.connected()) {
+        try {
+            m_ftp.disconnectFromServer();
+        } catch (const LumiError& e) {
+            SetControls();
+            showError(e.message());
+            return;
+        }
+        SetControls();
+        return;
+    }
+
+    m_lbStatus->clear();
+    try {
+        const FtpAddress address =
+            parseFtpAddress(m_edFtpServer->currentText(), m_edFtpUser->text(), m_edFtpPw->text());
+        m_ftp.setHost(address.host);
+        m_ftp.setPort(address.port);
+        m_ftp.setUsername(address.user);
+        m_ftp.setPassword(address.password);
+        m_ftp.setPassive(!m_edFtpActive->isChecked());
+        m_ftp.setReplyTimeout(m_replyTimeout);
+        m_ftp.connectToServer();
+        m_timer1->start(m_ftp.replyTimeout() / 2);
+        m_panels[3]->setText(QStringLiteral("TimeOut: ") + QString::number(m_ftp.replyTimeout()));
+    } catch (const LumiError& e) {
+        SetControls();
+        showError(e.message());
+        return;
+    }
+    SetControls();
+}
+
+void TFTPForm::FTPAfterClientLogin()
+{
+    SetControls();
+    clearHistory();
+    const QString path = m_edFtpPath->currentText();
+    if (!path.isEmpty() && path != QLatin1String("/")) {
+        try {
+            m_ftp.changeFolder(path);
+        } catch (const LumiError&) {
+            // a stored folder the server refuses: list the start folder instead
+        }
+    }
+    guarded([this] { RefreshList(); });
+}
+
+void TFTPForm::Timer1Timer()
+{
+    if (!m_ftp.connected()) {
+        m_timer1->stop();
+        return;
+    }
+    try {
+        m_ftp.noop();
+    } catch (const LumiError&) {
+        m_timer1->stop();
+        try {
+            m_ftp.disconnectFromServer();
+        } catch (const LumiError&) {
+        }
+    }
+}
+
+void TFTPForm::SetControls()
+{
+    const bool online = m_ftp.connected();
+    if (online) {
+        m_actConnectDisconnect->setText(QStringLiteral("Disconnect"));
+        m_panels[0]->setText(QStringLiteral("Online"));
+        m_lServer->setText(m_ftp.systemDescription());
+    } else {
+        m_lvFiles->clear();
+        m_lFtpPath->setText(QStringLiteral(" Server: "));
+        m_actConnectDisconnect->setText(QStringLiteral("Connect"));
+        m_panels[0]->setText(QStringLiteral("Offline"));
+        m_panels[3]->clear();
+        m_lServer->clear();
+    }
+    m_actConnectDisconnect->setToolTip(m_actConnectDisconnect->text());
+    m_actConnectDisconnect->setChecked(online);
+    for (QAction* a : {m_actChangeDirUP, m_actHome, m_actCreateFolder, m_actDeleteFileFolder,
+                       m_actUploadFile, m_actDownloadFile, m_actRefresh, m_actRename})
+        a->setEnabled(online);
+    m_btUpload->setEnabled(online);
+    m_btnGo->setEnabled(online);
+    m_tools->setEnabled(online);
+    m_actBack->setEnabled(online && m_edFtpPath->count() > 0);
+    m_edFtpServer->setEnabled(!online);
+    m_edFtpUser->setEnabled(!online);
+    m_edFtpPw->setEnabled(!online);
+}
+
+void TFTPForm::FTPDisconnected()
+{
+    SetControls();
+}
+
+void TFTPForm::FTPStatus(const QString& text)
+{
+    m_panels[2]->setText(text);
+    Log(text, kBlack);
+}
+
+void TFTPForm::FTPWorkEnd()
+{
+    m_pbProgress->hide();
+    Log(QStringLiteral("Work end"), kPurple);
+}
+
+void TFTPForm::Log(const QString& Msg, quint32 Color)
+{
+    auto* item = new QListWidgetItem(Msg, m_lbStatus);
+    // 0x00BBGGRR: red in the low byte.
+    item->setForeground(
+        QColor(int(Color & 0xff), int((Color >> 8) & 0xff), int((Color >> 16) & 0xff)));
+    m_lbStatus->setCurrentItem(item);
+}
+
+QString TFTPForm::getAdresse() const
+{
+    return ftpAddressUrl(m_ftp.host(), m_ftp.port(), m_ftp.username(), m_ftp.password());
+}

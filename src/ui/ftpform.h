@@ -1,0 +1,182 @@
+// The FTP window: connection fields, connect/disconnect with keep-alive, the transaction
+// log and status bar, the remote folder list with its back history, and the local list
+// of files offered for upload. The protocol is spoken by the core's FTPClient.
+#pragma once
+
+#include "ftp/ftpclient.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QStringList>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TFTPForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Log colours in the 0x00BBGGRR layout.
+    static constexpr quint32 kBlack = 0x000000;
+    static constexpr quint32 kBlue = 0xFF0000;
+    static constexpr quint32 kPurple = 0x800080;
+    // The columns of the remote list.
+    enum Column
+    {
+        ColName = 0,
+        ColDate = 1,
+        ColSize = 2
+    };
+    // Icon index of a remote row, kept in the Name cell under this role.
+    static constexpr int kIconRole = Qt::UserRole + 1;
+
+    explicit TFTPForm(QWidget* parent = nullptr);
+    ~TFTPForm() override;
+
+    FTPClient& ftp() { return m_ftp; }
+    // The reply time-out given to the client at connect (30000 ms; tests shorten it).
+    int replyTimeout() const { return m_replyTimeout; }
+    void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
+
+    // Part of the connection.
+    void SetControls();
+    void Log(const QString& Msg, quint32 Color);
+    QString getAdresse() const;
+    int Ini = 0;
+    QString CurrentDir;
+
+    // Remote and local lists.
+    void RefreshList();
+    void ChangeFTPDir(const QString& NewDir);
+    void ReadFiles(QString path, const QString& opt);
+    void SetRelPath();
+    QString QuellPath() const { return m_quellPath; }
+    void setQuellPath(const QString& path);
+    QStringList rawLines() const { return m_rawLines; }
+
+    // Controls, for the window's other commands and for tests.
+    QComboBox* edFtpServer() const { return m_edFtpServer; }
+    QLineEdit* edFtpUser() const { return m_edFtpUser; }
+    QLineEdit* edFtpPw() const { return m_edFtpPw; }
+    QCheckBox* edFtpActive() const { return m_edFtpActive; }
+    QComboBox* edFtpPath() const { return m_edFtpPath; }
+    QLabel* lServer() const { return m_lServer; }
+    QLabel* lFtpPath() const { return m_lFtpPath; }
+    QLabel* lQuellPath() const { return m_lQuellPath; }
+    QTreeWidget* lvFiles() const { return m_lvFiles; }
+    QListWidget* Quelle() const { return m_quelle; }
+    QListWidget* lbStatus() const { return m_lbStatus; }
+    QLabel* statusPanel(int index) const { return m_panels[index]; }
+    QProgressBar* pbProgress() const { return m_pbProgress; }
+    QTimer* Timer1() const { return m_timer1; }
+    QPushButton* btUpload() const { return m_btUpload; }
+    QPushButton* btnGo() const { return m_btnGo; }
+    QPushButton* btOpenDir() const { return m_btOpenDir; }
+    QAction* actConnectDisconnect() const { return m_actConnectDisconnect; }
+    QAction* actChangeDirUP() const { return m_actChangeDirUP; }
+    QAction* actBack() const { return m_actBack; }
+    QAction* actHome() const { return m_actHome; }
+    QAction* actCreateFolder() const { return m_actCreateFolder; }
+    QAction* actDeleteFileFolder() const { return m_actDeleteFileFolder; }
+    QAction* actRefresh() const { return m_actRefresh; }
+    QAction* actUploadFile() const { return m_actUploadFile; }
+    QAction* actDownloadFile() const { return m_actDownloadFile; }
+    QAction* actRename() const { return m_actRename; }
+    QAction* acCrc() const { return m_acCrc; }
+    QAction* actClose() const { return m_actClose; }
+    QToolButton* tools() const { return m_tools; }
+
+public Q_SLOTS:
+    void actConnectDisconnectExecute();
+    void actChangeDirUPExecute();
+    void actBackExecute();
+    void actHomeExecute();
+    void btnGoClick();
+    void actRefreshExecute();
+    void lvFilesDblClick();
+    void btSelAllClick();
+    void btUnselClick();
+    void btOpenDirClick();
+    void Timer1Timer();
+    void FTPStatus(const QString& text);
+    void FTPDisconnected();
+    void FTPAfterClientLogin();
+    void FTPWorkEnd();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWindow();
+    QWidget* buildConnectionArea();
+    QWidget* buildLocalSide();
+    QWidget* buildRemoteSide();
+    void buildStatusBar();
+    void addFolderRow(const QString& name);
+    void addFileRow(const QString& name, qint64 size, const QDateTime& time);
+    void sortRows();
+    // The history is the path field's drop-down; its edit text must survive edits to it.
+    void insertHistory(const QString& folder);
+    void clearHistory();
+    void readStoredFields();
+    void writeStoredFields();
+
+    FTPClient m_ftp;
+    int m_replyTimeout = FTPClient::kDefaultReplyTimeout;
+    QString m_quellPath;
+    QStringList m_rawLines;
+    QStringList m_names;
+    QList<QIcon> m_icons;
+
+    QComboBox* m_edFtpServer = nullptr;
+    QLineEdit* m_edFtpUser = nullptr;
+    QLineEdit* m_edFtpPw = nullptr;
+    QCheckBox* m_edFtpActive = nullptr;
+    QComboBox* m_edFtpPath = nullptr;
+    QLabel* m_lServer = nullptr;
+    QLabel* m_lFtpPath = nullptr;
+    QLabel* m_lQuellPath = nullptr;
+    QTreeWidget* m_lvFiles = nullptr;
+    QListWidget* m_quelle = nullptr;
+    QListWidget* m_lbStatus = nullptr;
+    QStatusBar* m_sbMain = nullptr;
+    QLabel* m_panels[4] = {};
+    QProgressBar* m_pbProgress = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QPushButton* m_btConnect = nullptr;
+    QPushButton* m_btClose = nullptr;
+    QPushButton* m_btUpload = nullptr;
+    QPushButton* m_btnGo = nullptr;
+    QPushButton* m_btOpenDir = nullptr;
+    QPushButton* m_btSelAll = nullptr;
+    QPushButton* m_btUnsel = nullptr;
+    QAction* m_actConnectDisconnect = nullptr;
+    QAction* m_actChangeDirUP = nullptr;
+    QAction* m_actBack = nullptr;
+    QAction* m_actHome = nullptr;
+    QAction* m_actCreateFolder = nullptr;
+    QAction* m_actDeleteFileFolder = nullptr;
+    QAction* m_actRefresh = nullptr;
+    QAction* m_actUploadFile = nullptr;
+    QAction* m_actDownloadFile = nullptr;
+    QAction* m_actRename = nullptr;
+    QAction* m_acCrc = nullptr;
+    QAction* m_actClose = nullptr;
+    QAction* m_actHelp = nullptr;
+    QToolButton* m_tools = nullptr;
+    QMenu* m_mnFile = nullptr;
+};
