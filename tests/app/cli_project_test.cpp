@@ -198,6 +198,32 @@ TEST_F(ProjectCli, BadArgumentsLeaveTheProjectUntouched)
     EXPECT_EQ(lumivista({QStringLiteral("project")}).status, 2);
 }
 
+TEST_F(ProjectCli, UnwritableProjectStopsWithTheSystemMessage)
+{
+    const QString inMissingFolder = path(QStringLiteral("no/such/p.lmv"));
+    const CliRun run =
+        lumivista({QStringLiteral("project"), QStringLiteral("new"), inMissingFolder});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(inMissingFolder)) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(inMissingFolder));
+}
+
+TEST_F(ProjectCli, FolderSkipsNamesThatCannotBeStored)
+{
+    const QString photos = path(QStringLiteral("photos"));
+    ASSERT_TRUE(QDir().mkpath(photos));
+    touch(photos + QStringLiteral("/a|b.jpg"));
+    touch(photos + QStringLiteral("/ok.jpg"));
+    const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
+                                  QStringLiteral("--folder"), photos});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("skipped"))) << run.err.toStdString();
+    const QStringList lines = showLines();
+    const qsizetype start = lines.indexOf(QStringLiteral("[Images]")) + 1;
+    EXPECT_EQ(lines.mid(start, 2),
+              (QStringList{photos + QStringLiteral("/ok.jpg"), QStringLiteral("[End]")}));
+}
+
 TEST_F(ProjectCli, SetEditsAndKeepsTheFormat)
 {
     ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
