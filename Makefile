@@ -25,7 +25,8 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(CTEST_JOBS)
 
-# The demo project is made fresh from the photos: pictures are stored by full path.
+# The demo project is made fresh from the photos (pictures are stored by full path), then
+# the gallery is written; `generate` prints the path of its index page.
 demo: build
 	$(LUMIVISTA) --version
 	rm -f $(DEMO_PROJECT)
@@ -33,6 +34,7 @@ demo: build
 	$(LUMIVISTA) project new $(DEMO_PROJECT) --folder examples/demo/photos --target $(DEMO_OUT) \
 	  "Titel=Lumivista Demo" Col=3 Row=2
 	$(LUMIVISTA) project show $(DEMO_PROJECT)
+	$(LUMIVISTA) generate $(DEMO_PROJECT) --yes
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
