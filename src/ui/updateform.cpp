@@ -78,7 +78,14 @@ TUpdateForm::TUpdateForm(QWidget* parent, UpdateSource source)
 
 void TUpdateForm::Button1Click()
 {
+    // The fetch runs its own event loop; the buttons stay off so that a second click
+    // cannot start a check inside the running one.
+    const QList<QPushButton*> buttons = {m_button1, m_btDownload, m_btHomepage, m_btClose};
+    for (QPushButton* button : buttons)
+        button->setEnabled(false);
     const UpdateCheck::Outcome outcome = m_check.fetch();
+    for (QPushButton* button : buttons)
+        button->setEnabled(true);
     if (outcome == UpdateCheck::Outcome::Declined || outcome == UpdateCheck::Outcome::FetchFailed)
         return;
     // Line breaks of the list arrive as "\r\n"; a label breaks at "\n" alone.

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -143,6 +144,25 @@ TEST_F(UpdateFormTest, AFailedOrDeclinedCheckChangesNothing)
     form.checkButton()->click();
     EXPECT_EQ(m_dialogs.entries().size(), 1);
     EXPECT_EQ(form.infoLabel()->text(), u"Info"_s);
+}
+
+TEST_F(UpdateFormTest, ButtonsAreOffWhileTheListIsFetched)
+{
+    TUpdateForm form(nullptr, source(u"/hang"_s));
+    form.show();
+    bool enabledDuringFetch = true;
+    int checked = 0;
+    // Runs inside the fetch's own event loop, before its time-out.
+    QTimer::singleShot(500, &form, [&] {
+        enabledDuringFetch = form.checkButton()->isEnabled() || form.closeButton()->isEnabled();
+        ++checked;
+    });
+    form.checkButton()->click();
+    EXPECT_EQ(checked, 1);
+    EXPECT_FALSE(enabledDuringFetch);
+    EXPECT_TRUE(form.checkButton()->isEnabled());
+    EXPECT_TRUE(form.closeButton()->isEnabled());
+    EXPECT_EQ(m_dialogs.entries().last().type, DialogType::Error);
 }
 
 TEST_F(UpdateFormTest, ListTextsAreShownAsPlainText)
