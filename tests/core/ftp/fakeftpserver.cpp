@@ -80,7 +80,7 @@ void FakeFtpSession::acceptData()
     m_data->setParent(nullptr);
 }
 
-void FakeFtpSession::connectData(const QString& portArgument)
+void FakeFtpSession::connectData(const QString& portArgument, const QString& from)
 {
     QString host;
     quint16 port = 0;
@@ -96,6 +96,8 @@ void FakeFtpSession::connectData(const QString& portArgument)
         port = quint16(parts[4].toUInt() * 256 + parts[5].toUInt());
     }
     m_data = std::make_unique<QTcpSocket>();
+    if (!from.isEmpty() && !m_data->bind(QHostAddress(from)))
+        throw std::runtime_error("cannot bind to the stranger's address");
     m_data->connectToHost(QHostAddress(host), port);
     if (!m_data->waitForConnected(kWait))
         throw std::runtime_error("cannot connect to the client's data port");

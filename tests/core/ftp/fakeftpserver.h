@@ -32,8 +32,9 @@ public:
     // Passive data: listen on 127.0.0.1 and return the port; then accept.
     quint16 listenData();
     void acceptData();
-    // Active data: connect to the address of a PORT or EPRT argument.
-    void connectData(const QString& portArgument);
+    // Active data: connect to the address of a PORT or EPRT argument, from `from` when
+    // given (another loopback address plays a stranger).
+    void connectData(const QString& portArgument, const QString& from = QString());
     void sendData(const QByteArray& data);
     QByteArray receiveAllData(); // until the client closes the data connection
     void closeData();

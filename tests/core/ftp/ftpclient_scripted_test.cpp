@@ -720,3 +720,34 @@ TEST(FTPClientScripted, CloseWhileIdleIsNoticedBetweenOperations)
         EXPECT_EQ(e.message(), QStringLiteral("Not connected."));
     }
 }
+
+TEST(FTPClientScripted, ActiveModeTurnsAwayDataConnectionsFromOtherHosts)
+{
+    QTemporaryDir dir;
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        const QString port = s.readCommand();
+        s.reply("200 PORT command successful");
+        s.expect(QStringLiteral("RETR a.txt"));
+        s.reply("150 Opening data connection");
+        // A stranger (127.0.0.2) gets in first with other content; the client must drop it.
+        s.connectData(port.mid(5), QStringLiteral("127.0.0.2"));
+        try {
+            s.sendData("evil");
+        } catch (const std::exception&) {
+        }
+        s.closeData();
+        s.connectData(port.mid(5));
+        s.sendData("good");
+        s.closeData();
+        s.reply("226 Transfer complete");
+    });
+    FTPClient client;
+    configure(client, server.port());
+    client.setPassive(false);
+    client.connectToServer();
+    const QString local = dir.filePath(QStringLiteral("a.txt"));
+    client.retrieve(QStringLiteral("a.txt"), local);
+    EXPECT_EQ(readFile(local), QStringLiteral("good"));
+    EXPECT_EQ(server.failure(), QString());
+}
