@@ -12,7 +12,7 @@ packages=(
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # tests and demo
-  python3 python3-pyftpdlib proftpd-core proftpd-mod-crypto
+  python3 python3-pyftpdlib proftpd-core proftpd-mod-crypto openssl
   chromium chromium-driver
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
 )
