@@ -270,3 +270,47 @@ TEST(TFTPForm, ReadFilesListsOnlyFilesOnceWithRelativeNames)
     form.ReadFiles(QString(), QStringLiteral("x"));
     EXPECT_EQ(form.Quelle()->count(), 2);
 }
+
+TEST(TFTPForm, FailingKeepAliveStopsTheTimerAndGoesOffline)
+{
+    ScriptedDialogs dialogs;
+    DialogServiceGuard guard(&dialogs);
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("TYPE I"));
+        s.reply("200 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasv(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("LIST"));
+        s.reply("150 go");
+        s.closeData();
+        s.reply("226 ok");
+        s.expect(QStringLiteral("PWD"));
+        s.reply("257 \"/\"");
+        s.expect(QStringLiteral("NOOP"));
+        s.reply("200 alive");
+        s.expect(QStringLiteral("NOOP"));
+        s.reply("421 Idle time-out");
+        s.closeControl();
+    });
+    TFTPForm form;
+    form.edFtpServer()->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    form.edFtpUser()->setText(QStringLiteral("joe"));
+    form.edFtpPw()->setText(QStringLiteral("secret"));
+    form.setReplyTimeout(4000);
+    form.actConnectDisconnect()->trigger();
+    ASSERT_TRUE(form.ftp().connected());
+    EXPECT_TRUE(form.Timer1()->isActive());
+    EXPECT_EQ(form.Timer1()->interval(), 2000);
+    EXPECT_EQ(form.statusPanel(3)->text(), QStringLiteral("TimeOut: 4000"));
+
+    form.Timer1Timer(); // NOOP answered
+    EXPECT_TRUE(form.Timer1()->isActive());
+    form.Timer1Timer(); // 421: quietly offline
+    EXPECT_FALSE(form.Timer1()->isActive());
+    EXPECT_FALSE(form.ftp().connected());
+    EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("Offline"));
+    EXPECT_TRUE(dialogs.entries().isEmpty());
+    EXPECT_EQ(server.failure(), QString());
+}
