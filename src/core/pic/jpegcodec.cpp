@@ -54,10 +54,12 @@ void onMessage(j_common_ptr cinfo, int level)
     }
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     ++err->warnings;
-    // The source manager inserts a fake end marker and warns when the data ends early;
-    // the rest of the picture would be grey.
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) {
+    // Data that ends early (JWRN_JPEG_EOF) or a scan that stops short of its blocks
+    // (JWRN_HIT_MARKER) would leave the rest of the picture grey: stop at once rather
+    // than decode the grey rest of a picture that is refused anyway.
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF || cinfo->err->msg_code == JWRN_HIT_MARKER) {
         err->truncated = true;
+        failWith(cinfo, "incomplete data");
     }
     if (err->warnings > kMaxWarnings) {
         failWith(cinfo, "too many errors in the data");
@@ -242,12 +244,12 @@ DecodedJpeg decodeJpeg(const QByteArray& data)
     if (state->noMemory) {
         throw LumiError(QStringLiteral("Zu wenig Speicher für das Bild"));
     }
+    if (state->err.truncated) {
+        throw LumiError(QStringLiteral("Fehlerhafte JPEG-Datei: unvollständige Datei"));
+    }
     if (!ok) {
         throw LumiError(QStringLiteral("Fehlerhafte JPEG-Datei: %1")
                             .arg(QString::fromLocal8Bit(state->err.message)));
-    }
-    if (state->err.truncated) {
-        throw LumiError(QStringLiteral("Fehlerhafte JPEG-Datei: unvollständige Datei"));
     }
     DecodedJpeg result;
     result.image = state->image;

@@ -114,6 +114,12 @@ Metafile convertEmf(const QByteArray& data)
     char* out = nullptr;
     size_t length = 0;
     QByteArray copy = data; // emf2svg takes a non-const buffer
+    // The header's description text is only a comment, and libemf2svg reads it without
+    // checking that it lies inside the header: drop it.
+    if (copy.size() >= 68) {
+        qToLittleEndian<quint32>(0, copy.data() + 60);
+        qToLittleEndian<quint32>(0, copy.data() + 64);
+    }
     const int ok = emf2svg(copy.data(), size_t(copy.size()), &out, &length, &options);
     Metafile result;
     if (ok && out && length > 0) {

@@ -7,6 +7,7 @@
 #include "util/error.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -439,4 +440,38 @@ TEST(LoadPicture, InputsFoundByFuzzingFailCleanly)
         } catch (const LumiError&) {
         }
     }
+}
+
+TEST(LoadPicture, JpegWhoseScanStopsShortIsIncomplete)
+{
+    // The first half of a photo closed with an end marker: blocks are missing.
+    QByteArray jpeg = readFile(testData("nikon-d2h.jpg"));
+    jpeg = jpeg.left(jpeg.size() / 2) + QByteArray("\xff\xd9", 2);
+    Picture picture;
+    try {
+        LoadPictureData(picture, jpeg, QStringLiteral("jpg"));
+        ADD_FAILURE() << "no error";
+    } catch (const LumiError& error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("unvollständige Datei")));
+    }
+    EXPECT_TRUE(picture.isEmpty());
+}
+
+TEST(LoadPicture, GifOfThousandsOfFramesGivesTheFirstQuickly)
+{
+    // 20000 frames of one pixel each, colour 0 (red) in the first, all in a 2-colour table.
+    QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\xff", 19);
+    const QByteArray frame("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
+    for (int i = 0; i < 20000; ++i) {
+        gif += frame;
+    }
+    gif += '\x3b';
+    QElapsedTimer timer;
+    timer.start();
+    Picture picture;
+    LoadPictureData(picture, gif, QStringLiteral("gif"));
+    EXPECT_LT(timer.elapsed(), 3000);
+    ToBitmap(picture);
+    EXPECT_EQ(picture.width(), 1);
+    EXPECT_EQ(pixelAt(picture, 0, 0), (Rgb{255, 0, 0}));
 }
