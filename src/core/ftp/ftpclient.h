@@ -49,6 +49,7 @@ public:
     static constexpr int kDefaultReplyTimeout = 30000;
     static constexpr qsizetype kMaxReplyLine = 64 * 1024;
     static constexpr qsizetype kMaxListingLine = 64 * 1024;
+    static constexpr qint64 kMaxListingBytes = 256LL * 1024 * 1024; // bounded memory
 
     explicit FTPClient(QObject* parent = nullptr);
     ~FTPClient() override;
@@ -142,7 +143,7 @@ private:
     void runTransfer(const QString& command, const QString& argument, Direction direction,
                      QIODevice* source, const Sink& sink, qint64 expectedBytes);
     void receiveData(const Sink& sink);
-    void sendData(QIODevice* source, qint64 expectedBytes);
+    void sendData(QIODevice* source);
     void closeData();
     void listInto(const QString& command, QStringList& lines);
 

@@ -254,7 +254,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
             if (direction == Direction::Download)
                 receiveData(sink);
             else
-                sendData(source, expectedBytes);
+                sendData(source);
         }
     } catch (const LumiError&) {
         if (m_state == State::Disconnected)
@@ -308,9 +308,8 @@ void FTPClient::receiveData(const Sink& sink)
     }
 }
 
-void FTPClient::sendData(QIODevice* source, qint64 expectedBytes)
+void FTPClient::sendData(QIODevice* source)
 {
-    Q_UNUSED(expectedBytes);
     AsciiToNetwork ascii;
     QByteArray buffer(kChunk, Qt::Uninitialized);
     qint64 total = 0;
@@ -340,7 +339,12 @@ void FTPClient::listInto(const QString& command, QStringList& lines)
 {
     lines.clear();
     QByteArray pending;
+    qint64 total = 0;
     const Sink sink = [&](const QByteArray& chunk) {
+        total += chunk.size();
+        if (total > kMaxListingBytes)
+            throw LumiError(
+                QStringLiteral("The listing is longer than %1 bytes").arg(kMaxListingBytes));
         pending += chunk;
         QByteArray line;
         while (takeLine(pending, line, kMaxListingLine))
