@@ -14,7 +14,9 @@ constexpr int kRowHeight = 25;
 constexpr int kRowStep = 32;
 constexpr int kInfoLeft = kMargin + kButtonWidth + 8;
 constexpr int kInfoWidth = 240;
-constexpr int kClientHeight = kMargin + 5 * kRowStep;
+// The found-version panel has room for two lines: a long version text wraps.
+constexpr int kPanelHeight = 44;
+constexpr int kClientHeight = kMargin + 4 * kRowStep + kPanelHeight + kMargin;
 
 } // namespace
 
@@ -52,7 +54,8 @@ TUpdateForm::TUpdateForm(QWidget* parent, UpdateSource source)
     QFont bold = m_pNeu->font();
     bold.setBold(true);
     m_pNeu->setFont(bold);
-    m_pNeu->setGeometry(kMargin, kMargin + 4 * kRowStep, kButtonWidth, kRowHeight);
+    m_pNeu->setWordWrap(true);
+    m_pNeu->setGeometry(kMargin, kMargin + 4 * kRowStep, kButtonWidth, kPanelHeight);
     m_pNeu->hide();
 
     m_lInfo->setObjectName(u"lInfo"_s);
