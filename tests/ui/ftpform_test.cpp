@@ -5,8 +5,11 @@
 #include "ftptestserver.h"
 #include "ui/ftpform.h"
 #include "util/dialogs.h"
+#include "util/paths.h"
+#include "util/settingsstore.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -313,4 +316,45 @@ TEST(TFTPForm, FailingKeepAliveStopsTheTimerAndGoesOffline)
     EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("Offline"));
     EXPECT_TRUE(dialogs.entries().isEmpty());
     EXPECT_EQ(server.failure(), QString());
+}
+
+TEST(TFTPForm, StoredFieldsFollowTheIniLevel)
+{
+    QTemporaryDir data;
+    setDataFoldersForTest(data.path(), data.path());
+    const QString section = QStringLiteral("FTP");
+    {
+        TFTPForm form; // Ini = 0: the settings store stays untouched
+        form.show();
+        form.edFtpServer()->setEditText(QStringLiteral("host"));
+        form.close();
+        EXPECT_TRUE(QDir(data.path()).entryList(QDir::Files).isEmpty());
+    }
+    {
+        TFTPForm form;
+        form.Ini = 1;
+        form.show();
+        form.edFtpServer()->setEditText(QStringLiteral("ftp.example.org"));
+        form.edFtpUser()->setText(QStringLiteral("joe"));
+        form.edFtpPw()->setText(QStringLiteral("secret"));
+        form.edFtpPath()->setEditText(QStringLiteral("/web"));
+        form.edFtpActive()->setChecked(true);
+        form.close();
+        EXPECT_EQ(readSetting(section, QStringLiteral("Server")),
+                  QStringLiteral("ftp.example.org"));
+        EXPECT_EQ(readSetting(section, QStringLiteral("User")), QStringLiteral("joe"));
+        EXPECT_EQ(readSetting(section, QStringLiteral("Path")), QStringLiteral("/web"));
+        EXPECT_EQ(readSetting(section, QStringLiteral("Pw")), QString());
+    }
+    {
+        TFTPForm form;
+        form.Ini = 2;
+        form.show(); // reads the stored fields
+        EXPECT_EQ(form.edFtpServer()->currentText(), QStringLiteral("ftp.example.org"));
+        EXPECT_EQ(form.edFtpPath()->currentText(), QStringLiteral("/web"));
+        EXPECT_TRUE(form.edFtpActive()->isChecked());
+        form.edFtpPw()->setText(QStringLiteral("secret"));
+        form.close();
+        EXPECT_EQ(readSetting(section, QStringLiteral("Pw")), QStringLiteral("secret"));
+    }
 }
