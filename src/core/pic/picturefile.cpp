@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
+#include <QtEndian>
 
 namespace {
 
@@ -80,8 +81,38 @@ void checkSize(long long width, long long height)
     }
 }
 
+// Walks the PNG chunks by their lengths, up to IEND. A chunk that claims more bytes
+// than the file holds means a cut or damaged file; libpng would first allocate what
+// the length claims (up to 2 GB for one text chunk).
+void checkPngChunks(const QByteArray& data)
+{
+    const auto damaged = [] {
+        return LumiError(QStringLiteral("Fehlerhafte PNG-Datei: unvollständige Datei"));
+    };
+    if (!data.startsWith("\x89PNG\r\n\x1a\n")) {
+        return; // not a PNG at all: the plugin reports that
+    }
+    qsizetype offset = 8;
+    while (true) {
+        if (offset + 12 > data.size()) {
+            throw damaged();
+        }
+        const quint32 length = qFromBigEndian<quint32>(data.constData() + offset);
+        if (length > 0x7fffffffu || offset + 12 + qint64(length) > data.size()) {
+            throw damaged();
+        }
+        if (data.mid(offset + 4, 4) == "IEND") {
+            return;
+        }
+        offset += 12 + qsizetype(length);
+    }
+}
+
 QImage readWithQt(const QByteArray& data, const char* qtFormat)
 {
+    if (qstrcmp(qtFormat, "png") == 0) {
+        checkPngChunks(data);
+    }
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);

@@ -475,3 +475,21 @@ TEST(LoadPicture, GifOfThousandsOfFramesGivesTheFirstQuickly)
     EXPECT_EQ(picture.width(), 1);
     EXPECT_EQ(pixelAt(picture, 0, 0), (Rgb{255, 0, 0}));
 }
+
+TEST(LoadPicture, DemoPhotosLoadUpright)
+{
+    const struct
+    {
+        const char* file;
+        int width;
+        int height;
+    } photos[] = {
+        {"wood.jpg", 2560, 1920}, {"storm.jpg", 1920, 1280}, {"throne-hall.jpg", 500, 375}};
+    for (const auto& photo : photos) {
+        Picture picture;
+        LoadPicture(picture, QStringLiteral(LUMIVISTA_SOURCE_DIR "/examples/demo/photos/") +
+                                 QLatin1String(photo.file));
+        EXPECT_EQ(picture.width(), photo.width) << photo.file;
+        EXPECT_EQ(picture.height(), photo.height) << photo.file;
+    }
+}
