@@ -81,7 +81,8 @@ try {
     if (await firstCell.count() === 0) {
         fail('the first index page has no picture cell');
     } else {
-        await Promise.all([page.waitForLoadState('load'), firstCell.click()]);
+        await Promise.all([page.waitForEvent('framenavigated'), firstCell.click()]);
+        await page.waitForLoadState('load');
         const bigPicture = await page.evaluate(() => document.images.length > 0 && document.images[0].naturalWidth > 0);
         if (!bigPicture) fail(`clicking the first cell led to ${page.url()} without a loaded picture`);
     }
