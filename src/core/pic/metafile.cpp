@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <cstdlib>
+#include <mutex>
 
 #include <emf2svg.h>
 
@@ -113,6 +114,9 @@ Metafile convertEmf(const QByteArray& data)
     options.imgHeight = height;
     char* out = nullptr;
     size_t length = 0;
+    // libemf2svg is not documented as thread-safe: one conversion at a time.
+    static std::mutex oneAtATime;
+    const std::lock_guard<std::mutex> lock(oneAtATime);
     QByteArray copy = data; // emf2svg takes a non-const buffer
     // The header's description text is only a comment, and libemf2svg reads it without
     // checking that it lies inside the header: drop it.

@@ -2,6 +2,7 @@
 #include "wmfsvg.h"
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include <libwmf/api.h>
@@ -51,6 +52,10 @@ bool placeableFrame(const unsigned char* data, std::size_t size, wmfD_Rect& fram
 bool convertWmfToSvg(const unsigned char* data, std::size_t size, std::string& svg, unsigned& width,
                      unsigned& height, std::string& error)
 {
+    // libwmf's font and player set-up is not documented as thread-safe; metafiles are
+    // rare enough to convert one at a time.
+    static std::mutex oneAtATime;
+    const std::lock_guard<std::mutex> lock(oneAtATime);
     // libwmf reads from a non-const buffer but does not change it.
     std::vector<unsigned char> copy(data, data + size);
     wmfAPI_Options options;
