@@ -11,6 +11,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core fonts-urw-base35
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev   # picture fuzz targets (-DLUMIVISTA_FUZZ=ON)
   # tests and demo
   python3 python3-pyftpdlib proftpd-core proftpd-mod-crypto openssl
   chromium chromium-driver
