@@ -1,0 +1,244 @@
+// The picture list page: loading folders and pictures, deleting, sorting, moving entries,
+// the caption of the selected picture and its preview.
+#include "ui/mainform.h"
+
+#include "ui_mainform.h"
+
+#include "gallery/naming.h"
+#include "util/dialogs.h"
+#include "util/paths.h"
+#include "util/textutil.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QItemSelectionModel>
+#include <QStringListModel>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kPictureFilter =
+    u"Bilder (*.jpg *.jpeg *.gif *.png *.bmp *.tif *.tiff *.ico *.wmf *.emf);;Alle Dateien (*)"_s;
+
+// The pictures "Verzeichnis laden" takes from a folder, group by group.
+const QStringList kFolderPatterns{u"*.jpg"_s, u"*.gif"_s, u"*.bmp"_s};
+
+// Extensions of the files a desktop drop appends (the formats the picture loader reads).
+const QStringList kDroppedExtensions{u"jpg"_s, u"jpeg"_s, u"gif"_s, u"png"_s, u"bmp"_s,
+                                     u"tif"_s, u"tiff"_s, u"ico"_s, u"wmf"_s, u"emf"_s};
+
+QStringList picturesOfFolder(const QString& folder)
+{
+    QStringList found;
+    for (const QString& pattern : kFolderPatterns)
+        scanFolder(found, folder + pattern);
+    return found;
+}
+
+void appendEntries(QStringListModel& model, const QStringList& entries)
+{
+    if (entries.isEmpty())
+        return;
+    const int first = model.rowCount();
+    model.insertRows(first, static_cast<int>(entries.size()));
+    for (int i = 0; i < entries.size(); ++i)
+        model.setData(model.index(first + i), entries.at(i));
+}
+
+} // namespace
+
+QStringList TMainForm::files() const
+{
+    return m_filesModel->stringList();
+}
+
+void TMainForm::setFiles(const QStringList& entries)
+{
+    m_filesModel->setStringList(entries);
+    m_project.Files() = entries;
+    refreshCount();
+}
+
+void TMainForm::connectPictureList()
+{
+    connect(ui->SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
+    connect(ui->SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
+    connect(ui->SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
+    connect(ui->SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
+    connect(ui->btSort, &QToolButton::clicked, this, &TMainForm::btSortClick);
+    connect(ui->btUp, &QToolButton::clicked, this, &TMainForm::btUpClick);
+    connect(ui->btDown, &QToolButton::clicked, this, &TMainForm::btDownClick);
+    connect(ui->Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+    connect(ui->Files->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TMainForm::FilesClick);
+    connect(ui->Files, &PictureListView::internalDrop, this, &TMainForm::FilesDragDrop);
+    connect(ui->Files, &PictureListView::filesDropped, this, &TMainForm::FilesDroppedFromDesktop);
+}
+
+int TMainForm::selectedRow() const
+{
+    // The entry with the focus when it is selected, else the first selected one.
+    const QModelIndex current = ui->Files->currentIndex();
+    const QItemSelectionModel* selection = ui->Files->selectionModel();
+    if (current.isValid() && selection->isSelected(current))
+        return current.row();
+    const QList<int> rows = selectedRows();
+    return rows.isEmpty() ? -1 : rows.constFirst();
+}
+
+QList<int> TMainForm::selectedRows() const
+{
+    QList<int> rows;
+    const QModelIndexList indexes = ui->Files->selectionModel()->selectedRows();
+    for (const QModelIndex& index : indexes)
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TMainForm::selectRow(int row)
+{
+    const QModelIndex index = m_filesModel->index(row);
+    ui->Files->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void TMainForm::SpeedButton4Click()
+{
+    const QString chosen = choosers().existingFolder(this, u"Verzeichnis laden"_s, {});
+    if (chosen.isEmpty())
+        return;
+    const QStringList found = picturesOfFolder(resolveFolder(chosen, {}));
+    appendEntries(*m_filesModel, found);
+    refreshCount();
+    showMessage(u"Eingefügt: "_s + QString::number(found.size()), u"i"_s);
+}
+
+void TMainForm::SpeedButton5Click()
+{
+    const QStringList chosen = choosers().openFiles(this, u"Bilder laden"_s, {}, kPictureFilter);
+    appendEntries(*m_filesModel, chosen);
+    refreshCount();
+}
+
+void TMainForm::SpeedButton6Click()
+{
+    const QList<int> rows = selectedRows();
+    if (rows.isEmpty()) {
+        showError(u"Keine Bilder markiert!"_s);
+        return;
+    }
+    if (!askYesNo(u"Markierte Bilder löschen?"_s))
+        return;
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        m_filesModel->removeRows(*it, 1);
+    refreshCount();
+}
+
+void TMainForm::SpeedButton3Click()
+{
+    if (!askYesNo(u"Alle Bilder löschen?"_s))
+        return;
+    m_filesModel->setStringList({});
+    refreshCount();
+}
+
+void TMainForm::SpeedButton1Click()
+{
+    for (int row = m_filesModel->rowCount() - 1; row >= 0; --row) {
+        const QString path = entryPath(m_filesModel->index(row).data().toString());
+        if (path.isEmpty() || !QFileInfo::exists(path))
+            m_filesModel->removeRows(row, 1);
+    }
+    refreshCount();
+}
+
+void TMainForm::btSortClick()
+{
+    QStringList entries = m_filesModel->stringList();
+    std::stable_sort(entries.begin(), entries.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    m_filesModel->setStringList(entries);
+}
+
+void TMainForm::btUpClick()
+{
+    const int row = selectedRow();
+    if (row <= 0)
+        return;
+    m_filesModel->moveRows({}, row, 1, {}, row - 1);
+    selectRow(row - 1);
+}
+
+void TMainForm::btDownClick()
+{
+    const int row = selectedRow();
+    if (row < 0 || row >= m_filesModel->rowCount() - 1)
+        return;
+    m_filesModel->moveRows({}, row + 1, 1, {}, row);
+    selectRow(row + 1);
+}
+
+void TMainForm::FilesDragDrop(int dropRow)
+{
+    const int moved = moveDraggedItem(*m_filesModel, ui->Files->currentIndex().row(), dropRow);
+    if (moved >= 0)
+        selectRow(moved);
+}
+
+void TMainForm::FilesDroppedFromDesktop(const QStringList& paths)
+{
+    QStringList added;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir())
+            added += picturesOfFolder(resolveFolder(info.absoluteFilePath(), {}));
+        else if (info.isFile() && kDroppedExtensions.contains(info.suffix().toLower()))
+            added.append(info.absoluteFilePath());
+    }
+    appendEntries(*m_filesModel, added);
+    refreshCount();
+}
+
+void TMainForm::FilesClick()
+{
+    // Loading a large picture can take a moment; a second click meanwhile is dropped.
+    if (m_inFilesClick)
+        return;
+    m_inFilesClick = true;
+    const int row = ui->Files->currentIndex().row();
+    if (row >= 0) {
+        GalleryNames names;
+        names.files = m_filesModel->stringList();
+        names.picDatBez = ui->ePicDatBez->isChecked();
+        showPreview(entryPath(names.files.at(row)));
+        ui->eBez->setText(GetPicName(u"b"_s, row, names));
+    }
+    m_inFilesClick = false;
+}
+
+void TMainForm::showPreview(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return; // the preview keeps what it showed
+    const QSize frame = ui->Bild->contentsRect().size();
+    ui->Bild->setPixmap(
+        QPixmap::fromImage(image.scaled(frame, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+void TMainForm::Button2Click()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const QModelIndex index = m_filesModel->index(row);
+    const QString entry = entryPath(index.data().toString()) + u'|' + singleLine(ui->eBez->text());
+    m_filesModel->setData(index, entry);
+}
