@@ -15,6 +15,7 @@
 
 class QStringListModel;
 class TAboutBox;
+class TFTPForm;
 class TUpdateForm;
 class Thlp;
 class FontPanel;
@@ -56,6 +57,10 @@ public:
     void showHelp(const QString& topic);
     void HelpAboutItemClick();
     void Updateprfen1Click();
+    // The FTP window (not owned): its server, user and folder fields become part of the
+    // project, and "FTP Upload..." hands it the gallery.
+    void setFtpWindow(TFTPForm* ftp);
+    void FTPUpload1Click();
     GalleryRun* currentRun() const { return m_run; }
 
 public Q_SLOTS:
@@ -126,6 +131,7 @@ private:
     QPointer<TAboutBox> m_about;
     QPointer<TUpdateForm> m_update;
     QPointer<Thlp> m_help;
+    QPointer<TFTPForm> m_ftp;
     GalleryRun* m_run = nullptr;
     bool m_busyCursor = false;
     bool m_startSettingsApplied = false;

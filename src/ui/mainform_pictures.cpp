@@ -5,12 +5,13 @@
 #include "ui_mainform.h"
 
 #include "gallery/naming.h"
+#include "pic/picture.h"
 #include "util/dialogs.h"
+#include "util/error.h"
 #include "util/paths.h"
 #include "util/textutil.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QItemSelectionModel>
 #include <QStringListModel>
 
@@ -223,11 +224,16 @@ void TMainForm::FilesClick()
 
 void TMainForm::showPreview(const QString& path)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    if (image.isNull())
+    Picture picture;
+    try {
+        LoadPicture(picture, path);
+    } catch (const LumiError&) {
         return; // the preview keeps what it showed
+    }
+    const QImage image =
+        picture.kind() == PictureKind::Metafile ? picture.renderedBitmap() : picture.image();
+    if (image.isNull())
+        return;
     const QSize frame = ui->Bild->contentsRect().size();
     ui->Bild->setPixmap(
         QPixmap::fromImage(image.scaled(frame, Qt::KeepAspectRatio, Qt::SmoothTransformation)));

@@ -1,13 +1,15 @@
-// The side windows of the main window: the help window on a topic, the about box and the
-// update window.
+// The side windows of the main window: the help window on a topic, the about box, the
+// update window and the FTP window with the gallery to publish.
 #include "ui/mainform.h"
 
 #include "ui_mainform.h"
 
 #include "help/helpmarkup.h"
 #include "ui/aboutbox.h"
+#include "ui/ftpform.h"
 #include "ui/hlp.h"
 #include "ui/updateform.h"
+#include "util/paths.h"
 
 #include <QToolButton>
 
@@ -54,4 +56,38 @@ void TMainForm::Updateprfen1Click()
 {
     if (m_update)
         m_update->exec();
+}
+
+void TMainForm::setFtpWindow(TFTPForm* ftp)
+{
+    readControls();
+    m_ftp = ftp;
+    ui->FTPUpload1->setEnabled(ftp != nullptr);
+    if (!ftp)
+        return;
+    m_binding->addRoot(ftp);
+    m_binding->load(m_project);
+    connect(ui->FTPUpload1, &QAction::triggered, this, &TMainForm::FTPUpload1Click,
+            Qt::UniqueConnection);
+}
+
+void TMainForm::FTPUpload1Click()
+{
+    if (!m_ftp)
+        return;
+    // The gallery's files: the target folder, then its picture sub-folders.
+    const QString target = ui->edZiel->text();
+    m_ftp->btOpenDir()->hide();
+    m_ftp->setQuellPath(target);
+    m_ftp->ReadFiles(QString(), QString());
+    if (target.isEmpty()) {
+        m_ftp->exec(); // no gallery yet: an empty list, not the document folder's files
+        return;
+    }
+    const QString folder = resolveFolder(target, QString());
+    for (const QString& sub : {ui->edTnPath->text(), ui->edPicPath->text()}) {
+        if (!sub.isEmpty())
+            m_ftp->ReadFiles(folder + sub, u"a"_s);
+    }
+    m_ftp->exec();
 }

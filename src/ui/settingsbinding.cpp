@@ -29,6 +29,8 @@ bool fits(const SettingDef& def, QWidget* widget)
         return qobject_cast<FontPanel*>(widget) != nullptr;
     case SettingType::Text:
     case SettingType::Path:
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            return combo->isEditable();
         return qobject_cast<QLineEdit*>(widget) != nullptr;
     }
     return false;
@@ -39,7 +41,9 @@ void prepare(const SettingDef& def, QWidget* widget)
     if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
         spin->setRange(def.minimum, def.maximum);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (combo->count() != def.choices.size()) {
+        if (combo->isEditable() && combo->lineEdit()) {
+            combo->lineEdit()->setMaxLength(kMaxTextLength);
+        } else if (combo->count() != def.choices.size()) {
             combo->clear();
             combo->addItems(def.choices);
         }
@@ -52,17 +56,30 @@ void prepare(const SettingDef& def, QWidget* widget)
 
 SettingsBinding::SettingsBinding(QWidget* root)
 {
+    for (const SettingDef& def : settingsTable())
+        m_unbound.append(def.key);
+    bind(root);
+}
+
+void SettingsBinding::addRoot(QWidget* root)
+{
+    bind(root);
+}
+
+void SettingsBinding::bind(QWidget* root)
+{
     const QList<SettingDef>& table = settingsTable();
     for (qsizetype row = 0; row < table.size(); ++row) {
         const SettingDef& def = table.at(row);
-        auto* widget = root->findChild<QWidget*>(def.control);
-        if (!widget || !fits(def, widget)) {
-            m_unbound.append(def.key);
+        if (!m_unbound.contains(def.key))
             continue;
-        }
+        auto* widget = root->findChild<QWidget*>(def.control);
+        if (!widget || !fits(def, widget))
+            continue;
         prepare(def, widget);
         setControlText(def, widget, def.form);
         m_bound.append({row, widget});
+        m_unbound.removeOne(def.key);
     }
 }
 
@@ -72,8 +89,11 @@ QString SettingsBinding::controlText(const SettingDef& def, const QWidget* contr
         return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     if (auto* spin = qobject_cast<const QSpinBox*>(control))
         return QString::number(spin->value());
-    if (auto* combo = qobject_cast<const QComboBox*>(control))
+    if (auto* combo = qobject_cast<const QComboBox*>(control)) {
+        if (combo->isEditable())
+            return combo->currentText();
         return QString::number(qMax(0, combo->currentIndex()));
+    }
     if (auto* colour = qobject_cast<const ColorPanel*>(control))
         return QString::number(colour->colorValue());
     if (auto* font = qobject_cast<const FontPanel*>(control))
@@ -95,7 +115,10 @@ void SettingsBinding::setControlText(const SettingDef& def, QWidget* control, co
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
         spin->setValue(scratch.intValue(def.key));
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        combo->setCurrentIndex(scratch.intValue(def.key));
+        if (combo->isEditable())
+            combo->setEditText(scratch.textValue(def.key));
+        else
+            combo->setCurrentIndex(scratch.intValue(def.key));
     } else if (auto* colour = qobject_cast<ColorPanel*>(control)) {
         colour->setColorValue(scratch.intValue(def.key));
     } else if (auto* font = qobject_cast<FontPanel*>(control)) {
@@ -117,7 +140,7 @@ void SettingsBinding::store(ProjectState& project) const
             continue;
         }
         if (def.type == SettingType::Text || def.type == SettingType::Path) {
-            project.setTextValue(def.key, qobject_cast<QLineEdit*>(b.control)->text());
+            project.setTextValue(def.key, controlText(def, b.control));
             continue;
         }
         project.setIntValue(def.key, TextToInt(controlText(def, b.control)));

@@ -18,6 +18,9 @@ public:
     // table and gives it the table's form value. Settings without a control of the right
     // kind (the FTP window's fields) are left to the project.
     explicit SettingsBinding(QWidget* root);
+    // Binds the settings still without a control to the controls below another window
+    // (the FTP window's fields); they take the table's form value too.
+    void addRoot(QWidget* root);
 
     // Copies every bound control's value into `project`.
     void store(ProjectState& project) const;
@@ -37,6 +40,8 @@ public:
     static void setControlText(const SettingDef& def, QWidget* control, const QString& text);
 
 private:
+    void bind(QWidget* root);
+
     struct Bound
     {
         qsizetype row;

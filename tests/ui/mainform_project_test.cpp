@@ -3,6 +3,7 @@
 #include "mainform_fixture.h"
 
 #include "gallery/projectfile.h"
+#include "ui/ftpform.h"
 #include "ui/mainform_widgets.h"
 
 #include <QCheckBox>
@@ -10,8 +11,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -244,4 +248,62 @@ TEST_F(ProjectCommandTest, SavedProjectRoundTripsThroughTheWindow)
     form().FileOpenItemClick();
     const QString second = saveAs(u"zwei.lmv"_s);
     EXPECT_EQ(readProjectFile(first), readProjectFile(second));
+}
+
+TEST_F(ProjectCommandTest, FtpFieldsBelongToTheProject)
+{
+    const QString file = path(u"ftp.lmv"_s);
+    writeProjectFile(file, {u"[Param]"_s, u"[Images]"_s, u"[End]"_s, u"FtpServer=ftp.example.org"_s,
+                            u"FtpUser=anna"_s});
+    TFTPForm ftp;
+    form().setFtpWindow(&ftp);
+    EXPECT_EQ(ftp.edFtpPath()->currentText(), u"/"_s);
+    m_choosers.openNames = {file};
+    form().FileOpenItemClick();
+    EXPECT_EQ(ftp.edFtpServer()->currentText(), u"ftp.example.org"_s);
+    EXPECT_EQ(ftp.edFtpUser()->text(), u"anna"_s);
+    EXPECT_EQ(ftp.edFtpPath()->currentText(), u"/"_s); // missing: "/"
+    form().Speichern1Click();                          // now the file is as the program writes it
+    m_dialogs.clear();
+    EXPECT_TRUE(form().FormCloseQuery());
+    EXPECT_TRUE(m_dialogs.texts().isEmpty());
+
+    ftp.edFtpPath()->setEditText(u"/htdocs/galerie"_s);
+    m_dialogs.queue(DialogResult::Yes);
+    EXPECT_TRUE(form().FormCloseQuery()); // a changed FTP field asks; Yes saves
+    EXPECT_EQ(m_dialogs.texts().first(), u"Die Daten noch sichern?"_s);
+    const QStringList saved = readProjectFile(file);
+    EXPECT_EQ(saved.mid(saved.indexOf(u"[End]"_s)),
+              (QStringList{u"[End]"_s, u"FtpServer=ftp.example.org"_s, u"FtpUser=anna"_s,
+                           u"FtpPath=/htdocs/galerie"_s}));
+}
+
+TEST_F(ProjectCommandTest, FtpUploadHandsOverTheGalleryFiles)
+{
+    const QString web = path(u"web"_s);
+    touch(web + u"/index.htm"_s);
+    touch(web + u"/font.css"_s);
+    touch(web + u"/klein/tn_a.jpg"_s);
+    touch(web + u"/gross/a.jpg"_s);
+    touch(web + u"/andere/x.jpg"_s);
+    TFTPForm ftp;
+    form().setFtpWindow(&ftp);
+    control<QLineEdit>("edZiel")->setText(web);
+    control<QLineEdit>("edTnPath")->setText(u"klein"_s);
+    control<QLineEdit>("edPicPath")->setText(u"gross"_s);
+    QStringList offered;
+    bool openDirShown = true;
+    QTimer::singleShot(0, &ftp, [&] {
+        for (int i = 0; i < ftp.Quelle()->count(); ++i)
+            offered.append(ftp.Quelle()->item(i)->text());
+        openDirShown = ftp.btOpenDir()->isVisible();
+        ftp.reject();
+    });
+    form().FTPUpload1Click();
+    EXPECT_FALSE(openDirShown);
+    EXPECT_EQ(ftp.QuellPath(), web);
+    offered.sort();
+    EXPECT_EQ(offered.size(), 4) << offered.join(u' ').toStdString();
+    EXPECT_TRUE(offered.filter(u"x.jpg"_s).isEmpty());
+    EXPECT_EQ(offered.filter(u"tn_a.jpg"_s).size(), 1);
 }
