@@ -6,7 +6,7 @@ LUMIVISTA = $(BUILD)/src/app/lumivista
 DEMO_OUT ?= $(CURDIR)/out/demo
 DEMO_PROJECT ?= $(BUILD)/demo/demo.lmv
 
-.PHONY: all deps configure build test demo format clean
+.PHONY: all deps configure build test demo bench format clean
 
 all: build
 
@@ -35,6 +35,11 @@ demo: build
 	  "Titel=Lumivista Demo" Col=3 Row=2
 	$(LUMIVISTA) project show $(DEMO_PROJECT)
 	$(LUMIVISTA) generate $(DEMO_PROJECT) --yes
+
+# Full generation against the decode floor and the fastest peer; prints medians.
+bench: build
+	bash scripts/install-deps.sh bench
+	bench/generate-bench.sh $(CURDIR)/$(LUMIVISTA)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -18,6 +18,11 @@ packages=(
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
 )
 
+# `install-deps.sh bench`: also the peers the benchmark measures against.
+if [ "${1:-}" = bench ]; then
+  packages+=(libvips-tools bc time)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -5,6 +5,7 @@
 #include "gallery/cdimage.h"
 #include "gallery/indexpage.h"
 #include "gallery/picturejob.h"
+#include "gallery/runcache.h"
 #include "gallery/stylesheet.h"
 #include "pic/picture.h"
 #include "util/dialogs.h"
@@ -125,7 +126,7 @@ GalleryRun::Outcome GalleryRun::run()
         return Outcome::Cancelled;
     }
     ProjectState& p = m_project;
-    m_captionCount = m_written = m_skipped = 0;
+    m_captionCount = m_written = m_skipped = m_reused = 0;
     m_skippedReasons.clear();
     m_indexFile.clear();
 
@@ -186,16 +187,20 @@ GalleryRun::Outcome GalleryRun::run()
 
         // A logo that cannot be loaded is passed over: the pictures are made without it.
         Picture logo;
+        QByteArray logoIdentity;
         const QString logoPath = p.textValue(key(u"WZImage")).trimmed();
         if (!logoPath.isEmpty()) {
             try {
-                LoadPicture(logo, resolvePath(logoPath, QString()));
+                const QString resolvedLogo = resolvePath(logoPath, QString());
+                LoadPicture(logo, resolvedLogo);
+                logoIdentity = fileIdentity(resolvedLogo);
                 const int size = p.intValue(key(u"WZSize"));
                 if (size != 0 && size != 100)
                     ScalePicture(logo, logo.width() * size / 100, logo.height() * size / 100, true,
                                  0);
             } catch (const LumiError&) {
                 logo.clear();
+                logoIdentity.clear();
             }
         }
 
@@ -216,7 +221,14 @@ GalleryRun::Outcome GalleryRun::run()
 
         GenerateCss(layout);
 
-        const bool finished = makePictures(layout, PictureSettings::fromProject(p), logo);
+        RunCache cache;
+        if (m_options.reuseUnchanged)
+            cache = RunCache(RunCache::recordFileFor(names.exportPath));
+        const bool finished =
+            makePictures(layout, PictureSettings::fromProject(p), logo,
+                         m_options.reuseUnchanged ? &cache : nullptr, logoIdentity);
+        if (m_options.reuseUnchanged)
+            cache.save();
         if (!finished) {
             outcome = Outcome::Cancelled;
         } else {
@@ -249,7 +261,7 @@ GalleryRun::Outcome GalleryRun::run()
 }
 
 bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings& settings,
-                              const Picture& logo)
+                              const Picture& logo, RunCache* cache, const QByteArray& logoIdentity)
 {
     const int count = int(layout.names.files.size());
     const int workers =
@@ -271,8 +283,8 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings
     for (int i = 0; i < count; ++i) {
         while (submitted < count && submitted <= i + ahead) {
             const int k = submitted++;
-            pool.start([&results, &layout, &settings, &logo, k] {
-                results.put(k, makePicture(k, layout, settings, logo));
+            pool.start([&results, &layout, &settings, &logo, cache, &logoIdentity, k] {
+                results.put(k, makePicture(k, layout, settings, logo, cache, logoIdentity));
             });
         }
         if (onProgress)
@@ -291,6 +303,12 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings
             idle();
         if (commitPicture(*output)) {
             ++m_written;
+            if (cache && output->reused) {
+                ++m_reused;
+                cache->keep(output->largeFile);
+            } else if (cache) {
+                cache->record(output->largeFile, output->smallFile, output->fingerprint);
+            }
             if (output->captionGiven)
                 ++m_captionCount;
         } else {

@@ -10,6 +10,7 @@
 
 #include "gallery/projectstate.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -19,12 +20,16 @@
 struct GalleryLayout;
 struct PictureSettings;
 class Picture;
+class RunCache;
 
 struct GalleryRunOptions
 {
     bool deleteOldFiles = false; // "Dateien vorher löschen": not part of the project
     int jobs = 0;                // worker threads; 0 = one per core
     QDateTime now;               // `DatZeit`; invalid = the time the run starts
+    // Pictures whose JPEGs the last run made from the same source and settings, and that
+    // are unchanged on disk, are not decoded again (the record lives in the data folder).
+    bool reuseUnchanged = true;
 };
 
 class GalleryRun
@@ -76,6 +81,8 @@ public:
     int captionCount() const { return m_captionCount; }
     int picturesWritten() const { return m_written; }
     int picturesSkipped() const { return m_skipped; }
+    // Pictures whose JPEGs were kept from the last run (counted in picturesWritten).
+    int picturesReused() const { return m_reused; }
     // "source path: reason" of every skipped picture (the window shows none of it).
     const QStringList& skippedPictures() const { return m_skippedReasons; }
 
@@ -83,7 +90,7 @@ private:
     void setPhase(Phase phase);
     // The picture loop; false when it was cancelled.
     bool makePictures(const GalleryLayout& layout, const PictureSettings& settings,
-                      const Picture& logo);
+                      const Picture& logo, RunCache* cache, const QByteArray& logoIdentity);
 
     ProjectState& m_project;
     GalleryRunOptions m_options;
@@ -92,5 +99,6 @@ private:
     int m_captionCount = 0;
     int m_written = 0;
     int m_skipped = 0;
+    int m_reused = 0;
     QStringList m_skippedReasons;
 };

@@ -5,6 +5,7 @@
 #include "gallery/pagefile.h"
 #include "gallery/picturepage.h"
 #include "gallery/projectstate.h"
+#include "gallery/runcache.h"
 #include "pic/logo.h"
 #include "pic/textstamp.h"
 #include "util/error.h"
@@ -28,6 +29,7 @@ PictureSettings PictureSettings::fromProject(const ProjectState& project)
     s.logoL = project.intValue(QStringLiteral("WZL"));
     s.logoT = project.intValue(QStringLiteral("WZT"));
     s.logoTrans = project.intValue(QStringLiteral("WZTrans"));
+    s.logoSize = project.intValue(QStringLiteral("WZSize"));
     s.bildText = project.textValue(QStringLiteral("BildText"));
     const FontSpec font = project.fontValue(QStringLiteral("BildFont"));
     s.bildFont = toQFont(font);
@@ -82,34 +84,38 @@ void prepareLargePicture(Picture& picture, const PictureSettings& s, const Pictu
 } // namespace
 
 PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
-                          const Picture& logo)
+                          const Picture& logo, const RunCache* cache,
+                          const QByteArray& logoIdentity)
 {
     PictureOutput out;
     const GalleryNames& names = layout.names;
+    const auto addPending = [&out, i](const QString& finalPath) {
+        out.finalFiles << finalPath;
+        out.tempFiles << pendingName(finalPath, i);
+        return out.tempFiles.last();
+    };
     try {
-        Picture picture;
-        LoadPicture(picture, GetPicName(QString(), i, names));
-        prepareLargePicture(picture, settings, logo);
-
+        const QString source = GetPicName(QString(), i, names);
         // SaveJpeg forces ".jpg"; the pending name keeps the final name's extension.
-        const QString large =
+        out.largeFile =
             replaceExtension(GetPicName(QStringLiteral("g"), i, names), QStringLiteral(".jpg"));
-        out.finalFiles << large;
-        out.tempFiles << pendingName(large, i);
-        SaveJpeg(picture, out.tempFiles.last(), settings.quality);
-
-        ScalePicture(picture, settings.tnWidth, settings.tnHeight, true, 0);
-        const QString small =
+        out.smallFile =
             replaceExtension(GetPicName(QStringLiteral("k"), i, names), QStringLiteral(".jpg"));
-        out.finalFiles << small;
-        out.tempFiles << pendingName(small, i);
-        SaveJpeg(picture, out.tempFiles.last(), settings.quality);
-
+        if (cache) {
+            out.fingerprint =
+                pictureFingerprint(source, settings, logoIdentity, out.largeFile, out.smallFile);
+            out.reused = cache->isFresh(out.largeFile, out.smallFile, out.fingerprint);
+        }
+        if (!out.reused) {
+            Picture picture;
+            LoadPicture(picture, source);
+            prepareLargePicture(picture, settings, logo);
+            SaveJpeg(picture, addPending(out.largeFile), settings.quality);
+            ScalePicture(picture, settings.tnWidth, settings.tnHeight, true, 0);
+            SaveJpeg(picture, addPending(out.smallFile), settings.quality);
+        }
         const PicturePage page = buildPicturePage(i, layout);
-        const QString pagePath = GetPicName(QStringLiteral("h"), i, names);
-        out.finalFiles << pagePath;
-        out.tempFiles << pendingName(pagePath, i);
-        writePageFile(out.tempFiles.last(), page.text);
+        writePageFile(addPending(GetPicName(QStringLiteral("h"), i, names)), page.text);
         out.captionGiven = page.captionGiven;
         out.ok = true;
     } catch (const LumiError& e) {

@@ -20,7 +20,7 @@ struct PictureSettings
     int tnWidth = 0, tnHeight = 0;   // small picture box
     int quality = 80;
     bool hasLogo = false; // the logo text is not empty
-    int logoH = 0, logoV = 0, logoL = 0, logoT = 0, logoTrans = 50;
+    int logoH = 0, logoV = 0, logoL = 0, logoT = 0, logoTrans = 50, logoSize = 100;
     QString bildText; // empty = no text stamp
     QFont bildFont;
     int bildFontColor = 0; // 0x00BBGGRR
@@ -38,7 +38,12 @@ struct PictureOutput
     QStringList tempFiles;  // written files, in the order they are moved into place
     QStringList finalFiles; // their final names
     QString error;          // why the picture was skipped
+    bool reused = false;    // the JPEGs of the last run were still right; only the page is new
+    QString largeFile, smallFile; // final names of the two JPEGs
+    QByteArray fingerprint;       // what decided their pixels (see RunCache)
 };
+
+class RunCache;
 
 // The temporary name a run writes `finalPath` of picture `i` under until the picture is
 // complete: a hidden file beside it that keeps the extension. The index keeps two entries
@@ -47,8 +52,11 @@ QString pendingName(const QString& finalPath, int i);
 
 // Makes picture `i` of the layout's picture list into its two JPEGs and its page, all under
 // temporary names. Never throws: a failure gives ok = false and removes what was written.
+// With a cache, a picture whose JPEGs the last run made from the same source and settings,
+// and which are still as it left them, is not decoded again: only its page is written.
 PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
-                          const Picture& logo);
+                          const Picture& logo, const RunCache* cache = nullptr,
+                          const QByteArray& logoIdentity = {});
 
 // Moves the files of one picture under their final names (replacing older ones). False
 // when a move failed; the pending files are then removed.

@@ -2,6 +2,7 @@
 
 #include "gallery/projectstate.h"
 #include "util/dialogs.h"
+#include "util/paths.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -21,6 +22,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("data"))));
+        setDataFoldersForTest(path(QStringLiteral("docs/")), path(QStringLiteral("data/")));
         m_project.applyStartSettings();
         m_project.setTextValue(QStringLiteral("Ziel"), path(QStringLiteral("out")));
         m_project.setTextValue(QStringLiteral("TnPath"), QStringLiteral("image1"));
@@ -63,6 +66,7 @@ protected:
         m_written = run.picturesWritten();
         m_skipped = run.picturesSkipped();
         m_captions = run.captionCount();
+        m_reused = run.picturesReused();
         m_index = run.indexFile();
         return outcome;
     }
@@ -89,7 +93,7 @@ protected:
     DialogServiceGuard m_guard{&m_dialogs};
     std::function<void(GalleryRun&)> m_onIdle;
     QList<GalleryRun::Phase> m_phases;
-    int m_written = 0, m_skipped = 0, m_captions = 0;
+    int m_written = 0, m_skipped = 0, m_captions = 0, m_reused = 0;
     QString m_index;
 };
 
@@ -266,4 +270,56 @@ TEST_F(GalleryRunTest, StalePendingFilesOfAKilledRunAreRemoved)
     m_dialogs.setFallback(DialogResult::No);
     ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
     EXPECT_FALSE(stale.exists());
+}
+
+TEST_F(GalleryRunTest, UnchangedPicturesAreNotMadeAgainButTheResultIsTheSame)
+{
+    addPhotos(5);
+    makeTargetFolders();
+    m_project.setTextValue(QStringLiteral("BildText"), QStringLiteral("Gruss"));
+    GalleryRunOptions full;
+    full.reuseUnchanged = false;
+    ASSERT_EQ(runWith(full), GalleryRun::Outcome::Finished);
+    const auto reference = outputFiles();
+
+    // First run with the record: everything is made and recorded.
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 0);
+    // Second run: nothing decoded again, the same bytes everywhere.
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 5);
+    EXPECT_EQ(m_written, 5);
+    EXPECT_EQ(outputFiles(), reference);
+    EXPECT_TRUE(QDir(path(QStringLiteral("out"))).entryList({QStringLiteral("*.txt")}).isEmpty());
+
+    // A changed source picture redoes that picture only.
+    QThread::msleep(20);
+    QImage other(80, 60, QImage::Format_RGB888);
+    other.fill(Qt::blue);
+    ASSERT_TRUE(other.save(path(QStringLiteral("foto02.jpg")), "JPEG"));
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 4);
+
+    // A damaged output file is made again.
+    QFile damaged(path(QStringLiteral("out/image1/tn_foto03.jpg")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.close();
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 4);
+    EXPECT_FALSE(QImage(path(QStringLiteral("out/image1/tn_foto03.jpg"))).isNull());
+
+    // An image setting redoes every picture; a page setting does not.
+    m_project.setIntValue(QStringLiteral("Hell"), 10);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 0);
+    m_project.setTextValue(QStringLiteral("Titel"), QStringLiteral("Neu"));
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 5);
+
+    // "Dateien vorher löschen" removes the old files, so every picture is made again.
+    GalleryRunOptions fresh;
+    fresh.deleteOldFiles = true;
+    ASSERT_EQ(runWith(fresh), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 0);
+    EXPECT_EQ(m_written, 5);
 }

@@ -1,0 +1,146 @@
+// The record of a gallery's pictures: one line per large picture, tab-separated, written
+// through a temporary file so a killed run leaves the old record or the new one.
+#include "gallery/runcache.h"
+
+#include "gallery/picturejob.h"
+#include "util/paths.h"
+#include "util/version.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+constexpr char kHeader[] = "lumivista picture record 1";
+constexpr qint64 kMaxRecordBytes = 64LL * 1024 * 1024;
+
+QByteArray field(const QString& text)
+{
+    return text.toUtf8().toBase64();
+}
+
+QString unfield(const QByteArray& bytes)
+{
+    return QString::fromUtf8(QByteArray::fromBase64(bytes));
+}
+
+} // namespace
+
+QByteArray fileIdentity(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QByteArray();
+    return QFile::encodeName(info.absoluteFilePath()) + '\x1f' + QByteArray::number(info.size()) +
+           '\x1f' +
+           QByteArray::number(info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch());
+}
+
+QByteArray pictureFingerprint(const QString& source, const PictureSettings& s,
+                              const QByteArray& logoIdentity, const QString& largeFile,
+                              const QString& smallFile)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const auto add = [&hash](const QByteArray& bytes) {
+        hash.addData(QByteArray::number(bytes.size()) + ':' + bytes);
+    };
+    const auto addInts = [&add](std::initializer_list<int> values) {
+        QByteArray bytes;
+        for (int v : values)
+            bytes += QByteArray::number(v) + ',';
+        add(bytes);
+    };
+    add(programVersion().toUtf8());
+    add(fileIdentity(source));
+    add(largeFile.toUtf8());
+    add(smallFile.toUtf8());
+    addInts({s.picWidth, s.picHeight, s.tnWidth, s.tnHeight, s.quality});
+    addInts({s.hasLogo, s.logoH, s.logoV, s.logoL, s.logoT, s.logoTrans, s.logoSize});
+    add(s.hasLogo ? logoIdentity : QByteArray());
+    add(s.bildText.toUtf8());
+    if (!s.bildText.isEmpty()) {
+        add(s.bildFont.toString().toUtf8());
+        addInts({s.bildFontColor, s.bildTextL, s.bildTextT, s.bildTextH, s.bildTextV});
+    }
+    const ColourCorrections& c = s.corrections;
+    addInts(
+        {c.brightness, c.contrast, c.saturation, c.red, c.green, c.blue, c.greyscale, c.oldPhoto});
+    return hash.result().toHex();
+}
+
+RunCache::RunCache(const QString& recordFile) : m_file(recordFile)
+{
+    QFile file(recordFile);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxRecordBytes)
+        return;
+    if (file.readLine().trimmed() != kHeader)
+        return;
+    while (!file.atEnd()) {
+        const QList<QByteArray> parts = file.readLine().trimmed().split('\t');
+        if (parts.size() != 5)
+            continue;
+        Entry e{parts[1], unfield(parts[2]), QByteArray::fromBase64(parts[3]),
+                QByteArray::fromBase64(parts[4])};
+        m_loaded.insert(unfield(parts[0]), e);
+    }
+}
+
+QString RunCache::recordFileFor(const QString& exportPath)
+{
+    if (dataDir().isEmpty())
+        return QString();
+    const QByteArray key =
+        QCryptographicHash::hash(QDir::cleanPath(exportPath).toUtf8(), QCryptographicHash::Sha1)
+            .toHex();
+    return dataDir() + QStringLiteral("runs/") + QString::fromLatin1(key) + QStringLiteral(".txt");
+}
+
+bool RunCache::isFresh(const QString& largeFile, const QString& smallFile,
+                       const QByteArray& fingerprint) const
+{
+    const auto it = m_loaded.constFind(largeFile);
+    if (it == m_loaded.constEnd())
+        return false;
+    const Entry& e = it.value();
+    return e.fingerprint == fingerprint && e.smallFile == smallFile && !e.largeIdentity.isEmpty() &&
+           e.largeIdentity == fileIdentity(largeFile) && !e.smallIdentity.isEmpty() &&
+           e.smallIdentity == fileIdentity(smallFile);
+}
+
+void RunCache::record(const QString& largeFile, const QString& smallFile,
+                      const QByteArray& fingerprint)
+{
+    m_recorded.insert(largeFile,
+                      {fingerprint, smallFile, fileIdentity(largeFile), fileIdentity(smallFile)});
+}
+
+void RunCache::keep(const QString& largeFile)
+{
+    const auto it = m_loaded.constFind(largeFile);
+    if (it != m_loaded.constEnd())
+        m_recorded.insert(largeFile, it.value());
+}
+
+void RunCache::save() const
+{
+    if (m_file.isEmpty() || (m_recorded.isEmpty() && m_loaded.isEmpty()))
+        return;
+    QHash<QString, Entry> all = m_loaded;
+    for (auto it = m_recorded.constBegin(); it != m_recorded.constEnd(); ++it)
+        all.insert(it.key(), it.value());
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    QSaveFile file(m_file);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(kHeader);
+    file.write("\n");
+    for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
+        const Entry& e = it.value();
+        file.write(field(it.key()) + '\t' + e.fingerprint + '\t' + field(e.smallFile) + '\t' +
+                   e.largeIdentity.toBase64() + '\t' + e.smallIdentity.toBase64() + '\n');
+    }
+    file.commit();
+}
