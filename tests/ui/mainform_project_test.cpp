@@ -3,9 +3,13 @@
 #include "mainform_fixture.h"
 
 #include "gallery/projectfile.h"
+#include "ui/aboutbox.h"
 #include "ui/ftpform.h"
+#include "ui/hlp.h"
 #include "ui/mainform_widgets.h"
+#include "ui/updateform.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -15,7 +19,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -306,4 +312,56 @@ TEST_F(ProjectCommandTest, FtpUploadHandsOverTheGalleryFiles)
     EXPECT_EQ(offered.size(), 4) << offered.join(u' ').toStdString();
     EXPECT_TRUE(offered.filter(u"x.jpg"_s).isEmpty());
     EXPECT_EQ(offered.filter(u"tn_a.jpg"_s).size(), 1);
+}
+
+TEST_F(ProjectCommandTest, MenusShowPagesAndOpenTheSideWindows)
+{
+    auto* pages = control<QTabWidget>("pages");
+    auto action = [&](const char* name) {
+        return form().findChild<QAction*>(QString::fromLatin1(name));
+    };
+    action("mnLayout")->trigger();
+    EXPECT_EQ(pages->currentIndex(), 2);
+    action("mnGalerie")->trigger();
+    EXPECT_EQ(pages->currentIndex(), 3);
+    action("mnBilderliste")->trigger();
+    EXPECT_EQ(pages->currentIndex(), 0);
+
+    // Without their windows the commands are off; the optimiser does not exist yet.
+    EXPECT_FALSE(action("HelpAboutItem")->isEnabled());
+    EXPECT_FALSE(action("FTPUpload1")->isEnabled());
+    EXPECT_FALSE(control<QToolButton>("Image7")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>("Button1")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>("Button4")->isEnabled());
+
+    TAboutBox about;
+    TUpdateForm update;
+    Thlp help;
+    form().setSideWindows(&about, &update, &help);
+    EXPECT_TRUE(action("HelpAboutItem")->isEnabled());
+    EXPECT_TRUE(action("Updateprfen1")->isEnabled());
+    control<QToolButton>("Image7")->click();
+    EXPECT_TRUE(help.isVisible());
+    EXPECT_TRUE(help.board()->toPlainText().contains(u"Verzeichnis / Bilder laden"_s));
+    control<QToolButton>("Image6")->click();
+    EXPECT_FALSE(help.board()->toPlainText().contains(u"Verzeichnis / Bilder laden"_s));
+
+    bool aboutShown = false;
+    QTimer::singleShot(0, &about, [&] {
+        aboutShown = about.isVisible() && about.isModal();
+        about.reject();
+    });
+    action("HelpAboutItem")->trigger();
+    EXPECT_TRUE(aboutShown);
+}
+
+TEST_F(ProjectCommandTest, BeendenClosesThroughTheCloseQuery)
+{
+    control<QSpinBox>("edRow")->setValue(9);
+    m_dialogs.queue(DialogResult::Cancel);
+    form().findChild<QAction*>(u"mnClose"_s)->trigger();
+    EXPECT_TRUE(form().isVisible());
+    m_dialogs.queue(DialogResult::No);
+    form().findChild<QAction*>(u"mnClose"_s)->trigger();
+    EXPECT_FALSE(form().isVisible());
 }
