@@ -16,6 +16,7 @@
 class QStringListModel;
 class TAboutBox;
 class TFTPForm;
+class TJPGOpti;
 class TUpdateForm;
 class Thlp;
 class FontPanel;
@@ -61,6 +62,11 @@ public:
     // project, and "FTP Upload..." hands it the gallery.
     void setFtpWindow(TFTPForm* ftp);
     void FTPUpload1Click();
+    // The JPEG optimiser (not owned): "Optimieren" opens it with the selected picture,
+    // "Anpassen" with the logo file.
+    void setOptimiser(TJPGOpti* optimiser);
+    void Button1Click();
+    void Button4Click();
     GalleryRun* currentRun() const { return m_run; }
 
 public Q_SLOTS:
@@ -132,6 +138,7 @@ private:
     QPointer<TUpdateForm> m_update;
     QPointer<Thlp> m_help;
     QPointer<TFTPForm> m_ftp;
+    QPointer<TJPGOpti> m_optimiser;
     GalleryRun* m_run = nullptr;
     bool m_busyCursor = false;
     bool m_startSettingsApplied = false;

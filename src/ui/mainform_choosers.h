@@ -10,6 +10,11 @@
 
 class QWidget;
 
+// The filter of the picture open dialogs: the formats the picture loader reads.
+inline const QString kPictureFilter =
+    QStringLiteral("Bilder (*.jpg *.jpeg *.gif *.png *.bmp *.tif *.tiff *.ico *.wmf *.emf);;"
+                   "Alle Dateien (*)");
+
 class UiChoosers
 {
 public:

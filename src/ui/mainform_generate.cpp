@@ -14,8 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kPictureFilter =
-    u"Bilder (*.jpg *.jpeg *.gif *.png *.bmp *.tif *.tiff *.ico *.wmf *.emf);;Alle Dateien (*)"_s;
 const QString kTemplateFilter = u"*.htm (*.htm)"_s;
 
 } // namespace

@@ -21,9 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kPictureFilter =
-    u"Bilder (*.jpg *.jpeg *.gif *.png *.bmp *.tif *.tiff *.ico *.wmf *.emf);;Alle Dateien (*)"_s;
-
 // The pictures "Verzeichnis laden" takes from a folder, group by group.
 const QStringList kFolderPatterns{u"*.jpg"_s, u"*.gif"_s, u"*.bmp"_s};
 
