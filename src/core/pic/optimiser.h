@@ -62,6 +62,8 @@ public:
     const QString& jpegName();
     bool isMade() const { return !m_tempName.isEmpty(); }
     const QString& tempName() const { return m_tempName; }
+    // The test JPEG's name, empty until made.
+    const QString& madeJpegName() const { return m_jpegName; }
     // Deletes both files (errors ignored) and forgets the names.
     void remove();
 

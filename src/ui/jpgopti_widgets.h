@@ -1,0 +1,32 @@
+// Small building blocks of the optimiser window: controls with their names and ranges,
+// the start font and the picture shown for a Picture.
+#pragma once
+
+#include "pic/picture.h"
+#include "ui/jpgopti_choosers.h"
+
+#include <QString>
+
+class QComboBox;
+class QLabel;
+class QSlider;
+class QSpinBox;
+
+// Filter of the open dialog ("Bild öffnen"), also for "Bild wählen..." and "Maske wählen...".
+extern const QString kOpenFilter;
+extern const QString kJpegFilter;
+extern const QString kGifFilter;
+// The window-text system colour.
+inline constexpr qint64 kWindowTextColour = -16777208;
+
+// Arial, 13 pixels high, regular, in the window-text colour.
+OptiFont startFont();
+// A horizontal slider named `name` with ticks every `tickInterval`.
+QSlider* makeSlider(const QString& name, int minimum, int maximum, int value, int tickInterval);
+// A label named `name` + "Value" that shows the slider's value (and `suffix`).
+QLabel* makeValueLabel(QSlider* slider, const QString& suffix = {});
+QSpinBox* makeSpin(const QString& name, int minimum, int maximum, int value);
+// A placement list: "links", "zentriert", "rechts" or "oben", "zentriert", "unten".
+QComboBox* makePlacementList(const QString& name, bool horizontal);
+// The pixels shown for a picture: a bitmap as it is, other kinds drawn onto white.
+QImage displayImage(const Picture& picture);
