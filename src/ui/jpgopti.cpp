@@ -66,9 +66,8 @@ TJPGOpti::TJPGOpti(QWidget* parent) : QDialog(parent)
     m_testLine->setObjectName(u"lTest"_s);
     m_previewArea = new QScrollArea;
     m_previewArea->setMinimumSize(420, 260);
-    m_panel = new QLabel;
+    m_panel = new PreviewPanel;
     m_panel->setObjectName(u"pPreview"_s);
-    m_panel->setScaledContents(true);
     m_panel->installEventFilter(this);
     m_previewArea->setWidget(m_panel);
     m_textLabel = new QLabel(m_panel);
@@ -420,7 +419,7 @@ void TJPGOpti::showWorking()
 
 void TJPGOpti::showPreview()
 {
-    m_panel->setPixmap(QPixmap::fromImage(displayImage(m_preview)));
+    m_panel->setImage(displayImage(m_preview));
 }
 
 void TJPGOpti::tabChange(int index)

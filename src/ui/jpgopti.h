@@ -18,6 +18,7 @@ class QSlider;
 class QSpinBox;
 class QTabWidget;
 class QWidget;
+class PreviewPanel;
 
 class TJPGOpti : public QDialog
 {
@@ -168,7 +169,7 @@ private:
     QLabel* m_titleLine = nullptr;
     QLabel* m_testLine = nullptr;
     QScrollArea* m_previewArea = nullptr;
-    QLabel* m_panel = nullptr;
+    PreviewPanel* m_panel = nullptr;
     QLabel* m_textLabel = nullptr;
     QPushButton* m_undoButton = nullptr;
 

@@ -3,6 +3,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -69,4 +71,26 @@ QComboBox* makePlacementList(const QString& name, bool horizontal)
 QImage displayImage(const Picture& picture)
 {
     return picture.kind() == PictureKind::Bitmap ? picture.image() : picture.renderedBitmap();
+}
+
+void PreviewPanel::setImage(const QImage& image)
+{
+    m_image = image;
+    update();
+}
+
+void PreviewPanel::paintEvent(QPaintEvent* event)
+{
+    if (m_image.isNull() || width() <= 0 || height() <= 0) {
+        return;
+    }
+    QPainter painter(this);
+    // The source rectangle that maps onto the exposed part (point sampling, as the
+    // result will look).
+    const QRectF target = event->rect();
+    const double sx = double(m_image.width()) / width();
+    const double sy = double(m_image.height()) / height();
+    const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx,
+                        target.height() * sy);
+    painter.drawImage(target, m_image, source);
 }

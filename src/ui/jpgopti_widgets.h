@@ -5,7 +5,9 @@
 #include "pic/picture.h"
 #include "ui/jpgopti_choosers.h"
 
+#include <QImage>
 #include <QString>
+#include <QWidget>
 
 class QComboBox;
 class QLabel;
@@ -30,3 +32,19 @@ QSpinBox* makeSpin(const QString& name, int minimum, int maximum, int value);
 QComboBox* makePlacementList(const QString& name, bool horizontal);
 // The pixels shown for a picture: a bitmap as it is, other kinds drawn onto white.
 QImage displayImage(const Picture& picture);
+
+// The preview panel: its picture stretched to the panel's size. Only the part being
+// painted is scaled, so a panel of twice a camera photo's size costs no extra memory.
+class PreviewPanel : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    void setImage(const QImage& image);
+    const QImage& image() const { return m_image; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_image;
+};

@@ -271,6 +271,25 @@ TEST_F(JpgOptiTest, SizeSliderAndProportionalWidth)
     EXPECT_EQ(window.windowTitle(), QStringLiteral("JPG optimieren [foto.jpg] (1024 x 768)"));
 }
 
+TEST_F(JpgOptiTest, PreviewPanelStretchesByPointSampling)
+{
+    QImage four(2, 2, QImage::Format_RGB888);
+    four.setPixel(0, 0, qRgb(255, 0, 0));
+    four.setPixel(1, 0, qRgb(0, 255, 0));
+    four.setPixel(0, 1, qRgb(0, 0, 255));
+    four.setPixel(1, 1, qRgb(255, 255, 255));
+    loadImage(QStringLiteral("vier.bmp"), four);
+    window.exec();
+    openTab(TJPGOpti::kTabSize);
+    control<QSlider>("bSize")->setValue(200);
+    EXPECT_EQ(window.previewPanelSize(), QSize(4, 4));
+    const QImage shown = window.previewPanel()->grab().toImage();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(2, 1), qRgb(0, 255, 0));
+    EXPECT_EQ(shown.pixel(3, 3), qRgb(255, 255, 255));
+}
+
 TEST_F(JpgOptiTest, SizeTextLabelIsLimitedDraggedAndStamped)
 {
     window.setWindowTitle(QStringLiteral("JPG optimieren"));
