@@ -1,0 +1,204 @@
+// The gallery upload loop: sub-folders entered once and made when missing, sent entries
+// unchecked, a stop between two files, and the way back to the base folder at the end.
+#include "ftp/galleryupload.h"
+
+#include "ftp/ftpclient.h"
+#include "util/error.h"
+#include "util/paths.h"
+#include "util/textutil.h"
+
+UploadEntryList::UploadEntryList(const QStringList& entries)
+    : m_entries(entries), m_checked(entries.size(), true)
+{
+}
+
+void UploadEntryList::uncheck(int index)
+{
+    setChecked(index, false);
+}
+
+void UploadEntryList::setChecked(int index, bool checked)
+{
+    if (index >= 0 && index < m_checked.size())
+        m_checked[index] = checked;
+}
+
+QStringList localUploadFiles(const QString& folder, const QString& sourceFolder)
+{
+    QStringList files;
+    if (folder.isEmpty())
+        return files;
+    scanFolder(files, resolveFolder(folder, QString()) + QStringLiteral("*.*"));
+    const QString base = resolveFolder(sourceFolder, QString());
+    for (QString& f : files)
+        f = replaceAll(f, base, QString(), true);
+    return files;
+}
+
+QStringList galleryUploadFiles(const QString& target, const QString& tnPath, const QString& picPath)
+{
+    QStringList files = localUploadFiles(target, target);
+    if (target.isEmpty())
+        return files;
+    const QString folder = resolveFolder(target, QString());
+    for (const QString& sub : {tnPath, picPath}) {
+        if (!sub.isEmpty())
+            files += localUploadFiles(folder + sub, target);
+    }
+    QStringList unique;
+    for (const QString& f : std::as_const(files)) {
+        if (!unique.contains(f, Qt::CaseInsensitive))
+            unique.append(f);
+    }
+    return unique;
+}
+
+GalleryUpload::GalleryUpload(FTPClient& ftp, UploadEntries& entries)
+    : m_ftp(ftp), m_entries(entries)
+{
+}
+
+QString GalleryUpload::stateLetter() const
+{
+    switch (m_state) {
+    case State::Running:
+        return QStringLiteral("u");
+    case State::StopRequested:
+        return QStringLiteral("x");
+    case State::Idle:
+        break;
+    }
+    return QString();
+}
+
+void GalleryUpload::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    if (onStateChanged)
+        onStateChanged(state);
+}
+
+void GalleryUpload::requestStop()
+{
+    if (m_state == State::Running)
+        setState(State::StopRequested);
+}
+
+QString GalleryUpload::readBaseFolder()
+{
+    m_baseFolder = m_ftp.currentFolder();
+    return m_baseFolder;
+}
+
+void GalleryUpload::log(const QString& text)
+{
+    if (onLog)
+        onLog(text, kLogColor);
+}
+
+void GalleryUpload::enterFolderOf(const QString& rel)
+{
+    const qsizetype slash = rel.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        if (!m_currentSubFolder.isEmpty()) {
+            m_ftp.changeFolder(m_baseFolder);
+            m_currentSubFolder.clear();
+        }
+        return;
+    }
+    const QString folder = rel.left(slash + 1); // 'image1/tn_0001.jpg' gives 'image1/'
+    if (folder == m_currentSubFolder)
+        return;
+    m_ftp.changeFolder(m_baseFolder);
+    m_currentSubFolder = folder;
+    try {
+        m_ftp.changeFolder(folder);
+    } catch (const LumiError&) {
+        if (!m_ftp.connected())
+            throw;
+        m_ftp.makeFolder(folder);
+        m_ftp.changeFolder(folder);
+    }
+}
+
+void GalleryUpload::sendEntry(int index, const QString& sourceFolder)
+{
+    const QString rel = m_entries.entry(index);
+    // An absolute entry (a file that was never under the source folder) would make its
+    // whole local path on the server.
+    if (rel.isEmpty() || rel.startsWith(QLatin1Char('/')))
+        throw LumiError(
+            QStringLiteral("Cannot upload %1: it does not lie in the source folder.").arg(rel));
+    enterFolderOf(rel);
+    const QString name = rel.mid(rel.lastIndexOf(QLatin1Char('/')) + 1);
+    log(QStringLiteral("Start: ") + name);
+    m_ftp.store(resolvePath(rel, sourceFolder), name);
+    log(QStringLiteral("End: ") + name);
+}
+
+GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
+{
+    m_errorMessage.clear();
+    m_currentSubFolder.clear();
+    m_stored = 0;
+    m_total = 0;
+    for (int i = 0; i < m_entries.count(); ++i)
+        m_total += m_entries.isChecked(i) ? 1 : 0;
+    setState(State::Running);
+    if (onProgress)
+        onProgress(0, m_total);
+
+    Outcome outcome = Outcome::Finished;
+    try {
+        m_ftp.setTransferType(FTPClient::TransferType::Binary);
+        for (int i = 0; i < m_entries.count(); ++i) {
+            if (m_state == State::StopRequested) {
+                outcome = Outcome::Stopped;
+                break;
+            }
+            if (!m_ftp.connected()) {
+                outcome = Outcome::ConnectionLost;
+                break;
+            }
+            if (!m_entries.isChecked(i))
+                continue;
+            m_entries.select(i);
+            sendEntry(i, sourceFolder);
+            m_entries.uncheck(i);
+            ++m_stored;
+            if (onProgress)
+                onProgress(m_stored, m_total);
+            if (onIdle)
+                onIdle();
+        }
+    } catch (const LumiError& e) {
+        outcome = Outcome::Failed;
+        m_errorMessage = e.message();
+    }
+    const QString lost = QStringLiteral("The connection to the server was lost. %1 of %2 files "
+                                        "were sent; the others are still checked.")
+                             .arg(m_stored)
+                             .arg(m_total);
+    if (outcome == Outcome::ConnectionLost)
+        m_errorMessage = lost;
+    else if (outcome == Outcome::Failed && !m_ftp.connected())
+        m_errorMessage += QLatin1Char('\n') + lost;
+
+    setState(State::Idle);
+    if (!m_currentSubFolder.isEmpty()) {
+        m_currentSubFolder.clear();
+        try {
+            if (m_ftp.connected())
+                m_ftp.changeFolder(m_baseFolder);
+        } catch (const LumiError& e) {
+            // The error that ended the loop is the one the user needs first.
+            if (m_errorMessage.isEmpty())
+                m_errorMessage = e.message();
+            if (outcome == Outcome::Finished || outcome == Outcome::Stopped)
+                outcome = Outcome::Failed;
+        }
+    }
+    return outcome;
+}

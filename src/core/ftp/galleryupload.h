@@ -1,0 +1,118 @@
+// The gallery upload: every checked entry of the local list is stored into the remote
+// folder, entries of a local sub-folder into a remote sub-folder of the same name (made
+// with MKD when missing). Driven by the FTP window and by `lumivista upload`.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class FTPClient;
+
+// The local list as the upload sees it: paths relative to the source folder, with check
+// marks. The window adapts its list widget; the command line uses UploadEntryList.
+class UploadEntries
+{
+public:
+    virtual ~UploadEntries() = default;
+    virtual int count() const = 0;
+    virtual QString entry(int index) const = 0;
+    virtual bool isChecked(int index) const = 0;
+    virtual void uncheck(int index) = 0;
+    // Shows which file is being sent (the window selects the row).
+    virtual void select(int /*index*/) {}
+};
+
+// A plain list of entries, all checked at first.
+class UploadEntryList : public UploadEntries
+{
+public:
+    explicit UploadEntryList(const QStringList& entries = {});
+    int count() const override { return int(m_entries.size()); }
+    QString entry(int index) const override { return m_entries.value(index); }
+    bool isChecked(int index) const override { return m_checked.value(index); }
+    void uncheck(int index) override;
+    void setChecked(int index, bool checked);
+    const QStringList& entries() const { return m_entries; }
+
+private:
+    QStringList m_entries;
+    QList<bool> m_checked;
+};
+
+// The files of `folder` (not its sub-folders; no hidden files), made relative to
+// `sourceFolder` as the FTP window's local list shows them ('image1/tn_0001.jpg').
+QStringList localUploadFiles(const QString& folder, const QString& sourceFolder);
+// The list "FTP Upload..." hands over for a gallery: the target folder's own files, then
+// those of the small-picture and the large-picture sub-folder (each when named), without
+// duplicates (compared without case, the first one stays).
+QStringList galleryUploadFiles(const QString& target, const QString& tnPath,
+                               const QString& picPath);
+
+class GalleryUpload
+{
+public:
+    enum class State
+    {
+        Idle,         // ""
+        Running,      // "u"
+        StopRequested // "x"
+    };
+    enum class Outcome
+    {
+        Finished,       // the end of the list was reached
+        Stopped,        // a stop was requested between two files
+        ConnectionLost, // the connection was gone at the start of an entry
+        Failed          // a refused command or a local error ended the loop
+    };
+    // The colour of the "Start: " and "End: " log lines (blue, 0x00BBGGRR).
+    static constexpr quint32 kLogColor = 0xFF0000;
+
+    GalleryUpload(FTPClient& ftp, UploadEntries& entries);
+
+    State state() const { return m_state; }
+    // The window's one-letter marker: "", "u" or "x".
+    QString stateLetter() const;
+    // Running -> stop requested; the loop stops before the next file.
+    void requestStop();
+
+    // The base folder: the remote folder current now (PWD). Throws LumiError.
+    QString readBaseFolder();
+    QString baseFolder() const { return m_baseFolder; }
+    // The remote sub-folder ('image1/') the upload is in; empty in the base folder.
+    QString currentSubFolder() const { return m_currentSubFolder; }
+
+    // Sends every checked entry (resolved against `sourceFolder`) in list order, from the
+    // base folder read before, then changes back to the base folder. Never throws: the
+    // reason an upload did not finish is in errorMessage().
+    Outcome run(const QString& sourceFolder);
+
+    // Empty after a finished or stopped upload.
+    QString errorMessage() const { return m_errorMessage; }
+    int storedCount() const { return m_stored; }
+    int totalCount() const { return m_total; }
+
+    // "Start: name" and "End: name" around every file.
+    std::function<void(const QString& text, quint32 color)> onLog;
+    // Between two files: the window processes pending events here (a stop is seen then).
+    std::function<void()> onIdle;
+    // Files stored so far and the number of entries checked at the start.
+    std::function<void(int stored, int total)> onProgress;
+    std::function<void(State state)> onStateChanged;
+
+private:
+    void setState(State state);
+    void enterFolderOf(const QString& rel);
+    void sendEntry(int index, const QString& sourceFolder);
+    void log(const QString& text);
+
+    FTPClient& m_ftp;
+    UploadEntries& m_entries;
+    State m_state = State::Idle;
+    QString m_baseFolder;
+    QString m_currentSubFolder;
+    QString m_errorMessage;
+    int m_stored = 0;
+    int m_total = 0;
+};

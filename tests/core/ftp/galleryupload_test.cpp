@@ -1,0 +1,431 @@
+// The gallery upload loop against pyftpdlib and proftpd on 127.0.0.1: a gallery folder
+// with sub-folders compared byte for byte, MKD only for missing folders, a stop between
+// two files, a refused MKD and STOR; and a scripted server that drops the connection in
+// the middle of a file. Also the list that "FTP Upload..." hands over.
+#include "fakeftpserver.h"
+#include "ftp/ftpclient.h"
+#include "ftp/galleryupload.h"
+#include "ftptestserver.h"
+#include "util/error.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray randomBytes(int size, quint32 seed)
+{
+    QRandomGenerator gen(seed);
+    QByteArray data(size, Qt::Uninitialized);
+    for (char& c : data)
+        c = char(gen.bounded(256));
+    return data;
+}
+
+// A folder laid out like a generated gallery: pages and style sheet, then 20 small and
+// 20 large pictures in image1/ and image2/ (binary content with CR, LF and NUL bytes).
+QStringList makeGallery(const QString& dir)
+{
+    QStringList rel{QStringLiteral("font.css"), QStringLiteral("index.htm")};
+    writeAll(dir + QStringLiteral("/font.css"), "body { color: #000000; }\r\n");
+    writeAll(dir + QStringLiteral("/index.htm"), "<html>\r\n</html>\r\n");
+    for (int i = 1; i <= 20; ++i) {
+        const QString n = QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0'));
+        writeAll(dir + QStringLiteral("/bild_") + n + QStringLiteral(".htm"), "<p>page</p>\r\n");
+        writeAll(dir + QStringLiteral("/image1/tn_") + n + QStringLiteral(".jpg"),
+                 randomBytes(300 + i * 17, quint32(i)));
+        writeAll(dir + QStringLiteral("/image2/") + n + QStringLiteral(".jpg"),
+                 randomBytes(70000 + i * 1031, quint32(100 + i)));
+    }
+    return rel;
+}
+
+// Every command line the client sent, from its status notifications.
+class Transcript
+{
+public:
+    explicit Transcript(FTPClient& client)
+    {
+        m_connection = QObject::connect(&client, &FTPClient::status, [this](const QString& line) {
+            if (!line.isEmpty() && !line.front().isDigit())
+                m_lines.append(line);
+        });
+    }
+    ~Transcript() { QObject::disconnect(m_connection); }
+    Transcript(const Transcript&) = delete;
+    Transcript& operator=(const Transcript&) = delete;
+    QStringList starting(const QString& prefix) const
+    {
+        QStringList out;
+        for (const QString& l : m_lines) {
+            if (l.startsWith(prefix))
+                out.append(l);
+        }
+        return out;
+    }
+
+private:
+    QMetaObject::Connection m_connection;
+    QStringList m_lines;
+};
+
+class GalleryUploadServers : public ::testing::TestWithParam<FtpTestServer::Kind>
+{
+protected:
+    void SetUp() override
+    {
+        m_server = std::make_unique<FtpTestServer>(GetParam());
+        ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
+        m_client.setHost(m_server->host());
+        m_client.setPort(m_server->port());
+        m_client.setUsername(m_server->user());
+        m_client.setPassword(m_server->password());
+        m_client.setReplyTimeout(10000);
+        m_client.connectToServer();
+        ASSERT_TRUE(m_client.connected());
+    }
+
+    void TearDown() override
+    {
+        try {
+            m_client.disconnectFromServer();
+        } catch (const LumiError&) {
+        }
+        m_server->stop();
+    }
+
+    QString remote(const QString& rel) const { return m_server->root() + QLatin1Char('/') + rel; }
+
+    std::unique_ptr<FtpTestServer> m_server;
+    FTPClient m_client;
+    QTemporaryDir m_local;
+};
+
+} // namespace
+
+TEST(GalleryUploadFiles, TargetFilesFirstThenSubFoldersRelativeWithoutDuplicates)
+{
+    QTemporaryDir dir;
+    makeGallery(dir.path());
+    writeAll(dir.filePath(QStringLiteral(".hidden")), "x");
+    QDir(dir.path()).mkpath(QStringLiteral("image1/deeper"));
+    writeAll(dir.filePath(QStringLiteral("image1/deeper/x.jpg")), "x");
+
+    const QStringList files =
+        galleryUploadFiles(dir.path(), QStringLiteral("image1"), QStringLiteral("image1"));
+    ASSERT_EQ(files.size(), 2 + 20 + 20); // image1 named twice counts once
+    EXPECT_EQ(files[0], QStringLiteral("bild_0001.htm"));
+    EXPECT_EQ(files[21], QStringLiteral("index.htm"));
+    EXPECT_EQ(files[22], QStringLiteral("image1/tn_0001.jpg"));
+    EXPECT_EQ(files.last(), QStringLiteral("image1/tn_0020.jpg"));
+    EXPECT_FALSE(files.contains(QStringLiteral(".hidden")));
+
+    EXPECT_EQ(galleryUploadFiles(dir.path(), QString(), QString()).size(), 22);
+    EXPECT_TRUE(galleryUploadFiles(QString(), QStringLiteral("image1"), QString()).isEmpty());
+    EXPECT_TRUE(galleryUploadFiles(dir.filePath(QStringLiteral("missing")), QString(), QString())
+                    .isEmpty());
+}
+
+TEST_P(GalleryUploadServers, GalleryArrivesByteForByteWithEachFolderMadeOnce)
+{
+    makeGallery(m_local.path());
+    const QStringList files =
+        galleryUploadFiles(m_local.path(), QStringLiteral("image1"), QStringLiteral("image2"));
+    ASSERT_EQ(files.size(), 62);
+    QDir(m_server->root()).mkpath(QStringLiteral("web"));
+    QDir(m_server->root()).mkpath(QStringLiteral("web/image2")); // exists: entered without MKD
+    m_client.changeFolder(QStringLiteral("/web"));
+
+    UploadEntryList entries(files);
+    GalleryUpload upload(m_client, entries);
+    Transcript transcript(m_client);
+    QStringList log;
+    QList<std::pair<int, int>> progress;
+    QStringList states;
+    upload.onLog = [&](const QString& text, quint32 color) {
+        EXPECT_EQ(color, 0xFF0000u);
+        log.append(text);
+    };
+    upload.onProgress = [&](int done, int total) { progress.append({done, total}); };
+    upload.onStateChanged = [&](GalleryUpload::State) { states.append(upload.stateLetter()); };
+
+    EXPECT_EQ(upload.readBaseFolder(), QStringLiteral("/web"));
+    EXPECT_EQ(upload.stateLetter(), QString());
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished);
+    EXPECT_EQ(upload.errorMessage(), QString());
+    EXPECT_EQ(states, (QStringList{QStringLiteral("u"), QString()}));
+    EXPECT_EQ(upload.storedCount(), 62);
+
+    for (const QString& rel : files) {
+        EXPECT_EQ(readAll(remote(QStringLiteral("web/") + rel)), readAll(m_local.filePath(rel)))
+            << rel.toStdString();
+    }
+    for (int i = 0; i < entries.count(); ++i)
+        EXPECT_FALSE(entries.isChecked(i)) << i;
+    EXPECT_EQ(transcript.starting(QStringLiteral("MKD")),
+              (QStringList{QStringLiteral("MKD image1/")}));
+    EXPECT_EQ(transcript.starting(QStringLiteral("CWD image")),
+              (QStringList{QStringLiteral("CWD image1/"), QStringLiteral("CWD image1/"),
+                           QStringLiteral("CWD image2/")}));
+    EXPECT_EQ(transcript.starting(QStringLiteral("TYPE")), (QStringList{QStringLiteral("TYPE I")}));
+    EXPECT_EQ(log.first(), QStringLiteral("Start: bild_0001.htm"));
+    EXPECT_EQ(log[1], QStringLiteral("End: bild_0001.htm"));
+    EXPECT_EQ(log.last(), QStringLiteral("End: 0020.jpg"));
+    EXPECT_EQ(log.size(), 124);
+    ASSERT_EQ(progress.size(), 63);
+    EXPECT_EQ(progress.first(), std::make_pair(0, 62));
+    EXPECT_EQ(progress[12], std::make_pair(12, 62));
+    // Back in the base folder at the end.
+    EXPECT_EQ(m_client.currentFolder(), QStringLiteral("/web"));
+}
+
+TEST_P(GalleryUploadServers, StopBetweenTwoFilesThenSecondStartSendsTheRest)
+{
+    makeGallery(m_local.path());
+    const QStringList files =
+        galleryUploadFiles(m_local.path(), QStringLiteral("image1"), QString());
+    UploadEntryList entries(files);
+    entries.setChecked(0, false); // an unchecked entry is never sent
+    GalleryUpload upload(m_client, entries);
+    int idles = 0;
+    upload.onIdle = [&] {
+        if (++idles == 23) // inside image1/
+            upload.requestStop();
+        EXPECT_NE(upload.stateLetter(), QString());
+    };
+    upload.readBaseFolder();
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Stopped);
+    EXPECT_EQ(upload.errorMessage(), QString());
+    EXPECT_EQ(upload.stateLetter(), QString());
+    EXPECT_EQ(upload.storedCount(), 23);
+    EXPECT_EQ(upload.totalCount(), 41);
+    EXPECT_FALSE(QFile::exists(remote(files[0])));
+    EXPECT_TRUE(QFile::exists(remote(QStringLiteral("image1/tn_0002.jpg"))));
+    EXPECT_FALSE(QFile::exists(remote(QStringLiteral("image1/tn_0003.jpg"))));
+    EXPECT_FALSE(entries.isChecked(0));
+    EXPECT_FALSE(entries.isChecked(23)); // image1/tn_0002.jpg
+    EXPECT_TRUE(entries.isChecked(24));
+    EXPECT_EQ(m_client.currentFolder(), QStringLiteral("/"));
+
+    // The second start sends only what is still checked, the folder now exists.
+    Transcript transcript(m_client);
+    upload.onIdle = {};
+    QFile::remove(remote(QStringLiteral("index.htm"))); // sent before: must not come again
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished);
+    EXPECT_EQ(upload.storedCount(), 18);
+    EXPECT_FALSE(QFile::exists(remote(QStringLiteral("index.htm"))));
+    EXPECT_EQ(readAll(remote(QStringLiteral("image1/tn_0020.jpg"))),
+              readAll(m_local.filePath(QStringLiteral("image1/tn_0020.jpg"))));
+    EXPECT_TRUE(transcript.starting(QStringLiteral("MKD")).isEmpty());
+    EXPECT_FALSE(QFile::exists(remote(files[0])));
+}
+
+TEST_P(GalleryUploadServers, TwoLevelsDeepFailsOnMkdAndLeavesTheEntryChecked)
+{
+    writeAll(m_local.filePath(QStringLiteral("index.htm")), "index");
+    writeAll(m_local.filePath(QStringLiteral("a/b/c.jpg")), "deep");
+    writeAll(m_local.filePath(QStringLiteral("z.htm")), "after");
+    UploadEntryList entries(
+        {QStringLiteral("index.htm"), QStringLiteral("a/b/c.jpg"), QStringLiteral("z.htm")});
+    GalleryUpload upload(m_client, entries);
+    Transcript transcript(m_client);
+    upload.readBaseFolder();
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Failed);
+    EXPECT_FALSE(upload.errorMessage().isEmpty());
+    EXPECT_EQ(transcript.starting(QStringLiteral("MKD")),
+              (QStringList{QStringLiteral("MKD a/b/")}));
+    EXPECT_FALSE(entries.isChecked(0));
+    EXPECT_TRUE(entries.isChecked(1));
+    EXPECT_TRUE(entries.isChecked(2)); // the loop ended at the error
+    EXPECT_FALSE(QFile::exists(remote(QStringLiteral("z.htm"))));
+    EXPECT_EQ(m_client.currentFolder(), QStringLiteral("/"));
+
+    // With 'a' there, 'a/b/' is made and the rest goes through.
+    QDir(m_server->root()).mkpath(QStringLiteral("a"));
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished);
+    EXPECT_EQ(readAll(remote(QStringLiteral("a/b/c.jpg"))), QByteArray("deep"));
+    EXPECT_EQ(readAll(remote(QStringLiteral("z.htm"))), QByteArray("after"));
+}
+
+TEST_P(GalleryUploadServers, StoreRefusedByAReadOnlyFolder)
+{
+    writeAll(m_local.filePath(QStringLiteral("ro/x.jpg")), "x");
+    writeAll(m_local.filePath(QStringLiteral("y.htm")), "y");
+    const QString ro = remote(QStringLiteral("ro"));
+    QDir().mkpath(ro);
+    QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                  QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+    // root writes anywhere: the immutable flag makes the folder read-only for it too.
+    const bool immutable = getuid() == 0;
+    if (immutable) {
+        ASSERT_EQ(QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), ro}), 0);
+    }
+
+    UploadEntryList entries({QStringLiteral("ro/x.jpg"), QStringLiteral("y.htm")});
+    GalleryUpload upload(m_client, entries);
+    upload.readBaseFolder();
+    const GalleryUpload::Outcome outcome = upload.run(m_local.path());
+    if (immutable)
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), ro});
+    QFile::setPermissions(ro,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    EXPECT_EQ(outcome, GalleryUpload::Outcome::Failed);
+    EXPECT_FALSE(upload.errorMessage().isEmpty());
+    EXPECT_TRUE(entries.isChecked(0));
+    EXPECT_TRUE(entries.isChecked(1));
+    EXPECT_FALSE(QFile::exists(ro + QStringLiteral("/x.jpg")));
+    EXPECT_TRUE(m_client.connected());
+    EXPECT_EQ(m_client.currentFolder(), QStringLiteral("/"));
+}
+
+TEST_P(GalleryUploadServers, MissingLocalFileAndAbsoluteEntryAreErrors)
+{
+    UploadEntryList missing({QStringLiteral("gone.jpg")});
+    GalleryUpload upload(m_client, missing);
+    upload.readBaseFolder();
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Failed);
+    EXPECT_TRUE(upload.errorMessage().contains(QStringLiteral("gone.jpg")))
+        << upload.errorMessage().toStdString();
+    EXPECT_TRUE(missing.isChecked(0));
+
+    UploadEntryList absolute({QStringLiteral("/etc/hostname")});
+    GalleryUpload second(m_client, absolute);
+    second.readBaseFolder();
+    EXPECT_EQ(second.run(m_local.path()), GalleryUpload::Outcome::Failed);
+    EXPECT_TRUE(second.errorMessage().contains(QStringLiteral("source folder")));
+    EXPECT_FALSE(QDir(remote(QStringLiteral("etc"))).exists());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, GalleryUploadServers,
+                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
+                                           FtpTestServer::Kind::Proftpd),
+                         [](const auto& info) {
+                             return FtpTestServer::kindName(info.param).toStdString();
+                         });
+
+namespace {
+
+QByteArray pasv(quint16 port)
+{
+    return "227 Entering Passive Mode (127,0,0,1," + QByteArray::number(port / 256) + "," +
+           QByteArray::number(port % 256) + ")";
+}
+
+} // namespace
+
+TEST(GalleryUploadScripted, ServerDroppingTheConnectionMidFileEndsWithAClearMessage)
+{
+    QTemporaryDir local;
+    writeAll(local.filePath(QStringLiteral("a.htm")), "first");
+    writeAll(local.filePath(QStringLiteral("big.jpg")), randomBytes(4 * 1024 * 1024, 7));
+    writeAll(local.filePath(QStringLiteral("c.htm")), "third");
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("PWD"));
+        s.reply("257 \"/\"");
+        s.expect(QStringLiteral("TYPE I"));
+        s.reply("200 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasv(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR a.htm"));
+        s.reply("150 go");
+        s.receiveAllData();
+        s.reply("226 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasv(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR big.jpg"));
+        s.reply("150 go");
+        FakeFtpSession::pause(100);
+        s.closeData();
+        s.closeControl();
+    });
+    FTPClient client;
+    client.setHost(QStringLiteral("127.0.0.1"));
+    client.setPort(server.port());
+    client.setUsername(QStringLiteral("joe"));
+    client.setPassword(QStringLiteral("secret"));
+    client.setReplyTimeout(5000);
+    client.connectToServer();
+
+    UploadEntryList entries(
+        {QStringLiteral("a.htm"), QStringLiteral("big.jpg"), QStringLiteral("c.htm")});
+    GalleryUpload upload(client, entries);
+    upload.readBaseFolder();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(upload.run(local.path()), GalleryUpload::Outcome::Failed);
+    EXPECT_LT(timer.elapsed(), 4000); // no wait for the reply time-out
+    EXPECT_EQ(server.failure(), QString());
+    EXPECT_FALSE(client.connected());
+    EXPECT_TRUE(upload.errorMessage().contains(
+        QStringLiteral("The connection to the server was lost. 1 of 3 files were sent")))
+        << upload.errorMessage().toStdString();
+    EXPECT_FALSE(entries.isChecked(0));
+    EXPECT_TRUE(entries.isChecked(1));
+    EXPECT_TRUE(entries.isChecked(2));
+    EXPECT_EQ(upload.stateLetter(), QString());
+}
+
+TEST(GalleryUploadScripted, ConnectionGoneBetweenFilesStopsWithoutSendingMore)
+{
+    QTemporaryDir local;
+    writeAll(local.filePath(QStringLiteral("a.htm")), "first");
+    writeAll(local.filePath(QStringLiteral("b.htm")), "second");
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("PWD"));
+        s.reply("257 \"/\"");
+        s.expect(QStringLiteral("TYPE I"));
+        s.reply("200 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasv(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR a.htm"));
+        s.reply("150 go");
+        s.receiveAllData();
+        s.reply("226 ok");
+        s.expect(QStringLiteral("QUIT"));
+        s.reply("221 bye");
+        s.closeControl();
+    });
+    FTPClient client;
+    client.setHost(QStringLiteral("127.0.0.1"));
+    client.setPort(server.port());
+    client.setUsername(QStringLiteral("joe"));
+    client.setPassword(QStringLiteral("secret"));
+    client.setReplyTimeout(5000);
+    client.connectToServer();
+    UploadEntryList entries({QStringLiteral("a.htm"), QStringLiteral("b.htm")});
+    GalleryUpload upload(client, entries);
+    upload.onIdle = [&] { client.disconnectFromServer(); }; // e.g. a failed keep-alive
+    upload.readBaseFolder();
+    EXPECT_EQ(upload.run(local.path()), GalleryUpload::Outcome::ConnectionLost);
+    EXPECT_EQ(upload.errorMessage(),
+              QStringLiteral("The connection to the server was lost. 1 of 2 files were sent; the "
+                             "others are still checked."));
+    EXPECT_TRUE(entries.isChecked(1));
+    EXPECT_EQ(server.failure(), QString());
+}
