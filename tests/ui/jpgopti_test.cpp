@@ -673,6 +673,64 @@ TEST_F(JpgOptiTest, SavingWhereNothingCanBeWrittenGivesAMessage)
     EXPECT_TRUE(samePixels(window.workingPicture(), before));
 }
 
+TEST_F(JpgOptiTest, ShowingAgainDeletesEarlierTestFiles)
+{
+    window.exec();
+    click("btTest");
+    const QString jpeg = window.testFile().madeJpegName();
+    ASSERT_TRUE(QFileInfo::exists(jpeg));
+    window.exec();
+    EXPECT_FALSE(QFileInfo::exists(jpeg));
+    EXPECT_FALSE(window.testFile().isMade());
+}
+
+TEST_F(JpgOptiTest, BadLogoMaskAndClipboardPicturesGiveMessages)
+{
+    window.exec();
+    const Picture before = window.workingPicture();
+    QFile bad(path(QStringLiteral("kaputt.bmp")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BM not really");
+    bad.close();
+    openTab(TJPGOpti::kTabBlend);
+    choosers.openNames.append(bad.fileName());
+    click("btLogo");
+    EXPECT_TRUE(window.logoPicture().isEmpty());
+    openTab(TJPGOpti::kTabMask);
+    choosers.openNames.append(bad.fileName());
+    click("btMask");
+    ASSERT_EQ(dialogs.entries().size(), 2);
+    EXPECT_EQ(dialogs.entries().at(0).type, DialogType::Error);
+    EXPECT_EQ(dialogs.entries().at(1).type, DialogType::Error);
+
+    // Wider than a JPEG or GIF can be: refused before it becomes the working picture.
+    openTab(TJPGOpti::kTabDatei);
+    QImage wide(kMaxPictureSide + 1, 1, QImage::Format_RGB888);
+    wide.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(wide);
+    dialogs.queue(DialogResult::Yes);
+    click("btPaste");
+    EXPECT_EQ(dialogs.entries().last().type, DialogType::Error);
+    EXPECT_TRUE(samePixels(window.workingPicture(), before));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("JPG optimieren"));
+}
+
+TEST_F(JpgOptiTest, LoadingStartsANewHistory)
+{
+    window.exec();
+    openTab(TJPGOpti::kTabTurn);
+    click("btRotate90");
+    click("btTurnOk");
+    EXPECT_TRUE(window.canUndo());
+    EXPECT_TRUE(control<QPushButton>("btUndo")->isEnabled());
+    openTab(TJPGOpti::kTabDatei);
+    loadImage(QStringLiteral("neu.bmp"), gradientImage(8, 6));
+    EXPECT_FALSE(window.canUndo());
+    EXPECT_FALSE(control<QPushButton>("btUndo")->isEnabled());
+    window.btUndoClick();
+    EXPECT_EQ(workingSize(), QSize(8, 6));
+}
+
 TEST(JpgOptiChoosers, FiltersForQt)
 {
     EXPECT_EQ(
