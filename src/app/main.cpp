@@ -4,6 +4,7 @@
 #include "ui/aboutbox.h"
 #include "ui/ftpform.h"
 #include "ui/hlp.h"
+#include "ui/jpgopti.h"
 #include "ui/mainform.h"
 #include "ui/qtdialogs.h"
 #include "ui/updateform.h"
@@ -32,16 +33,17 @@ int runDesktop(int argc, char* argv[])
     QtDialogs dialogs;
     DialogServiceGuard dialogGuard(&dialogs);
 
-    // The windows, in this order (the optimiser window is not there yet); all live until the
-    // program ends. The side windows belong
+    // The windows, in this order; all live until the program ends. The side windows belong
     // to the main window, so closing the main window ends the program.
     TMainForm mainForm;
+    TJPGOpti optimiser(&mainForm);
     TAboutBox about(&mainForm);
     TUpdateForm update(&mainForm);
     Thlp help(&mainForm);
     TFTPForm ftp(&mainForm);
     mainForm.setSideWindows(&about, &update, &help);
     mainForm.setFtpWindow(&ftp);
+    mainForm.setOptimiser(&optimiser);
 
     mainForm.show();
     return app.exec();
