@@ -57,6 +57,8 @@ TFTPForm::TFTPForm(QWidget* parent) : QDialog(parent)
 
     m_timer1 = new QTimer(this);
     connect(m_timer1, &QTimer::timeout, this, &TFTPForm::Timer1Timer);
+    setUpRemoteCommands();
+    setUpUpload();
 
     // Creation: empty source label, path "/", offline controls.
     m_lQuellPath->clear();
@@ -229,6 +231,13 @@ void TFTPForm::showEvent(QShowEvent* event)
 
 void TFTPForm::closeEvent(QCloseEvent* event)
 {
+    // Closing while files are sent would leave the loop running in a hidden window: it
+    // asks for the stop instead, like "Stop upload".
+    if (m_upload->state() != GalleryUpload::State::Idle) {
+        m_upload->requestStop();
+        event->ignore();
+        return;
+    }
     if (Ini > 0) {
         try {
             writeStoredFields();
@@ -361,13 +370,21 @@ void TFTPForm::SetControls()
     }
     m_actConnectDisconnect->setToolTip(m_actConnectDisconnect->text());
     m_actConnectDisconnect->setChecked(online);
+    // While a gallery upload runs, commands that would move the remote folder or use the
+    // connection between two files are off; the upload button is its stop button.
+    const bool uploading = m_upload && m_upload->state() != GalleryUpload::State::Idle;
+    const bool free = online && !uploading;
     for (QAction* a : {m_actChangeDirUP, m_actHome, m_actCreateFolder, m_actDeleteFileFolder,
                        m_actUploadFile, m_actDownloadFile, m_actRefresh, m_actRename})
-        a->setEnabled(online);
+        a->setEnabled(free);
     m_btUpload->setEnabled(online);
-    m_btnGo->setEnabled(online);
+    m_btnGo->setEnabled(free);
     m_tools->setEnabled(online);
-    m_actBack->setEnabled(online && m_edFtpPath->count() > 0);
+    m_actBack->setEnabled(free && m_edFtpPath->count() > 0);
+    if (uploading)
+        m_actConnectDisconnect->setEnabled(false);
+    else if (!m_edFtpServer->currentText().isEmpty())
+        m_actConnectDisconnect->setEnabled(true);
     m_edFtpServer->setEnabled(!online);
     m_edFtpUser->setEnabled(!online);
     m_edFtpPw->setEnabled(!online);

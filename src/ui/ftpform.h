@@ -1,13 +1,17 @@
 // The FTP window: connection fields, connect/disconnect with keep-alive, the transaction
-// log and status bar, the remote folder list with its back history, and the local list
-// of files offered for upload. The protocol is spoken by the core's FTPClient.
+// log and status bar, the remote folder list with its back history, the local list of
+// files offered for upload, the gallery upload and the single-file commands. The
+// protocol is spoken by the core's FTPClient.
 #pragma once
 
 #include "ftp/ftpclient.h"
+#include "ftp/galleryupload.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -23,6 +27,20 @@ class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+// The file and input dialogs of the single-file commands, behind one interface so that
+// tests can answer them. Filters are written "description|pattern|description|pattern".
+class FtpPrompts
+{
+public:
+    virtual ~FtpPrompts() = default;
+    // Each returns an empty text / nullopt when the user cancels. saveFile never asks
+    // about an existing file itself (the window does).
+    virtual QString saveFile(QWidget* parent, const QString& filter, const QString& fileName) = 0;
+    virtual QString openFile(QWidget* parent, const QString& filter) = 0;
+    virtual std::optional<QString> inputText(QWidget* parent, const QString& title,
+                                             const QString& prompt, const QString& text) = 0;
+};
 
 class TFTPForm : public QDialog
 {
@@ -42,6 +60,8 @@ public:
     };
     // Icon index of a remote row, kept in the Name cell under this role.
     static constexpr int kIconRole = Qt::UserRole + 1;
+    // The caption a row had after the last listing or rename (in-place editing).
+    static constexpr int kCaptionRole = Qt::UserRole + 2;
 
     explicit TFTPForm(QWidget* parent = nullptr);
     ~TFTPForm() override;
@@ -66,6 +86,24 @@ public:
     QString QuellPath() const { return m_quellPath; }
     void setQuellPath(const QString& path);
     QStringList rawLines() const { return m_rawLines; }
+
+    // Gallery upload.
+    void btUploadClick();
+    // "", "u" (running) or "x" (stop requested).
+    QString UploadState() const { return m_upload->stateLetter(); }
+    bool Upload(const QString& Datei, const QString& Name);
+    // Files dropped from the desktop onto the remote panel: the first one is uploaded.
+    void remoteFilesDropped(const QStringList& paths);
+    // The file count of a running upload ("12 / 240"), empty otherwise.
+    QString fileCountText() const;
+
+    // Single-file commands: their dialogs (not owned; nullptr: the desktop's dialogs).
+    void setPrompts(FtpPrompts* prompts) { m_prompts = prompts; }
+    // "Binary (Not text)" or "ASCII (Text)" for single uploads and downloads.
+    QMenu* puUpload() const { return m_puUpload; }
+    QMenu* puDownload() const { return m_puDownload; }
+    QMenu* mnFile() const { return m_mnFile; }
+    QWidget* remotePanel() const { return m_remotePanel; }
 
     // Controls, for the window's other commands and for tests.
     QComboBox* edFtpServer() const { return m_edFtpServer; }
@@ -115,10 +153,19 @@ public Q_SLOTS:
     void FTPDisconnected();
     void FTPAfterClientLogin();
     void FTPWorkEnd();
+    void FTPWorkBegin(qint64 expectedBytes);
+    void FTPWork(qint64 bytesSoFar);
+    void actDownloadFileExecute();
+    void actUploadFileExecute();
+    void actDeleteFileFolderExecute();
+    void actCreateFolderExecute();
+    void actRenameExecute();
+    void acCrcExecute();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildWindow();
@@ -134,6 +181,13 @@ private:
     void clearHistory();
     void readStoredFields();
     void writeStoredFields();
+    // ftpform_upload.cpp / ftpform_remoteops.cpp
+    void setUpUpload();
+    void setUpRemoteCommands();
+    void showFileCount(int stored, int total);
+    void renameInPlace(QTreeWidgetItem* item, int column);
+    FtpPrompts& prompts();
+    bool isAscii(QMenu* menu) const;
 
     FTPClient m_ftp;
     int m_replyTimeout = FTPClient::kDefaultReplyTimeout;
@@ -141,6 +195,13 @@ private:
     QStringList m_rawLines;
     QStringList m_names;
     QList<QIcon> m_icons;
+    std::unique_ptr<UploadEntries> m_uploadEntries;
+    std::unique_ptr<GalleryUpload> m_upload;
+    std::unique_ptr<FtpPrompts> m_desktopPrompts;
+    FtpPrompts* m_prompts = nullptr;
+    QString m_fileCount;
+    qint64 m_progressScale = 1; // bytes per step of the progress bar (int range)
+    bool m_listing = false;     // rows are being built: no in-place rename
 
     QComboBox* m_edFtpServer = nullptr;
     QLineEdit* m_edFtpUser = nullptr;
@@ -179,4 +240,7 @@ private:
     QAction* m_actHelp = nullptr;
     QToolButton* m_tools = nullptr;
     QMenu* m_mnFile = nullptr;
+    QMenu* m_puUpload = nullptr;
+    QMenu* m_puDownload = nullptr;
+    QWidget* m_remotePanel = nullptr;
 };

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -94,6 +95,8 @@ QWidget* TFTPForm::buildLocalSide()
 QWidget* TFTPForm::buildRemoteSide()
 {
     auto* side = new QWidget(this);
+    side->setObjectName(QStringLiteral("remotePanel"));
+    m_remotePanel = side;
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     m_lFtpPath = new QLabel(QStringLiteral(" Server: "), side);
@@ -137,6 +140,8 @@ void TFTPForm::addFolderRow(const QString& name)
     item->setText(ColName, QLatin1Char(' ') + name);
     item->setText(ColDate, kDir);
     const int icon = name == QLatin1String("..") ? 0 : 1;
+    if (icon != 0) // the up row cannot be renamed in place
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
     item->setData(ColName, kIconRole, icon);
     item->setIcon(ColName, m_icons.value(icon));
 }
@@ -144,6 +149,7 @@ void TFTPForm::addFolderRow(const QString& name)
 void TFTPForm::addFileRow(const QString& name, qint64 size, const QDateTime& time)
 {
     auto* item = new QTreeWidgetItem(m_lvFiles);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
     item->setText(ColName, name);
     item->setText(ColDate, dateCell(time));
     if (size >= 0)
@@ -176,6 +182,7 @@ void TFTPForm::sortRows()
 
 void TFTPForm::RefreshList()
 {
+    const QScopedValueRollback<bool> listing(m_listing, true);
     m_rawLines.clear();
     m_names.clear();
     m_ftp.setTransferType(FTPClient::TransferType::Binary);
@@ -226,6 +233,7 @@ void TFTPForm::RefreshList()
         QTreeWidgetItem* item = m_lvFiles->topLevelItem(i);
         if (item->text(ColDate) == kDir)
             item->setText(ColName, item->text(ColName).mid(1));
+        item->setData(ColName, kCaptionRole, item->text(ColName));
     }
     SetControls();
 }

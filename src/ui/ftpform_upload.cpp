@@ -1,0 +1,192 @@
+// The FTP window's gallery upload: the start/stop button driving the core's upload loop,
+// the file count and byte progress, single uploads with log lines, and files dropped
+// from the desktop onto the remote panel.
+#include "ui/ftpform.h"
+
+#include "util/dialogs.h"
+#include "util/error.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+// The local list widget as the upload loop sees it.
+class QuelleEntries : public UploadEntries
+{
+public:
+    explicit QuelleEntries(QListWidget* list) : m_list(list) {}
+    int count() const override { return m_list->count(); }
+    QString entry(int index) const override { return m_list->item(index)->text(); }
+    bool isChecked(int index) const override
+    {
+        return m_list->item(index)->checkState() == Qt::Checked;
+    }
+    void uncheck(int index) override { m_list->item(index)->setCheckState(Qt::Unchecked); }
+    void select(int index) override { m_list->setCurrentRow(index); }
+
+private:
+    QListWidget* m_list;
+};
+
+} // namespace
+
+void TFTPForm::setUpUpload()
+{
+    m_uploadEntries = std::make_unique<QuelleEntries>(m_quelle);
+    m_upload = std::make_unique<GalleryUpload>(m_ftp, *m_uploadEntries);
+    m_upload->onLog = [this](const QString& text, quint32 color) { Log(text, color); };
+    m_upload->onProgress = [this](int stored, int total) { showFileCount(stored, total); };
+    // Between two files: repaint, see a press on "Stop upload", let keep-alive ticks run.
+    m_upload->onIdle = [] { QApplication::processEvents(); };
+    m_upload->onStateChanged = [this](GalleryUpload::State state) {
+        if (state == GalleryUpload::State::Running)
+            m_btUpload->setText(QStringLiteral("Stop upload"));
+        else if (state == GalleryUpload::State::Idle)
+            m_btUpload->setText(QStringLiteral("Start upload"));
+        SetControls();
+    };
+    connect(m_btUpload, &QPushButton::clicked, this, &TFTPForm::btUploadClick);
+    connect(&m_ftp, &FTPClient::workBegin, this, &TFTPForm::FTPWorkBegin);
+    connect(&m_ftp, &FTPClient::work, this, &TFTPForm::FTPWork);
+
+    // The remote panel takes files dragged from the desktop.
+    m_remotePanel->setAcceptDrops(true);
+    m_remotePanel->installEventFilter(this);
+}
+
+void TFTPForm::btUploadClick()
+{
+    if (!m_ftp.connected() || m_quelle->count() == 0)
+        return;
+    // A second press while files are sent (between two files) only asks for the stop.
+    if (m_upload->state() == GalleryUpload::State::Running)
+        m_upload->requestStop();
+    if (m_upload->state() != GalleryUpload::State::Idle)
+        return;
+
+    QString base;
+    try {
+        base = m_upload->readBaseFolder();
+    } catch (const LumiError& e) {
+        showError(e.message());
+        return;
+    }
+    if (!askYesNo(QStringLiteral("Upload all checked Files to:\r\n") +
+                  m_edFtpServer->currentText() + QStringLiteral(": ") + base))
+        return;
+
+    m_upload->run(m_quellPath);
+    showFileCount(0, 0);
+    QString error = m_upload->errorMessage();
+    if (m_ftp.connected()) {
+        try {
+            RefreshList();
+        } catch (const LumiError& e) {
+            if (error.isEmpty())
+                error = e.message();
+        }
+    }
+    if (!error.isEmpty())
+        showError(error);
+}
+
+bool TFTPForm::Upload(const QString& Datei, const QString& Name)
+{
+    Q_UNUSED(Name) // the remote name is always the file's own name
+    if (!m_ftp.connected())
+        return false;
+    const QString name = QFileInfo(Datei).fileName();
+    Log(QStringLiteral("Start: ") + name, kBlue);
+    m_ftp.store(Datei, name);
+    Log(QStringLiteral("End: ") + name, kBlue);
+    return true;
+}
+
+void TFTPForm::remoteFilesDropped(const QStringList& paths)
+{
+    if (paths.isEmpty() || m_upload->state() != GalleryUpload::State::Idle)
+        return;
+    const QString path = paths.first();
+    if (!QFileInfo(path).isFile())
+        return;
+    try {
+        if (Upload(path, QString()))
+            RefreshList();
+    } catch (const LumiError& e) {
+        showError(e.message());
+    }
+}
+
+bool TFTPForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_remotePanel) {
+        if (event->type() == QEvent::DragEnter) {
+            auto* drag = static_cast<QDragEnterEvent*>(event);
+            if (drag->mimeData()->hasUrls())
+                drag->acceptProposedAction();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList paths;
+            for (const QUrl& url : drop->mimeData()->urls()) {
+                if (url.isLocalFile())
+                    paths.append(url.toLocalFile());
+            }
+            drop->acceptProposedAction();
+            remoteFilesDropped(paths);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QString TFTPForm::fileCountText() const
+{
+    return m_fileCount;
+}
+
+void TFTPForm::showFileCount(int stored, int total)
+{
+    m_fileCount = total > 0 ? QStringLiteral("%1 / %2").arg(stored).arg(total) : QString();
+    // Under the progress bar between two files, on it while a file is sent.
+    m_panels[1]->setText(m_fileCount);
+    m_pbProgress->setFormat(m_fileCount.isEmpty() ? QStringLiteral("%p%")
+                                                  : m_fileCount + QStringLiteral("  %p%"));
+}
+
+void TFTPForm::FTPWorkBegin(qint64 expectedBytes)
+{
+    // QProgressBar counts in int: large files count in steps of several bytes.
+    m_progressScale = 1;
+    while (expectedBytes / m_progressScale > std::numeric_limits<int>::max())
+        m_progressScale *= 1024;
+    if (expectedBytes > 0)
+        m_pbProgress->setRange(0, int(expectedBytes / m_progressScale));
+    else
+        m_pbProgress->setRange(0, 0); // unknown size: a busy bar
+    m_pbProgress->setValue(0);
+    m_pbProgress->show();
+    Log(QStringLiteral("Work begin ") + QString::number(expectedBytes), kPurple);
+}
+
+void TFTPForm::FTPWork(qint64 bytesSoFar)
+{
+    const qint64 step = bytesSoFar / m_progressScale;
+    if (m_pbProgress->maximum() > 0)
+        m_pbProgress->setValue(int(qMin<qint64>(step, m_pbProgress->maximum())));
+    Log(QStringLiteral("Work ") + QString::number(bytesSoFar), kPurple);
+    // No events are processed during a transfer; paint the bar directly.
+    if (m_pbProgress->isVisible())
+        m_pbProgress->repaint();
+}

@@ -1,0 +1,415 @@
+// The FTP window's gallery upload and single-file commands against pyftpdlib and proftpd
+// on 127.0.0.1: start, question, stop between files, refused MKD, dropped files, file
+// count; download, upload, delete, create folder, rename and CRC with their dialogs.
+#include "ftptestserver.h"
+#include "ui/ftpform.h"
+#include "util/dialogs.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+quint32 crc32(const QByteArray& data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// Answers the file and input dialogs from queues and records what they were asked.
+class ScriptedPrompts : public FtpPrompts
+{
+public:
+    QStringList asked;
+    QStringList files;                    // answers of saveFile / openFile
+    QList<std::optional<QString>> inputs; // answers of inputText
+
+    QString saveFile(QWidget*, const QString& filter, const QString& fileName) override
+    {
+        asked.append(QStringLiteral("save ") + filter + QLatin1Char(' ') + fileName);
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+    QString openFile(QWidget*, const QString& filter) override
+    {
+        asked.append(QStringLiteral("open ") + filter);
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+    std::optional<QString> inputText(QWidget*, const QString& title, const QString& prompt,
+                                     const QString& text) override
+    {
+        asked.append(title + QLatin1Char('|') + prompt + QLatin1Char('|') + text);
+        return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();
+    }
+};
+
+class FtpFormUpload : public ::testing::TestWithParam<FtpTestServer::Kind>
+{
+protected:
+    void SetUp() override
+    {
+        m_server = std::make_unique<FtpTestServer>(GetParam());
+        ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
+        QDir(m_server->root()).mkpath(QStringLiteral("web"));
+        m_form.setPrompts(&m_prompts);
+        m_form.edFtpServer()->setEditText(QStringLiteral("127.0.0.1:%1").arg(m_server->port()));
+        m_form.edFtpUser()->setText(m_server->user());
+        m_form.edFtpPw()->setText(m_server->password());
+        m_form.edFtpPath()->setEditText(QStringLiteral("/web"));
+        m_form.actConnectDisconnect()->trigger();
+        ASSERT_TRUE(m_form.ftp().connected()) << m_dialogs.texts().join(u'\n').toStdString();
+        ASSERT_EQ(m_form.CurrentDir, QStringLiteral("/web"));
+    }
+
+    void TearDown() override { m_form.close(); }
+
+    // The gallery folder with its two picture folders, handed over as "FTP Upload..." does.
+    void handOverGallery(int pictures)
+    {
+        writeAll(m_local.filePath(QStringLiteral("index.htm")), "<html></html>\r\n");
+        writeAll(m_local.filePath(QStringLiteral("font.css")), "body {}\r\n");
+        for (int i = 1; i <= pictures; ++i) {
+            const QString n = QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0'));
+            writeAll(m_local.filePath(QStringLiteral("image1/tn_") + n + QStringLiteral(".jpg")),
+                     QByteArray(500 + i, char(i)));
+            writeAll(m_local.filePath(QStringLiteral("image2/") + n + QStringLiteral(".jpg")),
+                     QByteArray(9000 + i, char(255 - i)) + "\r\n\0end");
+        }
+        m_form.setQuellPath(m_local.path());
+        m_form.ReadFiles(QString(), QString());
+        m_form.ReadFiles(m_local.filePath(QStringLiteral("image1")), QStringLiteral("a"));
+        m_form.ReadFiles(m_local.filePath(QStringLiteral("image2")), QStringLiteral("a"));
+    }
+
+    QStringList logLines(const QString& prefix) const
+    {
+        QStringList out;
+        for (int i = 0; i < m_form.lbStatus()->count(); ++i) {
+            if (m_form.lbStatus()->item(i)->text().startsWith(prefix))
+                out.append(m_form.lbStatus()->item(i)->text());
+        }
+        return out;
+    }
+
+    QTreeWidgetItem* selectRow(const QString& caption)
+    {
+        QTreeWidget* list = m_form.lvFiles();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (list->topLevelItem(i)->text(TFTPForm::ColName) == caption) {
+                list->setCurrentItem(list->topLevelItem(i));
+                return list->topLevelItem(i);
+            }
+        }
+        list->setCurrentItem(nullptr);
+        return nullptr;
+    }
+
+    QString web(const QString& rel) const
+    {
+        return m_server->root() + QStringLiteral("/web/") + rel;
+    }
+
+    ScriptedDialogs m_dialogs;
+    DialogServiceGuard m_guard{&m_dialogs};
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<FtpTestServer> m_server;
+    QTemporaryDir m_local;
+    TFTPForm m_form;
+};
+
+} // namespace
+
+TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
+{
+    handOverGallery(10);
+    ASSERT_EQ(m_form.Quelle()->count(), 22);
+    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload ->"));
+    QStringList seen;
+    QTimer::singleShot(0, &m_form, [&] {
+        seen << m_form.UploadState() << m_form.btUpload()->text() << m_form.fileCountText();
+        seen << (m_form.actRefresh()->isEnabled() ? QStringLiteral("refresh on")
+                                                  : QStringLiteral("refresh off"));
+    });
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+
+    ASSERT_GE(m_dialogs.entries().size(), 1);
+    EXPECT_EQ(
+        m_dialogs.entries()[0].text,
+        QStringLiteral("Upload all checked Files to:\r\n127.0.0.1:%1: /web").arg(m_server->port()));
+    EXPECT_EQ(m_dialogs.entries()[0].type, DialogType::Confirmation);
+    EXPECT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'\n').toStdString();
+    // Seen between the first and the second file.
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("u"), QStringLiteral("Stop upload"),
+                                 QStringLiteral("1 / 22"), QStringLiteral("refresh off")}));
+
+    for (int i = 0; i < m_form.Quelle()->count(); ++i) {
+        const QString rel = m_form.Quelle()->item(i)->text();
+        EXPECT_EQ(m_form.Quelle()->item(i)->checkState(), Qt::Unchecked) << rel.toStdString();
+        EXPECT_EQ(readAll(web(rel)), readAll(m_local.filePath(rel))) << rel.toStdString();
+    }
+    EXPECT_EQ(m_form.UploadState(), QString());
+    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload"));
+    EXPECT_EQ(m_form.fileCountText(), QString());
+    EXPECT_TRUE(m_form.actRefresh()->isEnabled());
+    EXPECT_EQ(m_form.lFtpPath()->text(), QStringLiteral(" Server: /web"));
+    EXPECT_EQ(m_form.lvFiles()->topLevelItemCount(), 1 + 2 + 2); // .., image1, image2, files
+    EXPECT_EQ(logLines(QStringLiteral("MKD")),
+              (QStringList{QStringLiteral("MKD image1/"), QStringLiteral("MKD image2/")}));
+    const QStringList starts = logLines(QStringLiteral("Start: "));
+    ASSERT_EQ(starts.size(), 22);
+    EXPECT_EQ(starts[0], QStringLiteral("Start: font.css"));
+    EXPECT_EQ(starts[2], QStringLiteral("Start: tn_0001.jpg"));
+    EXPECT_EQ(logLines(QStringLiteral("End: ")).size(), 22);
+    EXPECT_EQ(logLines(QStringLiteral("Work begin 9011")).size(), 1);
+    EXPECT_GE(logLines(QStringLiteral("Work end")).size(), 22);
+    // Upload lines are blue, transfer lines purple.
+    for (int i = 0; i < m_form.lbStatus()->count(); ++i) {
+        const QListWidgetItem* item = m_form.lbStatus()->item(i);
+        if (item->text().startsWith(QLatin1String("Start: "))) {
+            EXPECT_EQ(item->foreground().color(), QColor(0, 0, 255));
+        }
+        if (item->text().startsWith(QLatin1String("Work"))) {
+            EXPECT_EQ(item->foreground().color(), QColor(128, 0, 128));
+        }
+    }
+}
+
+TEST_P(FtpFormUpload, StopAfterTheCurrentFileThenContinue)
+{
+    handOverGallery(3);
+    // The press arrives while events are processed after the first file.
+    QTimer::singleShot(0, &m_form, [&] { m_form.btUpload()->click(); });
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    EXPECT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(m_form.UploadState(), QString());
+    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload"));
+    EXPECT_EQ(m_form.Quelle()->item(0)->checkState(), Qt::Unchecked);
+    for (int i = 1; i < m_form.Quelle()->count(); ++i)
+        EXPECT_EQ(m_form.Quelle()->item(i)->checkState(), Qt::Checked) << i;
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("font.css"))));
+    EXPECT_FALSE(QFile::exists(web(QStringLiteral("index.htm"))));
+
+    // Answering No leaves everything as it is.
+    m_dialogs.queue(DialogResult::No);
+    m_form.btUploadClick();
+    EXPECT_FALSE(QFile::exists(web(QStringLiteral("index.htm"))));
+    EXPECT_EQ(m_form.UploadState(), QString());
+
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    EXPECT_EQ(readAll(web(QStringLiteral("image2/0003.jpg"))),
+              readAll(m_local.filePath(QStringLiteral("image2/0003.jpg"))));
+    EXPECT_EQ(logLines(QStringLiteral("Start: font.css")).size(), 1);
+
+    // Nothing checked: still asked, nothing sent, the list shown again.
+    QFile::remove(web(QStringLiteral("index.htm")));
+    m_dialogs.clear();
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    EXPECT_EQ(m_dialogs.entries().size(), 1);
+    EXPECT_FALSE(QFile::exists(web(QStringLiteral("index.htm"))));
+    EXPECT_EQ(m_form.lFtpPath()->text(), QStringLiteral(" Server: /web"));
+}
+
+TEST_P(FtpFormUpload, RefusedMkdShowsTheErrorAndKeepsTheEntry)
+{
+    writeAll(m_local.filePath(QStringLiteral("a/b/c.jpg")), "deep");
+    m_form.setQuellPath(m_local.path());
+    m_form.ReadFiles(m_local.filePath(QStringLiteral("a/b")), QString());
+    ASSERT_EQ(m_form.Quelle()->item(0)->text(), QStringLiteral("a/b/c.jpg"));
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    ASSERT_EQ(m_dialogs.entries().size(), 2);
+    EXPECT_EQ(m_dialogs.entries()[1].type, DialogType::Error);
+    EXPECT_EQ(m_form.Quelle()->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(logLines(QStringLiteral("MKD")), (QStringList{QStringLiteral("MKD a/b/")}));
+    EXPECT_EQ(m_form.lFtpPath()->text(), QStringLiteral(" Server: /web"));
+    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload"));
+}
+
+TEST_P(FtpFormUpload, DroppedFilesUploadOnlyTheFirstFile)
+{
+    writeAll(m_local.filePath(QStringLiteral("one.jpg")), "one");
+    writeAll(m_local.filePath(QStringLiteral("two.jpg")), "two");
+    // A drop from the desktop arrives as these paths (the panel takes drops).
+    EXPECT_TRUE(m_form.remotePanel()->acceptDrops());
+    const auto drop = [&](const QStringList& paths) { m_form.remoteFilesDropped(paths); };
+    drop(
+        {m_local.filePath(QStringLiteral("one.jpg")), m_local.filePath(QStringLiteral("two.jpg"))});
+    EXPECT_EQ(readAll(web(QStringLiteral("one.jpg"))), QByteArray("one"));
+    EXPECT_FALSE(QFile::exists(web(QStringLiteral("two.jpg"))));
+    EXPECT_EQ(logLines(QStringLiteral("Start: one.jpg")).size(), 1);
+    EXPECT_NE(selectRow(QStringLiteral("one.jpg")), nullptr); // listed again
+
+    drop({m_local.path()}); // a folder: nothing
+    EXPECT_EQ(QDir(web(QString())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
+    EXPECT_TRUE(m_dialogs.entries().isEmpty()) << m_dialogs.texts().join(u'\n').toStdString();
+}
+
+TEST_P(FtpFormUpload, DownloadAskedBeforeReplacingAFile)
+{
+    writeAll(web(QStringLiteral("photo.jpg")), "remote photo");
+    writeAll(web(QStringLiteral("README")), "readme");
+    m_form.actRefreshExecute();
+    const QString local = m_local.filePath(QStringLiteral("photo.jpg"));
+    writeAll(local, "old");
+
+    ASSERT_TRUE(selectRow(QStringLiteral("photo.jpg")));
+    m_prompts.files << local;
+    m_dialogs.queue(DialogResult::No);
+    m_form.actDownloadFile()->trigger();
+    EXPECT_EQ(m_prompts.asked.last(),
+              QStringLiteral("save .jpg files|*.jpg|All Files|*.* photo.jpg"));
+    ASSERT_EQ(m_dialogs.entries().size(), 1);
+    EXPECT_EQ(m_dialogs.entries()[0].text, QStringLiteral("File exists overwrite?"));
+    EXPECT_EQ(m_dialogs.entries()[0].type, DialogType::Warning);
+    EXPECT_EQ(readAll(local), QByteArray("old"));
+
+    m_prompts.files << local;
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.actDownloadFile()->trigger();
+    EXPECT_EQ(readAll(local), QByteArray("remote photo"));
+
+    // No extension; a double click on a file row downloads; cancelling does nothing.
+    ASSERT_TRUE(selectRow(QStringLiteral("README")));
+    m_form.lvFilesDblClick();
+    EXPECT_EQ(m_prompts.asked.last(), QStringLiteral("save  files|*|All Files|*.* README"));
+    EXPECT_FALSE(QFile::exists(m_local.filePath(QStringLiteral("README"))));
+
+    // On a folder row Download changes into it.
+    QDir(web(QString())).mkpath(QStringLiteral("sub"));
+    m_form.actRefreshExecute();
+    ASSERT_TRUE(selectRow(QStringLiteral("sub")));
+    m_form.actDownloadFile()->trigger();
+    EXPECT_EQ(m_form.CurrentDir, QStringLiteral("/web/sub"));
+    EXPECT_EQ(m_dialogs.entries().size(), 2);
+}
+
+TEST_P(FtpFormUpload, UploadDeleteCreateRenameAndCrc)
+{
+    const QString file = m_local.filePath(QStringLiteral("single.txt"));
+    writeAll(file, "line one\nline two\n");
+    m_prompts.files << file;
+    m_form.actUploadFile()->trigger();
+    EXPECT_EQ(m_prompts.asked.last(), QStringLiteral("open All Files|*.*"));
+    EXPECT_EQ(readAll(web(QStringLiteral("single.txt"))), readAll(file)); // binary by default
+    EXPECT_TRUE(logLines(QStringLiteral("Start: ")).isEmpty());
+    ASSERT_TRUE(selectRow(QStringLiteral("single.txt")));
+
+    // CRC: -1 without XCRC (pyftpdlib), the CRC-32 of the file with it (proftpd).
+    m_form.acCrc()->trigger();
+    ASSERT_EQ(m_dialogs.entries().size(), 1);
+    EXPECT_EQ(m_dialogs.entries()[0].type, DialogType::Information);
+    const QString expected = GetParam() == FtpTestServer::Kind::Proftpd
+                                 ? QString::number(crc32(readAll(file)))
+                                 : QStringLiteral("-1");
+    EXPECT_EQ(m_dialogs.entries()[0].text, expected);
+    EXPECT_FALSE(m_form.acCrc()->isVisible());
+
+    // Create Folder: cancelled, then confirmed; an existing name is refused with a message.
+    m_form.actCreateFolder()->trigger();
+    EXPECT_EQ(m_prompts.asked.last(), QStringLiteral("New folder|New folder name:|New Folder"));
+    m_prompts.inputs << QStringLiteral("New Folder");
+    m_form.actCreateFolder()->trigger();
+    EXPECT_TRUE(QFileInfo(web(QStringLiteral("New Folder"))).isDir());
+    EXPECT_NE(selectRow(QStringLiteral("New Folder")), nullptr);
+    m_prompts.inputs << QStringLiteral("New Folder");
+    m_form.actCreateFolder()->trigger();
+    ASSERT_EQ(m_dialogs.entries().size(), 2);
+    EXPECT_EQ(m_dialogs.entries()[1].type, DialogType::Error);
+
+    // Rename to the same name still sends RNFR and RNTO.
+    ASSERT_TRUE(selectRow(QStringLiteral("single.txt")));
+    m_prompts.inputs << QStringLiteral("single.txt");
+    m_form.actRename()->trigger();
+    EXPECT_EQ(m_prompts.asked.last(), QStringLiteral("Rename|New name:|single.txt"));
+    EXPECT_EQ(logLines(QStringLiteral("RNFR single.txt")).size(), 1);
+    EXPECT_EQ(logLines(QStringLiteral("RNTO single.txt")).size(), 1);
+    EXPECT_EQ(m_dialogs.entries().size(), 2);
+
+    // In place: renamed without a new listing; a refused rename restores the caption.
+    QTreeWidgetItem* row = selectRow(QStringLiteral("single.txt"));
+    ASSERT_TRUE(row);
+    row->setText(TFTPForm::ColName, QStringLiteral("renamed.txt"));
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("renamed.txt"))));
+    EXPECT_EQ(row->text(TFTPForm::ColName), QStringLiteral("renamed.txt"));
+    QFile::remove(web(QStringLiteral("renamed.txt")));
+    row->setText(TFTPForm::ColName, QStringLiteral("again.txt"));
+    EXPECT_EQ(row->text(TFTPForm::ColName), QStringLiteral("renamed.txt"));
+    ASSERT_EQ(m_dialogs.entries().size(), 3);
+    EXPECT_EQ(m_dialogs.entries()[2].type, DialogType::Error);
+
+    // Delete: No keeps, Yes removes; a folder with RMD; a non-empty folder is refused.
+    writeAll(web(QStringLiteral("del.htm")), "x");
+    writeAll(web(QStringLiteral("full/x.htm")), "x");
+    m_form.actRefreshExecute();
+    ASSERT_TRUE(selectRow(QStringLiteral("del.htm")));
+    m_dialogs.queue(DialogResult::No);
+    m_form.actDeleteFileFolder()->trigger();
+    EXPECT_EQ(m_dialogs.entries()[3].text,
+              QStringLiteral("Are you sure you want to delete del.htm?"));
+    EXPECT_EQ(m_dialogs.entries()[3].type, DialogType::Warning);
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("del.htm"))));
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.actDeleteFileFolder()->trigger();
+    EXPECT_FALSE(QFile::exists(web(QStringLiteral("del.htm"))));
+    EXPECT_EQ(selectRow(QStringLiteral("del.htm")), nullptr);
+    ASSERT_TRUE(selectRow(QStringLiteral("New Folder")));
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.actDeleteFileFolder()->trigger();
+    EXPECT_FALSE(QFileInfo::exists(web(QStringLiteral("New Folder"))));
+    EXPECT_EQ(logLines(QStringLiteral("RMD New Folder")).size(), 1);
+    ASSERT_TRUE(selectRow(QStringLiteral("full")));
+    m_dialogs.queue(DialogResult::Yes);
+    const int before = int(m_dialogs.entries().size());
+    m_form.actDeleteFileFolder()->trigger();
+    ASSERT_EQ(m_dialogs.entries().size(), before + 2);
+    EXPECT_EQ(m_dialogs.entries().last().type, DialogType::Error);
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("full/x.htm"))));
+
+    // ASCII chosen for downloads: line ends come back as they were stored, the menu is a
+    // radio choice.
+    QMenu* menu = m_form.puDownload();
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_TRUE(menu->actions()[1]->isChecked());
+    menu->actions()[0]->trigger();
+    EXPECT_FALSE(menu->actions()[1]->isChecked());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,
+                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
+                                           FtpTestServer::Kind::Proftpd),
+                         [](const auto& info) {
+                             return FtpTestServer::kindName(info.param).toStdString();
+                         });
