@@ -19,6 +19,7 @@ void printUsage(QTextStream& out)
            "  lumivista project add P.lmv FILE|DIR...\n"
            "  lumivista project set P.lmv Key=Value...\n"
            "  lumivista project show P.lmv\n"
+           "  lumivista upload P.lmv [--yes] [--password-stdin]\n"
            "  lumivista --version\n";
 }
 
@@ -50,6 +51,8 @@ int runCli(const QStringList& args)
         return runProjectCommand(args.mid(1));
     if (verb == QLatin1String("generate"))
         return runGenerateCommand(args.mid(1));
+    if (verb == QLatin1String("upload"))
+        return runUploadCommand(args.mid(1));
     err << "lumivista: unknown command \"" << verb << "\"\n";
     printUsage(err);
     return kExitUsage;

@@ -1,0 +1,176 @@
+// `lumivista upload P.lmv`: publishes the project's gallery by FTP with the upload loop of
+// the FTP window. The password comes from LUMIVISTA_FTP_PASSWORD or standard input, never
+// from an argument (other users can read the process list).
+#include "cli.h"
+
+#include "ftp/ftpaddress.h"
+#include "ftp/ftpclient.h"
+#include "ftp/galleryupload.h"
+#include "gallery/projectstate.h"
+#include "util/error.h"
+#include "util/paths.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onUploadInterrupt(int)
+{
+    g_interrupted.store(true);
+}
+
+void drawFileCount(int stored, int total, const QString& name)
+{
+    const int width = 30;
+    const int filled = total > 0 ? stored * width / total : width;
+    QTextStream err(stderr);
+    err << "\r[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.'))
+        << "] " << stored << " / " << total << " " << name.left(40).leftJustified(40) << Qt::flush;
+}
+
+QString readPasswordLine()
+{
+    QTextStream in(stdin);
+    QString line = in.readLine();
+    while (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
+int runUploadCommand(const QStringList& args)
+{
+    QTextStream err(stderr);
+    QString projectFile;
+    bool yes = false;
+    bool passwordFromStdin = false;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--yes")) {
+            yes = true;
+        } else if (a == QLatin1String("--password-stdin")) {
+            passwordFromStdin = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            err << "lumivista upload: unknown option " << a
+                << " (the password is read from LUMIVISTA_FTP_PASSWORD or --password-stdin)\n";
+            return kExitUsage;
+        } else if (projectFile.isEmpty()) {
+            projectFile = a;
+        } else {
+            err << "lumivista upload: one project file only\n";
+            return kExitUsage;
+        }
+    }
+    if (projectFile.isEmpty()) {
+        err << "usage: lumivista upload P.lmv [--yes] [--password-stdin]\n";
+        return kExitUsage;
+    }
+    if (!QFileInfo(projectFile).isFile()) {
+        err << "lumivista upload: no project file \"" << projectFile << "\"\n";
+        return kExitUsage;
+    }
+
+    ProjectState project;
+    project.applyStartSettings();
+    try {
+        project.LoadParam(QFileInfo(projectFile).absoluteFilePath());
+    } catch (const LumiError& e) {
+        err << "lumivista upload: " << e.message() << "\n";
+        return kExitStopped;
+    }
+    const QString target = project.textValue(QStringLiteral("Ziel"));
+    const QString server = project.textValue(QStringLiteral("FtpServer"));
+    const QString remoteFolder = project.textValue(QStringLiteral("FtpPath"));
+    if (target.isEmpty()) {
+        err << "lumivista upload: the project has no target folder (Ziel)\n";
+        return kExitStopped;
+    }
+    if (server.isEmpty()) {
+        err << "lumivista upload: the project has no FTP address (FtpServer)\n";
+        return kExitStopped;
+    }
+    const QStringList files =
+        galleryUploadFiles(target, project.textValue(QStringLiteral("TnPath")),
+                           project.textValue(QStringLiteral("PicPath")));
+    if (files.isEmpty()) {
+        err << "lumivista upload: no files in " << resolveFolder(target, QString()) << "\n";
+        return kExitStopped;
+    }
+
+    QString password = qEnvironmentVariable("LUMIVISTA_FTP_PASSWORD");
+    if (passwordFromStdin)
+        password = readPasswordLine();
+
+    FTPClient ftp;
+    UploadEntryList entries(files);
+    GalleryUpload upload(ftp, entries);
+    try {
+        const FtpAddress address =
+            parseFtpAddress(server, project.textValue(QStringLiteral("FtpUser")), password);
+        ftp.setHost(address.host);
+        ftp.setPort(address.port);
+        ftp.setUsername(address.user);
+        ftp.setPassword(address.password);
+        ftp.setPassive(true);
+        ftp.connectToServer();
+        // Unlike the window, a remote folder the server refuses is an error here: nobody
+        // would see that the gallery went elsewhere.
+        if (!remoteFolder.isEmpty() && remoteFolder != QLatin1String("/"))
+            ftp.changeFolder(remoteFolder);
+        const QString base = upload.readBaseFolder();
+        QString question =
+            QStringLiteral("Upload all checked Files to:\n") + server + QStringLiteral(": ") + base;
+        err << question << (yes ? " Yes" : " No") << Qt::endl;
+        if (!yes) {
+            err << "lumivista upload: nothing sent (answer the question with --yes)\n";
+            ftp.disconnectFromServer();
+            return kExitStopped;
+        }
+    } catch (const LumiError& e) {
+        err << "lumivista upload: " << e.message() << "\n";
+        return kExitStopped;
+    }
+
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    QString current;
+    upload.onLog = [&](const QString& text, quint32) {
+        if (text.startsWith(QLatin1String("Start: ")))
+            current = text.mid(7);
+    };
+    upload.onProgress = [&](int stored, int total) {
+        if (terminal)
+            drawFileCount(stored, total, current);
+    };
+    upload.onIdle = [&upload] {
+        if (g_interrupted.exchange(false))
+            upload.requestStop();
+    };
+    auto previous = std::signal(SIGINT, onUploadInterrupt);
+    const GalleryUpload::Outcome outcome = upload.run(target);
+    std::signal(SIGINT, previous);
+    if (terminal)
+        err << "\r" << QString(90, QLatin1Char(' ')) << "\r" << Qt::flush;
+    try {
+        ftp.disconnectFromServer();
+    } catch (const LumiError&) {
+        // the files are stored or not; a failing QUIT changes nothing
+    }
+
+    err << upload.storedCount() << " of " << files.size() << " files stored in "
+        << upload.baseFolder() << Qt::endl;
+    if (!upload.errorMessage().isEmpty())
+        err << "lumivista upload: " << upload.errorMessage() << "\n";
+    else if (outcome == GalleryUpload::Outcome::Stopped)
+        err << "lumivista upload: stopped\n";
+    const bool complete =
+        outcome == GalleryUpload::Outcome::Finished && upload.storedCount() == files.size();
+    return complete ? kExitOk : kExitStopped;
+}

@@ -1,0 +1,170 @@
+// `lumivista upload`, run as the real program: a gallery made by `lumivista generate` is
+// published to pyftpdlib and proftpd on 127.0.0.1 and comes back byte for byte.
+#include "ftptestserver.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class UploadCli : public ::testing::TestWithParam<FtpTestServer::Kind>
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_server = std::make_unique<FtpTestServer>(GetParam());
+        ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
+        QDir(m_server->root()).mkpath(QStringLiteral("web"));
+        m_project = m_dir.filePath(QStringLiteral("p.lmv"));
+        m_target = m_dir.filePath(QStringLiteral("out"));
+    }
+
+    CliRun lumivista(const QStringList& args, const QString& password = QString(),
+                     const QByteArray& input = QByteArray())
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+        env.remove(QStringLiteral("LUMIVISTA_FTP_PASSWORD"));
+        if (!password.isNull())
+            env.insert(QStringLiteral("LUMIVISTA_FTP_PASSWORD"), password);
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(LUMIVISTA_BINARY), args);
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(120000);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // 20 small photos, a project with the server's address, and the generated gallery.
+    void makeGallery()
+    {
+        const QString photos = m_dir.filePath(QStringLiteral("photos"));
+        QDir().mkpath(photos);
+        for (int i = 0; i < 20; ++i) {
+            QImage image(64 + i, 48, QImage::Format_RGB32);
+            image.fill(QColor::fromHsv(i * 17, 200, 200));
+            QPainter(&image).drawEllipse(4, 4, 30, 30);
+            ASSERT_TRUE(image.save(photos +
+                                   QStringLiteral("/photo%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+        }
+        CliRun run = lumivista(
+            {QStringLiteral("project"), QStringLiteral("new"), m_project,
+             QStringLiteral("--folder"), photos, QStringLiteral("--target"), m_target,
+             QStringLiteral("FtpServer=127.0.0.1:%1").arg(m_server->port()),
+             QStringLiteral("FtpUser=") + m_server->user(), QStringLiteral("FtpPath=/web"),
+             QStringLiteral("TnPath=image1"), QStringLiteral("PicPath=image2")});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        run = lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes")});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    }
+
+    // Every file of the gallery, relative to its folder.
+    QStringList galleryFiles() const
+    {
+        QStringList files;
+        QDirIterator it(m_target, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files.append(QDir(m_target).relativeFilePath(it.next()));
+        files.sort();
+        return files;
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<FtpTestServer> m_server;
+    QString m_project;
+    QString m_target;
+};
+
+} // namespace
+
+TEST_P(UploadCli, GeneratedGalleryComesBackByteIdentical)
+{
+    makeGallery();
+    const QStringList files = galleryFiles();
+    ASSERT_GE(files.size(), 20 * 3 + 2) << files.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(files.contains(QStringLiteral("image1/tn_photo00.jpg")) &&
+                files.contains(QStringLiteral("image2/photo19.jpg")))
+        << files.join(QLatin1Char(' ')).toStdString();
+
+    const CliRun run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                                 m_server->password());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("Upload all checked Files to:\n127.0.0.1:%1: /web Yes")
+                             .arg(m_server->port())))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("%1 of %1 files stored in /web").arg(files.size())))
+        << run.err.toStdString();
+    const QString web = m_server->root() + QStringLiteral("/web/");
+    for (const QString& rel : files)
+        EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
+            << rel.toStdString();
+}
+
+TEST_P(UploadCli, PasswordFromStandardInputAndRefusals)
+{
+    makeGallery();
+    const QString web = m_server->root() + QStringLiteral("/web/");
+
+    // Without --yes the question is answered No: nothing is sent.
+    CliRun run = lumivista({QStringLiteral("upload"), m_project}, m_server->password());
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(QDir(web).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+
+    // A wrong password: the server's refusal, exit status 1.
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                    QStringLiteral("wrong"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("530"))) << run.err.toStdString();
+
+    // A password as an argument is refused as bad usage.
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--password=x")});
+    EXPECT_EQ(run.status, 2);
+
+    // From standard input, the environment variable unset.
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
+                     QStringLiteral("--password-stdin")},
+                    QString(), m_server->password().toUtf8() + "\n");
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(readAll(web + QStringLiteral("index.htm")),
+              readAll(m_target + QStringLiteral("/index.htm")));
+
+    // A remote folder the server does not have: an error, not an upload elsewhere.
+    QFile::remove(web + QStringLiteral("index.htm"));
+    run = lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                     QStringLiteral("FtpPath=/missing")});
+    ASSERT_EQ(run.status, 0);
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                    m_server->password());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(QFile::exists(m_server->root() + QStringLiteral("/index.htm")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, UploadCli,
+                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
+                                           FtpTestServer::Kind::Proftpd),
+                         [](const auto& info) {
+                             return FtpTestServer::kindName(info.param).toStdString();
+                         });
