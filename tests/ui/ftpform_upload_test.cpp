@@ -1,18 +1,24 @@
 // The FTP window's gallery upload and single-file commands against pyftpdlib and proftpd
 // on 127.0.0.1: start, question, stop between files, refused MKD, dropped files, file
-// count; download, upload, delete, create folder, rename and CRC with their dialogs.
+// count; a generated gallery from the main window; download, upload, delete, create folder, rename
+// and CRC with their dialogs.
 #include "ftptestserver.h"
 #include "ui/ftpform.h"
+#include "ui/mainform.h"
 #include "util/dialogs.h"
+#include "util/paths.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -413,3 +419,85 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,
                          [](const auto& info) {
                              return FtpTestServer::kindName(info.param).toStdString();
                          });
+
+// "FTP Upload..." in the main window with a gallery written by `lumivista generate`: the
+// FTP window opens modally with the gallery's files checked, and the upload brings every
+// file to the server byte for byte.
+TEST(FtpFormGallery, GeneratedGalleryPublishedFromTheMainWindow)
+{
+    QTemporaryDir dir;
+    const PathContext oldContext = pathContext();
+    QDir(dir.path()).mkpath(QStringLiteral("doc"));
+    setDataFoldersForTest(dir.filePath(QStringLiteral("doc")), dir.filePath(QStringLiteral("doc")));
+    ScriptedDialogs dialogs;
+    DialogServiceGuard guard(&dialogs);
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+
+    // 20 photos and the generation run of the program.
+    const QString photos = dir.filePath(QStringLiteral("photos"));
+    const QString target = dir.filePath(QStringLiteral("out"));
+    QDir().mkpath(photos);
+    for (int i = 0; i < 20; ++i) {
+        QImage image(60 + i, 40, QImage::Format_RGB32);
+        image.fill(QColor::fromHsv(i * 15, 180, 220));
+        ASSERT_TRUE(
+            image.save(photos + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+    }
+    const QString project = dir.filePath(QStringLiteral("p.lmv"));
+    const auto run = [&](const QStringList& args) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(LUMIVISTA_BINARY), args);
+        process.waitForFinished(120000);
+        return process.exitCode();
+    };
+    ASSERT_EQ(run({QStringLiteral("project"), QStringLiteral("new"), project,
+                   QStringLiteral("--folder"), photos, QStringLiteral("--target"), target,
+                   QStringLiteral("TnPath=image1"), QStringLiteral("PicPath=image2")}),
+              0);
+    ASSERT_EQ(run({QStringLiteral("generate"), project, QStringLiteral("--yes")}), 0);
+
+    TFTPForm ftp;
+    {
+        TMainForm main;
+        main.show();
+        main.findChild<QLineEdit*>(QStringLiteral("edZiel"))->setText(target);
+        main.findChild<QLineEdit*>(QStringLiteral("edTnPath"))->setText(QStringLiteral("image1"));
+        main.findChild<QLineEdit*>(QStringLiteral("edPicPath"))->setText(QStringLiteral("image2"));
+        main.setFtpWindow(&ftp);
+        bool wasModal = false;
+        QTimer::singleShot(0, &ftp, [&] {
+            wasModal = ftp.isModal() && ftp.isVisible();
+            ftp.edFtpServer()->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+            ftp.edFtpUser()->setText(server.user());
+            ftp.edFtpPw()->setText(server.password());
+            ftp.actConnectDisconnect()->trigger();
+            dialogs.queue(DialogResult::Yes);
+            ftp.btUploadClick();
+            ftp.close();
+        });
+        main.FTPUpload1Click();
+        EXPECT_TRUE(wasModal);
+        EXPECT_TRUE(ftp.btOpenDir()->isHidden());
+    }
+    EXPECT_EQ(dialogs.entries().size(), 1) << dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(ftp.QuellPath(), target);
+
+    QStringList files;
+    QDirIterator it(target, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(QDir(target).relativeFilePath(it.next()));
+    ASSERT_GE(files.size(), 62);
+    ASSERT_EQ(ftp.Quelle()->count(), files.size());
+    EXPECT_EQ(ftp.Quelle()->item(ftp.Quelle()->count() - 1)->text(),
+              QStringLiteral("image2/p19.jpg"));
+    for (const QString& rel : files) {
+        EXPECT_EQ(readAll(server.root() + QLatin1Char('/') + rel),
+                  readAll(target + QLatin1Char('/') + rel))
+            << rel.toStdString();
+    }
+    setPathContext(oldContext);
+}
