@@ -104,6 +104,10 @@ public:
     QMenu* puDownload() const { return m_puDownload; }
     QMenu* mnFile() const { return m_mnFile; }
     QWidget* remotePanel() const { return m_remotePanel; }
+    // The help page beside the program: its folder followed by "../Help/index.htm", made
+    // absolute on the first read and kept. The Help action is enabled when it exists.
+    QString HelpFile() const;
+    QAction* actHelp() const { return m_actHelp; }
 
     // Controls, for the window's other commands and for tests.
     QComboBox* edFtpServer() const { return m_edFtpServer; }
@@ -200,6 +204,7 @@ private:
     std::unique_ptr<FtpPrompts> m_desktopPrompts;
     FtpPrompts* m_prompts = nullptr;
     QString m_fileCount;
+    mutable QString m_helpFile;
     qint64 m_progressScale = 1; // bytes per step of the progress bar (int range)
     bool m_listing = false;     // rows are being built: no in-place rename
 

@@ -5,9 +5,11 @@
 
 #include "util/dialogs.h"
 #include "util/error.h"
+#include "util/paths.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -89,6 +91,14 @@ FtpPrompts& TFTPForm::prompts()
     return *m_desktopPrompts;
 }
 
+QString TFTPForm::HelpFile() const
+{
+    if (m_helpFile.isEmpty())
+        m_helpFile = QDir::cleanPath(
+            QDir(programDir()).absoluteFilePath(QStringLiteral("../Help/index.htm")));
+    return m_helpFile;
+}
+
 bool TFTPForm::isAscii(QMenu* menu) const
 {
     return menu->actions().first()->isChecked();
@@ -130,6 +140,8 @@ void TFTPForm::setUpRemoteCommands()
     connect(m_lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         m_mnFile->popup(m_lvFiles->viewport()->mapToGlobal(pos));
     });
+
+    m_actHelp->setEnabled(QFileInfo::exists(HelpFile()));
 
     m_lvFiles->setEditTriggers(QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::SelectedClicked);

@@ -501,3 +501,21 @@ TEST(FtpFormGallery, GeneratedGalleryPublishedFromTheMainWindow)
     }
     setPathContext(oldContext);
 }
+
+TEST(FtpFormHelp, HelpFileBesideTheProgramEnablesTheHelpAction)
+{
+    TFTPForm form;
+    const QString expected =
+        QDir::cleanPath(QDir(programDir()).absoluteFilePath(QStringLiteral("../Help/index.htm")));
+    EXPECT_EQ(form.HelpFile(), expected);
+    EXPECT_TRUE(form.HelpFile().endsWith(QStringLiteral("/Help/index.htm")));
+    EXPECT_EQ(form.actHelp()->isEnabled(), QFileInfo::exists(expected));
+    // The context menu of the remote list in its order, "CRC" hidden.
+    QStringList texts;
+    for (const QAction* a : form.mnFile()->actions())
+        texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(texts.join(u','),
+              QStringLiteral("Home,Back,Up a directory,Refresh,-,Download,Upload,-,"
+                             "Rename,Delete,CRC,-,Create Folder"));
+    EXPECT_FALSE(form.acCrc()->isVisible());
+}
