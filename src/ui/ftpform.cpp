@@ -238,6 +238,23 @@ void TFTPForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    endSession();
+    QDialog::closeEvent(event);
+}
+
+void TFTPForm::reject()
+{
+    // Escape closes the window like "Close" does (also during an upload: stop first).
+    if (m_upload->state() != GalleryUpload::State::Idle) {
+        m_upload->requestStop();
+        return;
+    }
+    endSession();
+    QDialog::reject();
+}
+
+void TFTPForm::endSession()
+{
     if (Ini > 0) {
         try {
             writeStoredFields();
@@ -251,7 +268,6 @@ void TFTPForm::closeEvent(QCloseEvent* event)
         m_ftp.abortDataChannel();
     }
     m_timer1->stop();
-    QDialog::closeEvent(event);
 }
 
 void TFTPForm::readStoredFields()

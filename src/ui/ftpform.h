@@ -142,6 +142,7 @@ public:
     QToolButton* tools() const { return m_tools; }
 
 public Q_SLOTS:
+    void reject() override;
     void actConnectDisconnectExecute();
     void actChangeDirUPExecute();
     void actBackExecute();
@@ -185,6 +186,8 @@ private:
     void clearHistory();
     void readStoredFields();
     void writeStoredFields();
+    // Close: the settings store when Ini > 0, disconnect, keep-alive off.
+    void endSession();
     // ftpform_upload.cpp / ftpform_remoteops.cpp
     void setUpUpload();
     void setUpRemoteCommands();

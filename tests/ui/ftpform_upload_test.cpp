@@ -210,6 +210,29 @@ TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
     }
 }
 
+TEST_P(FtpFormUpload, ClosingDuringTheUploadStopsItAndEscapeDisconnects)
+{
+    handOverGallery(3);
+    m_form.show();
+    bool stillShown = false;
+    QTimer::singleShot(0, &m_form, [&] {
+        m_form.close();
+        m_form.reject();
+        stillShown = m_form.isVisible() && m_form.ftp().connected();
+    });
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    EXPECT_TRUE(stillShown);
+    EXPECT_EQ(m_form.Quelle()->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(m_form.Quelle()->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(m_form.UploadState(), QString());
+    // Without an upload, Escape ends the session like "Close".
+    m_form.reject();
+    EXPECT_FALSE(m_form.isVisible());
+    EXPECT_FALSE(m_form.ftp().connected());
+    EXPECT_FALSE(m_form.Timer1()->isActive());
+}
+
 TEST_P(FtpFormUpload, StopAfterTheCurrentFileThenContinue)
 {
     handOverGallery(3);
