@@ -2,6 +2,7 @@
 // on 127.0.0.1: start, question, stop between files, refused MKD, dropped files, file
 // count; a generated gallery from the main window; download, upload, delete, create folder, rename
 // and CRC with their dialogs.
+#include "../core/ftp/fakeftpserver.h"
 #include "ftptestserver.h"
 #include "ui/ftpform.h"
 #include "ui/mainform.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -541,4 +543,83 @@ TEST(FtpFormHelp, HelpFileBesideTheProgramEnablesTheHelpAction)
               QStringLiteral("Home,Back,Up a directory,Refresh,-,Download,Upload,-,"
                              "Rename,Delete,CRC,-,Create Folder"));
     EXPECT_FALSE(form.acCrc()->isVisible());
+}
+
+namespace {
+
+QByteArray pasv(quint16 port)
+{
+    return "227 Entering Passive Mode (127,0,0,1," + QByteArray::number(port / 256) + "," +
+           QByteArray::number(port % 256) + ")";
+}
+
+} // namespace
+
+TEST(FtpFormDrop, ServerDroppingTheConnectionMidUploadGivesAClearMessage)
+{
+    ScriptedDialogs dialogs;
+    DialogServiceGuard guard(&dialogs);
+    QTemporaryDir local;
+    writeAll(local.filePath(QStringLiteral("a.htm")), "first");
+    writeAll(local.filePath(QStringLiteral("big.jpg")), QByteArray(3 * 1024 * 1024, 'b'));
+    FakeFtpServer server([](FakeFtpSession& s) {
+        fakeLogin(s);
+        s.expect(QStringLiteral("TYPE I"));
+        s.reply("200 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasv(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("LIST"));
+        s.reply("150 go");
+        s.closeData();
+        s.reply("226 ok");
+        s.expect(QStringLiteral("PWD"));
+        s.reply("257 \"/\"");
+        s.expect(QStringLiteral("PWD")); // the base folder of the upload
+        s.reply("257 \"/\"");
+        s.expect(QStringLiteral("TYPE I"));
+        s.reply("200 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasv(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR a.htm"));
+        s.reply("150 go");
+        s.receiveAllData();
+        s.reply("226 ok");
+        s.expect(QStringLiteral("PASV"));
+        s.reply(pasv(s.listenData()));
+        s.acceptData();
+        s.expect(QStringLiteral("STOR big.jpg"));
+        s.reply("150 go");
+        FakeFtpSession::pause(100);
+        s.closeData();
+        s.closeControl();
+    });
+    TFTPForm form;
+    form.edFtpServer()->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    form.edFtpUser()->setText(QStringLiteral("joe"));
+    form.edFtpPw()->setText(QStringLiteral("secret"));
+    form.setReplyTimeout(5000);
+    form.actConnectDisconnect()->trigger();
+    ASSERT_TRUE(form.ftp().connected());
+    form.setQuellPath(local.path());
+    form.ReadFiles(QString(), QString());
+    ASSERT_EQ(form.Quelle()->count(), 2);
+
+    dialogs.queue(DialogResult::Yes);
+    QElapsedTimer timer;
+    timer.start();
+    form.btUploadClick();
+    EXPECT_LT(timer.elapsed(), 4000);
+    EXPECT_EQ(server.failure(), QString());
+    ASSERT_EQ(dialogs.entries().size(), 2) << dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(dialogs.entries()[1].type, DialogType::Error);
+    EXPECT_TRUE(dialogs.entries()[1].text.contains(
+        QStringLiteral("The connection to the server was lost. 1 of 2 files were sent")))
+        << dialogs.entries()[1].text.toStdString();
+    EXPECT_EQ(form.Quelle()->item(0)->checkState(), Qt::Unchecked); // a.htm
+    EXPECT_EQ(form.Quelle()->item(1)->checkState(), Qt::Checked);   // big.jpg
+    EXPECT_EQ(form.btUpload()->text(), QStringLiteral("Start upload"));
+    EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("Offline"));
+    EXPECT_FALSE(form.btUpload()->isEnabled());
 }
