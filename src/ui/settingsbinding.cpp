@@ -122,9 +122,9 @@ void SettingsBinding::setControlText(const SettingDef& def, QWidget* control, co
     } else if (auto* colour = qobject_cast<ColorPanel*>(control)) {
         colour->setColorValue(scratch.intValue(def.key));
     } else if (auto* font = qobject_cast<FontPanel*>(control)) {
-        FontSpec spec = font->fontSpec();
-        TextToFont(text, spec);
-        font->setFontSpec(spec);
+        FontSpec record = font->fontSpec();
+        TextToFont(text, record);
+        font->setFontSpec(record);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setText(scratch.textValue(def.key));
     }

@@ -170,13 +170,13 @@ QFont toQFont(const FontSpec& font)
 
 FontSpec fontSpecFromQFont(const QFont& font, int color)
 {
-    FontSpec spec;
-    spec.name = font.family();
-    spec.bold = font.bold();
-    spec.italic = font.italic();
-    spec.underline = font.underline();
-    spec.strikeOut = font.strikeOut();
-    spec.size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
-    spec.color = color;
-    return spec;
+    FontSpec record;
+    record.name = font.family();
+    record.bold = font.bold();
+    record.italic = font.italic();
+    record.underline = font.underline();
+    record.strikeOut = font.strikeOut();
+    record.size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
+    record.color = color;
+    return record;
 }

@@ -148,13 +148,13 @@ TEST(HtmlToColor, HashNotationAndNumbers)
 
 TEST(QtFont, ConvertsBothWays)
 {
-    const FontSpec spec{QStringLiteral("DejaVu Sans"), true, true, false, true, 14, 99};
-    const QFont font = toQFont(spec);
+    const FontSpec record{QStringLiteral("DejaVu Sans"), true, true, false, true, 14, 99};
+    const QFont font = toQFont(record);
     EXPECT_EQ(font.family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(font.pointSize(), 14);
     EXPECT_TRUE(font.bold());
     EXPECT_TRUE(font.italic());
     EXPECT_FALSE(font.underline());
     EXPECT_TRUE(font.strikeOut());
-    EXPECT_EQ(fontSpecFromQFont(font, 99), spec);
+    EXPECT_EQ(fontSpecFromQFont(font, 99), record);
 }
