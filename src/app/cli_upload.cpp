@@ -16,6 +16,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -36,10 +37,25 @@ void drawFileCount(int stored, int total, const QString& name)
         << "] " << stored << " / " << total << " " << name.left(40).leftJustified(40) << Qt::flush;
 }
 
+// One line of standard input; typed at a terminal, it is not echoed.
 QString readPasswordLine()
 {
+    const bool terminal = isatty(STDIN_FILENO) == 1;
+    termios saved{};
+    if (terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        QTextStream err(stderr);
+        err << "Password: " << Qt::flush;
+    }
     QTextStream in(stdin);
     QString line = in.readLine();
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        QTextStream err(stderr);
+        err << Qt::endl;
+    }
     while (line.endsWith(QLatin1Char('\r')))
         line.chop(1);
     return line;
