@@ -2,6 +2,7 @@
 // Questions are answered from the flags, messages go to standard error, a progress bar is
 // drawn when standard error is a terminal, and Ctrl+C stops after the current picture.
 #include "cli.h"
+#include "cli_support.h"
 
 #include "gallery/galleryrun.h"
 #include "gallery/projectstate.h"
@@ -11,18 +12,9 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <atomic>
-#include <csignal>
 #include <unistd.h>
 
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted.store(true);
-}
 
 // Answers the run's questions as the flags say and reports every message on stderr.
 class GenerateAnswers : public DialogService
@@ -67,11 +59,8 @@ void drawProgress(int percent)
     if (percent == last)
         return;
     last = percent;
-    const int width = 40;
-    const int filled = percent * width / 100;
     QTextStream err(stderr);
-    err << "\r[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.'))
-        << "] " << percent << "%" << Qt::flush;
+    err << "\r" << progressBar(percent, 100, 40) << " " << percent << "%" << Qt::flush;
 }
 
 } // namespace
@@ -110,19 +99,10 @@ int runGenerateCommand(const QStringList& args)
         err << "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open]\n";
         return kExitUsage;
     }
-    if (!QFileInfo(projectFile).isFile()) {
-        err << "lumivista generate: no project file \"" << projectFile << "\"\n";
-        return kExitUsage;
-    }
-
     ProjectState project;
-    project.applyStartSettings();
-    try {
-        project.LoadParam(QFileInfo(projectFile).absoluteFilePath());
-    } catch (const LumiError& e) {
-        err << "lumivista generate: " << e.message() << "\n";
-        return kExitStopped;
-    }
+    if (const int exitCode = loadProjectArgument(QStringLiteral("generate"), projectFile, project);
+        exitCode >= 0)
+        return exitCode;
 
     GenerateAnswers answers(yes, open);
     DialogServiceGuard guard(&answers);
@@ -131,12 +111,14 @@ int runGenerateCommand(const QStringList& args)
     if (terminal)
         run.onProgress = drawProgress;
     run.onIdle = [&run] {
-        if (g_interrupted.exchange(false))
+        if (InterruptGuard::takeInterrupt())
             run.requestCancel();
     };
-    auto previous = std::signal(SIGINT, onInterrupt);
-    const GalleryRun::Outcome outcome = run.run();
-    std::signal(SIGINT, previous);
+    GalleryRun::Outcome outcome = GalleryRun::Outcome::Failed;
+    {
+        InterruptGuard interrupts;
+        outcome = run.run();
+    }
     if (terminal)
         err << "\r" << Qt::flush;
 

@@ -2,6 +2,7 @@
 // the FTP window. The password comes from LUMIVISTA_FTP_PASSWORD or standard input, never
 // from an argument (other users can read the process list).
 #include "cli.h"
+#include "cli_support.h"
 
 #include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
@@ -13,28 +14,17 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onUploadInterrupt(int)
-{
-    g_interrupted.store(true);
-}
-
 void drawFileCount(int stored, int total, const QString& name)
 {
-    const int width = 30;
-    const int filled = total > 0 ? stored * width / total : width;
     QTextStream err(stderr);
-    err << "\r[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.'))
-        << "] " << stored << " / " << total << " " << name.left(40).leftJustified(40) << Qt::flush;
+    err << "\r" << progressBar(stored, total, 30) << " " << stored << " / " << total << " "
+        << name.left(40).leftJustified(40) << Qt::flush;
 }
 
 // One line of standard input; typed at a terminal, it is not echoed.
@@ -89,19 +79,10 @@ int runUploadCommand(const QStringList& args)
         err << "usage: lumivista upload P.lmv [--yes] [--password-stdin]\n";
         return kExitUsage;
     }
-    if (!QFileInfo(projectFile).isFile()) {
-        err << "lumivista upload: no project file \"" << projectFile << "\"\n";
-        return kExitUsage;
-    }
-
     ProjectState project;
-    project.applyStartSettings();
-    try {
-        project.LoadParam(QFileInfo(projectFile).absoluteFilePath());
-    } catch (const LumiError& e) {
-        err << "lumivista upload: " << e.message() << "\n";
-        return kExitStopped;
-    }
+    if (const int exitCode = loadProjectArgument(QStringLiteral("upload"), projectFile, project);
+        exitCode >= 0)
+        return exitCode;
     const QString target = project.textValue(QStringLiteral("Ziel"));
     const QString server = project.textValue(QStringLiteral("FtpServer"));
     const QString remoteFolder = project.textValue(QStringLiteral("FtpPath"));
@@ -166,12 +147,14 @@ int runUploadCommand(const QStringList& args)
             drawFileCount(stored, total, current);
     };
     upload.onIdle = [&upload] {
-        if (g_interrupted.exchange(false))
+        if (InterruptGuard::takeInterrupt())
             upload.requestStop();
     };
-    auto previous = std::signal(SIGINT, onUploadInterrupt);
-    const GalleryUpload::Outcome outcome = upload.run(target);
-    std::signal(SIGINT, previous);
+    GalleryUpload::Outcome outcome = GalleryUpload::Outcome::Failed;
+    {
+        InterruptGuard interrupts;
+        outcome = upload.run(target);
+    }
     if (terminal)
         err << "\r" << QString(90, QLatin1Char(' ')) << "\r" << Qt::flush;
     try {

@@ -1,0 +1,63 @@
+// Shared pieces of the command line verbs.
+#include "cli_support.h"
+
+#include "cli.h"
+#include "gallery/projectstate.h"
+#include "util/error.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted.store(true);
+}
+
+} // namespace
+
+int loadProjectArgument(const QString& verb, const QString& projectFile, ProjectState& project)
+{
+    QTextStream err(stderr);
+    if (!QFileInfo(projectFile).isFile()) {
+        err << "lumivista " << verb << ": no project file \"" << projectFile << "\"\n";
+        return kExitUsage;
+    }
+    project.applyStartSettings();
+    try {
+        project.LoadParam(QFileInfo(projectFile).absoluteFilePath());
+    } catch (const LumiError& e) {
+        err << "lumivista " << verb << ": " << e.message() << "\n";
+        return kExitStopped;
+    }
+    return -1;
+}
+
+QString progressBar(qint64 done, qint64 total, int width)
+{
+    const int filled = total > 0 ? int(std::clamp<qint64>(done * width / total, 0, width)) : width;
+    return QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
+           QString(width - filled, QLatin1Char('.')) + QLatin1Char(']');
+}
+
+InterruptGuard::InterruptGuard() : m_previous(std::signal(SIGINT, onInterrupt))
+{
+    g_interrupted.store(false);
+}
+
+InterruptGuard::~InterruptGuard()
+{
+    std::signal(SIGINT, m_previous);
+}
+
+bool InterruptGuard::takeInterrupt()
+{
+    return g_interrupted.exchange(false);
+}
