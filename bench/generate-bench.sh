@@ -3,8 +3,8 @@
 # (every photo decoded at full size with libjpeg-turbo, two at a time) in the same run,
 # and reports the ratio and the peak memory.
 # usage: bench/generate-bench.sh [LUMIVISTA] [PHOTO_DIR]
-# Without PHOTO_DIR the photos of Debian's mate-backgrounds package are used (GPL-2+,
-# real camera photos of 1.3 to 18 megapixels); half of them are made progressive.
+# Without PHOTO_DIR the 16 photos of Debian's mate-backgrounds package are used (GPL-2+,
+# real camera photos of 1.3 to 18 megapixels), each as shot, progressive and turned.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 lumivista=${1:-$here/build/src/app/lumivista}
@@ -17,14 +17,14 @@ if [ -z "$photos" ]; then
   if [ ! -d "$cache" ]; then
     mkdir -p "$cache.tmp"
     (cd "$cache.tmp" && apt-get download mate-backgrounds >/dev/null && dpkg -x mate-backgrounds_*.deb x)
+    # Each photo three times, as a real set has baseline and progressive files of many
+    # sizes: as shot, progressive, and turned a quarter (progressive).
     i=0
     while IFS= read -r f; do
       i=$((i + 1))
-      if [ $((i % 2)) -eq 0 ]; then
-        jpegtran -progressive -copy all -outfile "$cache.tmp/photo$i.jpg" "$f"
-      else
-        cp "$f" "$cache.tmp/photo$i.jpg"
-      fi
+      cp "$f" "$cache.tmp/photo${i}a.jpg"
+      jpegtran -progressive -copy all -outfile "$cache.tmp/photo${i}b.jpg" "$f"
+      jpegtran -rotate 90 -progressive -copy all -outfile "$cache.tmp/photo${i}c.jpg" "$f"
     done < <(find "$cache.tmp/x" -iname '*.jpg' | sort)
     rm -rf "$cache.tmp/x" "$cache.tmp"/*.deb
     mv "$cache.tmp" "$cache"
@@ -36,7 +36,6 @@ n=$(ls "$photos"/*.jpg | wc -l)
 mp=$(identify -format '%w %h\n' "$photos"/*.jpg | awk '{s += $1 * $2} END {printf "%.0f", s / 1e6}')
 echo "photos: $n, $mp megapixels"
 
-now() { date +%s.%N; }
 floor_run() {
   ls "$photos"/*.jpg | xargs -P2 -n1 sh -c 'djpeg -dct int -outfile /dev/null "$0"'
 }
@@ -52,7 +51,12 @@ gen_run() { # full: a fresh target folder; again: the same one, nothing changed
   /usr/bin/time -f '%M' -o "$work/mem.$1" "$lumivista" generate "$work/p.lmv" --yes >/dev/null 2>"$work/log"
 }
 median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
-timed() { local t0; t0=$(now); "$@"; echo "$(now) - $t0" | bc -l; }
+timed() {
+  local t0=$EPOCHREALTIME t1
+  "$@"
+  t1=$EPOCHREALTIME
+  echo "$t1 - $t0" | bc -l
+}
 
 "$lumivista" project new "$work/p.lmv" --folder "$photos" --target "$work/out" >/dev/null 2>&1
 have_vips=0

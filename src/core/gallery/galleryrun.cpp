@@ -266,9 +266,11 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings
     const int count = int(layout.names.files.size());
     const int workers =
         m_options.jobs > 0 ? m_options.jobs : std::max(1, QThread::idealThreadCount());
-    // Pictures ahead of the one the run waits for; bounds the work lost to a cancel and
-    // the finished-but-unmoved files on disk.
-    const int ahead = 2 * workers;
+    // Pictures queued ahead of the one the run waits for: enough that a worker never idles
+    // behind one large photo, few enough to bound the finished-but-unmoved files on disk.
+    // Decoded pixels are bounded by the worker count alone: a queued or finished picture
+    // holds none.
+    const int ahead = std::max(16, 4 * workers);
 
     QThreadPool pool;
     pool.setMaxThreadCount(workers);
