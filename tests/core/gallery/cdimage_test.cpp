@@ -1,5 +1,6 @@
 // The CD image: the built-in starter, its installation, the copy and autorun.inf.
 #include "gallery/cdimage.h"
+#include "pagestestsupport.h"
 #include "util/error.h"
 
 #include <QDir>
@@ -10,34 +11,8 @@
 
 namespace {
 
-void writeBytes(const QString& path, const QByteArray& bytes)
+class CdImage : public DocAndWebFolders
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-class CdImage : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_root.isValid());
-        QDir(m_root.path()).mkpath(QStringLiteral("doc"));
-        QDir(m_root.path()).mkpath(QStringLiteral("web"));
-        m_doc = m_root.filePath(QStringLiteral("doc")) + QStringLiteral("/");
-        m_web = m_root.filePath(QStringLiteral("web")) + QStringLiteral("/");
-    }
-
-    QTemporaryDir m_root;
-    QString m_doc;
-    QString m_web;
 };
 
 } // namespace

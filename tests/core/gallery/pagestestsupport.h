@@ -4,7 +4,42 @@
 #include "gallery/gallerylayout.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+inline void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+inline QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A fresh temporary folder with a document folder "doc/" and a target folder "web/".
+class DocAndWebFolders : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkpath(QStringLiteral("doc"));
+        QDir(m_root.path()).mkpath(QStringLiteral("web"));
+        m_doc = m_root.filePath(QStringLiteral("doc")) + QStringLiteral("/");
+        m_web = m_root.filePath(QStringLiteral("web")) + QStringLiteral("/");
+    }
+
+    QTemporaryDir m_root;
+    QString m_doc;
+    QString m_web;
+};
 
 inline PageStamp testStamp()
 {

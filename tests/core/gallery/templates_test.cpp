@@ -9,19 +9,6 @@
 
 namespace {
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 const QString kComment =
     QStringLiteral("<!-- *** generated with Lumivista (1.8.2.24), 05.03.24 14:07:09 - "
                    "https://lumivista.example/ *** -->");
