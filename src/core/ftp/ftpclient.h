@@ -49,7 +49,11 @@ public:
     static constexpr int kDefaultReplyTimeout = 30000;
     static constexpr qsizetype kMaxReplyLine = 64 * 1024;
     static constexpr qsizetype kMaxListingLine = 64 * 1024;
-    static constexpr qint64 kMaxListingBytes = 256LL * 1024 * 1024; // bounded memory
+    // A listing is kept in memory as one string per line (about three times its size on
+    // the wire) and then parsed; 32 MiB is some 450,000 entries, far beyond any real
+    // folder, and keeps the worst listing a server can send, read and parsed, at about
+    // 150 MB of client memory.
+    static constexpr qint64 kMaxListingBytes = 32LL * 1024 * 1024;
 
     explicit FTPClient(QObject* parent = nullptr);
     ~FTPClient() override;
