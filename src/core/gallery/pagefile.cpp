@@ -12,7 +12,9 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly))
         throw LumiError(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
                             .arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the final name.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         throw LumiError(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
                             .arg(path, file.errorString()));
 }

@@ -111,7 +111,9 @@ void writeProjectFile(const QString& fileName, const QStringList& lines)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw LumiError(fileMessage(fileName, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the final name.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw LumiError(fileMessage(fileName, reason));

@@ -144,7 +144,10 @@ QImage readWithQt(const QByteArray& data, const char* qtFormat)
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the final name.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit()) {
         throw LumiError(QStringLiteral("Datei kann nicht geschrieben werden: %1 (%2)")
                             .arg(path, file.errorString()));
     }

@@ -92,7 +92,9 @@ bool copyFileTo(const QString& source, const QString& destination)
             }
         }
     }
-    if (!copied) {
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the final name.
+    if (!copied || !out.flush()) {
         out.cancelWriting();
         throw LumiError(copyError);
     }

@@ -70,7 +70,9 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
     if (!out.open(QIODevice::WriteOnly))
         failWrite(address.path, out.errorString());
     const QByteArray bytes = ini::serialize(lines);
-    if (out.write(bytes) != bytes.size() || !out.commit())
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the final name.
+    if (out.write(bytes) != bytes.size() || !out.flush() || !out.commit())
         failWrite(address.path, out.errorString());
     return true;
 }
