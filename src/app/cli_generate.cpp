@@ -130,6 +130,16 @@ int runGenerateCommand(const QStringList& args)
         err << "  " << reason << "\n";
     if (outcome != GalleryRun::Outcome::Finished)
         return kExitStopped;
+    // A picture or page that could not be written leaves an incomplete gallery.
+    if (!run.notWritten().isEmpty()) {
+        err << "Fehler: Die Galerie ist unvollständig, " << run.notWritten().size()
+            << " nicht geschrieben" << Qt::endl;
+        for (const QString& reason : run.notWritten()) {
+            if (!run.skippedPictures().contains(reason))
+                err << "  " << reason << "\n";
+        }
+        return kExitStopped;
+    }
     QTextStream(stdout) << run.indexFile() << Qt::endl;
     return kExitOk;
 }

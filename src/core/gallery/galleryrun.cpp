@@ -128,6 +128,7 @@ GalleryRun::Outcome GalleryRun::run()
     ProjectState& p = m_project;
     m_captionCount = m_written = m_skipped = m_reused = 0;
     m_skippedReasons.clear();
+    m_notWritten.clear();
     m_indexFile.clear();
 
     const QString ziel = p.textValue(key(u"Ziel"));
@@ -235,8 +236,9 @@ GalleryRun::Outcome GalleryRun::run()
             for (int page = 0; page < indexPageCount(layout); ++page) {
                 try {
                     GenerateHTML(page, layout, m_captionCount);
-                } catch (const LumiError&) {
+                } catch (const LumiError& e) {
                     // An index page that cannot be written is left out; the run goes on.
+                    m_notWritten << e.message();
                 }
             }
             if (cdImage)
@@ -319,6 +321,9 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings
                                     QStringLiteral(": ") +
                                     (output->error.isEmpty() ? QStringLiteral("nicht geschrieben")
                                                              : output->error);
+            // Written but not moved into place (ok), or a write that failed.
+            if (output->ok || output->writeFailed)
+                m_notWritten << m_skippedReasons.last();
         }
     }
 

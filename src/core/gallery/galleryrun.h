@@ -85,6 +85,10 @@ public:
     int picturesReused() const { return m_reused; }
     // "source path: reason" of every skipped picture (the window shows none of it).
     const QStringList& skippedPictures() const { return m_skippedReasons; }
+    // Files of the gallery that could not be written (a full disk, no permission), one
+    // "path: reason" each: skipped pictures as above, and index pages left out. The window
+    // says nothing; the command line reports an incomplete gallery as a failure.
+    const QStringList& notWritten() const { return m_notWritten; }
 
 private:
     void setPhase(Phase phase);
@@ -101,4 +105,5 @@ private:
     int m_skipped = 0;
     int m_reused = 0;
     QStringList m_skippedReasons;
+    QStringList m_notWritten;
 };

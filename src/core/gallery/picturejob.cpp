@@ -94,6 +94,7 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
         out.tempFiles << pendingName(finalPath, i);
         return out.tempFiles.last();
     };
+    bool writing = false; // a failure now is one of the target, not of the source
     try {
         const QString source = GetPicName(QString(), i, names);
         // SaveJpeg forces ".jpg"; the pending name keeps the final name's extension.
@@ -110,12 +111,18 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             Picture picture;
             LoadPicture(picture, source);
             prepareLargePicture(picture, settings, logo);
+            writing = true;
             SaveJpeg(picture, addPending(out.largeFile), settings.quality);
+            writing = false;
             ScalePicture(picture, settings.tnWidth, settings.tnHeight, true, 0);
+            writing = true;
             SaveJpeg(picture, addPending(out.smallFile), settings.quality);
+            writing = false;
         }
         const PicturePage page = buildPicturePage(i, layout);
+        writing = true;
         writePageFile(addPending(GetPicName(QStringLiteral("h"), i, names)), page.text);
+        writing = false;
         out.captionGiven = page.captionGiven;
         out.ok = true;
     } catch (const LumiError& e) {
@@ -123,8 +130,10 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
     } catch (const std::exception& e) {
         out.error = QString::fromLocal8Bit(e.what());
     }
-    if (!out.ok)
+    if (!out.ok) {
+        out.writeFailed = writing;
         removeFiles(out.tempFiles);
+    }
     return out;
 }
 

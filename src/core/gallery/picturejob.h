@@ -35,10 +35,11 @@ struct PictureOutput
 {
     bool ok = false; // false: the picture was skipped (unreadable, unwritable)
     bool captionGiven = false;
-    QStringList tempFiles;  // written files, in the order they are moved into place
-    QStringList finalFiles; // their final names
-    QString error;          // why the picture was skipped
-    bool reused = false;    // the JPEGs of the last run were still right; only the page is new
+    QStringList tempFiles;    // written files, in the order they are moved into place
+    QStringList finalFiles;   // their final names
+    QString error;            // why the picture was skipped
+    bool writeFailed = false; // skipped because a file could not be written (a full disk)
+    bool reused = false;      // the JPEGs of the last run were still right; only the page is new
     QString largeFile, smallFile; // final names of the two JPEGs
     QByteArray fingerprint;       // what decided their pixels (see RunCache)
 };
