@@ -6,7 +6,7 @@ LUMIVISTA = $(BUILD)/src/app/lumivista
 DEMO_OUT ?= $(CURDIR)/out/demo
 DEMO_PROJECT ?= $(BUILD)/demo/demo.lmv
 
-.PHONY: all deps configure build test demo bench format clean
+.PHONY: all deps configure build test demo bench fuzz format clean
 
 all: build
 
@@ -40,6 +40,16 @@ demo: build
 bench: build
 	bash scripts/install-deps.sh bench
 	bench/generate-bench.sh $(CURDIR)/$(LUMIVISTA)
+
+# Every libFuzzer target for FUZZ_SECONDS (a minute) each, in a clang build of its own;
+# fails when any target finds a crash, a leak, a time-out or runs out of memory.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLUMIVISTA_FUZZ=ON -DLUMIVISTA_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) --target fuzz-targets
+	bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -284,31 +284,7 @@ void FTPClient::noop()
 
 QString FTPClient::currentFolder()
 {
-    const FtpReply reply = expectCompletion(QStringLiteral("PWD"));
-    // 257 "folder" comment; a quote inside the name is doubled (RFC 959, appendix II).
-    const QString line = reply.lines.first();
-    qsizetype i = line.indexOf(QLatin1Char('"'));
-    if (reply.code != 257 || i < 0)
-        throw LumiError(QStringLiteral("Invalid reply to PWD: ") + line.left(200), reply.code);
-    QString folder;
-    for (++i; i < line.size(); ++i) {
-        if (line[i] == QLatin1Char('"')) {
-            if (i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
-                folder += QLatin1Char('"');
-                ++i;
-                continue;
-            }
-            break;
-        }
-        if (line[i].unicode() < 0x20 || line[i].unicode() == 0x7f)
-            throw LumiError(QStringLiteral("Invalid reply to PWD: the folder name holds control "
-                                           "characters"),
-                            reply.code);
-        folder += line[i];
-    }
-    if (i >= line.size())
-        throw LumiError(QStringLiteral("Invalid reply to PWD: ") + line.left(200), reply.code);
-    return folder;
+    return ftpPwdFolder(expectCompletion(QStringLiteral("PWD")));
 }
 
 void FTPClient::changeFolder(const QString& path)

@@ -44,3 +44,15 @@ private:
 // Splits the first line off a byte buffer. Returns false while no complete line is
 // there. A line longer than maxLine bytes raises LumiError. CR before LF is dropped.
 bool takeLine(QByteArray& buffer, QByteArray& line, qsizetype maxLine);
+
+// What the data connection and PWD replies carry. Each raises LumiError, with the
+// reply's code, when the reply does not hold what it should.
+// "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": the port (the address is not used).
+quint16 ftpPasvPort(const FtpReply& reply);
+// "229 Entering Extended Passive Mode (|||6446|)" (RFC 2428, 3): the port.
+quint16 ftpEpsvPort(const FtpReply& reply);
+// "150 Opening BINARY mode data connection for x (1234 bytes)": the size, or -1.
+qint64 ftpOpeningSize(const FtpReply& reply);
+// "257 "folder" comment": the folder, with doubled quotes made single (RFC 959,
+// appendix II); control characters in the name are refused.
+QString ftpPwdFolder(const FtpReply& reply);

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkProxy>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,46 +16,6 @@
 namespace {
 
 constexpr qint64 kChunk = 64 * 1024;
-
-// "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": only the port is used.
-quint16 portFromPasv(const FtpReply& reply)
-{
-    static const QRegularExpression re(
-        QStringLiteral("(\\d{1,3}),(\\d{1,3}),(\\d{1,3}),(\\d{1,3}),(\\d{1,3}),(\\d{1,3})"));
-    const QRegularExpressionMatch m = re.match(reply.text());
-    if (!m.hasMatch())
-        throw LumiError(QStringLiteral("Invalid reply to PASV: ") + reply.text().left(200),
-                        reply.code);
-    for (int i = 1; i <= 6; ++i) {
-        if (m.captured(i).toInt() > 255)
-            throw LumiError(QStringLiteral("Invalid reply to PASV: ") + reply.text().left(200),
-                            reply.code);
-    }
-    const int port = m.captured(5).toInt() * 256 + m.captured(6).toInt();
-    if (port == 0)
-        throw LumiError(QStringLiteral("Invalid reply to PASV: port 0"), reply.code);
-    return quint16(port);
-}
-
-// "229 Entering Extended Passive Mode (|||6446|)" (RFC 2428, 3).
-quint16 portFromEpsv(const FtpReply& reply)
-{
-    static const QRegularExpression re(QStringLiteral("\\((.)\\1\\1(\\d{1,5})\\1\\)"));
-    const QRegularExpressionMatch m = re.match(reply.text());
-    const int port = m.hasMatch() ? m.captured(2).toInt() : 0;
-    if (port <= 0 || port > 65535)
-        throw LumiError(QStringLiteral("Invalid reply to EPSV: ") + reply.text().left(200),
-                        reply.code);
-    return quint16(port);
-}
-
-// "150 Opening BINARY mode data connection for x (1234 bytes)".
-qint64 sizeFromOpening(const FtpReply& reply)
-{
-    static const QRegularExpression re(QStringLiteral("\\((\\d+) bytes\\)"));
-    const QRegularExpressionMatch m = re.match(reply.text());
-    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
-}
 
 // TYPE A: the network form ends lines with CR LF (RFC 959, 3.1.1.1); locally LF.
 class AsciiToNetwork
@@ -124,7 +83,7 @@ void FTPClient::openPassiveData()
     if (!m_pasvRefused) {
         const FtpReply reply = command(QStringLiteral("PASV"));
         if (reply.code == 227)
-            port = portFromPasv(reply);
+            port = ftpPasvPort(reply);
         else if (reply.code >= 500)
             m_pasvRefused = true;
         else
@@ -134,7 +93,7 @@ void FTPClient::openPassiveData()
         const FtpReply reply = command(QStringLiteral("EPSV"));
         if (reply.code != 229)
             throwReply(reply);
-        port = portFromEpsv(reply);
+        port = ftpEpsvPort(reply);
     }
 
     // The host of a PASV reply is ignored: the data connection goes to the peer of the
@@ -243,7 +202,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     if (!opening.isPreliminary() && !finished)
         throwReply(opening);
     if (expectedBytes < 0)
-        expectedBytes = sizeFromOpening(opening);
+        expectedBytes = ftpOpeningSize(opening);
     if (!m_passive && !finished)
         acceptActiveData();
 

@@ -58,6 +58,12 @@ UpdateCheck::Outcome UpdateCheck::fetch()
         return Outcome::FetchFailed;
     }
 
+    readList();
+    return Outcome::NoNewerVersion;
+}
+
+void UpdateCheck::readList()
+{
     const QString section = m_source.section;
     const QString folder = QString();
     m_foundVersion =
@@ -67,7 +73,6 @@ UpdateCheck::Outcome UpdateCheck::fetch()
     m_info = replaceAll(readSetting(section, u"Info"_s, QString(), folder, m_source.localFile),
                         u";"_s, u"\r\n"_s, false);
     m_hasResult = true;
-    return Outcome::NoNewerVersion;
 }
 
 UpdateCheck::Outcome UpdateCheck::report() const

@@ -40,6 +40,8 @@ public:
     // The first half of run(): question, fetch and reading the list. Returns Declined,
     // FetchFailed (error message shown) or NoNewerVersion for a list that was read.
     Outcome fetch();
+    // Reads the list from the local copy: version, download address and info text.
+    void readList();
     // The second half: compares the versions and shows the matching message.
     Outcome report() const;
 
