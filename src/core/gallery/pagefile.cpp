@@ -4,19 +4,14 @@
 #include "util/cp1252.h"
 #include "util/error.h"
 
-#include <QSaveFile>
+#include "util/fileops.h"
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw LumiError(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                            .arg(path, file.errorString()));
-    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
-    // disk) and would put an empty or cut file under the final name.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
-        throw LumiError(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
-                            .arg(path, file.errorString()));
+    QString reason;
+    if (!replaceFileContents(path, bytes, &reason))
+        throw LumiError(
+            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2").arg(path, reason));
 }
 
 void writePageFile(const QString& path, const QString& text)

@@ -3,10 +3,10 @@
 
 #include "util/cp1252.h"
 #include "util/error.h"
+#include "util/fileops.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QStringDecoder>
 
@@ -108,16 +108,7 @@ QStringList readProjectFile(const QString& fileName)
 void writeProjectFile(const QString& fileName, const QStringList& lines)
 {
     const QByteArray bytes = encodeProjectText(lines);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw LumiError(fileMessage(fileName, file.errorString()));
-    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
-    // disk) and would put an empty or cut file under the final name.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    QString reason;
+    if (!replaceFileContents(fileName, bytes, &reason))
         throw LumiError(fileMessage(fileName, reason));
-    }
-    if (!file.commit())
-        throw LumiError(fileMessage(fileName, file.errorString()));
 }

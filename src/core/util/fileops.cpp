@@ -11,6 +11,10 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -100,6 +104,39 @@ bool copyFileTo(const QString& source, const QString& destination)
     }
     if (!out.commit())
         throw LumiError(copyError);
+    return true;
+}
+
+bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error)
+{
+    // QSaveFile writes an unnamed file and links it to its name when complete. A name that
+    // exists already is reached through a random "NAME.XXXXXX" that a kill at that moment
+    // leaves behind for good; a fixed hidden name that does not exist avoids that step.
+    const QFileInfo info(path);
+    const QString target = info.exists() ? info.canonicalFilePath() : path;
+    const QString pending = info.exists() ? QFileInfo(target).path() +
+                                                QStringLiteral("/.lumivista-pending-") +
+                                                QFileInfo(target).fileName()
+                                          : path;
+    if (pending != target)
+        QFile::remove(pending);
+    QSaveFile file(pending);
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the name.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    if (pending == target)
+        return true;
+    QFile::setPermissions(pending, QFileInfo(target).permissions());
+    if (std::rename(QFile::encodeName(pending).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(pending);
+        return false;
+    }
     return true;
 }
 

@@ -12,6 +12,13 @@
 // Zeildatei" or "Fehler beim Kopieren der Datei" and the quoted path; after a failed copy the
 // old destination is unchanged.
 bool copyFileTo(const QString& source, const QString& destination);
+// Writes `bytes` as the new content of `path` so that a reader, a full disk or a kill at any
+// moment leaves the old file or the complete new one. An existing file (a link: its target)
+// is replaced through ".lumivista-pending-NAME" beside it, which keeps its permissions and
+// which the next write of the same file (and the next generation run in a gallery folder)
+// removes when a kill left it. False with the system's message in `error`.
+bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error);
+
 // True when two names spell the same file name: case ignored for the Windows style, exact
 // for Posix (copyFileTo also detects the same file reached by another name).
 bool isSameFileName(const QString& a, const QString& b, PathStyle style = kNativePathStyle);

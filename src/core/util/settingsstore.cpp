@@ -1,13 +1,13 @@
 // The settings store: single ini values addressed by section, key, folder and file.
 #include "util/settingsstore.h"
 #include "util/error.h"
+#include "util/fileops.h"
 #include "util/inifile.h"
 #include "util/paths.h"
 #include "util/textutil.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -66,14 +66,9 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
     if (!QDir().mkpath(info.absolutePath()))
         failWrite(address.path, QStringLiteral("der Ordner kann nicht angelegt werden"));
     // A temporary file renamed over the old one: a failed write leaves the old file intact.
-    QSaveFile out(address.path);
-    if (!out.open(QIODevice::WriteOnly))
-        failWrite(address.path, out.errorString());
-    const QByteArray bytes = ini::serialize(lines);
-    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
-    // disk) and would put an empty or cut file under the final name.
-    if (out.write(bytes) != bytes.size() || !out.flush() || !out.commit())
-        failWrite(address.path, out.errorString());
+    QString failure;
+    if (!replaceFileContents(address.path, ini::serialize(lines), &failure))
+        failWrite(address.path, failure);
     return true;
 }
 
