@@ -6,7 +6,7 @@ LUMIVISTA = $(BUILD)/src/app/lumivista
 DEMO_OUT ?= $(CURDIR)/out/demo
 DEMO_PROJECT ?= $(BUILD)/demo/demo.lmv
 
-.PHONY: all deps configure build test demo bench fuzz format clean
+.PHONY: all deps configure build test test-asan demo bench fuzz format clean
 
 all: build
 
@@ -24,6 +24,21 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(CTEST_JOBS)
+
+# Every test (all labels) with AddressSanitizer and UBSan in its own build folder. Any
+# finding ends the test with a stack; leaks in Qt and system libraries are suppressed by
+# tests/support/lsan.supp, never those of our own code.
+ASAN_BUILD ?= build-asan
+ASAN_JOBS ?= 2
+ASAN_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:print_stacktrace=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLUMIVISTA_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j$(ASAN_JOBS)
+	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest --output-on-failure -j$(CTEST_JOBS)
 
 # The demo project is made fresh from the photos (pictures are stored by full path), then
 # the gallery is written; `generate` prints the path of its index page.
