@@ -243,7 +243,7 @@ TEST(KilledProjectSet, TheProjectFileIsAlwaysTheOldOrTheNewOne)
         QStringList lines = QString::fromLatin1(readBytes(file)).split(QStringLiteral("\r\n"));
         const qsizetype at = lines.indexOf(QStringLiteral("[End]"));
         ASSERT_GT(at, 0);
-        for (int i = 0; i < 20000; ++i)
+        for (int i = 0; i < 50000; ++i)
             lines.insert(at + i, QStringLiteral("/srv/fotos/archiv/%1/bild%2.jpg|Bild Nummer %2")
                                      .arg(2000 + i % 20)
                                      .arg(i));
