@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 bool isWebUrl(const QUrl& url)
 {
     return url.isValid() && !url.host().isEmpty() &&
@@ -57,6 +59,11 @@ bool downloadToFile(const QString& url, const QString& localFile, qint64 maxByte
                          QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     QNetworkReply* reply = manager.get(request);
+    // Qt's network thread reads ahead into an unlimited buffer by default, so a fast
+    // server of an endless body could fill memory with hundreds of megabytes before the
+    // readyRead handler below counts them against maxBytes. With a bounded buffer the
+    // network thread waits until this thread has taken the data.
+    reply->setReadBufferSize(kReadBufferBytes);
     qint64 received = 0;
     bool writeFailed = false;
 
