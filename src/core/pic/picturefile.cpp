@@ -13,6 +13,9 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cstdlib>
+#include <utility>
+
 namespace {
 
 // No picture file we accept comes near this; a bigger one is refused unread.
@@ -108,11 +111,36 @@ void checkPngChunks(const QByteArray& data)
     }
 }
 
+// The size the header of a GIF (its logical screen) or a BMP declares; 0 x 0 for other
+// formats. Qt's plugins do not tell it before decoding: the GIF plugin reports the first
+// frame's size but decodes into the logical screen, and the BMP plugin reports no size at
+// all for a header beyond its own limits, so the picture would fail without saying why.
+std::pair<long long, long long> declaredSize(const QByteArray& data, const char* qtFormat)
+{
+    const char* p = data.constData();
+    if (qstrcmp(qtFormat, "gif") == 0 && data.size() >= 10 && data.startsWith("GIF")) {
+        return {qFromLittleEndian<quint16>(p + 6), qFromLittleEndian<quint16>(p + 8)};
+    }
+    if (qstrcmp(qtFormat, "bmp") == 0 && data.size() >= 26 && data.startsWith("BM")) {
+        const quint32 header = qFromLittleEndian<quint32>(p + 14);
+        if (header == 12) { // BITMAPCOREHEADER: 16-bit sides
+            return {qFromLittleEndian<quint16>(p + 18), qFromLittleEndian<quint16>(p + 20)};
+        }
+        if (header >= 40) { // BITMAPINFOHEADER and later: a negative height is top-down
+            return {std::llabs(qFromLittleEndian<qint32>(p + 18)),
+                    std::llabs(qFromLittleEndian<qint32>(p + 22))};
+        }
+    }
+    return {0, 0};
+}
+
 QImage readWithQt(const QByteArray& data, const char* qtFormat)
 {
     if (qstrcmp(qtFormat, "png") == 0) {
         checkPngChunks(data);
     }
+    const auto [declaredWidth, declaredHeight] = declaredSize(data, qtFormat);
+    checkSize(declaredWidth, declaredHeight);
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
