@@ -360,6 +360,8 @@ void FTPClient::retrieve(const QString& remoteName, const QString& localFile)
     };
     runTransfer(QStringLiteral("RETR"), remoteName, Direction::Download, nullptr, sink, -1);
     write(ascii.finish());
-    if (!file.commit())
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the final name.
+    if (!file.flush() || !file.commit())
         throw LumiError(QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
 }

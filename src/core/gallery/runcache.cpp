@@ -142,5 +142,10 @@ void RunCache::save() const
         file.write(field(it.key()) + '\t' + e.fingerprint + '\t' + field(e.smallFile) + '\t' +
                    e.largeIdentity.toBase64() + '\t' + e.smallIdentity.toBase64() + '\n');
     }
-    file.commit();
+    // A record that cannot be written completely is dropped (the old one stays); the
+    // next run then only makes its pictures anew.
+    if (file.flush())
+        file.commit();
+    else
+        file.cancelWriting();
 }

@@ -134,7 +134,9 @@ bool downloadToFile(const QString& url, const QString& localFile, qint64 maxByte
         out.cancelWriting();
         return finish(false);
     }
-    if (!out.commit()) {
+    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
+    // disk) and would put an empty or cut file under the final name.
+    if (!out.flush() || !out.commit()) {
         fail(QStringLiteral("Die Datei kann nicht geschrieben werden: ") + localFile);
         return finish(false);
     }

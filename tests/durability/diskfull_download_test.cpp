@@ -1,0 +1,226 @@
+// Downloads onto a disk that fills up at the first, a middle and the last page of the new
+// file: the update list fetched from a real HTTP server (Python's http.server) and a file
+// retrieved from a real FTP server (pyftpdlib), both on 127.0.0.1. The download reports the
+// error and the local file is the old one, byte for byte, with nothing beside it.
+#include "durabilitysupport.h"
+
+#include "ftp/ftpclient.h"
+#include "ftptestserver.h"
+#include "util/error.h"
+#include "util/version.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace durability;
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList folderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+// An update list of `size` bytes. A small one stays in the write buffer until the file is
+// flushed, so the full disk shows only then; a large one is written as it arrives.
+QByteArray newList(qint64 size)
+{
+    QByteArray list = "[Lumivista]\r\nVersion=1.9.0.31\r\nDownload=https://lumivista.example/\r\n";
+    for (int i = 0; list.size() < size; ++i)
+        list += "Hinweis" + QByteArray::number(i) + "=Neu in dieser Fassung: Punkt " +
+                QByteArray::number(i) + "\r\n";
+    return list.left(size);
+}
+
+// Both below and above the 16 KiB that Qt buffers before writing.
+const QList<qint64> kListSizes{3 * kPage + 123, 40 * kPage + 123};
+
+const QByteArray kOldList =
+    "[Lumivista]\r\nVersion=1.8.2.24\r\nDownload=https://lumivista.example/\r\n";
+
+class DiskFullDownload : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to mount a tmpfs";
+        m_mount = std::make_unique<TmpfsMount>(1024 * 1024);
+        if (!m_mount->mounted())
+            GTEST_SKIP() << m_mount->refusal().toStdString();
+        m_folder = m_mount->path() + QStringLiteral("/data");
+        ASSERT_TRUE(QDir().mkpath(m_folder));
+    }
+
+    // The number of free bytes that make a write of `size` bytes fail at its first, middle
+    // and last page.
+    static QList<qint64> failingSpaces(qint64 size)
+    {
+        const qint64 pages = pagesFor(size) / kPage;
+        return {0, pages / 2 * kPage, (pages - 1) * kPage};
+    }
+
+    std::unique_ptr<TmpfsMount> m_mount;
+    QString m_folder;
+};
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool waitForPort(quint16 port)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 15000) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (socket.waitForConnected(200))
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+// Python's http.server on 127.0.0.1 serving `folder`, stopped by its PID with the object.
+class HttpServer
+{
+public:
+    explicit HttpServer(const QString& folder)
+    {
+        m_port = freePort();
+        // It logs every request; nobody reads that, so it must not fill a pipe.
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral("-m"), QStringLiteral("http.server"),
+                         QString::number(m_port), QStringLiteral("--bind"),
+                         QStringLiteral("127.0.0.1"), QStringLiteral("--directory"), folder});
+        m_up = m_process.waitForStarted(10000) && waitForPort(m_port);
+    }
+    ~HttpServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    bool up() const { return m_up; }
+    QString url(const QString& path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/").arg(m_port) + path;
+    }
+
+private:
+    QProcess m_process;
+    quint16 m_port = 0;
+    bool m_up = false;
+};
+
+} // namespace
+
+TEST_F(DiskFullDownload, UpdateListKeepsTheOldLocalFile)
+{
+    QTemporaryDir www;
+    ASSERT_TRUE(www.isValid());
+    const HttpServer server(www.path());
+    ASSERT_TRUE(server.up()) << "http.server did not start";
+    const QString local = m_folder + QStringLiteral("/lumivista.ini");
+
+    for (const qint64 size : kListSizes) {
+        const QByteArray list = newList(size);
+        ASSERT_TRUE(writeBytes(www.filePath(QStringLiteral("lumivista.ini")), list));
+        const QString url = server.url(QStringLiteral("lumivista.ini"));
+        m_mount->removeFiller();
+        ASSERT_TRUE(writeBytes(local, kOldList));
+        for (const qint64 space : failingSpaces(list.size())) {
+            SCOPED_TRACE("list of " + std::to_string(size) +
+                         " bytes, free bytes: " + std::to_string(space));
+            QString reason;
+            ASSERT_TRUE(m_mount->leaveFree(space, &reason)) << reason.toStdString();
+            QString error;
+            EXPECT_FALSE(downloadToFile(url, local, kDownloadMaxBytes, kDownloadTimeoutMs, &error));
+            EXPECT_EQ(error.toStdString(),
+                      (QStringLiteral("Die Datei kann nicht geschrieben werden: ") + local)
+                          .toStdString());
+            EXPECT_EQ(readBytes(local).toStdString(), kOldList.toStdString());
+            EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("lumivista.ini")});
+        }
+
+        // With space again the same download succeeds: the failures above were the disk's.
+        m_mount->removeFiller();
+        QString error;
+        EXPECT_TRUE(downloadToFile(url, local, kDownloadMaxBytes, kDownloadTimeoutMs, &error))
+            << error.toStdString();
+        EXPECT_EQ(readBytes(local).toStdString(), list.toStdString());
+        EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("lumivista.ini")});
+    }
+}
+
+TEST_F(DiskFullDownload, FtpRetrieveThrowsAndKeepsTheOldLocalFile)
+{
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    FTPClient client;
+    client.setHost(server.host());
+    client.setPort(server.port());
+    client.setUsername(server.user());
+    client.setPassword(server.password());
+    client.setPassive(true);
+    client.setReplyTimeout(10000);
+    client.connectToServer();
+    ASSERT_TRUE(client.connected());
+    const QString local = m_folder + QStringLiteral("/liste.ini");
+
+    for (const qint64 size : kListSizes) {
+        const QByteArray remote = newList(size);
+        ASSERT_TRUE(writeBytes(server.root() + QStringLiteral("/liste.ini"), remote));
+        m_mount->removeFiller();
+        ASSERT_TRUE(writeBytes(local, kOldList));
+        for (const qint64 space : failingSpaces(remote.size())) {
+            SCOPED_TRACE("file of " + std::to_string(size) +
+                         " bytes, free bytes: " + std::to_string(space));
+            QString reason;
+            ASSERT_TRUE(m_mount->leaveFree(space, &reason)) << reason.toStdString();
+            try {
+                client.retrieve(QStringLiteral("liste.ini"), local);
+                ADD_FAILURE() << "the download onto a full disk reported no error";
+            } catch (const LumiError& e) {
+                EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot write ") + local))
+                    << e.message().toStdString();
+            }
+            EXPECT_EQ(readBytes(local).toStdString(), kOldList.toStdString());
+            EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("liste.ini")});
+        }
+
+        // The connection stays usable, and with space again the same file arrives whole.
+        m_mount->removeFiller();
+        client.retrieve(QStringLiteral("liste.ini"), local);
+        EXPECT_EQ(readBytes(local).toStdString(), remote.toStdString());
+        EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("liste.ini")});
+    }
+    client.disconnectFromServer();
+    server.stop();
+}
