@@ -3,14 +3,20 @@
 #include "durabilitysupport.h"
 
 #include "gallery/projectfile.h"
+#include "pic/picture.h"
+#include "util/error.h"
 #include "util/fileops.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace durability;
 
@@ -35,7 +41,139 @@ QStringList entries(const QString& folder)
                                   QDir::NoDotAndDotDot);
 }
 
+// Every name that appears in `folder` (created, linked or moved there) while `action` runs,
+// in order. A kill can leave behind any of them.
+QStringList namesAppearingDuring(const QString& folder, const std::function<void()>& action)
+{
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 || ::inotify_add_watch(fd, QFile::encodeName(folder).constData(),
+                                      IN_CREATE | IN_MOVED_TO) < 0) {
+        ADD_FAILURE() << "no inotify watch on " << folder.toStdString();
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    action();
+    QStringList names;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0)
+                names << QFile::decodeName(event->name);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(fd);
+    return names;
+}
+
+// The names a replacement of `fileName` may show: its own and its pending name.
+QStringList foreignNames(const QStringList& names, const QString& fileName)
+{
+    QStringList foreign;
+    for (const QString& name : names) {
+        if (name != fileName && name != QStringLiteral(".lumivista-pending-") + fileName)
+            foreign << name;
+    }
+    return foreign;
+}
+
 } // namespace
+
+TEST(ReplaceFile, TheWatchSeesTheRandomTemporaryOfAPlainSaveFile)
+{
+    // What the watch below must catch: a QSaveFile over an existing file goes through a
+    // random "NAME.XXXXXX" beside it.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("bild.jpg"));
+    writeBytes(file, "old");
+    const QStringList names = namesAppearingDuring(dir.path(), [&] {
+        QSaveFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("new");
+        ASSERT_TRUE(out.commit());
+    });
+    EXPECT_FALSE(foreignNames(names, QStringLiteral("bild.jpg")).isEmpty())
+        << names.join(u' ').toStdString();
+}
+
+TEST(ReplaceFile, CopyAndJpegSaveOverAFileUseOnlyThePendingName)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString photo = QStringLiteral(LUMIVISTA_TEST_DATA "/pic/nikon-d2h.jpg");
+    const QByteArray photoBytes = readBytes(photo);
+    ASSERT_GT(photoBytes.size(), 1000);
+
+    // A copy over an existing file (a logo or the starter copied into a gallery).
+    const QString copy = dir.filePath(QStringLiteral("logo.jpg"));
+    writeBytes(copy, "old logo");
+    QStringList names =
+        namesAppearingDuring(dir.path(), [&] { EXPECT_TRUE(copyFileTo(photo, copy)); });
+    EXPECT_EQ(foreignNames(names, QStringLiteral("logo.jpg")).join(u' ').toStdString(), "")
+        << names.join(u' ').toStdString();
+    EXPECT_TRUE(names.contains(QStringLiteral(".lumivista-pending-logo.jpg")));
+    EXPECT_EQ(readBytes(copy), photoBytes);
+
+    // The optimiser saving a JPEG over itself: kept as it is, and encoded anew.
+    const QString saved = dir.filePath(QStringLiteral("foto.jpg"));
+    writeBytes(saved, photoBytes);
+    for (const int quality : {100, 70}) {
+        SCOPED_TRACE("quality " + std::to_string(quality));
+        Picture picture;
+        LoadPicture(picture, saved);
+        names = namesAppearingDuring(dir.path(),
+                                     [&] { EXPECT_TRUE(SaveJpeg(picture, saved, quality)); });
+        EXPECT_EQ(foreignNames(names, QStringLiteral("foto.jpg")).join(u' ').toStdString(), "")
+            << names.join(u' ').toStdString();
+        EXPECT_TRUE(names.contains(QStringLiteral(".lumivista-pending-foto.jpg")));
+        EXPECT_TRUE(incompleteReason(saved, readBytes(saved)).isEmpty());
+    }
+    EXPECT_EQ(entries(dir.path()),
+              (QStringList{QStringLiteral("foto.jpg"), QStringLiteral("logo.jpg")}));
+}
+
+TEST(ReplaceFile, CopyAndJpegSaveRemoveALeftoverOfAKilledReplace)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString photo = QStringLiteral(LUMIVISTA_TEST_DATA "/pic/nikon-d2h.jpg");
+    const QString copy = dir.filePath(QStringLiteral("logo.jpg"));
+    const QString saved = dir.filePath(QStringLiteral("foto.jpg"));
+    writeBytes(copy, "old logo");
+    writeBytes(saved, readBytes(photo));
+    writeBytes(dir.filePath(QStringLiteral(".lumivista-pending-logo.jpg")), "\xFF\xD8 cut");
+    writeBytes(dir.filePath(QStringLiteral(".lumivista-pending-foto.jpg")), "\xFF\xD8 cut");
+
+    EXPECT_TRUE(copyFileTo(photo, copy));
+    Picture picture;
+    LoadPicture(picture, saved);
+    EXPECT_TRUE(SaveJpeg(picture, saved, 80));
+    EXPECT_EQ(entries(dir.path()),
+              (QStringList{QStringLiteral("foto.jpg"), QStringLiteral("logo.jpg")}));
+    EXPECT_EQ(readBytes(copy), readBytes(photo));
+}
+
+TEST(ReplaceFile, CopyKeepsItsErrors)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString photo = QStringLiteral(LUMIVISTA_TEST_DATA "/pic/nikon-d2h.jpg");
+    // A destination in a folder that does not exist cannot be opened.
+    const QString nowhere = dir.filePath(QStringLiteral("fehlt/logo.jpg"));
+    try {
+        copyFileTo(photo, nowhere);
+        ADD_FAILURE() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Fehler beim Öffnen der Zeildatei \"") + nowhere + u'"');
+    }
+}
 
 TEST(ReplaceFile, ALeftoverOfAKilledSaveIsRemovedByTheNextSave)
 {

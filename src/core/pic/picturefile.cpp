@@ -5,12 +5,12 @@
 #include "metafile.h"
 #include "picture.h"
 #include "util/error.h"
+#include "util/fileops.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstdlib>
@@ -169,15 +169,14 @@ QImage readWithQt(const QByteArray& data, const char* qtFormat)
     return image;
 }
 
+// Over an existing file (the optimiser saving a JPEG in place) the old file stays whole
+// until the new one is complete, and a kill leaves no random temporary beside it.
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
-    // disk) and would put an empty or cut file under the final name.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit()) {
-        throw LumiError(QStringLiteral("Datei kann nicht geschrieben werden: %1 (%2)")
-                            .arg(path, file.errorString()));
+    QString reason;
+    if (!replaceFileContents(path, bytes, &reason)) {
+        throw LumiError(
+            QStringLiteral("Datei kann nicht geschrieben werden: %1 (%2)").arg(path, reason));
     }
 }
 

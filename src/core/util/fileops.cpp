@@ -72,42 +72,37 @@ bool copyFileTo(const QString& source, const QString& destination)
     if (QFileInfo(destination).isDir())
         throw LumiError(openDestinationError);
     // Written beside the destination and renamed over it, so a failed copy keeps the old file.
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly))
-        throw LumiError(openDestinationError);
-
-    bool copied = true;
-    const QByteArray head = in.peek(kSzddHeaderSize);
-    if (isSzddHeader(head)) {
-        copied = expandSzdd(in, out);
-    } else {
+    bool opened = false;
+    const auto copy = [&](QIODevice& out) {
+        opened = true;
+        const QByteArray head = in.peek(kSzddHeaderSize);
+        if (isSzddHeader(head))
+            return expandSzdd(in, out);
         QByteArray buffer(256 * 1024, Qt::Uninitialized);
         for (;;) {
             const qint64 n = in.read(buffer.data(), buffer.size());
-            if (n < 0) {
-                copied = false;
-                break;
-            }
+            if (n < 0)
+                return false;
             if (n == 0)
-                break;
-            if (out.write(buffer.constData(), n) != n) {
-                copied = false;
-                break;
-            }
+                return true;
+            if (out.write(buffer.constData(), n) != n)
+                return false;
         }
-    }
-    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
-    // disk) and would put an empty or cut file under the final name.
-    if (!copied || !out.flush()) {
-        out.cancelWriting();
-        throw LumiError(copyError);
-    }
-    if (!out.commit())
-        throw LumiError(copyError);
+    };
+    QString reason;
+    if (!replaceFileWith(destination, copy, &reason))
+        throw LumiError(opened ? copyError : openDestinationError);
     return true;
 }
 
 bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error)
+{
+    return replaceFileWith(
+        path, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); }, error);
+}
+
+bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& out)>& write,
+                     QString* error)
 {
     // QSaveFile writes an unnamed file and links it to its name when complete. A name that
     // exists already is reached through a random "NAME.XXXXXX" that a kill at that moment
@@ -121,11 +116,15 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* 
     if (pending != target)
         QFile::remove(pending);
     QSaveFile file(pending);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
     // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
     // disk) and would put an empty or cut file under the name.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit()) {
+    if (!write(file) || !file.flush() || !file.commit()) {
         *error = file.errorString();
+        file.cancelWriting();
         return false;
     }
     if (pending == target)

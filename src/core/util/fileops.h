@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QDateTime>
+#include <QIODevice>
 #include <QString>
 
 #include "util/paths.h"
+
+#include <functional>
 
 // Copies `source` to `destination`, replacing it; a source in the LZ ("SZDD") compressed
 // format is expanded. Returns false (and does nothing) when both name the same file.
@@ -18,6 +21,11 @@ bool copyFileTo(const QString& source, const QString& destination);
 // which the next write of the same file (and the next generation run in a gallery folder)
 // removes when a kill left it. False with the system's message in `error`.
 bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error);
+// The same for content written piece by piece: `write` gets the open new file and returns
+// false when it could not write everything (it is not called when the new file cannot be
+// opened). On any failure the old file stays and nothing is left beside it.
+bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& out)>& write,
+                     QString* error);
 
 // True when two names spell the same file name: case ignored for the Windows style, exact
 // for Posix (copyFileTo also detects the same file reached by another name).
