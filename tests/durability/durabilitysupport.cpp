@@ -11,9 +11,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <jpeglib.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -21,8 +25,64 @@ namespace durability {
 
 // ---- tmpfs ------------------------------------------------------------------------------
 
-TmpfsMount::TmpfsMount(qint64 bytes)
+namespace {
+
+QString mountFolderTemplate()
 {
+    return QDir::tempPath() + u'/' + QLatin1String(kMountPrefix) + QString::number(::getpid()) +
+           QStringLiteral("-XXXXXX");
+}
+
+bool isRunning(pid_t pid)
+{
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+} // namespace
+
+bool isMountPoint(const QString& folder)
+{
+    struct stat inner
+    {
+    };
+    struct stat outer
+    {
+    };
+    return ::stat(QFile::encodeName(folder).constData(), &inner) == 0 &&
+           ::stat(QFile::encodeName(folder + QStringLiteral("/..")).constData(), &outer) == 0 &&
+           inner.st_dev != outer.st_dev;
+}
+
+QStringList removeStaleMounts()
+{
+    static const QRegularExpression name(QLatin1String(kMountPrefix) +
+                                         QStringLiteral(R"(([0-9]+)-[A-Za-z0-9]{6}$)"));
+    QStringList removed;
+    const QDir temp(QDir::tempPath());
+    const QStringList folders =
+        temp.entryList({QLatin1String(kMountPrefix) + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& folder : folders) {
+        const QRegularExpressionMatch match = name.match(folder);
+        if (!match.hasMatch() || isRunning(pid_t(match.captured(1).toLongLong())))
+            continue;
+        const QString path = temp.filePath(folder);
+        const QByteArray where = QFile::encodeName(path);
+        // A folder mounted more than once comes free one mount at a time.
+        for (int i = 0; i < 8 && isMountPoint(path); ++i) {
+            if (::umount2(where.constData(), 0) != 0 &&
+                ::umount2(where.constData(), MNT_DETACH) != 0)
+                break;
+        }
+        // Only the empty folder goes: a mount that stays keeps its files.
+        if (!isMountPoint(path) && ::rmdir(where.constData()) == 0)
+            removed << path;
+    }
+    return removed;
+}
+
+TmpfsMount::TmpfsMount(qint64 bytes) : m_dir(mountFolderTemplate())
+{
+    removeStaleMounts();
     if (!m_dir.isValid()) {
         m_refusal = QStringLiteral("no temporary folder for the mount point");
         return;

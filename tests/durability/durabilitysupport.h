@@ -22,8 +22,20 @@ inline qint64 pagesFor(qint64 size)
     return (size + kPage - 1) / kPage * kPage;
 }
 
+// Mount points are folders "lumivista-tmpfs-PID-XXXXXX" in the temporary folder, PID being
+// the test process that mounted them.
+inline constexpr char kMountPrefix[] = "lumivista-tmpfs-";
+
+// Unmounts and removes the mount points of that prefix whose process no longer runs: what a
+// test killed while its tmpfs was mounted leaves behind. Returns their paths.
+QStringList removeStaleMounts();
+
+// True when `folder` is a mount point (lies on another file system than its parent).
+bool isMountPoint(const QString& folder);
+
 // A tmpfs of `bytes` mounted on a fresh temporary folder, unmounted (lazily when busy) and
 // removed with the object. Mounting needs root; `mounted()` is false with a reason otherwise.
+// Stale mounts of killed tests are removed first.
 class TmpfsMount
 {
 public:
