@@ -144,6 +144,14 @@ QImage readWithQt(const QByteArray& data, const char* qtFormat)
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
+    // Qt refuses decoded images above 128 MB by default, far below the pixel limit checked
+    // above (8000 x 6000 with transparency is 192 MB); allow what the limit allows, at up
+    // to 8 bytes a pixel (16-bit colour with alpha).
+    static const bool allocationLimitSet = [] {
+        QImageReader::setAllocationLimit(int(kMaxPicturePixels * 8 / (1024 * 1024)) + 1);
+        return true;
+    }();
+    Q_UNUSED(allocationLimitSet);
     QImageReader reader(&buffer, qtFormat);
     // Only the plugin the extension names: a file that lies about its kind fails.
     reader.setAutoDetectImageFormat(false);

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -492,4 +493,24 @@ TEST(LoadPicture, DemoPhotosLoadUpright)
         EXPECT_EQ(picture.width(), photo.width) << photo.file;
         EXPECT_EQ(picture.height(), photo.height) << photo.file;
     }
+}
+
+// Qt's readers refuse images above their own allocation limit (128 MB by default); a
+// panorama with transparency well within the program's pixel limit must still load.
+TEST(LoadPicture, LargeTransparentPngAboveQtsDefaultLimitLoads)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage big(8000, 6000, QImage::Format_ARGB32); // 192 MB decoded
+    big.fill(QColor(10, 200, 30, 128));
+    const QString path = dir.filePath(QStringLiteral("panorama.png"));
+    QImageWriter writer(path, "png");
+    writer.setCompression(1);
+    ASSERT_TRUE(writer.write(big)) << qPrintable(writer.errorString());
+    big = QImage();
+
+    Picture picture;
+    LoadPicture(picture, path);
+    EXPECT_EQ(picture.width(), 8000);
+    EXPECT_EQ(picture.height(), 6000);
 }
