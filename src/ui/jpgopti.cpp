@@ -497,6 +497,12 @@ bool TJPGOpti::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_textLabel) {
         return QDialog::eventFilter(watched, event);
     }
+    // The label gets other events too (Show, Paint, ...): cast only what is a mouse event.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonRelease) {
+        return QDialog::eventFilter(watched, event);
+    }
     const auto* mouse = static_cast<QMouseEvent*>(event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
