@@ -38,8 +38,13 @@ for name in "${targets[@]}"; do
   mkdir -p "$work/corpus" "$work/artifacts"
   dict=()
   [ -f "$fuzzdir/dict/$name.dict" ] && dict=(-dict="$fuzzdir/dict/$name.dict")
+  # Pictures may be as large as the program's pixel limit (256 million pixels, up to
+  # 8 bytes each): a damaged file that declares such a size may allocate that much
+  # before its data runs out, so the picture targets get room for it.
+  rss=2048 malloc=1024
+  case $name in pic_*) rss=4096 malloc=2100 ;; esac
   echo "== fuzz_$name: $seconds s"
-  "$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 \
+  "$bin" -max_total_time="$seconds" -rss_limit_mb=$rss -malloc_limit_mb=$malloc -timeout=10 \
     -max_len=65536 -print_final_stats=1 -artifact_prefix="$work/artifacts/" "${dict[@]}" \
     "$work/corpus" "$fuzzdir/corpus/$name" >"$work/log" 2>&1
   status=$?
