@@ -170,10 +170,15 @@ TEST_F(DiskFullDownload, UpdateListKeepsTheOldLocalFile)
         }
 
         // With space again the same download succeeds: the failures above were the disk's.
+        // A kill at any moment of it leaves nothing but the list or its pending name.
         m_mount->removeFiller();
         QString error;
-        EXPECT_TRUE(downloadToFile(url, local, kDownloadMaxBytes, kDownloadTimeoutMs, &error))
-            << error.toStdString();
+        const QStringList names = namesAppearingDuring(m_folder, [&] {
+            EXPECT_TRUE(downloadToFile(url, local, kDownloadMaxBytes, kDownloadTimeoutMs, &error))
+                << error.toStdString();
+        });
+        EXPECT_EQ(foreignNames(names, QStringLiteral("lumivista.ini")).join(u' ').toStdString(),
+                  "");
         EXPECT_EQ(readBytes(local).toStdString(), list.toStdString());
         EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("lumivista.ini")});
     }
@@ -215,9 +220,12 @@ TEST_F(DiskFullDownload, FtpRetrieveThrowsAndKeepsTheOldLocalFile)
             EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("liste.ini")});
         }
 
-        // The connection stays usable, and with space again the same file arrives whole.
+        // The connection stays usable, and with space again the same file arrives whole; a
+        // kill at any moment of it leaves nothing but the file or its pending name.
         m_mount->removeFiller();
-        client.retrieve(QStringLiteral("liste.ini"), local);
+        const QStringList names = namesAppearingDuring(
+            m_folder, [&] { client.retrieve(QStringLiteral("liste.ini"), local); });
+        EXPECT_EQ(foreignNames(names, QStringLiteral("liste.ini")).join(u' ').toStdString(), "");
         EXPECT_EQ(readBytes(local).toStdString(), remote.toStdString());
         EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("liste.ini")});
     }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <gtest/gtest.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <jpeglib.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -417,6 +419,48 @@ QStringList copyCameraPhotos(const QString& folder, int count)
         copies << copy;
     }
     return copies;
+}
+
+// ---- names in a folder ------------------------------------------------------------------
+
+// Every name that appears in `folder` (created, linked or moved there) while `action` runs,
+// in order. A kill can leave behind any of them.
+QStringList namesAppearingDuring(const QString& folder, const std::function<void()>& action)
+{
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 || ::inotify_add_watch(fd, QFile::encodeName(folder).constData(),
+                                      IN_CREATE | IN_MOVED_TO) < 0) {
+        ADD_FAILURE() << "no inotify watch on " << folder.toStdString();
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    action();
+    QStringList names;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0)
+                names << QFile::decodeName(event->name);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(fd);
+    return names;
+}
+
+QStringList foreignNames(const QStringList& names, const QString& fileName)
+{
+    QStringList foreign;
+    for (const QString& name : names) {
+        if (name != fileName && name != QStringLiteral(".lumivista-pending-") + fileName)
+            foreign << name;
+    }
+    return foreign;
 }
 
 } // namespace durability

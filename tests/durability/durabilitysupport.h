@@ -3,6 +3,8 @@
 // checks that no file under its final name is half-written.
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QMap>
 #include <QProcess>
@@ -118,5 +120,12 @@ QString treeDifferences(const QMap<QString, QByteArray>& actual,
 // Real camera photos of the test data, copied into `folder` under `count` distinct names
 // (the photos repeat); returns the copies' paths in order.
 QStringList copyCameraPhotos(const QString& folder, int count);
+
+// Every name that appears in `folder` (created, linked or moved there) while `action` runs,
+// in order. A kill can leave behind any of them.
+QStringList namesAppearingDuring(const QString& folder, const std::function<void()>& action);
+// The names of `names` other than `fileName` and its pending name, the only two a
+// replacement of `fileName` may show.
+QStringList foreignNames(const QStringList& names, const QString& fileName);
 
 } // namespace durability

@@ -4,12 +4,12 @@
 #include "ftp/ftpclient_p.h"
 
 #include "util/error.h"
+#include "util/fileops.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkProxy>
-#include <QSaveFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -344,24 +344,27 @@ void FTPClient::retrieve(const QString& remoteName, const QString& localFile)
     ensureConnected();
     checkFtpArgument(remoteName);
     // Written beside the target and renamed at the end: a failed transfer leaves an
-    // existing local file as it was and no half file behind.
-    QSaveFile file(localFile);
-    if (!file.open(QIODevice::WriteOnly))
-        throw LumiError(QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
+    // existing local file as it was, and neither a failure nor a kill leaves a half file
+    // or a temporary behind.
     AsciiFromNetwork ascii;
     const bool isAscii = m_transferType == TransferType::Ascii;
-    const auto write = [&](const QByteArray& data) {
-        if (file.write(data) != data.size())
-            throw LumiError(
-                QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
-    };
-    const Sink sink = [&](const QByteArray& chunk) {
-        write(isAscii ? ascii.convert(chunk) : chunk);
-    };
-    runTransfer(QStringLiteral("RETR"), remoteName, Direction::Download, nullptr, sink, -1);
-    write(ascii.finish());
-    // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
-    // disk) and would put an empty or cut file under the final name.
-    if (!file.flush() || !file.commit())
-        throw LumiError(QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
+    QString reason;
+    const bool written = replaceFileWith(
+        localFile,
+        [&](QIODevice& file) {
+            const auto write = [&](const QByteArray& data) {
+                if (file.write(data) != data.size())
+                    throw LumiError(
+                        QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
+            };
+            const Sink sink = [&](const QByteArray& chunk) {
+                write(isAscii ? ascii.convert(chunk) : chunk);
+            };
+            runTransfer(QStringLiteral("RETR"), remoteName, Direction::Download, nullptr, sink, -1);
+            write(ascii.finish());
+            return true;
+        },
+        &reason);
+    if (!written)
+        throw LumiError(QStringLiteral("Cannot write %1: %2").arg(localFile, reason));
 }

@@ -3,6 +3,7 @@
 #include "gallery/runcache.h"
 
 #include "gallery/picturejob.h"
+#include "util/fileops.h"
 #include "util/paths.h"
 #include "util/version.h"
 
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -132,20 +132,21 @@ void RunCache::save() const
     for (auto it = m_recorded.constBegin(); it != m_recorded.constEnd(); ++it)
         all.insert(it.key(), it.value());
     QDir().mkpath(QFileInfo(m_file).absolutePath());
-    QSaveFile file(m_file);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(kHeader);
-    file.write("\n");
-    for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
-        const Entry& e = it.value();
-        file.write(field(it.key()) + '\t' + e.fingerprint + '\t' + field(e.smallFile) + '\t' +
-                   e.largeIdentity.toBase64() + '\t' + e.smallIdentity.toBase64() + '\n');
-    }
-    // A record that cannot be written completely is dropped (the old one stays); the
-    // next run then only makes its pictures anew.
-    if (file.flush())
-        file.commit();
-    else
-        file.cancelWriting();
+    // A record that cannot be written completely is dropped (the old one stays, and a
+    // kill leaves no temporary); the next run then only makes its pictures anew.
+    QString reason;
+    replaceFileWith(
+        m_file,
+        [&](QIODevice& file) {
+            file.write(kHeader);
+            file.write("\n");
+            for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
+                const Entry& e = it.value();
+                file.write(field(it.key()) + '\t' + e.fingerprint + '\t' + field(e.smallFile) +
+                           '\t' + e.largeIdentity.toBase64() + '\t' + e.smallIdentity.toBase64() +
+                           '\n');
+            }
+            return true;
+        },
+        &reason);
 }
