@@ -17,7 +17,7 @@ fuzzdir=$root/tests/fuzz
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for bin in "$build"/tests/fuzz/fuzz_*; do
-    [ -x "$bin" ] && targets+=("$(basename "$bin" | sed 's/^fuzz_//')")
+    [ -f "$bin" ] && [ -x "$bin" ] && targets+=("$(basename "$bin" | sed 's/^fuzz_//')")
   done
 fi
 if [ ${#targets[@]} -eq 0 ]; then
