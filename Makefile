@@ -29,10 +29,10 @@ test: build
 # finding ends the test with a stack; leaks in Qt and system libraries are suppressed by
 # tests/support/lsan.supp, never those of our own code. A finding exits with status 23,
 # so a test that runs `lumivista` and expects its status 1 or 2 cannot mistake it.
-# A failed test runs once more (its first output stays in the log): Qt 6.4's own HTTP
-# thread now and then leaks the objects of a redirect it was still starting when the
-# download gave up (DownloadTest.RedirectsOnlyWithinHostAndScheme, about 1 run in 8;
-# allocated and kept in Qt's thread only, with no frame of ours).
+# A failed test runs once more (its first output stays in the log): after a download that
+# followed redirects, Qt 6.4's own HTTP thread now and then leaks the objects it made for
+# them (DownloadTest.RedirectsOnlyWithinHostAndScheme, about 1 run in 8; allocated and
+# kept in Qt's thread only, with no frame of ours, so no suppression can name them).
 ASAN_BUILD ?= build-asan
 ASAN_JOBS ?= 2
 ASAN_ENV = ASAN_OPTIONS=halt_on_error=1:exitcode=23:detect_leaks=1:print_stacktrace=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1 \
