@@ -10,20 +10,13 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 // Generous for a loaded machine, far below the default of 30 s: when the client missed a
 // cap it would wait for this time-out instead, and fail the deadline check.
 constexpr int kReplyTimeoutMs = 10000;
-
-void configure(FTPClient& client, const PythonPeer& peer)
-{
-    client.setHost(QStringLiteral("127.0.0.1"));
-    client.setPort(peer.port());
-    client.setUsername(QStringLiteral("lumi"));
-    client.setPassword(QStringLiteral("secret"));
-    client.setReplyTimeout(kReplyTimeoutMs);
-}
 
 // Runs `step` on the client and returns the message of the LumiError it must raise.
 QString errorOf(const std::function<void()>& step)
@@ -43,14 +36,44 @@ QString errorOf(const std::function<void()>& step)
 const QString kLineTooLong =
     QStringLiteral("Line from server is longer than %1 bytes").arg(FTPClient::kMaxReplyLine);
 
+// A client and the peer hostile_ftp.py it talks to, started per test.
+class HostileFtpPeer : public ::testing::Test
+{
+protected:
+    // Starts the peer with `arguments` (its mode first) and points the client at it; false
+    // when the peer did not start.
+    bool startPeer(const QStringList& arguments)
+    {
+        m_peer = std::make_unique<PythonPeer>(QStringLiteral("hostile_ftp.py"), arguments);
+        if (!m_peer->isRunning())
+            return false;
+        client.setHost(QStringLiteral("127.0.0.1"));
+        client.setPort(m_peer->port());
+        client.setUsername(QStringLiteral("lumi"));
+        client.setPassword(QStringLiteral("secret"));
+        client.setReplyTimeout(kReplyTimeoutMs);
+        return true;
+    }
+    // startPeer, then connects and logs in; false when either failed.
+    bool connectToPeer(const QStringList& arguments)
+    {
+        if (!startPeer(arguments))
+            return false;
+        client.connectToServer();
+        return client.connected();
+    }
+
+    FTPClient client;
+
+private:
+    std::unique_ptr<PythonPeer> m_peer;
+};
+
 } // namespace
 
-TEST(HostileFtpPeer, GreetingOf10MegabytesWithoutLineEndFailsTheConnect)
+TEST_F(HostileFtpPeer, GreetingOf10MegabytesWithoutLineEndFailsTheConnect)
 {
-    PythonPeer peer(QStringLiteral("hostile_ftp.py"), {QStringLiteral("long-greeting")});
-    ASSERT_TRUE(peer.isRunning());
-    FTPClient client;
-    configure(client, peer);
+    ASSERT_TRUE(startPeer({QStringLiteral("long-greeting")}));
     QStringList statuses;
     QObject::connect(&client, &FTPClient::status, [&](const QString& t) { statuses << t; });
 
@@ -62,12 +85,9 @@ TEST(HostileFtpPeer, GreetingOf10MegabytesWithoutLineEndFailsTheConnect)
         EXPECT_LE(status.size(), 1000);
 }
 
-TEST(HostileFtpPeer, ReplyLineOf10MegabytesAfterLoginEndsTheSession)
+TEST_F(HostileFtpPeer, ReplyLineOf10MegabytesAfterLoginEndsTheSession)
 {
-    PythonPeer peer(QStringLiteral("hostile_ftp.py"), {QStringLiteral("long-pwd")});
-    ASSERT_TRUE(peer.isRunning());
-    FTPClient client;
-    configure(client, peer);
+    ASSERT_TRUE(startPeer({QStringLiteral("long-pwd")}));
     int disconnects = 0;
     QObject::connect(&client, &FTPClient::disconnected, [&] { ++disconnects; });
     client.connectToServer();
@@ -80,41 +100,26 @@ TEST(HostileFtpPeer, ReplyLineOf10MegabytesAfterLoginEndsTheSession)
     EXPECT_EQ(disconnects, 1);
 }
 
-TEST(HostileFtpPeer, LineOf10MegabytesInsideAMultiLineReplyEndsTheSession)
+TEST_F(HostileFtpPeer, LineOf10MegabytesInsideAMultiLineReplyEndsTheSession)
 {
-    PythonPeer peer(QStringLiteral("hostile_ftp.py"), {QStringLiteral("long-multiline")});
-    ASSERT_TRUE(peer.isRunning());
-    FTPClient client;
-    configure(client, peer);
-    client.connectToServer();
-    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(connectToPeer({QStringLiteral("long-multiline")}));
 
     EXPECT_EQ(errorOf([&] { client.currentFolder(); }), kLineTooLong);
     EXPECT_FALSE(client.connected());
 }
 
-TEST(HostileFtpPeer, MultiLineReplyOf10MegabytesInShortLinesStopsAtTheReplyCap)
+TEST_F(HostileFtpPeer, MultiLineReplyOf10MegabytesInShortLinesStopsAtTheReplyCap)
 {
-    PythonPeer peer(QStringLiteral("hostile_ftp.py"), {QStringLiteral("many-lines")});
-    ASSERT_TRUE(peer.isRunning());
-    FTPClient client;
-    configure(client, peer);
-    client.connectToServer();
-    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(connectToPeer({QStringLiteral("many-lines")}));
 
     EXPECT_EQ(errorOf([&] { client.currentFolder(); }),
               QStringLiteral("Reply from server is too long"));
     EXPECT_FALSE(client.connected());
 }
 
-TEST(HostileFtpPeer, EndlessListingStopsAtTheListingCapAndTheSessionGoesOn)
+TEST_F(HostileFtpPeer, EndlessListingStopsAtTheListingCapAndTheSessionGoesOn)
 {
-    PythonPeer peer(QStringLiteral("hostile_ftp.py"), {QStringLiteral("endless-list")});
-    ASSERT_TRUE(peer.isRunning());
-    FTPClient client;
-    configure(client, peer);
-    client.connectToServer();
-    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(connectToPeer({QStringLiteral("endless-list")}));
     qint64 progress = 0;
     QObject::connect(&client, &FTPClient::work, [&](qint64 bytes) { progress = bytes; });
 
@@ -134,7 +139,7 @@ TEST(HostileFtpPeer, EndlessListingStopsAtTheListingCapAndTheSessionGoesOn)
     EXPECT_EQ(client.currentFolder(), QStringLiteral("/"));
 }
 
-TEST(HostileFtpPeer, ListingJustBelowTheCapIsReadAndParsedWithinBoundedMemory)
+TEST_F(HostileFtpPeer, ListingJustBelowTheCapIsReadAndParsedWithinBoundedMemory)
 {
     // The worst a server can make the client keep: a listing just short of the cap, in
     // short lines (each a string of its own), ended properly and then parsed.
@@ -142,13 +147,7 @@ TEST(HostileFtpPeer, ListingJustBelowTheCapIsReadAndParsedWithinBoundedMemory)
         "-rw-r--r--   1 lumi     lumi         4711 Mar  3 15:30 foto0000000.jpg\r\n";
     const qint64 bytes = FTPClient::kMaxListingBytes - 1024;
     const qsizetype expectedLines = qsizetype(bytes / line.size());
-    PythonPeer peer(QStringLiteral("hostile_ftp.py"),
-                    {QStringLiteral("big-list"), QString::number(bytes)});
-    ASSERT_TRUE(peer.isRunning());
-    FTPClient client;
-    configure(client, peer);
-    client.connectToServer();
-    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(connectToPeer({QStringLiteral("big-list"), QString::number(bytes)}));
 
     QStringList lines;
     QList<FtpListEntry> entries;
