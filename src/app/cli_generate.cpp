@@ -110,6 +110,7 @@ int runGenerateCommand(const QStringList& args)
     const bool terminal = isatty(STDERR_FILENO) == 1;
     if (terminal)
         run.onProgress = drawProgress;
+    run.onWarning = [&err](const QString& text) { err << "\rWarnung: " << text << Qt::endl; };
     run.onIdle = [&run] {
         if (InterruptGuard::takeInterrupt())
             run.requestCancel();

@@ -97,6 +97,19 @@ private:
     std::vector<std::optional<PictureOutput>> m_results;
 };
 
+// The question after a finished run. Notes (warnings, pictures not processed) stand before
+// its last line; without notes it is exactly the question the run always asked.
+QString finalQuestion(bool cdIndexLine, const QStringList& notes)
+{
+    QString question = QStringLiteral("Lumivista erstellt!\r\n");
+    if (cdIndexLine)
+        question += QStringLiteral("Bei CD-Image wird \"index.htm\" generiert!\r\n");
+    question += QStringLiteral("\r\n");
+    for (const QString& note : notes)
+        question += note + QStringLiteral("\r\n");
+    return question + QStringLiteral("In Browser anzeigen?");
+}
+
 } // namespace
 
 GalleryRun::GalleryRun(ProjectState& project, GalleryRunOptions options)
@@ -111,6 +124,13 @@ void GalleryRun::setPhase(Phase phase)
     m_phase.store(phase);
     if (onPhase)
         onPhase(phase);
+}
+
+void GalleryRun::warn(const QString& text)
+{
+    m_warnings << text;
+    if (onWarning)
+        onWarning(text);
 }
 
 void GalleryRun::requestCancel()
@@ -129,6 +149,7 @@ GalleryRun::Outcome GalleryRun::run()
     m_captionCount = m_written = m_skipped = m_reused = 0;
     m_skippedReasons.clear();
     m_notWritten.clear();
+    m_warnings.clear();
     m_indexFile.clear();
 
     const QString ziel = p.textValue(key(u"Ziel"));
@@ -245,10 +266,8 @@ GalleryRun::Outcome GalleryRun::run()
                 GenerateCD(names.exportPath);
             if (onProgress)
                 onProgress(100);
-            QString question = QStringLiteral("Lumivista erstellt!\r\n");
-            if (cdImage && indexSetting != QLatin1String("index.htm"))
-                question += QStringLiteral("Bei CD-Image wird \"index.htm\" generiert!\r\n");
-            question += QStringLiteral("\r\nIn Browser anzeigen?");
+            const QString question =
+                finalQuestion(cdImage && indexSetting != QLatin1String("index.htm"), m_warnings);
             if (askYesNo(question))
                 openWithShell(layout.indexDat);
             if (onProgress)

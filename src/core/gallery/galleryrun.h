@@ -68,6 +68,10 @@ public:
     std::function<void(Phase)> onPhase;
     // A setting was changed by the run (key as in the settings table).
     std::function<void(const QString&)> onSettingChanged;
+    // A warning of the run (a clash of output names, a logo that cannot be read...), as
+    // it happens; the run goes on. The command line prints it on stderr; the window shows
+    // the collected warnings in the final question.
+    std::function<void(const QString&)> onWarning;
 
     // Steps of a press of the generate button on an idle run; blocks until done.
     Outcome run();
@@ -90,8 +94,12 @@ public:
     // says nothing; the command line reports an incomplete gallery as a failure.
     const QStringList& notWritten() const { return m_notWritten; }
 
+    // Every warning of the last run, in order.
+    const QStringList& warnings() const { return m_warnings; }
+
 private:
     void setPhase(Phase phase);
+    void warn(const QString& text);
     // The picture loop; false when it was cancelled.
     bool makePictures(const GalleryLayout& layout, const PictureSettings& settings,
                       const Picture& logo, RunCache* cache, const QByteArray& logoIdentity);
@@ -106,4 +114,5 @@ private:
     int m_reused = 0;
     QStringList m_skippedReasons;
     QStringList m_notWritten;
+    QStringList m_warnings;
 };
