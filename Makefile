@@ -6,7 +6,7 @@ LUMIVISTA = $(BUILD)/src/app/lumivista
 DEMO_OUT ?= $(CURDIR)/out/demo
 DEMO_PROJECT ?= $(BUILD)/demo/demo.lmv
 
-.PHONY: all deps configure build test test-asan demo bench fuzz format clean
+.PHONY: all deps configure build test test-asan demo bench fuzz format clean package
 
 all: build
 
@@ -44,6 +44,15 @@ test-asan: deps
 	  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLUMIVISTA_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j$(ASAN_JOBS)
 	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest --output-on-failure --repeat until-pass:2 -j$(CTEST_JOBS)
+
+# A Debian package of the program (CPack, dependencies from dpkg-shlibdeps), checked by
+# lintian; `apt install ./build/lumivista_*.deb` installs it.
+package: build
+	bash scripts/install-deps.sh package
+	rm -f $(BUILD)/lumivista_*.deb
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/lumivista_*.deb
+	@ls $(BUILD)/lumivista_*.deb
 
 # The demo project is made fresh from the photos (pictures are stored by full path), then
 # the gallery is written; `generate` prints the path of its index page.

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
-  fonts-liberation2 fonts-dejavu-core fonts-urw-base35
+  fonts-liberation2 fonts-dejavu-core fonts-urw-base35 qt6-translations-l10n
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev   # picture fuzz targets (-DLUMIVISTA_FUZZ=ON)
@@ -16,7 +16,14 @@ packages=(
   python3 python3-pyftpdlib proftpd-core proftpd-mod-crypto openssl
   chromium chromium-driver
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
+  # install test: the desktop's own validators
+  desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
 )
+
+# `install-deps.sh package`: what `make package` needs to build and check the .deb.
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev lintian)
+fi
 
 # `install-deps.sh bench`: also the peers the benchmark measures against.
 if [ "${1:-}" = bench ]; then

@@ -14,18 +14,55 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 
 namespace {
 
 const char16_t kTitle[] = u"Lumivista";
 
-int runDesktop(int argc, char* argv[])
+// The windows' icon: the theme's when the program is installed, else the built-in one.
+QIcon applicationIcon()
+{
+    QIcon builtIn;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/icons/lumivista-%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("example.lumivista.Lumivista"), builtIn);
+}
+
+// Qt's own dialogs and widgets (file, font, colour and input dialogs, standard buttons,
+// the context menus of text fields) speak German, as the rest of the program does.
+void loadQtTranslations(QApplication& app)
+{
+    static QTranslator qtbase;
+    if (qtbase.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtbase);
+}
+
+// A single argument that is no verb and no option names a project to open (a project
+// double-clicked in the file manager arrives so).
+bool isProjectArgument(const QString& arg)
+{
+    static const QStringList verbs = {QStringLiteral("generate"), QStringLiteral("project"),
+                                      QStringLiteral("upload")};
+    return !arg.startsWith(QLatin1Char('-')) && !verbs.contains(arg);
+}
+
+int runDesktop(int argc, char* argv[], const QString& projectFile)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf16(kTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf16(kTitle));
+    // No display name: Qt would append " — Lumivista" to every window title. Dialogs that
+    // are captioned with the application title get the application name instead.
+    QApplication::setDesktopFileName(QStringLiteral("example.lumivista.Lumivista"));
+    QApplication::setWindowIcon(applicationIcon());
+    loadQtTranslations(app);
     // Now with the title: creates dataDir and docDir and makes docDir the current folder,
     // where the file dialogs start. The version is compiled in.
     computeDataFolders(QString::fromUtf16(kTitle), true);
@@ -46,6 +83,8 @@ int runDesktop(int argc, char* argv[])
     mainForm.setOptimiser(&optimiser);
 
     mainForm.show();
+    if (!projectFile.isEmpty())
+        mainForm.loadProjectFile(projectFile);
     return app.exec();
 }
 
@@ -69,7 +108,11 @@ int main(int argc, char* argv[])
     const QString workingFolder = QDir::currentPath();
     // Locale and the first computation of the data folders, before any window exists.
     initUtilLibrary();
+    if (argc == 2 && isProjectArgument(QString::fromLocal8Bit(argv[1]))) {
+        const QString project = QDir(workingFolder).absoluteFilePath(QFile::decodeName(argv[1]));
+        return runDesktop(argc, argv, project);
+    }
     if (argc > 1)
         return runCommandLine(argc, argv, workingFolder);
-    return runDesktop(argc, argv);
+    return runDesktop(argc, argv, QString());
 }

@@ -50,6 +50,10 @@ public:
     void setFiles(const QStringList& entries);
     const SettingsBinding& binding() const { return *m_binding; }
 
+    // Opens a project file as "Projekt öffnen" does, without the close query (a project
+    // named on the command line); false after an error message.
+    bool loadProjectFile(const QString& fileName);
+
     // The close query: true when the window may close (or New / Open may go on).
     bool FormCloseQuery();
     bool isGenerating() const { return m_run != nullptr; }
@@ -119,7 +123,6 @@ private:
     // Save: true when the project was written.
     bool saveProject();
     bool saveProjectAs();
-    bool loadProjectFile(const QString& fileName);
     int selectedRow() const;
     QList<int> selectedRows() const;
     void selectRow(int row);
