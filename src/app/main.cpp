@@ -15,12 +15,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStringList>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 
@@ -45,13 +48,17 @@ void loadQtTranslations(QApplication& app)
         app.installTranslator(&qtbase);
 }
 
-// A single argument that is no verb and no option names a project to open (a project
-// double-clicked in the file manager arrives so).
-bool isProjectArgument(const QString& arg)
+// A single argument that is no verb and no option and names a project file (ending in
+// .lmv, or an existing file) is opened in the window: a project double-clicked in the file
+// manager arrives so. A mistyped verb stays a command-line error.
+bool isProjectArgument(const char* arg)
 {
     static const QStringList verbs = {QStringLiteral("generate"), QStringLiteral("project"),
                                       QStringLiteral("upload")};
-    return !arg.startsWith(QLatin1Char('-')) && !verbs.contains(arg);
+    const QString text = QFile::decodeName(arg);
+    if (text.startsWith(QLatin1Char('-')) || verbs.contains(text))
+        return false;
+    return text.endsWith(QLatin1String(".lmv"), Qt::CaseInsensitive) || QFileInfo(text).isFile();
 }
 
 int runDesktop(int argc, char* argv[], const QString& projectFile)
@@ -88,6 +95,15 @@ int runDesktop(int argc, char* argv[], const QString& projectFile)
     return app.exec();
 }
 
+// The command line speaks for itself on stderr: Qt's own notes (no runtime folder, no
+// display, font substitutions) are not for a script's log. Critical and fatal messages
+// still reach stderr.
+void commandLineMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 int runCommandLine(int argc, char* argv[], const QString& workingFolder)
 {
     // The text stamp draws with fonts, which needs the GUI application; the command line
@@ -107,12 +123,15 @@ int main(int argc, char* argv[])
 {
     const QString workingFolder = QDir::currentPath();
     // Locale and the first computation of the data folders, before any window exists.
+    const bool openProject = argc == 2 && isProjectArgument(argv[1]);
+    const bool commandLine = argc > 1 && !openProject;
+    if (commandLine)
+        qInstallMessageHandler(commandLineMessages);
     initUtilLibrary();
-    if (argc == 2 && isProjectArgument(QString::fromLocal8Bit(argv[1]))) {
-        const QString project = QDir(workingFolder).absoluteFilePath(QFile::decodeName(argv[1]));
-        return runDesktop(argc, argv, project);
-    }
-    if (argc > 1)
+    if (commandLine)
         return runCommandLine(argc, argv, workingFolder);
-    return runDesktop(argc, argv, QString());
+    QString project;
+    if (openProject)
+        project = QDir(workingFolder).absoluteFilePath(QFile::decodeName(argv[1]));
+    return runDesktop(argc, argv, project);
 }
