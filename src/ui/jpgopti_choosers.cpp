@@ -2,6 +2,7 @@
 #include "ui/jpgopti_choosers.h"
 
 #include "pic/textstamp.h"
+#include "ui/fontchoice.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -63,13 +64,14 @@ QString QtOptiChoosers::saveFile(QWidget* parent, const QString& caption, const 
 
 std::optional<OptiFont> QtOptiChoosers::chooseFont(QWidget* parent, const OptiFont& initial)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial.font, parent, QString(),
-                                            QFontDialog::DontUseNativeDialog);
-    if (!ok) {
+    QFontDialog dialog(initial.font, parent);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    const QFont shownAtOpen = dialog.currentFont();
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    OptiFont chosen{font, initial.colour};
+    OptiFont chosen{keepUnchosenFamily(initial.font, shownAtOpen, dialog.currentFont()),
+                    initial.colour};
     // The font dialog has no colour field; the colour dialog follows (cancel keeps it).
     const QColor colour = QColorDialog::getColor(colourFromValue(initial.colour), parent, QString(),
                                                  QColorDialog::DontUseNativeDialog);

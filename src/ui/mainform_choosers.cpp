@@ -2,6 +2,7 @@
 // button, because a project font includes its colour.
 #include "ui/mainform_choosers.h"
 
+#include "ui/fontchoice.h"
 #include "ui/windowcolor.h"
 
 #include <QColorDialog>
@@ -71,10 +72,13 @@ std::optional<FontSpec> QtChoosers::chooseFont(QWidget* parent, const FontSpec& 
     auto* layout = new QVBoxLayout(&dialog);
 
     // The font dialog is embedded as a plain widget without its own buttons.
-    auto* fonts = new QFontDialog(toQFont(initial), &dialog);
+    const QFont initialFont = toQFont(initial);
+    auto* fonts = new QFontDialog(initialFont, &dialog);
     fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     fonts->setWindowFlags(Qt::Widget);
     layout->addWidget(fonts);
+    closeWindowWithEmbeddedDialog(fonts, &dialog);
+    const QFont shownAtOpen = fonts->currentFont();
 
     int colour = initial.color;
     auto* colourRow = new QHBoxLayout;
@@ -103,7 +107,8 @@ std::optional<FontSpec> QtChoosers::chooseFont(QWidget* parent, const FontSpec& 
 
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return fontSpecFromQFont(fonts->currentFont(), colour);
+    return fontSpecFromQFont(keepUnchosenFamily(initialFont, shownAtOpen, fonts->currentFont()),
+                             colour);
 }
 
 std::optional<int> QtChoosers::chooseColor(QWidget* parent, int initial)
