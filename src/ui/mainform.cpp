@@ -206,6 +206,9 @@ void TMainForm::mnNeuClick()
     m_project.newProject();
     writeControls();
     setTitel();
+    // No picture of the old project stays in the preview or the caption field.
+    ui->Bild->clear();
+    ui->eBez->clear();
 }
 
 void TMainForm::FileOpenItemClick()

@@ -206,6 +206,14 @@ TEST_F(PictureListTest, SelectingShowsCaptionAndPreview)
     EXPECT_EQ(caption->text(), u"Strand"_s);
     select({0});
     EXPECT_EQ(caption->text(), u"Strand"_s);
+
+    // A new project shows no picture of the old one.
+    m_dialogs.queue(DialogResult::No);  // "Die Daten noch sichern?"
+    m_dialogs.queue(DialogResult::Yes); // "Neues Projekt?"
+    form().mnNeuClick();
+    EXPECT_TRUE(form().files().isEmpty());
+    EXPECT_TRUE(control<QLabel>("Bild")->pixmap().isNull());
+    EXPECT_EQ(caption->text(), QString());
 }
 
 TEST_F(PictureListTest, UnreadablePictureKeepsThePreview)
