@@ -7,9 +7,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Room for the title bar's caption and buttons beside the program name.
+constexpr int kMinimumWidth = 320;
 
 QString linkLine(const QString& caption, const QString& address)
 {
@@ -59,6 +64,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     layout->addWidget(m_links);
     layout->addSpacing(8);
     layout->addWidget(m_okButton, 0, Qt::AlignCenter);
+    // Never smaller than its texts; wide enough that the title bar shows its caption.
+    setMinimumWidth(std::max(kMinimumWidth, fontMetrics().horizontalAdvance(windowTitle()) * 3));
 }
 
 void TAboutBox::linkClicked(const QString& address)

@@ -15,6 +15,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -77,6 +79,9 @@ void Thlp::insert(const QStringList& lines, const QString& key)
 {
     m_writer.insert(lines, key);
     show();
+    // The help takes the keyboard: Escape or Return closes it at once.
+    raise();
+    activateWindow();
     FormShow();
 }
 
@@ -114,16 +119,36 @@ void Thlp::Button1Click()
 void Thlp::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // Centred once; afterwards the window keeps what the user made of it.
+    // Placed once; afterwards the window keeps what the user made of it.
     if (!m_placed) {
         m_placed = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        placeBesideParent();
     }
     FormShow();
+}
+
+void Thlp::placeBesideParent()
+{
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    // Beside the main window where there is room, so the help never covers the "?" that
+    // opened it; centred on the screen where there is none.
+    frame.moveCenter(available.center());
+    if (const QWidget* owner = parentWidget(); owner && owner->isVisible()) {
+        const QRect ownerFrame = owner->frameGeometry();
+        const int top = std::clamp(ownerFrame.top(), available.top(),
+                                   std::max(available.top(), available.bottom() - frame.height()));
+        if (ownerFrame.right() + frame.width() < available.right())
+            frame.moveTopLeft({ownerFrame.right() + 1, top});
+        else if (ownerFrame.left() - frame.width() >= available.left())
+            frame.moveTopRight({ownerFrame.left() - 1, top});
+    }
+    move(frame.topLeft());
 }
 
 void Thlp::FormShow()

@@ -57,5 +57,7 @@ private:
     QPushButton* m_button1;
     QStatusBar* m_statusBar1;
     HelpBoard m_writer;
+    // Beside the main window where the screen has room, else centred on the screen.
+    void placeBesideParent();
     bool m_placed = false;
 };

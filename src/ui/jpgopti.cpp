@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -33,6 +34,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QSize kOriginalArea{240, 180};
+// The picture size the preview shows without scrolling when the screen allows.
+const QSize kPreviewFits{600, 400};
 
 } // namespace
 
@@ -107,6 +110,26 @@ TJPGOpti::TJPGOpti(QWidget* parent) : QDialog(parent)
 
     m_working = makeSamplePicture();
     bSizeChange(false);
+    sizeToContent();
+}
+
+void TJPGOpti::sizeToContent()
+{
+    // Every tab shows, none hides behind scroll arrows.
+    m_tabs->setUsesScrollButtons(false);
+    // Large enough that a 600 x 400 picture fits unscrolled, never larger than the screen.
+    const QSize minimum = m_previewArea->minimumSize();
+    const int frame = 2 * m_previewArea->frameWidth();
+    m_previewArea->setMinimumSize(kPreviewFits + QSize(frame, frame));
+    QSize wanted = sizeHint();
+    m_previewArea->setMinimumSize(minimum);
+    if (const QScreen* screen = this->screen()) {
+        const QSize available = screen->availableGeometry().size();
+        // The frame the window manager adds is not part of the window's size.
+        const QSize decoration = frameGeometry().size() - geometry().size();
+        wanted = wanted.boundedTo(available - decoration);
+    }
+    resize(wanted);
 }
 
 TJPGOpti::~TJPGOpti() = default;

@@ -108,6 +108,8 @@ private:
 
     // jpgopti_tabs.cpp: the editing tabs.
     QWidget* buildLightPage();
+    // The opening size: every tab visible and room for a 600 x 400 picture.
+    void sizeToContent();
     QWidget* buildTonePage();
     QWidget* buildTurnPage();
     QWidget* buildCropPage();

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -59,14 +60,23 @@ QWidget* TJPGOpti::buildLightPage()
     layout->addWidget(Invert, 0, 0, 1, 2);
     TBarHell = addSliderRow(layout, 1, u"Helligkeit"_s, u"TBarHell"_s, -255, 255, 0, 10);
     TBarKontr = addSliderRow(layout, 2, u"Kontrast"_s, u"TBarKontr"_s, -255, 255, 0, 10);
-    TBarSatt = addSliderRow(layout, 3, u"Sättigung"_s, u"TBarSatt"_s, -255, 255, 0, 10);
+    // Below -100 the contrast turns the picture negative; -100 is flat grey.
+    auto* contrastScale = new QHBoxLayout;
+    contrastScale->setContentsMargins(0, 0, 0, 0);
+    contrastScale->addWidget(new QLabel(u"negativ"_s));
+    contrastScale->addStretch(1);
+    contrastScale->addWidget(new QLabel(u"weniger"_s));
+    contrastScale->addStretch(2);
+    contrastScale->addWidget(new QLabel(u"mehr"_s));
+    layout->addLayout(contrastScale, 3, 1);
+    TBarSatt = addSliderRow(layout, 4, u"Sättigung"_s, u"TBarSatt"_s, -255, 255, 0, 10);
     connect(Invert, &QCheckBox::toggled, this, &TJPGOpti::lightChange);
     for (QSlider* slider : {TBarHell, TBarKontr, TBarSatt}) {
         connect(slider, &QSlider::valueChanged, this, &TJPGOpti::lightChange);
     }
     QPushButton* ok = okButton(u"btLightOk"_s);
     connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
-    layout->addWidget(ok, 4, 2);
+    layout->addWidget(ok, 5, 2);
     return page;
 }
 

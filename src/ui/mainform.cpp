@@ -80,6 +80,7 @@ void TMainForm::connectControls()
     connect(ui->Speichern1, &QAction::triggered, this, &TMainForm::Speichern1Click);
     connect(ui->speichernunter1, &QAction::triggered, this, &TMainForm::speichernunter1Click);
     connect(ui->mnClose, &QAction::triggered, this, &QWidget::close);
+    ui->mnClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     const QList<QAction*> pageItems{ui->mnBilderliste, ui->mnBildeinstellung, ui->mnLayout,
                                     ui->mnGalerie};

@@ -71,6 +71,8 @@ void TMainForm::connectPictureList()
     connect(ui->btUp, &QToolButton::clicked, this, &TMainForm::btUpClick);
     connect(ui->btDown, &QToolButton::clicked, this, &TMainForm::btDownClick);
     connect(ui->Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+    // Return in the caption field applies the caption, as "Ok" does.
+    connect(ui->eBez, &QLineEdit::returnPressed, this, &TMainForm::Button2Click);
     connect(ui->Files->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TMainForm::FilesClick);
     connect(ui->Files, &PictureListView::internalDrop, this, &TMainForm::FilesDragDrop);

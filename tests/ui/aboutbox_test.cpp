@@ -28,3 +28,14 @@ TEST(TAboutBox, ShowsNameVersionAndLinks)
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
 }
+
+TEST(TAboutBox, LargeEnoughForItsTextsAndTitle)
+{
+    TAboutBox about;
+    about.show();
+    for (const QLabel* label : about.findChildren<QLabel*>())
+        EXPECT_GE(label->width(), label->sizeHint().width()) << qPrintable(label->text());
+    // The title bar shows its caption beside the window manager's buttons.
+    const int titleBar = about.fontMetrics().horizontalAdvance(about.windowTitle()) + 120;
+    EXPECT_GE(about.width(), titleBar);
+}

@@ -149,3 +149,16 @@ TEST(Thlp, PrintingWithoutAPrinterTellsTheUser)
     EXPECT_EQ(dialogs.entries()[0].type, DialogType::Error);
     EXPECT_EQ(dialogs.entries()[0].text, u"Es ist kein Standarddrucker eingerichtet."_s);
 }
+
+TEST(Thlp, OpensBesideTheMainWindowAndTakesTheKeyboard)
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(10, 10, 300, 200);
+    mainWindow.show();
+    Thlp hlp(&mainWindow);
+    hlp.insert(lHlp(), u"Nav"_s);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(hlp.frameGeometry().intersects(mainWindow.frameGeometry()))
+        << "the help covers the window that opened it";
+    EXPECT_TRUE(hlp.isActiveWindow());
+}

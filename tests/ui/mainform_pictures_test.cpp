@@ -3,10 +3,12 @@
 
 #include "ui/mainform_widgets.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -184,6 +186,12 @@ TEST_F(PictureListTest, OkStoresTheCaptionAlsoWhenEmpty)
     caption->setText(u"Am Meer"_s);
     form().Button2Click();
     EXPECT_EQ(form().files().at(1), u"/f/b.jpg|Am Meer"_s);
+
+    // Return in the caption field is "Ok".
+    caption->setText(u"Mit Return"_s);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(caption, &enter);
+    EXPECT_EQ(form().files().at(1), u"/f/b.jpg|Mit Return"_s);
 }
 
 TEST_F(PictureListTest, SelectingShowsCaptionAndPreview)

@@ -361,6 +361,8 @@ TEST_F(ProjectCommandTest, BeendenClosesThroughTheCloseQuery)
     m_dialogs.queue(DialogResult::Cancel);
     form().findChild<QAction*>(u"mnClose"_s)->trigger();
     EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(form().findChild<QAction*>(u"mnClose"_s)->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_dialogs.queue(DialogResult::No);
     form().findChild<QAction*>(u"mnClose"_s)->trigger();
     EXPECT_FALSE(form().isVisible());
