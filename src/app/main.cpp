@@ -7,6 +7,7 @@
 #include "ui/jpgopti.h"
 #include "ui/mainform.h"
 #include "ui/qtdialogs.h"
+#include "ui/translations.h"
 #include "ui/updateform.h"
 #include "util/dialogs.h"
 #include "util/paths.h"
@@ -18,10 +19,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QStringList>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -36,16 +34,6 @@ QIcon applicationIcon()
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
         builtIn.addFile(QStringLiteral(":/icons/lumivista-%1.png").arg(size), QSize(size, size));
     return QIcon::fromTheme(QStringLiteral("example.lumivista.Lumivista"), builtIn);
-}
-
-// Qt's own dialogs and widgets (file, font, colour and input dialogs, standard buttons,
-// the context menus of text fields) speak German, as the rest of the program does.
-void loadQtTranslations(QApplication& app)
-{
-    static QTranslator qtbase;
-    if (qtbase.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
-                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtbase);
 }
 
 // A single argument that is no verb and no option and names a project file (ending in
@@ -69,7 +57,7 @@ int runDesktop(int argc, char* argv[], const QString& projectFile)
     // are captioned with the application title get the application name instead.
     QApplication::setDesktopFileName(QStringLiteral("example.lumivista.Lumivista"));
     QApplication::setWindowIcon(applicationIcon());
-    loadQtTranslations(app);
+    installQtGerman(app);
     // Now with the title: creates dataDir and docDir and makes docDir the current folder,
     // where the file dialogs start. The version is compiled in.
     computeDataFolders(QString::fromUtf16(kTitle), true);

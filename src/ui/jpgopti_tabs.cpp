@@ -63,6 +63,7 @@ QWidget* TJPGOpti::buildLightPage()
     // Below -100 the contrast turns the picture negative; -100 is flat grey.
     auto* contrastScale = new QHBoxLayout;
     contrastScale->setContentsMargins(0, 0, 0, 0);
+    layout->setVerticalSpacing(2);
     contrastScale->addWidget(new QLabel(u"negativ"_s));
     contrastScale->addStretch(1);
     contrastScale->addWidget(new QLabel(u"weniger"_s));
@@ -77,6 +78,7 @@ QWidget* TJPGOpti::buildLightPage()
     QPushButton* ok = okButton(u"btLightOk"_s);
     connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
     layout->addWidget(ok, 5, 2);
+    layout->setRowStretch(6, 1); // the rows stay together at the top
     return page;
 }
 
@@ -101,6 +103,7 @@ QWidget* TJPGOpti::buildTonePage()
     QPushButton* ok = okButton(u"btToneOk"_s);
     connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
     layout->addWidget(ok, 5, 2);
+    layout->setRowStretch(6, 1); // the rows stay together at the top
     return page;
 }
 

@@ -1,0 +1,92 @@
+// Pictures of the side windows and of a German Qt dialog, for a person to look at, and the
+// checks that a person would make on them: whole texts, every tab showing, German buttons.
+// Runs under a virtual X server of 1280 x 1024 (label "screenshots").
+#include "mainform_fixture.h"
+
+#include "ui/aboutbox.h"
+#include "ui/hlp.h"
+#include "ui/jpgopti.h"
+#include "ui/translations.h"
+#include "ui/updateform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTabBar>
+#include <QTabWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void saveShot(QWidget& window, const QString& name)
+{
+    QCoreApplication::processEvents();
+    const QImage shot = window.grab().toImage();
+    ASSERT_FALSE(shot.isNull()) << qPrintable(name);
+    const QString file = QStringLiteral(LUMIVISTA_SCREENSHOT_DIR) + u'/' + name + u".png"_s;
+    EXPECT_TRUE(shot.save(file)) << qPrintable(file);
+}
+
+} // namespace
+
+using WindowScreenshots = MainFormTest;
+
+TEST_F(WindowScreenshots, QtDialogsSpeakGerman)
+{
+    ASSERT_TRUE(installQtGerman(*QCoreApplication::instance()))
+        << "Qt's German translations are not installed";
+    QFileDialog dialog(nullptr, u"Projekt öffnen"_s, path(QString()), u"Lumivista (*.lmv)"_s);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.show();
+    QStringList buttons;
+    for (const QAbstractButton* b : dialog.findChild<QDialogButtonBox*>()->buttons())
+        buttons << b->text().remove(u'&');
+    EXPECT_TRUE(buttons.contains(u"Abbrechen"_s)) << qPrintable(buttons.join(u", "_s));
+    EXPECT_TRUE(buttons.contains(u"Öffnen"_s)) << qPrintable(buttons.join(u", "_s));
+    saveShot(dialog, u"qt_file_dialog"_s);
+}
+
+TEST_F(WindowScreenshots, OptimiserShowsEveryTabAndA600By400Picture)
+{
+    TJPGOpti opti;
+    opti.exec(makePicture(u"gross.jpg"_s, 600, 400));
+    QCoreApplication::processEvents();
+    const QRect screen = opti.screen()->availableGeometry();
+    EXPECT_LE(opti.frameGeometry().width(), screen.width());
+    EXPECT_LE(opti.frameGeometry().height(), screen.height());
+
+    auto* tabs = opti.findChild<QTabWidget*>(u"Tabs"_s);
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 9);
+    for (int i = 0; i < tabs->count(); ++i)
+        EXPECT_TRUE(tabs->tabBar()->rect().contains(tabs->tabBar()->tabRect(i)))
+            << "tab " << qPrintable(tabs->tabText(i)) << " is cut off";
+    const QScrollArea* preview = opti.findChild<QScrollArea*>();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_GE(preview->viewport()->width(), 600);
+    EXPECT_GE(preview->viewport()->height(), 400);
+
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        saveShot(opti, u"optimiser_tab%1"_s.arg(i + 1));
+    }
+}
+
+TEST_F(WindowScreenshots, UpdateHelpAndAbout)
+{
+    TUpdateForm update;
+    update.show();
+    saveShot(update, u"update"_s);
+
+    Thlp help;
+    help.insert(lHlp(), u"PicLoad"_s);
+    saveShot(help, u"help"_s);
+
+    TAboutBox about;
+    about.show();
+    saveShot(about, u"about"_s);
+}
