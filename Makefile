@@ -10,8 +10,9 @@ DEMO_PROJECT ?= $(BUILD)/demo/demo.lmv
 
 all: build
 
+# Each target installs only the packages it needs (scripts/install-deps.sh SET).
 deps:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh build
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
@@ -23,6 +24,7 @@ build: configure
 	cmake --build $(BUILD)
 
 test: build
+	bash scripts/install-deps.sh test
 	cd $(BUILD) && ctest --output-on-failure -j$(CTEST_JOBS)
 
 # Every test (all labels) with AddressSanitizer and UBSan in its own build folder. Any
@@ -39,7 +41,8 @@ ASAN_ENV = ASAN_OPTIONS=halt_on_error=1:exitcode=23:detect_leaks=1:print_stacktr
   UBSAN_OPTIONS=halt_on_error=1:exitcode=23:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0
 
-test-asan: deps
+test-asan:
+	bash scripts/install-deps.sh test
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLUMIVISTA_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j$(ASAN_JOBS)
@@ -57,6 +60,7 @@ package: build
 # The demo project is made fresh from the photos (pictures are stored by full path), then
 # the gallery is written; `generate` prints the path of its index page.
 demo: build
+	bash scripts/install-deps.sh demo
 	$(LUMIVISTA) --version
 	rm -f $(DEMO_PROJECT)
 	mkdir -p $(dir $(DEMO_PROJECT))
@@ -74,7 +78,8 @@ bench: build
 # fails when any target finds a crash, a leak, a time-out or runs out of memory.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	bash scripts/install-deps.sh fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLUMIVISTA_FUZZ=ON -DLUMIVISTA_BUILD_TESTS=OFF
 	cmake --build $(FUZZ_BUILD) --target fuzz-targets
@@ -84,4 +89,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

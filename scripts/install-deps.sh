@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and the demo need.
+# Installs the Debian packages that building, testing, the demo and the other make targets
+# need, each target only its own.
 # Idempotent: packages already present are skipped without touching apt.
 set -euo pipefail
 
-packages=(
-  # build
-  cmake ninja-build g++ ccache pkg-config clang-format
+# usage: install-deps.sh [SET...]; the sets are build (the default), test, demo, fuzz,
+# bench and package. Every set includes what building needs.
+build=(
+  cmake ninja-build g++ ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
-  fonts-liberation2 fonts-dejavu-core fonts-urw-base35 qt6-translations-l10n
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev   # picture fuzz targets (-DLUMIVISTA_FUZZ=ON)
-  # tests and demo
+)
+# What the program needs at run time beyond its libraries: fonts for the text stamp and the
+# metafiles, Qt's German translations.
+runtime=(fonts-liberation2 fonts-dejavu-core fonts-urw-base35 qt6-translations-l10n)
+test=(
+  "${runtime[@]}" clang-format
   python3 python3-pyftpdlib proftpd-core proftpd-mod-crypto openssl
   chromium chromium-driver
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
@@ -20,15 +25,20 @@ packages=(
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
 )
 
-# `install-deps.sh package`: what `make package` needs to build and check the .deb.
-if [ "${1:-}" = package ]; then
-  packages+=(dpkg-dev lintian)
-fi
-
-# `install-deps.sh bench`: also the peers the benchmark measures against.
-if [ "${1:-}" = bench ]; then
-  packages+=(libvips-tools bc time)
-fi
+packages=("${build[@]}")
+e2e=no
+for set in "${@:-build}"; do
+  case "$set" in
+    build) ;;
+    test) packages+=("${test[@]}"); e2e=yes ;;
+    demo) packages+=("${runtime[@]}") ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;              # -DLUMIVISTA_FUZZ=ON
+    bench) packages+=("${runtime[@]}" libjpeg-turbo-progs imagemagick libvips-tools bc time) ;;
+    package) packages+=(dpkg-dev lintian) ;;
+    *) echo "install-deps.sh: unknown set $set (build, test, demo, fuzz, bench, package)" >&2
+       exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
@@ -38,7 +48,7 @@ for p in "${packages[@]}"; do
 done
 
 # The machine may carry its own Node.js with npm bundled; Debian's npm conflicts with it.
-if ! command -v npm >/dev/null 2>&1; then
+if [ "$e2e" = yes ] && ! command -v npm >/dev/null 2>&1; then
   for p in nodejs npm; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
@@ -46,10 +56,11 @@ fi
 
 install_e2e() {
   # The browser test drives Debian's Chromium through playwright-core from npm.
-  local e2e
-  e2e="$(dirname "$0")/../tests/e2e"
-  if [ ! -d "$e2e/node_modules/playwright-core" ]; then
-    (cd "$e2e" && npm ci --no-audit --no-fund --silent)
+  [ "$e2e" = yes ] || return 0
+  local dir
+  dir="$(dirname "$0")/../tests/e2e"
+  if [ ! -d "$dir/node_modules/playwright-core" ]; then
+    (cd "$dir" && npm ci --no-audit --no-fund --silent)
   fi
 }
 
