@@ -353,8 +353,8 @@ bool GalleryRun::planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, Ou
 }
 
 bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& plan,
-                              const PictureSettings& settings, const Picture& logo,
-                              RunCache* cache, const QByteArray& logoIdentity)
+                              const PictureSettings& settings, const Picture& logo, RunCache* cache,
+                              const QByteArray& logoIdentity)
 {
     const int count = int(layout.names.files.size());
     const int workers =

@@ -44,7 +44,9 @@ bool folderFoldsCase(const QString& folder)
            a.st_ino == b.st_ino;
 }
 
-FileKeys::FileKeys(CaseProbe probe) : m_probe(std::move(probe)) {}
+FileKeys::FileKeys(CaseProbe probe) : m_probe(std::move(probe))
+{
+}
 
 const FileKeys::Folder& FileKeys::folder(const QString& path)
 {
