@@ -14,7 +14,7 @@ void printUsage(QTextStream& out)
 {
     out << "Usage:\n"
            "  lumivista                                  the desktop program\n"
-           "  lumivista generate P.lmv [--yes] [--jobs N] [--open]\n"
+           "  lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]\n"
            "  lumivista project new P.lmv [--folder DIR]... [--target DIR] [Key=Value]...\n"
            "  lumivista project add P.lmv FILE|DIR...\n"
            "  lumivista project set P.lmv Key=Value...\n"

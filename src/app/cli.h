@@ -17,7 +17,7 @@ int runCli(const QStringList& args);
 // `lumivista project new|add|set|show ...`; `args` start after "project".
 int runProjectCommand(const QStringList& args);
 
-// `lumivista generate P.lmv [--yes] [--jobs N] [--open]`; `args` start after "generate".
+// `lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]`; `args` start after "generate".
 int runGenerateCommand(const QStringList& args);
 
 // `lumivista upload P.lmv [--yes] [--password-stdin]`; `args` start after "upload".

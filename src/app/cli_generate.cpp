@@ -78,6 +78,8 @@ int runGenerateCommand(const QStringList& args)
             yes = true;
         } else if (a == QLatin1String("--open")) {
             open = true;
+        } else if (a == QLatin1String("--clean")) {
+            options.deleteOldFiles = true; // the window's "Dateien vorher löschen"
         } else if (a == QLatin1String("--jobs") && i + 1 < args.size()) {
             bool ok = false;
             options.jobs = args[++i].toInt(&ok);
@@ -96,7 +98,7 @@ int runGenerateCommand(const QStringList& args)
         }
     }
     if (projectFile.isEmpty()) {
-        err << "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open]\n";
+        err << "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]\n";
         return kExitUsage;
     }
     ProjectState project;
@@ -104,6 +106,7 @@ int runGenerateCommand(const QStringList& args)
         exitCode >= 0)
         return exitCode;
 
+    options.projectFile = QFileInfo(projectFile).absoluteFilePath();
     GenerateAnswers answers(yes, open);
     DialogServiceGuard guard(&answers);
     GalleryRun run(project, options);

@@ -94,6 +94,7 @@ void TMainForm::btGenClick()
     ProjectState snapshot = m_project;
     GalleryRunOptions options;
     options.deleteOldFiles = ui->edDelFile->isChecked();
+    options.projectFile = m_projektDatei;
     GalleryRun run(snapshot, options);
     run.onProgress = [this](int percent) { ui->proz->setValue(percent); };
     // Pictures are made on worker threads; the window's events are handled here, which is

@@ -55,6 +55,6 @@ void GenerateCD(const QString& exportPath, const QString& folder)
                                       "(x86_64-w64-mingw32-gcc) gebaut.");
         throw LumiError(message);
     }
-    copyFileTo(source, exportPath + kStarterName);
+    copyFileTo(source, exportPath + kStarterName, LinkAtName::Replace);
     writeTextFile(exportPath + QStringLiteral("autorun.inf"), joinPageLines(autorunLines()));
 }

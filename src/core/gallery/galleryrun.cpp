@@ -4,6 +4,7 @@
 
 #include "gallery/cdimage.h"
 #include "gallery/indexpage.h"
+#include "gallery/outputplan.h"
 #include "gallery/picturejob.h"
 #include "gallery/runcache.h"
 #include "gallery/stylesheet.h"
@@ -12,10 +13,13 @@
 #include "util/error.h"
 #include "util/fileops.h"
 #include "util/paths.h"
+#include "util/samefile.h"
 #include "util/version.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 #include <QThread>
 #include <QThreadPool>
 
@@ -44,13 +48,42 @@ void removeStalePendingFiles(const QStringList& folders)
     }
 }
 
-void deleteOldFiles(const QStringList& folders)
+// Files that a run never overwrites or deletes: the source pictures, the open project, the
+// user templates, the logo and the navigation pictures. (The gallery has no mask setting.)
+QStringList protectedFiles(const ProjectState& p, const QString& projectFile)
 {
+    QStringList files;
+    for (const QString& entry : p.Files())
+        files << QFileInfo(entryPath(entry)).absoluteFilePath();
+    files << projectFile;
+    for (const char16_t* setting : {u"VorIndex", u"VorBild"}) {
+        const QString file = p.textValue(key(setting));
+        if (!file.isEmpty())
+            files << resolvePath(file, QString());
+    }
+    const QString logo = p.textValue(key(u"WZImage")).trimmed();
+    if (!logo.isEmpty())
+        files << resolvePath(logo, QString());
+    for (const char16_t* setting : {u"PPrior", u"PNext", u"PIndex", u"PTrenn"})
+        files << navPictureFile(p.textValue(key(setting)));
+    return files;
+}
+
+// "Dateien vorher löschen": every file directly in the folders, except the originals.
+void deleteOldFiles(const QStringList& folders, const QStringList& originals, FileKeys& keys)
+{
+    QSet<QString> kept;
+    for (const QString& file : originals) {
+        for (const QString& k : keys.fileKeys(file))
+            kept.insert(k);
+    }
     QStringList files;
     for (const QString& folder : folders)
         scanFolder(files, folder + QStringLiteral("*.*"), 0, 0);
-    for (const QString& file : files)
-        QFile::remove(file);
+    for (const QString& file : files) {
+        if (!kept.contains(keys.entryKey(file)))
+            QFile::remove(file);
+    }
 }
 
 // The per-picture results, filled by the workers and taken by the run in list order.
@@ -167,13 +200,6 @@ GalleryRun::Outcome GalleryRun::run()
     names.exportPath = resolveFolder(ziel, QString(), false);
     names.tnPath = resolveFolder(p.textValue(key(u"TnPath")), names.exportPath, false);
     names.bildPath = resolveFolder(p.textValue(key(u"PicPath")), names.exportPath, false);
-    // Equal folders and prefixes would make the small pictures overwrite the large ones.
-    if (p.textValue(key(u"TnPath")) == p.textValue(key(u"PicPath")) &&
-        p.textValue(key(u"TnPraefix")) == p.textValue(key(u"PicPraefix"))) {
-        p.setTextValue(key(u"TnPraefix"), QStringLiteral("tn_"));
-        if (onSettingChanged)
-            onSettingChanged(key(u"TnPraefix"));
-    }
     names.files = p.Files();
     names.picDatBez = p.boolValue(key(u"PicDatBez"));
     names.newNum = p.boolValue(key(u"NewNum"));
@@ -190,6 +216,10 @@ GalleryRun::Outcome GalleryRun::run()
         if (!ensureFolder(folder, kFolderAskCreate))
             return Outcome::FolderUnavailable;
     }
+    FileKeys keys;
+    OutputPlan plan;
+    if (!planRun(layout, cdImage, keys, plan))
+        return Outcome::Refused;
 
     setPhase(Running);
     Outcome outcome = Outcome::Finished;
@@ -197,7 +227,7 @@ GalleryRun::Outcome GalleryRun::run()
         const QStringList folders{names.tnPath, names.bildPath, names.exportPath};
         removeStalePendingFiles(folders);
         if (m_options.deleteOldFiles)
-            deleteOldFiles(folders);
+            deleteOldFiles(folders, protectedFiles(p, m_options.projectFile), keys);
         if (onProgress)
             onProgress(0);
         const QDateTime datZeit =
@@ -247,7 +277,7 @@ GalleryRun::Outcome GalleryRun::run()
         if (m_options.reuseUnchanged)
             cache = RunCache(RunCache::recordFileFor(names.exportPath));
         const bool finished =
-            makePictures(layout, PictureSettings::fromProject(p), logo,
+            makePictures(layout, plan, PictureSettings::fromProject(p), logo,
                          m_options.reuseUnchanged ? &cache : nullptr, logoIdentity);
         if (m_options.reuseUnchanged)
             cache.save();
@@ -281,8 +311,50 @@ GalleryRun::Outcome GalleryRun::run()
     return outcome;
 }
 
-bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings& settings,
-                              const Picture& logo, RunCache* cache, const QByteArray& logoIdentity)
+bool GalleryRun::planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, OutputPlan& plan)
+{
+    const ProjectState& p = m_project;
+    GalleryNames& names = layout.names;
+    ExtraOutputs extra;
+    for (const char16_t* setting : {u"PPrior", u"PNext", u"PIndex", u"PTrenn"}) {
+        const QString nav = navPictureFile(p.textValue(key(setting)));
+        if (!nav.isEmpty())
+            extra.navPictures << nav;
+    }
+    extra.cdImage = cdImage;
+    extra.starter = resolvePath(QStringLiteral("index.exe"), QString());
+    plan = planOutputs(layout, extra, keys);
+
+    // The small pictures would be the large pictures' files (equal folders and prefixes, in
+    // whatever spelling): they get the prefix "tn_".
+    const bool smallOnLarge = std::any_of(
+        plan.pictureOutputs.cbegin(), plan.pictureOutputs.cend(),
+        [&plan](const auto& slots) { return plan.outputs[slots[0]].supersededBy == slots[1]; });
+    if (smallOnLarge) {
+        m_project.setTextValue(key(u"TnPraefix"), QStringLiteral("tn_"));
+        names.tnPraefix = QStringLiteral("tn_");
+        if (onSettingChanged)
+            onSettingChanged(key(u"TnPraefix"));
+        plan = planOutputs(layout, extra, keys);
+    }
+
+    const QStringList originals =
+        overwrittenOriginals(plan, protectedFiles(p, m_options.projectFile), keys);
+    if (!originals.isEmpty()) {
+        // Shown as it is: the "/n" rule of showError would break paths such as "/home/u/neu".
+        dialogService().show(QStringLiteral("Das Ziel würde Originaldateien überschreiben:\r\n") +
+                                 originals.mid(0, 5).join(QStringLiteral("\r\n")),
+                             DialogType::Error, DialogButtons::Ok);
+        return false;
+    }
+    for (const QString& warning : clashWarnings(plan, names))
+        warn(warning);
+    return true;
+}
+
+bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& plan,
+                              const PictureSettings& settings, const Picture& logo, RunCache* cache,
+                              const QByteArray& logoIdentity)
 {
     const int count = int(layout.names.files.size());
     const int workers =
@@ -306,8 +378,12 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings
     for (int i = 0; i < count; ++i) {
         while (submitted < count && submitted <= i + ahead) {
             const int k = submitted++;
-            pool.start([&results, &layout, &settings, &logo, cache, &logoIdentity, k] {
-                results.put(k, makePicture(k, layout, settings, logo, cache, logoIdentity));
+            const PictureTargets targets{plan.writes(k, OutputKind::LargePicture),
+                                         plan.writes(k, OutputKind::SmallPicture),
+                                         plan.writes(k, OutputKind::PicturePage)};
+            pool.start([&results, &layout, &settings, &logo, cache, &logoIdentity, k, targets] {
+                results.put(k,
+                            makePicture(k, layout, settings, logo, cache, logoIdentity, targets));
             });
         }
         if (onProgress)
@@ -329,7 +405,7 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const PictureSettings
             if (cache && output->reused) {
                 ++m_reused;
                 cache->keep(output->largeFile);
-            } else if (cache) {
+            } else if (cache && !output->fingerprint.isEmpty()) {
                 cache->record(output->largeFile, output->smallFile, output->fingerprint);
             }
             if (output->captionGiven)

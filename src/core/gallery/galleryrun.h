@@ -18,13 +18,16 @@
 #include <functional>
 
 struct GalleryLayout;
+struct OutputPlan;
 struct PictureSettings;
+class FileKeys;
 class Picture;
 class RunCache;
 
 struct GalleryRunOptions
 {
     bool deleteOldFiles = false; // "Dateien vorher löschen": not part of the project
+    QString projectFile;         // the open project file, never overwritten or deleted
     int jobs = 0;                // worker threads; 0 = one per core
     QDateTime now;               // `DatZeit`; invalid = the time the run starts
     // Pictures whose JPEGs the last run made from the same source and settings, and that
@@ -48,6 +51,7 @@ public:
         NoTarget,          // "Kein Ziel angegeben!" was shown
         NoPictures,        // "Keine Fotos gewählt!" was shown
         FolderUnavailable, // a folder was not created (answered No, or failed)
+        Refused,           // an output would replace an original; nothing written, message shown
         Cancelled,         // stopped after "Abbrechen?" was answered Yes
         Failed,            // an unguarded step (style sheet, CD image) failed; message shown
         Finished,          // gallery written, final question asked
@@ -100,9 +104,15 @@ public:
 private:
     void setPhase(Phase phase);
     void warn(const QString& text);
-    // The picture loop; false when it was cancelled.
-    bool makePictures(const GalleryLayout& layout, const PictureSettings& settings,
-                      const Picture& logo, RunCache* cache, const QByteArray& logoIdentity);
+    // The picture loop; false when it was cancelled. Each picture writes the files the plan
+    // leaves to it.
+    bool makePictures(const GalleryLayout& layout, const OutputPlan& plan,
+                      const PictureSettings& settings, const Picture& logo, RunCache* cache,
+                      const QByteArray& logoIdentity);
+    // Plans the outputs once the folders exist: small pictures that would be the large
+    // pictures' files get the prefix "tn_"; false (message shown) when an output would
+    // replace an original; every clash of two sources is warned about.
+    bool planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, OutputPlan& plan);
 
     ProjectState& m_project;
     GalleryRunOptions m_options;

@@ -18,16 +18,23 @@ bool namesNavPicture(const QString& text)
            extension == u".png";
 }
 
+QString navPictureFile(const QString& text, const QString& folder)
+{
+    if (!namesNavPicture(text))
+        return {};
+    const QString resolved = resolvePath(text, folder);
+    return QFileInfo(resolved).isFile() ? resolved : QString();
+}
+
 QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder)
 {
     if (!namesNavPicture(text))
         return text;
     QString source = text;
-    const QString resolved = resolvePath(text, folder);
-    const QFileInfo info(resolved);
-    if (info.isFile()) {
-        const QString name = info.fileName();
-        copyFileTo(resolved, exportPath + name);
+    const QString resolved = navPictureFile(text, folder);
+    if (!resolved.isEmpty()) {
+        const QString name = QFileInfo(resolved).fileName();
+        copyFileTo(resolved, exportPath + name, LinkAtName::Replace);
         // Pages lie in the target folder beside the copy: its name is the whole address.
         source = linkAddress(name);
     }

@@ -15,11 +15,17 @@ struct NavPieces
 // True when `text` names a picture by its extension (.gif, .jpg, .jpeg, .png, any case).
 bool namesNavPicture(const QString& text);
 
+// The picture file a navigation text names (resolved against `folder`, empty: the document
+// folder) when it names a picture that exists; empty otherwise. The run copies it into the
+// target folder under its own file name.
+QString navPictureFile(const QString& text, const QString& folder = {});
+
 // A navigation text as HTML. A text naming a picture becomes an img tag: the file, resolved
 // against `folder` (empty: the document folder), is copied into `exportPath` and the tag
 // addresses the copy by its file name, so the gallery keeps working wherever it is copied;
 // a picture that does not exist keeps its text as typed. Any other text is returned
-// unchanged (it is HTML). A failing copy throws LumiError.
+// unchanged (it is HTML). A link at the copy's name is replaced. A failing copy throws
+// LumiError.
 QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder = {});
 
 // The four pieces of a run from the settings PPrior, PNext, PIndex and PTrenn; the blanks of

@@ -9,7 +9,8 @@
 void writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QString reason;
-    if (!replaceFileContents(path, bytes, &reason))
+    // A link at the name is replaced, never written through: it could lead out of the gallery.
+    if (!replaceFileContents(path, bytes, &reason, LinkAtName::Replace))
         throw LumiError(
             QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2").arg(path, reason));
 }

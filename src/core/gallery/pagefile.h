@@ -1,5 +1,6 @@
 // Writing the gallery's text files: Windows-1252, every line ending in CR LF, through a
 // temporary file renamed into place so no file is ever half-written under its final name.
+// A symbolic link standing at the name is replaced by the file, never written through.
 #pragma once
 
 #include <QByteArray>

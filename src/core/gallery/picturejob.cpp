@@ -9,6 +9,7 @@
 #include "pic/logo.h"
 #include "pic/textstamp.h"
 #include "util/error.h"
+#include "util/fileops.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -50,10 +51,11 @@ PictureSettings PictureSettings::fromProject(const ProjectState& project)
     return s;
 }
 
-QString pendingName(const QString& finalPath, int i)
+QString pendingName(const QString& finalPath, int i, QChar kind)
 {
     const QFileInfo info(finalPath);
-    return info.path() + QStringLiteral("/.lumivista-pending-%1-").arg(i) + info.fileName();
+    return info.path() + u'/' +
+           pendingFileName(info.fileName(), QString::number(i) + kind + QChar(u'-'));
 }
 
 namespace {
@@ -85,13 +87,13 @@ void prepareLargePicture(Picture& picture, const PictureSettings& s, const Pictu
 
 PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
                           const Picture& logo, const RunCache* cache,
-                          const QByteArray& logoIdentity)
+                          const QByteArray& logoIdentity, PictureTargets targets)
 {
     PictureOutput out;
     const GalleryNames& names = layout.names;
-    const auto addPending = [&out, i](const QString& finalPath) {
+    const auto addPending = [&out, i](const QString& finalPath, QChar kind) {
         out.finalFiles << finalPath;
-        out.tempFiles << pendingName(finalPath, i);
+        out.tempFiles << pendingName(finalPath, i, kind);
         return out.tempFiles.last();
     };
     bool writing = false; // a failure now is one of the target, not of the source
@@ -102,7 +104,7 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             replaceExtension(GetPicName(QStringLiteral("g"), i, names), QStringLiteral(".jpg"));
         out.smallFile =
             replaceExtension(GetPicName(QStringLiteral("k"), i, names), QStringLiteral(".jpg"));
-        if (cache) {
+        if (cache && targets.large && targets.small) {
             out.fingerprint =
                 pictureFingerprint(source, settings, logoIdentity, out.largeFile, out.smallFile);
             out.reused = cache->isFresh(out.largeFile, out.smallFile, out.fingerprint);
@@ -112,16 +114,19 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             LoadPicture(picture, source);
             prepareLargePicture(picture, settings, logo);
             writing = true;
-            SaveJpeg(picture, addPending(out.largeFile), settings.quality);
+            if (targets.large)
+                SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.quality);
             writing = false;
             ScalePicture(picture, settings.tnWidth, settings.tnHeight, true, 0);
             writing = true;
-            SaveJpeg(picture, addPending(out.smallFile), settings.quality);
+            if (targets.small)
+                SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.quality);
             writing = false;
         }
         const PicturePage page = buildPicturePage(i, layout);
         writing = true;
-        writePageFile(addPending(GetPicName(QStringLiteral("h"), i, names)), page.text);
+        if (targets.page)
+            writePageFile(addPending(GetPicName(QStringLiteral("h"), i, names), u'h'), page.text);
         writing = false;
         out.captionGiven = page.captionGiven;
         out.ok = true;

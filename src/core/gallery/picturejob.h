@@ -41,23 +41,36 @@ struct PictureOutput
     bool writeFailed = false; // skipped because a file could not be written (a full disk)
     bool reused = false;      // the JPEGs of the last run were still right; only the page is new
     QString largeFile, smallFile; // final names of the two JPEGs
-    QByteArray fingerprint;       // what decided their pixels (see RunCache)
+    QByteArray fingerprint;       // what decided their pixels (see RunCache); empty when the
+                                  // picture does not write both, which then go unrecorded
 };
 
 class RunCache;
 
 // The temporary name a run writes `finalPath` of picture `i` under until the picture is
-// complete: a hidden file beside it that keeps the extension. The index keeps two entries
-// with the same file name (the later one wins, as on one thread) from sharing it.
-QString pendingName(const QString& finalPath, int i);
+// complete: a hidden file beside it that keeps the extension and fits wherever the final name
+// fits. The index and the kind ('g' large, 'k' small, 'h' page) keep any two outputs of a run
+// from sharing it, also two outputs of one picture that resolve to the same file.
+QString pendingName(const QString& finalPath, int i, QChar kind);
+
+// Which files of a picture its job writes: an output that a later picture or an index page
+// writes again is left to that one, so every file of the gallery has one writer.
+struct PictureTargets
+{
+    bool large = true;
+    bool small = true;
+    bool page = true;
+};
 
 // Makes picture `i` of the layout's picture list into its two JPEGs and its page, all under
-// temporary names. Never throws: a failure gives ok = false and removes what was written.
-// With a cache, a picture whose JPEGs the last run made from the same source and settings,
-// and which are still as it left them, is not decoded again: only its page is written.
+// temporary names; files not among `targets` are not written (the picture is still loaded,
+// so an unreadable one is skipped as on any run). Never throws: a failure gives ok = false
+// and removes what was written. With a cache, a picture that writes both JPEGs, which the
+// last run made from the same source and settings and which are still as it left them, is
+// not decoded again: only its page is written.
 PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
                           const Picture& logo, const RunCache* cache = nullptr,
-                          const QByteArray& logoIdentity = {});
+                          const QByteArray& logoIdentity = {}, PictureTargets targets = {});
 
 // Moves the files of one picture under their final names (replacing older ones). False
 // when a move failed; the pending files are then removed.

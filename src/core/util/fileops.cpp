@@ -5,6 +5,7 @@
 #include "util/error.h"
 #include "util/lzexpand.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,8 +27,9 @@ QString quoted(const QString& path)
     return u'"' + path + u'"';
 }
 
-// True when both names reach one existing file (other spelling, links).
-bool isSameExistingFile(const QString& a, const QString& b)
+// True when both names reach one existing file (other spelling, links). With `entryOfB` a
+// link at `b` counts as itself, not as the file it names.
+bool isSameExistingFile(const QString& a, const QString& b, bool entryOfB = false)
 {
 #ifdef Q_OS_UNIX
     struct stat sa
@@ -36,11 +38,13 @@ bool isSameExistingFile(const QString& a, const QString& b)
     struct stat sb
     {
     };
+    const QByteArray nameB = QFile::encodeName(b);
     if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
-        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        (entryOfB ? ::lstat(nameB.constData(), &sb) : ::stat(nameB.constData(), &sb)) != 0)
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 #else
+    Q_UNUSED(entryOfB);
     const QString ca = QFileInfo(a).canonicalFilePath();
     return !ca.isEmpty() && ca.compare(QFileInfo(b).canonicalFilePath(), Qt::CaseInsensitive) == 0;
 #endif
@@ -53,10 +57,11 @@ bool isSameFileName(const QString& a, const QString& b, PathStyle style)
     return a.compare(b, style == PathStyle::Windows ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
 }
 
-bool copyFileTo(const QString& source, const QString& destination)
+bool copyFileTo(const QString& source, const QString& destination, LinkAtName atLink)
 {
     // Copying a file onto itself would empty it.
-    if (isSameFileName(source, destination) || isSameExistingFile(source, destination))
+    if (isSameFileName(source, destination) ||
+        isSameExistingFile(source, destination, atLink == LinkAtName::Replace))
         return false;
 
     const QString openSourceError =
@@ -90,29 +95,48 @@ bool copyFileTo(const QString& source, const QString& destination)
         }
     };
     QString reason;
-    if (!replaceFileWith(destination, copy, &reason))
+    if (!replaceFileWith(destination, copy, &reason, atLink))
         throw LumiError(opened ? copyError : openDestinationError);
     return true;
 }
 
-bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error)
+bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error,
+                         LinkAtName atLink)
 {
     return replaceFileWith(
-        path, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); }, error);
+        path, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); }, error, atLink);
+}
+
+QString pendingFileName(const QString& fileName, const QString& tag)
+{
+    // 255 bytes a name, less the ".XXXXXX" QSaveFile appends where O_TMPFILE is missing.
+    constexpr qsizetype kMaxPendingBytes = 255 - 7;
+    const QString prefix = QStringLiteral(".lumivista-pending-") + tag;
+    const QString pending = prefix + fileName;
+    if (QFile::encodeName(pending).size() <= kMaxPendingBytes)
+        return pending;
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString extension =
+        dot > 0 && fileName.size() - dot <= 16 ? fileName.mid(dot) : QString();
+    const QByteArray hash =
+        QCryptographicHash::hash(fileName.toUtf8(), QCryptographicHash::Sha256).toHex().left(32);
+    return prefix + QString::fromLatin1(hash) + extension;
 }
 
 bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& out)>& write,
-                     QString* error)
+                     QString* error, LinkAtName atLink)
 {
     // QSaveFile writes an unnamed file and links it to its name when complete. A name that
     // exists already is reached through a random "NAME.XXXXXX" that a kill at that moment
     // leaves behind for good; a fixed hidden name that does not exist avoids that step.
+    // Replacing a link takes that step always: rename(2) replaces the link, not its file.
     const QFileInfo info(path);
-    const QString target = info.exists() ? info.canonicalFilePath() : path;
-    const QString pending = info.exists() ? QFileInfo(target).path() +
-                                                QStringLiteral("/.lumivista-pending-") +
-                                                QFileInfo(target).fileName()
-                                          : path;
+    const bool replaceLink = atLink == LinkAtName::Replace;
+    const bool viaPending = replaceLink || info.exists();
+    const QString target = replaceLink || !info.exists() ? path : info.canonicalFilePath();
+    const QString pending =
+        viaPending ? QFileInfo(target).path() + u'/' + pendingFileName(QFileInfo(target).fileName())
+                   : path;
     if (pending != target)
         QFile::remove(pending);
     QSaveFile file(pending);
@@ -129,7 +153,9 @@ bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& ou
     }
     if (pending == target)
         return true;
-    QFile::setPermissions(pending, QFileInfo(target).permissions());
+    // A replaced link gives no permissions: the new file keeps those of a new file.
+    if (info.exists() && !(replaceLink && info.isSymLink()))
+        QFile::setPermissions(pending, QFileInfo(target).permissions());
     if (std::rename(QFile::encodeName(pending).constData(),
                     QFile::encodeName(target).constData()) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));

@@ -9,23 +9,42 @@
 
 #include <functional>
 
+// What a write does with a symbolic link standing at the name it writes: a setting or project
+// file is written through it (to the file it names); a gallery output replaces the link, so a
+// link can never make the run change a file outside its target.
+enum class LinkAtName
+{
+    WriteThrough,
+    Replace
+};
+
 // Copies `source` to `destination`, replacing it; a source in the LZ ("SZDD") compressed
-// format is expanded. Returns false (and does nothing) when both name the same file.
+// format is expanded. Returns false (and does nothing) when both name the same file (with
+// LinkAtName::Replace a link at the destination is never that: it is replaced by the copy).
 // Throws LumiError with "Fehler beim Öffnen der Quelldatei", "Fehler beim Öffnen der
 // Zeildatei" or "Fehler beim Kopieren der Datei" and the quoted path; after a failed copy the
 // old destination is unchanged.
-bool copyFileTo(const QString& source, const QString& destination);
+bool copyFileTo(const QString& source, const QString& destination,
+                LinkAtName atLink = LinkAtName::WriteThrough);
 // Writes `bytes` as the new content of `path` so that a reader, a full disk or a kill at any
-// moment leaves the old file or the complete new one. An existing file (a link: its target)
-// is replaced through ".lumivista-pending-NAME" beside it, which keeps its permissions and
-// which the next write of the same file (and the next generation run in a gallery folder)
-// removes when a kill left it. False with the system's message in `error`.
-bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error);
+// moment leaves the old file or the complete new one. An existing file (a link: its target,
+// or with LinkAtName::Replace the link itself) is replaced through the pending name
+// pendingFileName(NAME) beside it, which keeps its permissions and which the next write of the
+// same file (and the next generation run in a gallery folder) removes when a kill left it.
+// False with the system's message in `error`.
+bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error,
+                         LinkAtName atLink = LinkAtName::WriteThrough);
 // The same for content written piece by piece: `write` gets the open new file and returns
 // false when it could not write everything (it is not called when the new file cannot be
 // opened). On any failure the old file stays and nothing is left beside it.
 bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& out)>& write,
-                     QString* error);
+                     QString* error, LinkAtName atLink = LinkAtName::WriteThrough);
+
+// The hidden name a file `fileName` is written under before it replaces its final name:
+// ".lumivista-pending-" + `tag` + `fileName`. It fits whenever `fileName` fits the 255 bytes a
+// file name may have, leaving room for the ".XXXXXX" a file system without unnamed
+// temporary files needs: a longer one keeps the tag, a hash of the name and its extension.
+QString pendingFileName(const QString& fileName, const QString& tag = {});
 
 // True when two names spell the same file name: case ignored for the Windows style, exact
 // for Posix (copyFileTo also detects the same file reached by another name).

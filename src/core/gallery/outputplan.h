@@ -1,0 +1,78 @@
+// Every file a generation run will write, worked out before it writes or deletes anything.
+// The run refuses when one of them is an original (a source picture, the project, a template,
+// the logo, a navigation picture), keeps "Dateien vorher löschen" away from originals, and
+// gives every output file exactly one writer: the one that writes it last on one thread.
+#pragma once
+
+#include "gallery/gallerylayout.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <utility>
+
+class FileKeys;
+
+enum class OutputKind
+{
+    NavPicture,   // a navigation picture copied into the target folder
+    StyleSheet,   // font.css
+    LargePicture, // of picture entry `index`
+    SmallPicture,
+    PicturePage,
+    IndexPage, // index page `index`
+    CdStarter, // index.exe
+    CdAutorun, // autorun.inf
+};
+
+struct PlannedOutput
+{
+    OutputKind kind;
+    QString path;          // full path of the file
+    int index = -1;        // picture entry or index page; -1 for the others
+    QString copiedFrom;    // NavPicture, CdStarter: the file copied there
+    QString key;           // the file on disk (FileKeys::entryKey)
+    int supersededBy = -1; // position of the later output that writes the same file
+};
+
+// The files of a run in the order a run on one thread writes them: navigation pictures,
+// font.css, per picture its large and small picture and its page, the index pages, the CD
+// files.
+struct OutputPlan
+{
+    QList<PlannedOutput> outputs;
+
+    // Positions in `outputs` of each picture entry's large picture, small picture and page.
+    QList<std::array<int, 3>> pictureOutputs;
+
+    // False when a later output writes the file of picture `entry`'s output `kind`.
+    bool writes(int entry, OutputKind kind) const;
+    // Outputs that write one file, as pairs (overwritten, surviving) of positions, one pair
+    // for any two sources.
+    QList<std::pair<int, int>> clashes() const;
+};
+
+// What the run writes besides pictures and pages: the navigation pictures that exist, and
+// with a CD image the starter it copies.
+struct ExtraOutputs
+{
+    QStringList navPictures; // resolved source files
+    bool cdImage = false;
+    QString starter; // resolved source of index.exe
+};
+
+// The plan of a run; `layout` needs names, indexDat, col and row. A file that an output
+// copies onto itself is left out: nothing is written there.
+OutputPlan planOutputs(const GalleryLayout& layout, const ExtraOutputs& extra, FileKeys& keys);
+
+// The originals among the outputs: the protected files that a planned output would replace
+// (the same file, a hard link of it, the same name in a folder that folds case), in plan
+// order, each once.
+QStringList overwrittenOriginals(const OutputPlan& plan, const QStringList& protectedFiles,
+                                 FileKeys& keys);
+
+// "gleiche Ausgabedatei ...": one text per clash, naming the two sources (picture source
+// paths, the index page, font.css ...) and the file.
+QStringList clashWarnings(const OutputPlan& plan, const GalleryNames& names);
