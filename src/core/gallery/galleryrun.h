@@ -18,6 +18,7 @@
 #include <functional>
 
 struct GalleryLayout;
+struct PageTemplates;
 struct PictureSettings;
 class Picture;
 class RunCache;
@@ -100,6 +101,9 @@ public:
 private:
     void setPhase(Phase phase);
     void warn(const QString& text);
+    // Warnings about named navigation pictures and templates that cannot be used.
+    void warnAboutMissingNavPictures(const QStringList& navTexts);
+    PageTemplates chooseRunTemplates(const QString& vorIndex, const QString& vorBild);
     // The picture loop; false when it was cancelled.
     bool makePictures(const GalleryLayout& layout, const PictureSettings& settings,
                       const Picture& logo, RunCache* cache, const QByteArray& logoIdentity);
@@ -113,6 +117,7 @@ private:
     int m_skipped = 0;
     int m_reused = 0;
     QStringList m_skippedReasons;
+    QStringList m_skippedSources; // source paths of the skipped pictures, in list order
     QStringList m_notWritten;
     QStringList m_warnings;
 };
