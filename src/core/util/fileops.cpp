@@ -46,17 +46,15 @@ bool isSameExistingFile(const QString& a, const QString& b)
 #endif
 }
 
-// Why writing `file` failed. A write cut short by a full disk leaves Qt without a message
-// of its own ("Unknown error"); the system's text of the failing call (`code`, errno taken
-// right after it) is then the reason, such as "No space left on device".
-QString writeFailure(const QFileDevice& file, int code)
+} // namespace
+
+QString writeFailureReason(const QIODevice& file, int code)
 {
+    // A write cut short by a full disk leaves Qt without a message of its own.
     if (code == 0 || file.errorString() != QFile().errorString())
         return file.errorString();
     return QString::fromLocal8Bit(std::strerror(code));
 }
-
-} // namespace
 
 bool isSameFileName(const QString& a, const QString& b, PathStyle style)
 {
@@ -126,15 +124,21 @@ bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& ou
     if (pending != target)
         QFile::remove(pending);
     QSaveFile file(pending);
-    errno = 0; // only a call of this write may leave its code behind
+    // errno is cleared before each step, so a code left is one of that step's calls.
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = writeFailure(file, errno);
+        *error = writeFailureReason(file, errno);
         return false;
     }
+    bool written = write(file);
     // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
     // disk) and would put an empty or cut file under the name.
-    if (!write(file) || !file.flush() || !file.commit()) {
-        *error = writeFailure(file, errno);
+    if (written) {
+        errno = 0;
+        written = file.flush() && file.commit();
+    }
+    if (!written) {
+        *error = writeFailureReason(file, errno);
         file.cancelWriting();
         return false;
     }

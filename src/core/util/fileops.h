@@ -27,6 +27,11 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* 
 bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& out)>& write,
                      QString* error);
 
+// Why a write to `file` failed: Qt's message, or, when Qt has none (a write that a full disk
+// cut short), the system's own text of `code`, errno taken right after the failing call
+// (set errno to 0 before it), such as "No space left on device".
+QString writeFailureReason(const QIODevice& file, int code);
+
 // True when two names spell the same file name: case ignored for the Windows style, exact
 // for Posix (copyFileTo also detects the same file reached by another name).
 bool isSameFileName(const QString& a, const QString& b, PathStyle style = kNativePathStyle);
