@@ -131,7 +131,7 @@ QString namedFileWarning(const QString& what, const QString& typed, const QStrin
     const QFileInfo info(resolved);
     return QStringLiteral("%1 \"%2\" nicht verwendet (gesucht in %3/): %4")
         .arg(what, typed, info.absolutePath(),
-             info.exists() ? reason : QStringLiteral("Datei nicht gefunden"));
+             info.isFile() ? reason : QStringLiteral("Datei nicht gefunden"));
 }
 
 } // namespace
@@ -294,7 +294,10 @@ GalleryRun::Outcome GalleryRun::run()
             const QString question =
                 finalQuestion(cdImage && indexSetting != QLatin1String("index.htm"),
                               unprocessedNote(m_skippedSources) + m_warnings);
-            if (askYesNo(question))
+            // Asked unchanged: the "/n" rule of messages would break a path such as
+            // "/home/u/neu/bild.jpg" in the notes.
+            if (dialogService().show(question, DialogType::Confirmation, DialogButtons::YesNo) ==
+                DialogResult::Yes)
                 openWithShell(layout.indexDat);
             if (onProgress)
                 onProgress(0);

@@ -88,7 +88,8 @@ public:
     int picturesSkipped() const { return m_skipped; }
     // Pictures whose JPEGs were kept from the last run (counted in picturesWritten).
     int picturesReused() const { return m_reused; }
-    // "source path: reason" of every skipped picture (the window shows none of it).
+    // "source path: reason" of every skipped picture; the final question counts them and
+    // names the first ten sources.
     const QStringList& skippedPictures() const { return m_skippedReasons; }
     // Files of the gallery that could not be written (a full disk, no permission), one
     // "path: reason" each: skipped pictures as above, and index pages left out. The window
