@@ -8,7 +8,8 @@ enum CliExit
 {
     kExitOk = 0,
     kExitStopped = 1,
-    kExitUsage = 2
+    kExitUsage = 2,
+    kExitIncomplete = 3 // the gallery is finished, but pictures could not be processed
 };
 
 // `args` are the arguments after the program name. Returns the process exit code.

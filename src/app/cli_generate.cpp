@@ -145,5 +145,6 @@ int runGenerateCommand(const QStringList& args)
         return kExitStopped;
     }
     QTextStream(stdout) << run.indexFile() << Qt::endl;
-    return kExitOk;
+    // Pictures that could not be read: the gallery is finished without them (named above).
+    return run.picturesSkipped() > 0 ? kExitIncomplete : kExitOk;
 }

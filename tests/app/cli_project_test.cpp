@@ -1,31 +1,13 @@
 // `lumivista project new|add|set|show`, run as the real program.
+#include "clirun.h"
 #include "gallery/projectfile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun lumivista(const QStringList& args, const QString& workDir = QString())
-{
-    QProcess process;
-    if (!workDir.isEmpty())
-        process.setWorkingDirectory(workDir);
-    process.start(QStringLiteral(LUMIVISTA_BINARY), args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 QByteArray readBytes(const QString& path)
 {

@@ -213,8 +213,9 @@ TEST_F(DiskFullDownload, FtpRetrieveThrowsAndKeepsTheOldLocalFile)
                 client.retrieve(QStringLiteral("liste.ini"), local);
                 ADD_FAILURE() << "the download onto a full disk reported no error";
             } catch (const LumiError& e) {
-                EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot write ") + local))
-                    << e.message().toStdString();
+                EXPECT_EQ(e.message().toStdString(), (QStringLiteral("Cannot write ") + local +
+                                                      QStringLiteral(": No space left on device"))
+                                                         .toStdString());
             }
             EXPECT_EQ(readBytes(local).toStdString(), kOldList.toStdString());
             EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("liste.ini")});

@@ -1,6 +1,7 @@
 // `lumivista generate` on a disk that fills up at the first, a middle and the last file the
-// run writes: the run reports the failure, no file is half-written under its final name, no
-// pending file is left, and a run with space again gives exactly the gallery of a clean run.
+// run writes: the run reports the failure with the system's reason, no file is half-written under
+// its final name, no pending file is left, and a run with space again gives exactly the gallery of
+// a clean run.
 #include "durabilitysupport.h"
 
 #include <QDir>
@@ -161,6 +162,10 @@ void DiskFullGeneration::fillUpAt(int failing)
                                   << " reported success:\n"
                                   << failed.err.toStdString();
     EXPECT_TRUE(failed.out.isEmpty()) << failed.out.toStdString();
+    // The reason is the system's own text, also for a write the full disk cut short.
+    EXPECT_TRUE(failed.err.contains(QStringLiteral("No space left on device")))
+        << failed.err.toStdString();
+    EXPECT_FALSE(failed.err.contains(QStringLiteral("Unknown error"))) << failed.err.toStdString();
     const QMap<QString, QByteArray> left = readTree(s.gallery);
     EXPECT_EQ(checkNoHalfWrittenFiles(left, s.reference, false).toStdString(), "");
     EXPECT_FALSE(left.contains(failingName));

@@ -105,6 +105,8 @@ TEST_F(DiskFullSave, ProjectSaveKeepsTheOldFile)
             ADD_FAILURE() << "the save onto a full disk reported no error";
         } catch (const LumiError& e) {
             EXPECT_TRUE(e.message().startsWith(file)) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QStringLiteral("No space left on device")))
+                << e.message().toStdString();
         }
         EXPECT_EQ(readBytes(file), oldBytes);
         EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("urlaub.lmv")});

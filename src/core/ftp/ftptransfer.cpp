@@ -13,6 +13,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <cerrno>
+
 namespace {
 
 constexpr qint64 kChunk = 64 * 1024;
@@ -353,9 +355,10 @@ void FTPClient::retrieve(const QString& remoteName, const QString& localFile)
         localFile,
         [&](QIODevice& file) {
             const auto write = [&](const QByteArray& data) {
+                errno = 0;
                 if (file.write(data) != data.size())
-                    throw LumiError(
-                        QStringLiteral("Cannot write %1: %2").arg(localFile, file.errorString()));
+                    throw LumiError(QStringLiteral("Cannot write %1: %2")
+                                        .arg(localFile, writeFailureReason(file, errno)));
             };
             const Sink sink = [&](const QByteArray& chunk) {
                 write(isAscii ? ascii.convert(chunk) : chunk);

@@ -143,6 +143,29 @@ QString finalQuestion(bool cdIndexLine, const QStringList& notes)
     return question + QStringLiteral("In Browser anzeigen?");
 }
 
+// The note of the final question on pictures that are missing from the gallery: how many,
+// and the source paths of the first ten.
+QStringList unprocessedNote(const QStringList& sources)
+{
+    if (sources.isEmpty())
+        return {};
+    constexpr qsizetype kNamesShown = 10;
+    return QStringList{QStringLiteral("Nicht verarbeitet: %1 Bild(er)").arg(sources.size())} +
+           sources.mid(0, kNamesShown);
+}
+
+// The warning about a file named in the settings (logo, template, navigation picture) that
+// cannot be used: the name as typed, the folder it was looked for in (a relative name lies in
+// the document folder), and why.
+QString namedFileWarning(const QString& what, const QString& typed, const QString& resolved,
+                         const QString& reason)
+{
+    const QFileInfo info(resolved);
+    return QStringLiteral("%1 \"%2\" nicht verwendet (gesucht in %3/): %4")
+        .arg(what, typed, info.absolutePath(),
+             info.isFile() ? reason : QStringLiteral("Datei nicht gefunden"));
+}
+
 } // namespace
 
 GalleryRun::GalleryRun(ProjectState& project, GalleryRunOptions options)
@@ -181,6 +204,7 @@ GalleryRun::Outcome GalleryRun::run()
     ProjectState& p = m_project;
     m_captionCount = m_written = m_skipped = m_reused = 0;
     m_skippedReasons.clear();
+    m_skippedSources.clear();
     m_notWritten.clear();
     m_warnings.clear();
     m_indexFile.clear();
@@ -233,34 +257,34 @@ GalleryRun::Outcome GalleryRun::run()
         const QDateTime datZeit =
             m_options.now.isValid() ? m_options.now : QDateTime::currentDateTime();
 
-        layout.nav = prepareNavigation(p.textValue(key(u"PPrior")), p.textValue(key(u"PNext")),
-                                       p.textValue(key(u"PIndex")), p.textValue(key(u"PTrenn")),
-                                       names.exportPath);
+        const QStringList navTexts{p.textValue(key(u"PPrior")), p.textValue(key(u"PNext")),
+                                   p.textValue(key(u"PIndex")), p.textValue(key(u"PTrenn"))};
+        warnAboutMissingNavPictures(navTexts);
+        layout.nav =
+            prepareNavigation(navTexts[0], navTexts[1], navTexts[2], navTexts[3], names.exportPath);
 
         // A logo that cannot be loaded is passed over: the pictures are made without it.
         Picture logo;
         QByteArray logoIdentity;
         const QString logoPath = p.textValue(key(u"WZImage")).trimmed();
         if (!logoPath.isEmpty()) {
+            const QString resolvedLogo = resolvePath(logoPath, QString());
             try {
-                const QString resolvedLogo = resolvePath(logoPath, QString());
                 LoadPicture(logo, resolvedLogo);
                 logoIdentity = fileIdentity(resolvedLogo);
                 const int size = p.intValue(key(u"WZSize"));
                 if (size != 0 && size != 100)
                     ScalePicture(logo, logo.width() * size / 100, logo.height() * size / 100, true,
                                  0);
-            } catch (const LumiError&) {
+            } catch (const LumiError& e) {
                 logo.clear();
                 logoIdentity.clear();
+                warn(namedFileWarning(QStringLiteral("Logo"), logoPath, resolvedLogo, e.message()));
             }
         }
 
-        const QString vorIndex = p.textValue(key(u"VorIndex"));
-        const QString vorBild = p.textValue(key(u"VorBild"));
         const PageTemplates templates =
-            chooseTemplates(vorIndex.isEmpty() ? QString() : resolvePath(vorIndex, QString()),
-                            vorBild.isEmpty() ? QString() : resolvePath(vorBild, QString()));
+            chooseRunTemplates(p.textValue(key(u"VorIndex")), p.textValue(key(u"VorBild")));
         layout.indexTemplate = templates.index;
         layout.pictureTemplate = templates.picture;
         layout.stamp = PageStamp::forRun(datZeit);
@@ -297,8 +321,12 @@ GalleryRun::Outcome GalleryRun::run()
             if (onProgress)
                 onProgress(100);
             const QString question =
-                finalQuestion(cdImage && indexSetting != QLatin1String("index.htm"), m_warnings);
-            if (askYesNo(question))
+                finalQuestion(cdImage && indexSetting != QLatin1String("index.htm"),
+                              unprocessedNote(m_skippedSources) + m_warnings);
+            // Asked unchanged: the "/n" rule of messages would break a path such as
+            // "/home/u/neu/bild.jpg" in the notes.
+            if (dialogService().show(question, DialogType::Confirmation, DialogButtons::YesNo) ==
+                DialogResult::Yes)
                 openWithShell(layout.indexDat);
             if (onProgress)
                 onProgress(0);
@@ -412,8 +440,8 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
                 ++m_captionCount;
         } else {
             ++m_skipped;
-            m_skippedReasons << layout.names.files[i].section(QLatin1Char('|'), 0, 0) +
-                                    QStringLiteral(": ") +
+            m_skippedSources << layout.names.files[i].section(QLatin1Char('|'), 0, 0);
+            m_skippedReasons << m_skippedSources.last() + QStringLiteral(": ") +
                                     (output->error.isEmpty() ? QStringLiteral("nicht geschrieben")
                                                              : output->error);
             // Written but not moved into place (ok), or a write that failed.
@@ -428,4 +456,33 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
     for (const PictureOutput& rest : results.leftovers())
         discardPicture(rest);
     return !cancelled;
+}
+
+void GalleryRun::warnAboutMissingNavPictures(const QStringList& navTexts)
+{
+    // A navigation picture that does not exist stays a text as typed (it is a picture tag
+    // addressing nothing); the run goes on.
+    for (const QString& text : navTexts) {
+        if (!namesNavPicture(text))
+            continue;
+        const QString resolved = resolvePath(text, QString());
+        if (!QFileInfo(resolved).isFile())
+            warn(namedFileWarning(QStringLiteral("Navigationsbild"), text, resolved, QString()));
+    }
+}
+
+PageTemplates GalleryRun::chooseRunTemplates(const QString& vorIndex, const QString& vorBild)
+{
+    const QString indexFile = vorIndex.isEmpty() ? QString() : resolvePath(vorIndex, QString());
+    const QString pictureFile = vorBild.isEmpty() ? QString() : resolvePath(vorBild, QString());
+    PageTemplates templates = chooseTemplates(indexFile, pictureFile);
+    if (templates.unreadFile.isEmpty())
+        return templates;
+    // Both are read in one step: an index template that fails leaves the other unread too.
+    const bool indexFailed = templates.unreadFile == indexFile;
+    warn(namedFileWarning(QStringLiteral("Vorlage"), indexFailed ? vorIndex : vorBild,
+                          templates.unreadFile, templates.problems.value(0)));
+    if (indexFailed && !vorBild.isEmpty())
+        warn(QStringLiteral("Vorlage \"%1\" nicht verwendet: die Indexvorlage fehlt").arg(vorBild));
+    return templates;
 }

@@ -19,6 +19,7 @@
 
 struct GalleryLayout;
 struct OutputPlan;
+struct PageTemplates;
 struct PictureSettings;
 class FileKeys;
 class Picture;
@@ -91,7 +92,8 @@ public:
     int picturesSkipped() const { return m_skipped; }
     // Pictures whose JPEGs were kept from the last run (counted in picturesWritten).
     int picturesReused() const { return m_reused; }
-    // "source path: reason" of every skipped picture (the window shows none of it).
+    // "source path: reason" of every skipped picture; the final question counts them and
+    // names the first ten sources.
     const QStringList& skippedPictures() const { return m_skippedReasons; }
     // Files of the gallery that could not be written (a full disk, no permission), one
     // "path: reason" each: skipped pictures as above, and index pages left out. The window
@@ -113,6 +115,9 @@ private:
     // pictures' files get the prefix "tn_"; false (message shown) when an output would
     // replace an original; every clash of two sources is warned about.
     bool planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, OutputPlan& plan);
+    // Warnings about named navigation pictures and templates that cannot be used.
+    void warnAboutMissingNavPictures(const QStringList& navTexts);
+    PageTemplates chooseRunTemplates(const QString& vorIndex, const QString& vorBild);
 
     ProjectState& m_project;
     GalleryRunOptions m_options;
@@ -123,6 +128,7 @@ private:
     int m_skipped = 0;
     int m_reused = 0;
     QStringList m_skippedReasons;
+    QStringList m_skippedSources; // source paths of the skipped pictures, in list order
     QStringList m_notWritten;
     QStringList m_warnings;
 };

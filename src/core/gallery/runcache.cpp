@@ -12,6 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 constexpr char kHeader[] = "lumivista picture record 1";
@@ -34,9 +38,24 @@ QByteArray fileIdentity(const QString& path)
     const QFileInfo info(path);
     if (!info.isFile())
         return QByteArray();
-    return QFile::encodeName(info.absoluteFilePath()) + '\x1f' + QByteArray::number(info.size()) +
-           '\x1f' +
-           QByteArray::number(info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch());
+    QByteArray identity =
+        QFile::encodeName(info.absoluteFilePath()) + '\x1f' + QByteArray::number(info.size()) +
+        '\x1f' +
+        QByteArray::number(info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch());
+#ifdef Q_OS_UNIX
+    // A tool may rewrite a file and set its modification time back (exiftool -P, touch -r)
+    // with the size unchanged; the change time and the inode cannot be set back, so any
+    // rewrite is seen, as make and backup tools see it.
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(info.absoluteFilePath()).constData(), &st) == 0) {
+        identity += '\x1f' + QByteArray::number(qulonglong(st.st_ino)) + '\x1f' +
+                    QByteArray::number(qlonglong(st.st_ctim.tv_sec)) + '.' +
+                    QByteArray::number(qlonglong(st.st_ctim.tv_nsec));
+    }
+#endif
+    return identity;
 }
 
 QByteArray pictureFingerprint(const QString& source, const PictureSettings& s,

@@ -9,7 +9,8 @@
 
 struct PictureSettings;
 
-// The identity of a file as the cache compares it: path, size and modification time.
+// The identity of a file as the cache compares it: path, size, modification time and, on
+// POSIX, inode and change time (so a rewrite that keeps size and modification time counts).
 QByteArray fileIdentity(const QString& path);
 
 // Everything that decides the pixels of a picture's two JPEGs: the source file, the image

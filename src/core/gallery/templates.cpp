@@ -166,13 +166,17 @@ QStringList readTemplateFile(const QString& path)
 PageTemplates chooseTemplates(const QString& vorIndex, const QString& vorBild)
 {
     PageTemplates templates;
+    QString reading;
     try {
+        reading = vorIndex;
         if (!vorIndex.isEmpty())
             templates.index = readTemplateFile(vorIndex);
+        reading = vorBild;
         if (!vorBild.isEmpty())
             templates.picture = readTemplateFile(vorBild);
     } catch (const LumiError& error) {
         templates.problems.append(error.message());
+        templates.unreadFile = reading;
     }
     if (templates.index.isEmpty())
         templates.index = mIndex();

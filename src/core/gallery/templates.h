@@ -44,6 +44,7 @@ struct PageTemplates
     QStringList index;
     QStringList picture;
     QStringList problems; // why a user template was not used (empty when all went well)
+    QString unreadFile;   // the user template that could not be read (empty when none)
 };
 
 // Reads a user template: a byte-order mark selects the encoding; otherwise valid UTF-8 is

@@ -52,6 +52,14 @@ bool isSameExistingFile(const QString& a, const QString& b, bool entryOfB = fals
 
 } // namespace
 
+QString writeFailureReason(const QIODevice& file, int code)
+{
+    // A write cut short by a full disk leaves Qt without a message of its own.
+    if (code == 0 || file.errorString() != QFile().errorString())
+        return file.errorString();
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
 bool isSameFileName(const QString& a, const QString& b, PathStyle style)
 {
     return a.compare(b, style == PathStyle::Windows ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
@@ -140,14 +148,21 @@ bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& ou
     if (pending != target)
         QFile::remove(pending);
     QSaveFile file(pending);
+    // errno is cleared before each step, so a code left is one of that step's calls.
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+        *error = writeFailureReason(file, errno);
         return false;
     }
+    bool written = write(file);
     // flush() before commit(): commit() misses a failed flush of buffered bytes (a full
     // disk) and would put an empty or cut file under the name.
-    if (!write(file) || !file.flush() || !file.commit()) {
-        *error = file.errorString();
+    if (written) {
+        errno = 0;
+        written = file.flush() && file.commit();
+    }
+    if (!written) {
+        *error = writeFailureReason(file, errno);
         file.cancelWriting();
         return false;
     }

@@ -46,6 +46,11 @@ bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& ou
 // temporary files needs: a longer one keeps the tag, a hash of the name and its extension.
 QString pendingFileName(const QString& fileName, const QString& tag = {});
 
+// Why a write to `file` failed: Qt's message, or, when Qt has none (a write that a full disk
+// cut short), the system's own text of `code`, errno taken right after the failing call
+// (set errno to 0 before it), such as "No space left on device".
+QString writeFailureReason(const QIODevice& file, int code);
+
 // True when two names spell the same file name: case ignored for the Windows style, exact
 // for Posix (copyFileTo also detects the same file reached by another name).
 bool isSameFileName(const QString& a, const QString& b, PathStyle style = kNativePathStyle);

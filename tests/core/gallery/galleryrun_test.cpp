@@ -1,5 +1,16 @@
 #include "galleryrunfixture.h"
 
+#include "gallery/projectstate.h"
+#include "util/dialogs.h"
+#include "util/paths.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QThread>
 
 TEST_F(GalleryRunTest, ChecksComeBeforeAnythingIsWritten)
@@ -74,25 +85,77 @@ TEST_F(GalleryRunTest, SeveralWorkersWriteTheSameBytesAsOne)
     EXPECT_EQ(single.size(), 9 * 3 + 2); // two JPEGs and a page each, index, font.css
 }
 
-TEST_F(GalleryRunTest, UnreadablePictureIsSkippedButStillLinked)
+TEST_F(GalleryRunTest, UnreadablePicturesAreSkippedStillLinkedAndNamedInTheFinalQuestion)
 {
-    addPhotos(3);
-    QFile broken(path(QStringLiteral("foto01.jpg")));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    broken.write("not a jpeg at all");
-    broken.close();
+    addPhotos(12);
+    for (int i = 1; i < 12; ++i) {
+        QFile broken(path(QStringLiteral("foto%1.jpg").arg(i, 2, 10, QChar(u'0'))));
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write("not a jpeg at all");
+    }
     makeTargetFolders();
     ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
-    EXPECT_EQ(m_written, 2);
-    EXPECT_EQ(m_skipped, 1);
+    EXPECT_EQ(m_written, 1);
+    EXPECT_EQ(m_skipped, 11);
     const auto files = outputFiles();
     EXPECT_FALSE(files.contains(QStringLiteral("image2/foto01.jpg")));
     EXPECT_FALSE(files.contains(QStringLiteral("foto01.htm")));
     QFile first(path(QStringLiteral("out/foto00.htm")));
     ASSERT_TRUE(first.open(QIODevice::ReadOnly));
     EXPECT_TRUE(first.readAll().contains("foto01.htm")); // the neighbour still links it
-    // No message for the skipped picture: only the final question.
-    EXPECT_EQ(m_dialogs.texts().size(), 1);
+
+    // No message of its own: the final question counts them and names the first ten.
+    QString names;
+    for (int i = 1; i <= 10; ++i)
+        names += path(QStringLiteral("foto%1.jpg\r\n").arg(i, 2, 10, QChar(u'0')));
+    EXPECT_EQ(m_dialogs.texts(), QStringList{QStringLiteral("Lumivista erstellt!\r\n\r\n"
+                                                            "Nicht verarbeitet: 11 Bild(er)\r\n") +
+                                             names + QStringLiteral("In Browser anzeigen?")});
+}
+
+TEST_F(GalleryRunTest, NamedFilesThatCannotBeReadAreWarnedAboutAndTheRunGoesOn)
+{
+    addPhotos(2);
+    makeTargetFolders();
+    // Paths are shown as they are, although "/n" starts a new line in other messages.
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("neu"))));
+    const QString brokenLogo = path(QStringLiteral("neu/kaputt.png"));
+    QFile logo(brokenLogo);
+    ASSERT_TRUE(logo.open(QIODevice::WriteOnly));
+    logo.write("no png");
+    logo.close();
+    m_project.setTextValue(QStringLiteral("WZImage"), brokenLogo);
+    // Relative names are looked up in the document folder.
+    m_project.setTextValue(QStringLiteral("PNext"), QStringLiteral("pfeil.gif"));
+    m_project.setTextValue(QStringLiteral("VorIndex"), QStringLiteral("meinindex.htm"));
+    m_project.setTextValue(QStringLiteral("VorBild"), QStringLiteral("meinbild.htm"));
+    QStringList seen;
+    GalleryRun run(m_project);
+    run.onWarning = [&seen](const QString& text) { seen << text; };
+    ASSERT_EQ(run.run(), GalleryRun::Outcome::Finished);
+
+    const QString docs = path(QStringLiteral("docs/"));
+    ASSERT_EQ(run.warnings().size(), 4) << run.warnings().join(u'\n').toStdString();
+    EXPECT_EQ(run.warnings()[0], QStringLiteral("Navigationsbild \"pfeil.gif\" nicht verwendet "
+                                                "(gesucht in ") +
+                                     docs + QStringLiteral("): Datei nicht gefunden"));
+    EXPECT_TRUE(run.warnings()[1].startsWith(QStringLiteral("Logo \"") + brokenLogo +
+                                             QStringLiteral("\" nicht verwendet (gesucht in ") +
+                                             path(QStringLiteral("neu/): "))));
+    EXPECT_GT(run.warnings()[1].size(), run.warnings()[0].size()); // the loader's reason
+    EXPECT_EQ(run.warnings()[2], QStringLiteral("Vorlage \"meinindex.htm\" nicht verwendet "
+                                                "(gesucht in ") +
+                                     docs + QStringLiteral("): Datei nicht gefunden"));
+    EXPECT_EQ(run.warnings()[3],
+              QStringLiteral("Vorlage \"meinbild.htm\" nicht verwendet: die Indexvorlage fehlt"));
+    EXPECT_EQ(seen, run.warnings());
+    EXPECT_EQ(m_dialogs.texts().last(), QStringLiteral("Lumivista erstellt!\r\n\r\n") +
+                                            run.warnings().join(QStringLiteral("\r\n")) +
+                                            QStringLiteral("\r\nIn Browser anzeigen?"));
+    // As before: the navigation text as typed, the built-in templates, no logo.
+    QFile page(path(QStringLiteral("out/foto00.htm")));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(page.readAll().contains("<img border=\"0\" src=\"pfeil.gif\" alt=\"\">"));
 }
 
 TEST_F(GalleryRunTest, CancelAnsweredNoGoesOnAndYesStopsWithoutIndexPages)
@@ -225,4 +288,36 @@ TEST_F(GalleryRunTest, UnchangedPicturesAreNotMadeAgainButTheResultIsTheSame)
     ASSERT_EQ(runWith(fresh), GalleryRun::Outcome::Finished);
     EXPECT_EQ(m_reused, 0);
     EXPECT_EQ(m_written, 5);
+}
+
+TEST_F(GalleryRunTest, ARewriteThatKeepsSizeAndModificationTimeIsMadeAgain)
+{
+    // What `exiftool -P -Orientation#=8` does to a camera photo: one byte of the EXIF block
+    // changes, size and modification time stay.
+    const QString source = path(QStringLiteral("kamera.jpg"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LUMIVISTA_TEST_DATA "/pic/nikon-d2h.jpg"), source));
+    QFile turned(QStringLiteral(LUMIVISTA_TEST_DATA "/pic/nikon-d2h-orientation8.jpg"));
+    ASSERT_TRUE(turned.open(QIODevice::ReadOnly));
+    const QByteArray turnedBytes = turned.readAll();
+    ASSERT_EQ(turnedBytes.size(), QFileInfo(source).size());
+    m_project.Files() << source;
+    makeTargetFolders();
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    ASSERT_EQ(m_reused, 1);
+    const QString large = path(QStringLiteral("out/image2/kamera.jpg"));
+    EXPECT_EQ(QImage(large).size(), QSize(64, 48));
+
+    QThread::msleep(20); // file times tick coarser than a run of one small photo
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
+    ASSERT_EQ(file.write(turnedBytes), turnedBytes.size());
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_EQ(QFileInfo(source).lastModified(), modified);
+
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_reused, 0);
+    EXPECT_EQ(QImage(large).size(), QSize(36, 48)); // now upright
 }
