@@ -207,15 +207,15 @@ ProjectState loadProject(const QString& fileName)
 int projectNew(const QStringList& args)
 {
     const QString fileName = args.first();
-    if (QFileInfo::exists(fileName))
-        throw UsageError{fileName +
-                         QStringLiteral(" exists already (use `lumivista project set`)")};
     ProjectState state;
     state.applyStartSettings();
     int added = 0;
+    bool force = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (arg == u"--folder" || arg == u"--target") {
+        if (arg == u"--force") {
+            force = true;
+        } else if (arg == u"--folder" || arg == u"--target") {
             if (i + 1 >= args.size())
                 throw UsageError{arg + QStringLiteral(" needs a folder")};
             const QString folder = args.at(++i);
@@ -234,6 +234,13 @@ int projectNew(const QStringList& args)
             applyAssignment(state, arg);
         }
     }
+    const QFileInfo existing(fileName);
+    if (existing.isDir())
+        throw UsageError{fileName + QStringLiteral(" is a folder")};
+    // Whatever lies under that name may be a photo or another project: replaced on request only.
+    if ((existing.exists() || existing.isSymLink()) && !force)
+        throw UsageError{fileName + QStringLiteral(" exists already (use `lumivista project "
+                                                   "set`, or --force to replace it)")};
     state.SaveParam(fileName);
     QTextStream(stdout) << "Created " << fileName << " with " << added << " pictures\n";
     return kExitOk;
