@@ -24,10 +24,6 @@ struct UsageError
     QString message;
 };
 
-// Picture kinds a folder contributes, in this order, like "Verzeichnis laden".
-const QStringList kFolderPatterns = {QStringLiteral("*.jpg"), QStringLiteral("*.gif"),
-                                     QStringLiteral("*.bmp")};
-
 bool isWholeNumber(const QString& text)
 {
     static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
@@ -162,12 +158,16 @@ int addPictures(ProjectState& state, const QString& argument)
 {
     const QFileInfo info(argument);
     if (info.isDir()) {
-        QString folder = QDir::cleanPath(info.absoluteFilePath());
-        if (!folder.endsWith(u'/'))
-            folder += u'/';
-        QStringList found;
-        for (const QString& pattern : kFolderPatterns)
-            scanFolder(found, folder + pattern);
+        QStringList leftOut;
+        const QStringList found =
+            folderPictures(QDir::cleanPath(info.absoluteFilePath()), &leftOut);
+        if (!leftOut.isEmpty()) {
+            QTextStream err(stderr);
+            err << "lumivista project: left out " << leftOut.size()
+                << " files whose names are not valid in the system's encoding:\n";
+            for (const QString& name : leftOut)
+                err << "  " << name << "\n";
+        }
         int added = 0;
         for (const QString& path : found) {
             if (!isStorablePath(path)) {

@@ -8,7 +8,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -104,6 +114,81 @@ State& state()
 {
     static State s = initialState();
     return s;
+}
+
+bool isDecodable(const QByteArray& name)
+{
+    return QFile::encodeName(QFile::decodeName(name)) == name;
+}
+
+// The name as text with every byte that is not part of a valid character written as "\xFF".
+QString escapedName(const QByteArray& name)
+{
+    QString text;
+    qsizetype i = 0;
+    while (i < name.size()) {
+        const auto lead = static_cast<unsigned char>(name.at(i));
+        const int length = lead < 0x80             ? 1
+                           : (lead & 0xE0) == 0xC0 ? 2
+                           : (lead & 0xF0) == 0xE0 ? 3
+                           : (lead & 0xF8) == 0xF0 ? 4
+                                                   : 0;
+        const QByteArray piece = name.mid(i, length);
+        if (length > 0 && piece.size() == length && isDecodable(piece)) {
+            text += QFile::decodeName(piece);
+            i += length;
+        } else {
+            text += QStringLiteral("\\x") +
+                    QStringLiteral("%1").arg(uint(lead), 2, 16, QLatin1Char('0')).toUpper();
+            ++i;
+        }
+    }
+    return text;
+}
+
+// The entries of `folder` (ending with the separator) that QDir leaves out because their
+// names do not decode, filtered like QDir would: type and hidden by `filters`, the name by
+// the wildcard `nameFilter` (ignoring case). Sorted by their bytes.
+QList<QByteArray> undecodableEntries(const QString& folder, const QString& nameFilter,
+                                     QDir::Filters filters)
+{
+    QList<QByteArray> names;
+#ifndef Q_OS_WIN
+    const QByteArray folderBytes = QFile::encodeName(folder);
+    DIR* dir = ::opendir(folderBytes.constData());
+    if (!dir)
+        return names;
+    const QRegularExpression wildcard(QRegularExpression::wildcardToRegularExpression(nameFilter),
+                                      QRegularExpression::CaseInsensitiveOption);
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (isDecodable(name) || (name.startsWith('.') && !(filters & QDir::Hidden)))
+            continue;
+        struct stat st
+        {
+        };
+        if (::stat((folderBytes + name).constData(), &st) != 0)
+            continue;
+        const bool wanted = S_ISREG(st.st_mode)   ? bool(filters & QDir::Files)
+                            : S_ISDIR(st.st_mode) ? bool(filters & QDir::Dirs)
+                                                  : bool(filters & QDir::System);
+        if (wanted && wildcard.match(QFile::decodeName(name)).hasMatch())
+            names.append(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+#else
+    Q_UNUSED(folder)
+    Q_UNUSED(nameFilter)
+    Q_UNUSED(filters)
+#endif
+    return names;
+}
+
+bool hasListedExtension(const QString& name, const QString& extensions)
+{
+    return extensions.isEmpty() ||
+           inList(QFileInfo(name).suffix().toLower().remove(u'.'), extensions, false);
 }
 
 } // namespace
@@ -247,7 +332,7 @@ QString folderKeyword(const QString& keyword)
 }
 
 int scanFolder(QStringList& list, const QString& pattern, int depth, int attributes,
-               const QString& extensions)
+               const QString& extensions, QStringList* leftOut)
 {
     const QChar sep = pathContext().separator();
     const qsizetype split = pattern.lastIndexOf(sep);
@@ -273,19 +358,28 @@ int scanFolder(QStringList& list, const QString& pattern, int depth, int attribu
     const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
     const QFileInfoList entries = dir.entryInfoList({nameFilter}, filters, order);
     for (const QFileInfo& entry : entries) {
-        if (!extensions.isEmpty()) {
-            const QString extension = entry.suffix().toLower().remove(u'.');
-            if (!inList(extension, extensions, false))
-                continue;
+        if (hasListedExtension(entry.fileName(), extensions))
+            list.append(folder + entry.fileName());
+    }
+    if (leftOut) {
+        for (const QByteArray& name : undecodableEntries(folder, nameFilter, filters)) {
+            if (hasListedExtension(QFile::decodeName(name), extensions))
+                leftOut->append(folder + escapedName(name));
         }
-        list.append(folder + entry.fileName());
     }
 
     if (depth > 0) {
         const QFileInfoList subFolders =
             dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, order);
         for (const QFileInfo& sub : subFolders)
-            scanFolder(list, folder + sub.fileName() + sep + namePart, depth - 1, 0, extensions);
+            scanFolder(list, folder + sub.fileName() + sep + namePart, depth - 1, 0, extensions,
+                       leftOut);
+        // A sub-folder that cannot be entered leaves out whatever it holds.
+        if (leftOut) {
+            for (const QByteArray& name :
+                 undecodableEntries(folder, QStringLiteral("*"), QDir::Dirs))
+                leftOut->append(folder + escapedName(name) + sep);
+        }
     }
     return int(list.size() - before);
 }

@@ -110,5 +110,8 @@ inline constexpr int kAttrAnyFile = 0x3F;
 // sub-folders down to `depth` levels (sub-folders with attributes 0). With `extensions` (a
 // comma list such as "jpg,jpeg") only entries whose lower-cased extension without dots is in
 // it. Returns the number of entries added; 0 for a missing folder.
+// Entries whose names are not valid in the system's encoding cannot be opened by their
+// decoded name and are never added; with `leftOut` each matching one is appended there as
+// folder + name with the undecodable bytes escaped ("a\xFF.jpg").
 int scanFolder(QStringList& list, const QString& pattern, int depth = 0, int attributes = 0,
-               const QString& extensions = {});
+               const QString& extensions = {}, QStringList* leftOut = nullptr);

@@ -4,10 +4,15 @@
 #include "util/paths.h"
 #include "util/version.h"
 
+#include "rawnamefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -244,6 +249,27 @@ TEST_F(ScanFolderTest, DepthDescendsIntoSubFolders)
     list.clear();
     EXPECT_EQ(scanFolder(list, root + s(u"*.*"), 5, 0, s(u"txt")), 1);
     EXPECT_EQ(list, QStringList{root + s(u"sub/f.txt")});
+}
+
+TEST_F(ScanFolderTest, NamesNotValidInTheSystemEncodingAreNamedNotAdded)
+{
+    const RawNameFile files[] = {{root, "b\xFF.jpg"},
+                                 {root, "\xC3\xA4\xE4.JPG"},
+                                 {root, "\xFF.txt"},
+                                 {root, ".\xFF.jpg"},
+                                 {root, "sub/\xFE.jpg"}};
+    for (const RawNameFile& file : files)
+        ASSERT_TRUE(file.created());
+    QStringList list;
+    QStringList leftOut;
+    EXPECT_EQ(scanFolder(list, root + s(u"*.jpg"), 1, 0, QString(), &leftOut), 3);
+    EXPECT_EQ(list, (QStringList{root + s(u"A.JPG"), root + s(u"b.jpg"), root + s(u"sub/d.jpg")}));
+    EXPECT_EQ(leftOut, (QStringList{root + s(u"b\\xFF.jpg"), root + s(u"ä\\xE4.JPG"),
+                                    root + s(u"sub/\\xFE.jpg")}));
+    leftOut.clear();
+    scanFolder(list, root + s(u"*.*"), 0, kAttrHidden, s(u"txt,jpg"), &leftOut);
+    EXPECT_EQ(leftOut, (QStringList{root + s(u".\\xFF.jpg"), root + s(u"b\\xFF.jpg"),
+                                    root + s(u"ä\\xE4.JPG"), root + s(u"\\xFF.txt")}));
 }
 
 TEST_F(ScanFolderTest, MissingFolderOrRelativePattern)
