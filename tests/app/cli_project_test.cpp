@@ -1,6 +1,8 @@
 // `lumivista project new|add|set|show`, run as the real program.
 #include "gallery/projectfile.h"
 
+#include "rawnamefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -17,12 +19,15 @@ struct CliRun
     QString err;
 };
 
-CliRun lumivista(const QStringList& args, const QString& workDir = QString())
+CliRun lumivista(const QStringList& args, const QString& workDir = QString(),
+                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                 const QString& program = QStringLiteral(LUMIVISTA_BINARY))
 {
     QProcess process;
     if (!workDir.isEmpty())
         process.setWorkingDirectory(workDir);
-    process.start(QStringLiteral(LUMIVISTA_BINARY), args);
+    process.setProcessEnvironment(env);
+    process.start(program, args);
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
@@ -270,6 +275,45 @@ TEST_F(ProjectCli, FolderSkipsNamesThatCannotBeStored)
     const qsizetype start = lines.indexOf(QStringLiteral("[Images]")) + 1;
     EXPECT_EQ(lines.mid(start, 2),
               (QStringList{photos + QStringLiteral("/ok.jpg"), QStringLiteral("[End]")}));
+}
+
+TEST_F(ProjectCli, FolderNamesTheFilesItCannotAdd)
+{
+    const QString photos = path(QStringLiteral("photos"));
+    ASSERT_TRUE(QDir().mkpath(photos));
+    touch(photos + QStringLiteral("/a.jpg"));
+    const RawNameFile undecodable(photos, "b\xFF.jpg");
+    ASSERT_TRUE(undecodable.created());
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
+    const CliRun run =
+        lumivista({QStringLiteral("project"), QStringLiteral("add"), m_project, photos});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("Eingefügt: 1\n"));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("left out 1 files whose names are not valid")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("  ") + photos + QStringLiteral("/b\\xFF.jpg\n")))
+        << run.err.toStdString();
+}
+
+TEST_F(ProjectCli, DataFoldersAreNeverMadeBesideTheProgram)
+{
+    // A copy of the program, so that whatever lands beside it can be seen.
+    const QString program = path(QStringLiteral("bin/lumivista"));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("bin"))));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LUMIVISTA_BINARY), program));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("HOME"));
+    CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project},
+                           m_dir.path(), env, program);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    // A home that does not exist is not made either.
+    env.insert(QStringLiteral("HOME"), path(QStringLiteral("gone")));
+    run = lumivista({QStringLiteral("project"), QStringLiteral("show"), m_project}, m_dir.path(),
+                    env, program);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QDir(path(QStringLiteral("bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{QStringLiteral("lumivista")});
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("gone"))));
 }
 
 TEST_F(ProjectCli, SetEditsAndKeepsTheFormat)

@@ -28,6 +28,7 @@ struct Folders
     QString docDir;
     QString dataDir;
     int portable = -1;
+    bool creatable = true; // false without a documents or home folder to hold them
 };
 
 QString withoutTrailingSeparator(QString path, QChar sep)
@@ -50,12 +51,20 @@ Folders computeFolders(const QString& title, const FolderEnvironment& env, int p
     const qsizetype lastSep = env.programFile.lastIndexOf(sep);
     result.programDir = env.programFile.left(lastSep + 1);
 
-    QString docBase =
-        env.documents.isEmpty() ? QString() : withoutTrailingSeparator(env.documents, sep) + sep;
-    QString appBase =
-        env.appData.isEmpty() ? QString() : withoutTrailingSeparator(env.appData, sep) + sep;
-    if (!isExistingFolder(docBase, env.style))
-        docBase = result.programDir;
+    const auto base = [sep](const QString& folder) {
+        return folder.isEmpty() ? QString() : withoutTrailingSeparator(folder, sep) + sep;
+    };
+    // Without a documents folder the home folder holds the documents. Without either,
+    // nothing is created: the folders beside the program are for the portable switch only.
+    QString docBase = base(env.documents);
+    if (!isExistingFolder(docBase, env.style) && isExistingFolder(base(env.home), env.style))
+        docBase = base(env.home);
+    if (!isExistingFolder(docBase, env.style)) {
+        result.creatable = false;
+        if (docBase.isEmpty())
+            docBase = base(env.home).isEmpty() ? QString(sep) : base(env.home);
+    }
+    QString appBase = base(env.appData);
     if (!isExistingFolder(appBase, env.style))
         appBase = docBase;
 
@@ -65,8 +74,6 @@ Folders computeFolders(const QString& title, const FolderEnvironment& env, int p
     result.docDir = docBase + titleFolder;
     result.dataDir = appBase + titleFolder;
     const QString besideProgram = result.programDir + QStringLiteral("data") + sep;
-    if (docBase == result.programDir)
-        result.docDir = besideProgram;
 
     result.portable = portable;
     if (result.portable < 0) {
@@ -78,6 +85,7 @@ Folders computeFolders(const QString& title, const FolderEnvironment& env, int p
     if (result.portable > 0) {
         result.docDir = besideProgram;
         result.dataDir = result.programDir;
+        result.creatable = true;
     }
     return result;
 }
@@ -238,12 +246,30 @@ QString programTitle()
     return state().title;
 }
 
+QString userHome()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty())
+        return home;
+#ifndef Q_OS_WIN
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return QFile::decodeName(entry->pw_dir);
+#endif
+    return {};
+}
+
 FolderEnvironment FolderEnvironment::system()
 {
     FolderEnvironment env;
     env.programFile = programPath();
-    env.documents = specialFolder(kFolderDocuments);
-    env.appData = specialFolder(kFolderAppData);
+    env.home = userHome();
+    // Qt knows the home only from HOME and would take the root folder for it.
+    if (qEnvironmentVariableIsEmpty("HOME") && !env.home.isEmpty())
+        qputenv("HOME", QFile::encodeName(env.home));
+    if (!env.home.isEmpty()) {
+        env.documents = specialFolder(kFolderDocuments);
+        env.appData = specialFolder(kFolderAppData);
+    }
     return env;
 }
 
@@ -263,7 +289,7 @@ void computeDataFolders(const QString& title, bool create, const FolderEnvironme
     if (env.style != kNativePathStyle)
         return;
     // Failures are silent: without docDir the current folder simply stays.
-    if (create) {
+    if (create && folders.creatable) {
         QDir().mkpath(folders.dataDir);
         if (!QDir().mkpath(folders.docDir))
             return;

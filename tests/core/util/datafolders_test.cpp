@@ -103,22 +103,50 @@ TEST_F(DataFoldersTest, SlashInTitleBecomesDash)
     EXPECT_TRUE(folderKeyword(s(u"**")).endsWith(s(u"/Foto-Web")));
 }
 
-TEST_F(DataFoldersTest, MissingSystemFoldersFallBack)
+TEST_F(DataFoldersTest, MissingSystemFoldersFallBackToTheHomeNeverBesideTheProgram)
 {
+    env.home = m_root + s(u"home");
     env.appData = m_root + s(u"missing/.config");
     computeDataFolders(s(u"Lumivista"), false, env);
     EXPECT_EQ(docDir(), m_root + s(u"home/Documents/Lumivista/"));
     EXPECT_EQ(dataDir(), m_root + s(u"home/Documents/Lumivista/"));
 
     env.documents = m_root + s(u"missing/Documents");
-    computeDataFolders(s(u"Lumivista"), false, env);
-    EXPECT_EQ(docDir(), m_root + s(u"prog/data/"));
-    EXPECT_EQ(dataDir(), m_root + s(u"prog/Lumivista/"));
+    computeDataFolders(s(u"Lumivista"), true, env);
+    EXPECT_EQ(docDir(), m_root + s(u"home/Lumivista/"));
+    EXPECT_EQ(dataDir(), m_root + s(u"home/Lumivista/"));
+    EXPECT_TRUE(QFileInfo(docDir()).isDir());
 
+    // No home either: nothing is created, least of all beside the program.
+    env.home = m_root + s(u"missing");
+    computeDataFolders(s(u"Lumivista"), true, env);
     env.documents.clear();
     env.appData.clear();
-    computeDataFolders(s(u"Lumivista"), false, env);
-    EXPECT_EQ(docDir(), m_root + s(u"prog/data/"));
+    env.home.clear();
+    computeDataFolders(s(u"Lumivista"), true, env);
+    EXPECT_FALSE(docDir().startsWith(m_root + s(u"prog")));
+    EXPECT_FALSE(QFileInfo::exists(m_root + s(u"missing")));
+    EXPECT_EQ(QDir(m_root + s(u"prog")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList());
+}
+
+TEST(UserHome, WithoutHomeVariableFromThePasswordDatabase)
+{
+    const QByteArray saved = qgetenv("HOME");
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_NE(entry, nullptr);
+    qunsetenv("HOME");
+    EXPECT_EQ(userHome(), QFile::decodeName(entry->pw_dir));
+    // Qt's own folder lookups see the same home.
+    const FolderEnvironment env = FolderEnvironment::system();
+    EXPECT_EQ(env.home, QFile::decodeName(entry->pw_dir));
+    EXPECT_EQ(QDir::homePath(), QDir(env.home).absolutePath());
+    EXPECT_TRUE(env.appData.startsWith(env.home)) << env.appData.toStdString();
+    qputenv("HOME", "");
+    EXPECT_EQ(userHome(), QFile::decodeName(entry->pw_dir));
+    qputenv("HOME", "/somewhere/else");
+    EXPECT_EQ(userHome(), s(u"/somewhere/else"));
+    qputenv("HOME", saved);
 }
 
 TEST_F(DataFoldersTest, PortableSwitchBesideTheProgram)
