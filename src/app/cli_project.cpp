@@ -24,10 +24,6 @@ struct UsageError
     QString message;
 };
 
-// Picture kinds a folder contributes, in this order, like "Verzeichnis laden".
-const QStringList kFolderPatterns = {QStringLiteral("*.jpg"), QStringLiteral("*.gif"),
-                                     QStringLiteral("*.bmp")};
-
 bool isWholeNumber(const QString& text)
 {
     static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
@@ -162,12 +158,16 @@ int addPictures(ProjectState& state, const QString& argument)
 {
     const QFileInfo info(argument);
     if (info.isDir()) {
-        QString folder = QDir::cleanPath(info.absoluteFilePath());
-        if (!folder.endsWith(u'/'))
-            folder += u'/';
-        QStringList found;
-        for (const QString& pattern : kFolderPatterns)
-            scanFolder(found, folder + pattern);
+        QStringList leftOut;
+        const QStringList found =
+            folderPictures(QDir::cleanPath(info.absoluteFilePath()), &leftOut);
+        if (!leftOut.isEmpty()) {
+            QTextStream err(stderr);
+            err << "lumivista project: left out " << leftOut.size()
+                << " files whose names are not valid in the system's encoding:\n";
+            for (const QString& name : leftOut)
+                err << "  " << name << "\n";
+        }
         int added = 0;
         for (const QString& path : found) {
             if (!isStorablePath(path)) {
@@ -207,15 +207,15 @@ ProjectState loadProject(const QString& fileName)
 int projectNew(const QStringList& args)
 {
     const QString fileName = args.first();
-    if (QFileInfo::exists(fileName))
-        throw UsageError{fileName +
-                         QStringLiteral(" exists already (use `lumivista project set`)")};
     ProjectState state;
     state.applyStartSettings();
     int added = 0;
+    bool force = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (arg == u"--folder" || arg == u"--target") {
+        if (arg == u"--force") {
+            force = true;
+        } else if (arg == u"--folder" || arg == u"--target") {
             if (i + 1 >= args.size())
                 throw UsageError{arg + QStringLiteral(" needs a folder")};
             const QString folder = args.at(++i);
@@ -234,6 +234,13 @@ int projectNew(const QStringList& args)
             applyAssignment(state, arg);
         }
     }
+    const QFileInfo existing(fileName);
+    if (existing.isDir())
+        throw UsageError{fileName + QStringLiteral(" is a folder")};
+    // Whatever lies under that name may be a photo or another project: replaced on request only.
+    if ((existing.exists() || existing.isSymLink()) && !force)
+        throw UsageError{fileName + QStringLiteral(" exists already (use `lumivista project "
+                                                   "set`, or --force to replace it)")};
     state.SaveParam(fileName);
     QTextStream(stdout) << "Created " << fileName << " with " << added << " pictures\n";
     return kExitOk;

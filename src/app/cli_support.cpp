@@ -2,6 +2,7 @@
 #include "cli_support.h"
 
 #include "cli.h"
+#include "gallery/projectfile.h"
 #include "gallery/projectstate.h"
 #include "util/error.h"
 
@@ -32,7 +33,11 @@ int loadProjectArgument(const QString& verb, const QString& projectFile, Project
     }
     project.applyStartSettings();
     try {
-        project.LoadParam(QFileInfo(projectFile).absoluteFilePath());
+        project.LoadParam(projectFile);
+    } catch (const NotAProjectError& e) {
+        // Named the wrong way round or a photo: refused, never rewritten.
+        err << "lumivista " << verb << ": " << e.message() << "\n";
+        return kExitUsage;
     } catch (const LumiError& e) {
         err << "lumivista " << verb << ": " << e.message() << "\n";
         return kExitStopped;

@@ -8,7 +8,7 @@ class ProjectState;
 
 // Checks and loads the project file named on the command line into `project` (start
 // settings applied first). Returns -1 when loaded, else the exit code, with the reason
-// on standard error ("lumivista VERB: ...").
+// on standard error ("lumivista VERB: ..."): 2 for a file that is not a project.
 int loadProjectArgument(const QString& verb, const QString& projectFile, ProjectState& project);
 
 // "[#####.....]" of `width` characters for `done` of `total`.

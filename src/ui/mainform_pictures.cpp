@@ -5,6 +5,7 @@
 #include "ui_mainform.h"
 
 #include "gallery/naming.h"
+#include "gallery/projectstate.h"
 #include "pic/picture.h"
 #include "util/dialogs.h"
 #include "util/error.h"
@@ -21,20 +22,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The pictures "Verzeichnis laden" takes from a folder, group by group.
-const QStringList kFolderPatterns{u"*.jpg"_s, u"*.gif"_s, u"*.bmp"_s};
-
 // Extensions of the files a desktop drop appends (the formats the picture loader reads).
 const QStringList kDroppedExtensions{u"jpg"_s, u"jpeg"_s, u"gif"_s, u"png"_s, u"bmp"_s,
                                      u"tif"_s, u"tiff"_s, u"ico"_s, u"wmf"_s, u"emf"_s};
-
-QStringList picturesOfFolder(const QString& folder)
-{
-    QStringList found;
-    for (const QString& pattern : kFolderPatterns)
-        scanFolder(found, folder + pattern);
-    return found;
-}
 
 void appendEntries(QStringListModel& model, const QStringList& entries)
 {
@@ -111,10 +101,16 @@ void TMainForm::SpeedButton4Click()
     const QString chosen = choosers().existingFolder(this, u"Verzeichnis laden"_s, {});
     if (chosen.isEmpty())
         return;
-    const QStringList found = picturesOfFolder(resolveFolder(chosen, {}));
+    QStringList leftOut;
+    const QStringList found = folderPictures(resolveFolder(chosen, {}), &leftOut);
     appendEntries(*m_filesModel, found);
     refreshCount();
-    showMessage(u"Eingefügt: "_s + QString::number(found.size()), u"i"_s);
+    QString message = u"Eingefügt: "_s + QString::number(found.size());
+    if (!leftOut.isEmpty())
+        message += u"\r\nAusgelassen, weil der Name in der Zeichenkodierung des Systems "
+                   u"ungültig ist: "_s +
+                   QString::number(leftOut.size()) + u"\r\n"_s + leftOut.join(u"\r\n"_s);
+    showMessage(message, u"i"_s);
 }
 
 void TMainForm::SpeedButton5Click()
@@ -196,7 +192,7 @@ void TMainForm::FilesDroppedFromDesktop(const QStringList& paths)
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (info.isDir())
-            added += picturesOfFolder(resolveFolder(info.absoluteFilePath(), {}));
+            added += folderPictures(resolveFolder(info.absoluteFilePath(), {}));
         else if (info.isFile() && kDroppedExtensions.contains(info.suffix().toLower()))
             added.append(info.absoluteFilePath());
     }

@@ -2,8 +2,11 @@
 #include "clirun.h"
 #include "gallery/projectfile.h"
 
+#include "rawnamefile.h"
+
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -79,13 +82,60 @@ TEST_F(ProjectCli, NewWritesTheStartProjectAndShowPrintsIt)
     EXPECT_TRUE(readBytes(m_project).endsWith("[End]\r\nFtpPath=/\r\n"));
 }
 
-TEST_F(ProjectCli, NewRefusesAnExistingFile)
+TEST_F(ProjectCli, NewReplacesAnExistingFileOnlyWithForce)
 {
     touch(m_project);
-    const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project});
+    CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains(QLatin1String("exists already"))) << run.err.toStdString();
     EXPECT_EQ(readBytes(m_project), QByteArray("x"));
+    run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
+                     QStringLiteral("--force"), QStringLiteral("Qual=7")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(showLines().contains(QStringLiteral("Qual=7")));
+}
+
+TEST_F(ProjectCli, WhatDoesNotReadAsAProjectIsRefusedAndLeftAsItIs)
+{
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
+    const QString photo = path(QStringLiteral("holiday.jpg"));
+    const QString utf16 = path(QStringLiteral("utf16.lmv"));
+    const QString empty = path(QStringLiteral("empty.lmv"));
+    const QByteArray photoBytes("\xFF\xD8\xFF\xE0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 20);
+    const QByteArray utf16Bytes("[\0P\0a\0r\0a\0m\0]\0\r\0\n\0Q\0u\0a\0l\0=\09\0\r\0\n\0", 34);
+    const QMap<QString, QByteArray> files = {{photo, photoBytes}, {utf16, utf16Bytes}, {empty, {}}};
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        QFile file(it.key());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+    }
+    const QStringList commands[] = {
+        {QStringLiteral("project"), QStringLiteral("add"), photo, m_project}, // swapped
+        {QStringLiteral("project"), QStringLiteral("set"), photo, QStringLiteral("Titel=x")},
+        {QStringLiteral("project"), QStringLiteral("show"), photo},
+        {QStringLiteral("generate"), photo, QStringLiteral("--yes")},
+        {QStringLiteral("project"), QStringLiteral("set"), utf16, QStringLiteral("Qual=5")},
+        {QStringLiteral("project"), QStringLiteral("add"), empty, photo},
+    };
+    const QByteArray project = readBytes(m_project);
+    for (const QStringList& args : commands) {
+        const QString file = args.at(args.first() == u"generate" ? 1 : 2);
+        const CliRun run = lumivista(args);
+        EXPECT_EQ(run.status, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.contains(file + QStringLiteral(" is not a Lumivista project")))
+            << run.err.toStdString();
+        EXPECT_EQ(readBytes(file), files.value(file));
+    }
+    EXPECT_EQ(readBytes(m_project), project);
+    // With its byte-order mark a UTF-16 project reads well.
+    QFile marked(utf16);
+    ASSERT_TRUE(marked.open(QIODevice::WriteOnly));
+    marked.write("\xFF\xFE" + utf16Bytes);
+    marked.close();
+    const CliRun run = lumivista(
+        {QStringLiteral("project"), QStringLiteral("set"), utf16, QStringLiteral("Titel=x")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(readProjectFile(utf16).contains(QStringLiteral("Qual=9")));
 }
 
 TEST_F(ProjectCli, FoldersAddJpgThenGifThenBmp)
@@ -165,7 +215,7 @@ TEST_F(ProjectCli, BadArgumentsLeaveTheProjectUntouched)
          "no such folder"},
         {{QStringLiteral("new"), path(QStringLiteral("n.lmv")), QStringLiteral("--target")},
          "needs a folder"},
-        {{QStringLiteral("new"), path(QStringLiteral("n.lmv")), QStringLiteral("--force")},
+        {{QStringLiteral("new"), path(QStringLiteral("n.lmv")), QStringLiteral("--forse")},
          "unknown option"},
         {{QStringLiteral("frobnicate"), m_project}, "unknown command"},
     };
@@ -204,6 +254,45 @@ TEST_F(ProjectCli, FolderSkipsNamesThatCannotBeStored)
     const qsizetype start = lines.indexOf(QStringLiteral("[Images]")) + 1;
     EXPECT_EQ(lines.mid(start, 2),
               (QStringList{photos + QStringLiteral("/ok.jpg"), QStringLiteral("[End]")}));
+}
+
+TEST_F(ProjectCli, FolderNamesTheFilesItCannotAdd)
+{
+    const QString photos = path(QStringLiteral("photos"));
+    ASSERT_TRUE(QDir().mkpath(photos));
+    touch(photos + QStringLiteral("/a.jpg"));
+    const RawNameFile undecodable(photos, "b\xFF.jpg");
+    ASSERT_TRUE(undecodable.created());
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
+    const CliRun run =
+        lumivista({QStringLiteral("project"), QStringLiteral("add"), m_project, photos});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("Eingefügt: 1\n"));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("left out 1 files whose names are not valid")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("  ") + photos + QStringLiteral("/b\\xFF.jpg\n")))
+        << run.err.toStdString();
+}
+
+TEST_F(ProjectCli, DataFoldersAreNeverMadeBesideTheProgram)
+{
+    // A copy of the program, so that whatever lands beside it can be seen.
+    const QString program = path(QStringLiteral("bin/lumivista"));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("bin"))));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LUMIVISTA_BINARY), program));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("HOME"));
+    CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project},
+                           m_dir.path(), env, program);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    // A home that does not exist is not made either.
+    env.insert(QStringLiteral("HOME"), path(QStringLiteral("gone")));
+    run = lumivista({QStringLiteral("project"), QStringLiteral("show"), m_project}, m_dir.path(),
+                    env, program);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QDir(path(QStringLiteral("bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{QStringLiteral("lumivista")});
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("gone"))));
 }
 
 TEST_F(ProjectCli, SetEditsAndKeepsTheFormat)

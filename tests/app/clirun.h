@@ -13,17 +13,18 @@ struct CliRun
     QString err;
 };
 
-// Runs the built program with `args` in `workDir` (empty: the current folder) and `env`
-// (empty: the test's own environment).
+// Runs the built program (or a copy of it, `program`) with `args` in `workDir` (empty: the
+// current folder) and `env` (empty: the test's own environment).
 inline CliRun lumivista(const QStringList& args, const QString& workDir = QString(),
-                        const QProcessEnvironment& env = QProcessEnvironment())
+                        const QProcessEnvironment& env = QProcessEnvironment(),
+                        const QString& program = QStringLiteral(LUMIVISTA_BINARY))
 {
     QProcess process;
     if (!workDir.isEmpty())
         process.setWorkingDirectory(workDir);
     if (!env.isEmpty())
         process.setProcessEnvironment(env);
-    process.start(QStringLiteral(LUMIVISTA_BINARY), args);
+    process.start(program, args);
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};

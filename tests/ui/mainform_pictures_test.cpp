@@ -3,6 +3,8 @@
 
 #include "ui/mainform_widgets.h"
 
+#include "rawnamefile.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -62,6 +64,21 @@ TEST_F(PictureListTest, VerzeichnisLadenAppendsJpegThenGifThenBmpAndCounts)
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Eingefügt: 5"_s});
     EXPECT_EQ(m_dialogs.entries().first().type, DialogType::Information);
     EXPECT_EQ(count(), u"6"_s);
+}
+
+TEST_F(PictureListTest, VerzeichnisLadenNamesFilesItCannotAdd)
+{
+    const QString folder = path(u"fotos"_s);
+    makePicture(u"fotos/a.jpg"_s);
+    const RawNameFile undecodable(folder, "b\xFF.jpg");
+    ASSERT_TRUE(undecodable.created());
+    m_choosers.folders = {folder};
+    form().SpeedButton4Click();
+    EXPECT_EQ(form().files(), QStringList{folder + u"/a.jpg"_s});
+    EXPECT_EQ(m_dialogs.texts(),
+              QStringList{u"Eingefügt: 1\r\nAusgelassen, weil der Name in der Zeichenkodierung "
+                          u"des Systems ungültig ist: 1\r\n"_s +
+                          folder + u"/b\\xFF.jpg"_s});
 }
 
 TEST_F(PictureListTest, VerzeichnisLadenCancelledOrEmptyFolder)

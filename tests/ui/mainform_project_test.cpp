@@ -176,6 +176,25 @@ TEST_F(ProjectCommandTest, OpenFailureShowsTheErrorAndKeepsTheProject)
     EXPECT_EQ(form().ProjektDatei(), path(u"p.lmv"_s));
 }
 
+TEST_F(ProjectCommandTest, OpenRefusesAFileThatIsNotAProject)
+{
+    form().setFiles({u"/a.jpg"_s});
+    saveAs(u"p.lmv"_s);
+    m_dialogs.clear();
+    const QString photo = makePicture(u"strand.jpg"_s);
+    const auto readBytes = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray bytes = readBytes(photo);
+    m_choosers.openNames = {photo};
+    form().FileOpenItemClick();
+    EXPECT_EQ(m_dialogs.texts(), QStringList{photo + u" is not a Lumivista project"_s});
+    EXPECT_EQ(form().ProjektDatei(), path(u"p.lmv"_s));
+    form().Speichern1Click();
+    EXPECT_EQ(readBytes(photo), bytes);
+}
+
 TEST_F(ProjectCommandTest, OpenRunsTheCloseQueryFirst)
 {
     form().setFiles({u"/a.jpg"_s});

@@ -85,6 +85,26 @@ QStringList decodeProjectText(const QByteArray& bytes)
     return splitLines(fromCp1252(bytes));
 }
 
+bool readsAsProject(const QStringList& lines)
+{
+    bool firstText = true;
+    bool project = false;
+    for (const QString& line : lines) {
+        if (line.contains(QChar(u'\0')))
+            return false;
+        if (line.startsWith(QLatin1String("[Images]"), Qt::CaseInsensitive))
+            project = true;
+        // A byte-order mark read as a character does not count as text.
+        const QString text = line.trimmed().remove(QChar(0xFEFF));
+        if (firstText && !text.isEmpty()) {
+            firstText = false;
+            if (text.compare(QLatin1String("[Param]"), Qt::CaseInsensitive) == 0)
+                project = true;
+        }
+    }
+    return project;
+}
+
 QStringList readProjectFile(const QString& fileName)
 {
     const QFileInfo info(fileName);
@@ -102,7 +122,10 @@ QStringList readProjectFile(const QString& fileName)
         throw LumiError(fileMessage(fileName, file.errorString()));
     if (bytes.size() > kMaxProjectFileBytes)
         throw LumiError(fileMessage(fileName, QStringLiteral("Datei zu gross (über 64 MB)")));
-    return decodeProjectText(bytes);
+    QStringList lines = decodeProjectText(bytes);
+    if (!readsAsProject(lines))
+        throw NotAProjectError(fileName);
+    return lines;
 }
 
 void writeProjectFile(const QString& fileName, const QStringList& lines)

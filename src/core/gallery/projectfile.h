@@ -2,6 +2,8 @@
 // every character fits, otherwise UTF-8 with a byte-order mark.
 #pragma once
 
+#include "util/error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -18,7 +20,24 @@ QByteArray encodeProjectText(const QStringList& lines);
 // is read as UTF-8 and anything else as Windows-1252. Lines end at CR LF, LF or CR.
 QStringList decodeProjectText(const QByteArray& bytes);
 
-// Throws LumiError with the system's message when the file cannot be read.
+// True for the lines of a project: text without NUL characters whose first non-blank line is
+// "[Param]" or that holds a line beginning with "[Images]" (any case). A photo, an empty
+// file or UTF-16 without byte-order mark is none.
+bool readsAsProject(const QStringList& lines);
+
+// A file that was to be read as a project is something else ("FILE is not a Lumivista
+// project"); it must be left as it is.
+class NotAProjectError : public LumiError
+{
+public:
+    explicit NotAProjectError(const QString& fileName)
+        : LumiError(fileName + QStringLiteral(" is not a Lumivista project"))
+    {
+    }
+};
+
+// Throws LumiError with the system's message when the file cannot be read, and
+// NotAProjectError when it does not read as a project.
 QStringList readProjectFile(const QString& fileName);
 
 // Writes through a temporary file in the same folder that replaces the project only when

@@ -3,6 +3,7 @@
 
 #include "gallery/projectfile.h"
 #include "util/error.h"
+#include "util/paths.h"
 
 namespace {
 
@@ -231,4 +232,16 @@ QString ProjectState::valueText(const QString& key) const
 void ProjectState::applyValueText(const QString& key, const QString& text)
 {
     applyRowText(rowOf(key), text);
+}
+
+QStringList folderPictures(const QString& folder, QStringList* leftOut)
+{
+    static const QStringList patterns = {QStringLiteral("*.jpg"), QStringLiteral("*.gif"),
+                                         QStringLiteral("*.bmp")};
+    const QString prefix =
+        folder.endsWith(pathContext().separator()) ? folder : folder + pathContext().separator();
+    QStringList found;
+    for (const QString& pattern : patterns)
+        scanFolder(found, prefix + pattern, 0, 0, {}, leftOut);
+    return found;
 }

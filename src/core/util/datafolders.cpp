@@ -8,7 +8,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -18,6 +28,7 @@ struct Folders
     QString docDir;
     QString dataDir;
     int portable = -1;
+    bool creatable = true; // false without a documents or home folder to hold them
 };
 
 QString withoutTrailingSeparator(QString path, QChar sep)
@@ -40,12 +51,20 @@ Folders computeFolders(const QString& title, const FolderEnvironment& env, int p
     const qsizetype lastSep = env.programFile.lastIndexOf(sep);
     result.programDir = env.programFile.left(lastSep + 1);
 
-    QString docBase =
-        env.documents.isEmpty() ? QString() : withoutTrailingSeparator(env.documents, sep) + sep;
-    QString appBase =
-        env.appData.isEmpty() ? QString() : withoutTrailingSeparator(env.appData, sep) + sep;
-    if (!isExistingFolder(docBase, env.style))
-        docBase = result.programDir;
+    const auto base = [sep](const QString& folder) {
+        return folder.isEmpty() ? QString() : withoutTrailingSeparator(folder, sep) + sep;
+    };
+    // Without a documents folder the home folder holds the documents. Without either,
+    // nothing is created: the folders beside the program are for the portable switch only.
+    QString docBase = base(env.documents);
+    if (!isExistingFolder(docBase, env.style) && isExistingFolder(base(env.home), env.style))
+        docBase = base(env.home);
+    if (!isExistingFolder(docBase, env.style)) {
+        result.creatable = false;
+        if (docBase.isEmpty())
+            docBase = base(env.home).isEmpty() ? QString(sep) : base(env.home);
+    }
+    QString appBase = base(env.appData);
     if (!isExistingFolder(appBase, env.style))
         appBase = docBase;
 
@@ -55,8 +74,6 @@ Folders computeFolders(const QString& title, const FolderEnvironment& env, int p
     result.docDir = docBase + titleFolder;
     result.dataDir = appBase + titleFolder;
     const QString besideProgram = result.programDir + QStringLiteral("data") + sep;
-    if (docBase == result.programDir)
-        result.docDir = besideProgram;
 
     result.portable = portable;
     if (result.portable < 0) {
@@ -68,6 +85,7 @@ Folders computeFolders(const QString& title, const FolderEnvironment& env, int p
     if (result.portable > 0) {
         result.docDir = besideProgram;
         result.dataDir = result.programDir;
+        result.creatable = true;
     }
     return result;
 }
@@ -104,6 +122,81 @@ State& state()
 {
     static State s = initialState();
     return s;
+}
+
+bool isDecodable(const QByteArray& name)
+{
+    return QFile::encodeName(QFile::decodeName(name)) == name;
+}
+
+// The name as text with every byte that is not part of a valid character written as "\xFF".
+QString escapedName(const QByteArray& name)
+{
+    QString text;
+    qsizetype i = 0;
+    while (i < name.size()) {
+        const auto lead = static_cast<unsigned char>(name.at(i));
+        const int length = lead < 0x80             ? 1
+                           : (lead & 0xE0) == 0xC0 ? 2
+                           : (lead & 0xF0) == 0xE0 ? 3
+                           : (lead & 0xF8) == 0xF0 ? 4
+                                                   : 0;
+        const QByteArray piece = name.mid(i, length);
+        if (length > 0 && piece.size() == length && isDecodable(piece)) {
+            text += QFile::decodeName(piece);
+            i += length;
+        } else {
+            text += QStringLiteral("\\x") +
+                    QStringLiteral("%1").arg(uint(lead), 2, 16, QLatin1Char('0')).toUpper();
+            ++i;
+        }
+    }
+    return text;
+}
+
+// The entries of `folder` (ending with the separator) that QDir leaves out because their
+// names do not decode, filtered like QDir would: type and hidden by `filters`, the name by
+// the wildcard `nameFilter` (ignoring case). Sorted by their bytes.
+QList<QByteArray> undecodableEntries(const QString& folder, const QString& nameFilter,
+                                     QDir::Filters filters)
+{
+    QList<QByteArray> names;
+#ifndef Q_OS_WIN
+    const QByteArray folderBytes = QFile::encodeName(folder);
+    DIR* dir = ::opendir(folderBytes.constData());
+    if (!dir)
+        return names;
+    const QRegularExpression wildcard(QRegularExpression::wildcardToRegularExpression(nameFilter),
+                                      QRegularExpression::CaseInsensitiveOption);
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (isDecodable(name) || (name.startsWith('.') && !(filters & QDir::Hidden)))
+            continue;
+        struct stat st
+        {
+        };
+        if (::stat((folderBytes + name).constData(), &st) != 0)
+            continue;
+        const bool wanted = S_ISREG(st.st_mode)   ? bool(filters & QDir::Files)
+                            : S_ISDIR(st.st_mode) ? bool(filters & QDir::Dirs)
+                                                  : bool(filters & QDir::System);
+        if (wanted && wildcard.match(QFile::decodeName(name)).hasMatch())
+            names.append(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+#else
+    Q_UNUSED(folder)
+    Q_UNUSED(nameFilter)
+    Q_UNUSED(filters)
+#endif
+    return names;
+}
+
+bool hasListedExtension(const QString& name, const QString& extensions)
+{
+    return extensions.isEmpty() ||
+           inList(QFileInfo(name).suffix().toLower().remove(u'.'), extensions, false);
 }
 
 } // namespace
@@ -153,12 +246,30 @@ QString programTitle()
     return state().title;
 }
 
+QString userHome()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty())
+        return home;
+#ifndef Q_OS_WIN
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return QFile::decodeName(entry->pw_dir);
+#endif
+    return {};
+}
+
 FolderEnvironment FolderEnvironment::system()
 {
     FolderEnvironment env;
     env.programFile = programPath();
-    env.documents = specialFolder(kFolderDocuments);
-    env.appData = specialFolder(kFolderAppData);
+    env.home = userHome();
+    // Qt knows the home only from HOME and would take the root folder for it.
+    if (qEnvironmentVariableIsEmpty("HOME") && !env.home.isEmpty())
+        qputenv("HOME", QFile::encodeName(env.home));
+    if (!env.home.isEmpty()) {
+        env.documents = specialFolder(kFolderDocuments);
+        env.appData = specialFolder(kFolderAppData);
+    }
     return env;
 }
 
@@ -178,7 +289,7 @@ void computeDataFolders(const QString& title, bool create, const FolderEnvironme
     if (env.style != kNativePathStyle)
         return;
     // Failures are silent: without docDir the current folder simply stays.
-    if (create) {
+    if (create && folders.creatable) {
         QDir().mkpath(folders.dataDir);
         if (!QDir().mkpath(folders.docDir))
             return;
@@ -247,7 +358,7 @@ QString folderKeyword(const QString& keyword)
 }
 
 int scanFolder(QStringList& list, const QString& pattern, int depth, int attributes,
-               const QString& extensions)
+               const QString& extensions, QStringList* leftOut)
 {
     const QChar sep = pathContext().separator();
     const qsizetype split = pattern.lastIndexOf(sep);
@@ -273,19 +384,28 @@ int scanFolder(QStringList& list, const QString& pattern, int depth, int attribu
     const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
     const QFileInfoList entries = dir.entryInfoList({nameFilter}, filters, order);
     for (const QFileInfo& entry : entries) {
-        if (!extensions.isEmpty()) {
-            const QString extension = entry.suffix().toLower().remove(u'.');
-            if (!inList(extension, extensions, false))
-                continue;
+        if (hasListedExtension(entry.fileName(), extensions))
+            list.append(folder + entry.fileName());
+    }
+    if (leftOut) {
+        for (const QByteArray& name : undecodableEntries(folder, nameFilter, filters)) {
+            if (hasListedExtension(QFile::decodeName(name), extensions))
+                leftOut->append(folder + escapedName(name));
         }
-        list.append(folder + entry.fileName());
     }
 
     if (depth > 0) {
         const QFileInfoList subFolders =
             dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, order);
         for (const QFileInfo& sub : subFolders)
-            scanFolder(list, folder + sub.fileName() + sep + namePart, depth - 1, 0, extensions);
+            scanFolder(list, folder + sub.fileName() + sep + namePart, depth - 1, 0, extensions,
+                       leftOut);
+        // A sub-folder that cannot be entered leaves out whatever it holds.
+        if (leftOut) {
+            for (const QByteArray& name :
+                 undecodableEntries(folder, QStringLiteral("*"), QDir::Dirs))
+                leftOut->append(folder + escapedName(name) + sep);
+        }
     }
     return int(list.size() - before);
 }

@@ -57,17 +57,25 @@ struct FolderEnvironment
     PathStyle style = kNativePathStyle;
     QString programFile;
     QString programName = QString::fromUtf16(kProgramName);
+    QString home;      // the user's home folder, without trailing separator
     QString documents; // specialFolder(5), without trailing separator
     QString appData;   // specialFolder(26), without trailing separator
 
-    // The running program and the user's folders.
+    // The running program and the user's folders. A missing HOME is first set from the
+    // password database, so that every lookup (also Qt's own) finds the user's home.
     static FolderEnvironment system();
 };
 
+// The user's home folder: HOME, or when it is unset or empty the password database's entry
+// for the user, as other programs do; empty when neither names one.
+QString userHome();
+
 // Computes the data folders for `title` and makes them the program-wide context; the first
 // call decides the portable flag (key "Portable" in [lumivista] of lumivista.ini beside the
-// program). With `create`, dataDir and docDir are created and docDir becomes the current
-// folder. Never throws.
+// program). A missing documents folder falls back to the home folder; only the portable
+// switch puts the folders beside the program. With `create`, dataDir and docDir are created
+// (never without an existing documents or home folder to hold them) and docDir becomes the
+// current folder. Never throws.
 void computeDataFolders(const QString& title, bool create);
 void computeDataFolders(const QString& title, bool create, const FolderEnvironment& env);
 // Tests: makes the portable flag undetermined again.
@@ -110,5 +118,8 @@ inline constexpr int kAttrAnyFile = 0x3F;
 // sub-folders down to `depth` levels (sub-folders with attributes 0). With `extensions` (a
 // comma list such as "jpg,jpeg") only entries whose lower-cased extension without dots is in
 // it. Returns the number of entries added; 0 for a missing folder.
+// Entries whose names are not valid in the system's encoding cannot be opened by their
+// decoded name and are never added; with `leftOut` each matching one is appended there as
+// folder + name with the undecodable bytes escaped ("a\xFF.jpg").
 int scanFolder(QStringList& list, const QString& pattern, int depth = 0, int attributes = 0,
-               const QString& extensions = {});
+               const QString& extensions = {}, QStringList* leftOut = nullptr);

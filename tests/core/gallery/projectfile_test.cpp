@@ -23,6 +23,12 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// The bytes of a literal, NUL bytes included.
+template <size_t N> QByteArray bytesOf(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
 } // namespace
 
 TEST(EncodeProjectText, Windows1252WhenEverythingFits)
@@ -99,6 +105,40 @@ TEST(ReadProjectFile, FailuresCarryTheSystemMessage)
     }
     EXPECT_THROW(readProjectFile(dir.path()), LumiError);
     EXPECT_THROW(readProjectFile(QStringLiteral("/dev/zero")), LumiError);
+}
+
+TEST(ReadProjectFile, OnlyAFileThatReadsAsAProject)
+{
+    QTemporaryDir dir;
+    const QByteArray utf16 = bytesOf("[\0P\0a\0r\0a\0m\0]\0\r\0\n\0");
+    const struct
+    {
+        QByteArray bytes;
+        bool project;
+    } cases[] = {
+        {"[Param]\r\nQual=80\r\n", true},
+        {"\r\n  \r\n [param] \r\nQual=80\r\n", true},
+        {"Qual=80\r\n[images]\r\n/a.jpg\r\n", true},
+        {"\xEF\xBB\xBF[Param]\r\n", true},
+        {"\xFF\xFE" + utf16, true},
+        {utf16, false}, // UTF-16 without byte-order mark: NUL bytes
+        {bytesOf("\xFF\xD8\xFF\xE0\0\x10JFIF\0[Param]\r\n[Images]\r\n"), false},
+        {bytesOf("[Param]\r\nTitel=a\0b\r\n"), false},
+        {"Qual=80\r\n[Param]\r\n", false},
+        {"", false},
+        {"\xEF\xBB\xBF", false},
+    };
+    const QString path = dir.filePath(QStringLiteral("p.lmv"));
+    for (const auto& c : cases) {
+        writeBytes(path, c.bytes);
+        try {
+            readProjectFile(path);
+            EXPECT_TRUE(c.project) << c.bytes.toPercentEncoding().constData();
+        } catch (const NotAProjectError& e) {
+            EXPECT_FALSE(c.project) << c.bytes.toPercentEncoding().constData();
+            EXPECT_EQ(e.message(), path + QStringLiteral(" is not a Lumivista project"));
+        }
+    }
 }
 
 TEST(ReadProjectFile, RefusesHugeFiles)

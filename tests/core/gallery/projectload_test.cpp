@@ -156,6 +156,10 @@ TEST(DamagedProjects, BinaryJunkLoadsWithinRanges)
     junk.insert(1000, "\r\nQual=77777\r\nBildFont=\xFF\xFE,\x01\x02,\x80,\r\n[Images]\r\n");
     writeBytes(path, junk);
     ProjectState state = started();
+    EXPECT_THROW(state.LoadParam(path), NotAProjectError); // NUL bytes: not a text
+    EXPECT_EQ(state.intValue(QStringLiteral("Qual")), 80);
+    junk.replace('\0', '\x01');
+    writeBytes(path, junk);
     ASSERT_NO_THROW(state.LoadParam(path));
     EXPECT_EQ(state.intValue(QStringLiteral("Qual")), 100);
     for (const SettingDef& def : settingsTable()) {
@@ -172,11 +176,11 @@ TEST(DamagedProjects, BinaryJunkLoadsWithinRanges)
     EXPECT_EQ(readBytes(dir.filePath(QStringLiteral("again.lmv"))), readBytes(saved));
 }
 
-TEST(DamagedProjects, HugeLinesAndNoSections)
+TEST(DamagedProjects, HugeLinesAndNoPictureSection)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("huge.lmv"));
-    QByteArray bytes = "Titel=" + QByteArray(10 * 1024 * 1024, 'x') + "\r\n";
+    QByteArray bytes = "[Param]\nTitel=" + QByteArray(10 * 1024 * 1024, 'x') + "\r\n";
     bytes += "Qual=" + QByteArray(10 * 1024 * 1024, '9') + "\r\n";
     bytes += "BildFont=" + QByteArray(1024 * 1024, ',') + "\r\n";
     bytes += "hell=-" + QByteArray(100, '7') + "\n/not/a/picture.jpg\n";

@@ -4,10 +4,15 @@
 #include "util/paths.h"
 #include "util/version.h"
 
+#include "rawnamefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -98,22 +103,50 @@ TEST_F(DataFoldersTest, SlashInTitleBecomesDash)
     EXPECT_TRUE(folderKeyword(s(u"**")).endsWith(s(u"/Foto-Web")));
 }
 
-TEST_F(DataFoldersTest, MissingSystemFoldersFallBack)
+TEST_F(DataFoldersTest, MissingSystemFoldersFallBackToTheHomeNeverBesideTheProgram)
 {
+    env.home = m_root + s(u"home");
     env.appData = m_root + s(u"missing/.config");
     computeDataFolders(s(u"Lumivista"), false, env);
     EXPECT_EQ(docDir(), m_root + s(u"home/Documents/Lumivista/"));
     EXPECT_EQ(dataDir(), m_root + s(u"home/Documents/Lumivista/"));
 
     env.documents = m_root + s(u"missing/Documents");
-    computeDataFolders(s(u"Lumivista"), false, env);
-    EXPECT_EQ(docDir(), m_root + s(u"prog/data/"));
-    EXPECT_EQ(dataDir(), m_root + s(u"prog/Lumivista/"));
+    computeDataFolders(s(u"Lumivista"), true, env);
+    EXPECT_EQ(docDir(), m_root + s(u"home/Lumivista/"));
+    EXPECT_EQ(dataDir(), m_root + s(u"home/Lumivista/"));
+    EXPECT_TRUE(QFileInfo(docDir()).isDir());
 
+    // No home either: nothing is created, least of all beside the program.
+    env.home = m_root + s(u"missing");
+    computeDataFolders(s(u"Lumivista"), true, env);
     env.documents.clear();
     env.appData.clear();
-    computeDataFolders(s(u"Lumivista"), false, env);
-    EXPECT_EQ(docDir(), m_root + s(u"prog/data/"));
+    env.home.clear();
+    computeDataFolders(s(u"Lumivista"), true, env);
+    EXPECT_FALSE(docDir().startsWith(m_root + s(u"prog")));
+    EXPECT_FALSE(QFileInfo::exists(m_root + s(u"missing")));
+    EXPECT_EQ(QDir(m_root + s(u"prog")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList());
+}
+
+TEST(UserHome, WithoutHomeVariableFromThePasswordDatabase)
+{
+    const QByteArray saved = qgetenv("HOME");
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_NE(entry, nullptr);
+    qunsetenv("HOME");
+    EXPECT_EQ(userHome(), QFile::decodeName(entry->pw_dir));
+    // Qt's own folder lookups see the same home.
+    const FolderEnvironment env = FolderEnvironment::system();
+    EXPECT_EQ(env.home, QFile::decodeName(entry->pw_dir));
+    EXPECT_EQ(QDir::homePath(), QDir(env.home).absolutePath());
+    EXPECT_TRUE(env.appData.startsWith(env.home)) << env.appData.toStdString();
+    qputenv("HOME", "");
+    EXPECT_EQ(userHome(), QFile::decodeName(entry->pw_dir));
+    qputenv("HOME", "/somewhere/else");
+    EXPECT_EQ(userHome(), s(u"/somewhere/else"));
+    qputenv("HOME", saved);
 }
 
 TEST_F(DataFoldersTest, PortableSwitchBesideTheProgram)
@@ -244,6 +277,27 @@ TEST_F(ScanFolderTest, DepthDescendsIntoSubFolders)
     list.clear();
     EXPECT_EQ(scanFolder(list, root + s(u"*.*"), 5, 0, s(u"txt")), 1);
     EXPECT_EQ(list, QStringList{root + s(u"sub/f.txt")});
+}
+
+TEST_F(ScanFolderTest, NamesNotValidInTheSystemEncodingAreNamedNotAdded)
+{
+    const RawNameFile files[] = {{root, "b\xFF.jpg"},
+                                 {root, "\xC3\xA4\xE4.JPG"},
+                                 {root, "\xFF.txt"},
+                                 {root, ".\xFF.jpg"},
+                                 {root, "sub/\xFE.jpg"}};
+    for (const RawNameFile& file : files)
+        ASSERT_TRUE(file.created());
+    QStringList list;
+    QStringList leftOut;
+    EXPECT_EQ(scanFolder(list, root + s(u"*.jpg"), 1, 0, QString(), &leftOut), 3);
+    EXPECT_EQ(list, (QStringList{root + s(u"A.JPG"), root + s(u"b.jpg"), root + s(u"sub/d.jpg")}));
+    EXPECT_EQ(leftOut, (QStringList{root + s(u"b\\xFF.jpg"), root + s(u"ä\\xE4.JPG"),
+                                    root + s(u"sub/\\xFE.jpg")}));
+    leftOut.clear();
+    scanFolder(list, root + s(u"*.*"), 0, kAttrHidden, s(u"txt,jpg"), &leftOut);
+    EXPECT_EQ(leftOut, (QStringList{root + s(u".\\xFF.jpg"), root + s(u"b\\xFF.jpg"),
+                                    root + s(u"ä\\xE4.JPG"), root + s(u"\\xFF.txt")}));
 }
 
 TEST_F(ScanFolderTest, MissingFolderOrRelativePattern)
