@@ -224,7 +224,7 @@ bool TMainForm::loadProjectFile(const QString& fileName)
     try {
         m_project.LoadParam(fileName);
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         return false;
     }
     m_projektDatei = fileName;
@@ -251,7 +251,7 @@ bool TMainForm::saveProject()
     try {
         m_project.SaveParam(m_projektDatei);
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         return false;
     }
     showMessage(u"Gesichert"_s, u"i"_s);
@@ -268,7 +268,7 @@ bool TMainForm::saveProjectAs()
     try {
         m_project.SaveParam(fileName);
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         return false;
     }
     m_projektDatei = fileName;

@@ -112,7 +112,7 @@ void TMainForm::SpeedButton4Click()
     const QStringList found = picturesOfFolder(resolveFolder(chosen, {}));
     appendEntries(*m_filesModel, found);
     refreshCount();
-    showMessage(u"Eingefügt: "_s + QString::number(found.size()), u"i"_s);
+    showMessage({u"Eingefügt: %1"_s, found.size()}, u"i"_s);
 }
 
 void TMainForm::SpeedButton5Click()

@@ -268,13 +268,14 @@ GalleryRun::Outcome GalleryRun::run()
                 onProgress(100);
             const QString question =
                 finalQuestion(cdImage && indexSetting != QLatin1String("index.htm"), m_warnings);
-            if (askYesNo(question))
+            // The notes carry paths: the question is shown as composed.
+            if (askYesNo(MessageText::verbatim(question)))
                 openWithShell(layout.indexDat);
             if (onProgress)
                 onProgress(0);
         }
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         outcome = Outcome::Failed;
     }
     setPhase(Idle);
