@@ -50,6 +50,7 @@ class LumiError;
 //   showError(u"Datei fehlt!"_s);                          // own text only
 //   showError({u"Der Ordner (%1) fehlt!/nBitte prüfen."_s, folder});
 //   showError(error);                                      // a LumiError, shown as it is
+// A value is never glued onto the own text with "+": it would be taken for own text.
 class MessageText
 {
 public:
