@@ -84,7 +84,9 @@ int runUploadCommand(const QStringList& args)
         exitCode >= 0)
         return exitCode;
     const QString target = project.textValue(QStringLiteral("Ziel"));
+    // An older project may hold a password in the address: it logs in, it is never shown.
     const QString server = project.textValue(QStringLiteral("FtpServer"));
+    const QString ftpUser = project.textValue(QStringLiteral("FtpUser"));
     const QString remoteFolder = project.textValue(QStringLiteral("FtpPath"));
     if (target.isEmpty()) {
         err << "lumivista upload: the project has no target folder (Ziel)\n";
@@ -110,8 +112,7 @@ int runUploadCommand(const QStringList& args)
     UploadEntryList entries(files);
     GalleryUpload upload(ftp, entries);
     try {
-        const FtpAddress address =
-            parseFtpAddress(server, project.textValue(QStringLiteral("FtpUser")), password);
+        const FtpAddress address = parseFtpAddress(server, ftpUser, password);
         ftp.setHost(address.host);
         ftp.setPort(address.port);
         ftp.setUsername(address.user);
@@ -123,8 +124,9 @@ int runUploadCommand(const QStringList& args)
         if (!remoteFolder.isEmpty() && remoteFolder != QLatin1String("/"))
             ftp.changeFolder(remoteFolder);
         const QString base = upload.readBaseFolder();
-        QString question =
-            QStringLiteral("Upload all checked Files to:\n") + server + QStringLiteral(": ") + base;
+        QString question = QStringLiteral("Upload all checked Files to:\n") +
+                           withoutAddressPassword(server, ftpUser).address + QStringLiteral(": ") +
+                           base;
         err << question << (yes ? " Yes" : " No") << Qt::endl;
         if (!yes) {
             err << "lumivista upload: nothing sent (answer the question with --yes)\n";

@@ -38,7 +38,7 @@ void guarded(const std::function<void()>& command)
     try {
         command();
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
     }
 }
 
@@ -309,7 +309,7 @@ void TFTPForm::actConnectDisconnectExecute()
             m_ftp.disconnectFromServer();
         } catch (const LumiError& e) {
             SetControls();
-            showError(e.message());
+            showError(e);
             return;
         }
         SetControls();
@@ -320,6 +320,7 @@ void TFTPForm::actConnectDisconnectExecute()
     try {
         const FtpAddress address =
             parseFtpAddress(m_edFtpServer->currentText(), m_edFtpUser->text(), m_edFtpPw->text());
+        takePasswordOutOfAddress();
         m_ftp.setHost(address.host);
         m_ftp.setPort(address.port);
         m_ftp.setUsername(address.user);
@@ -331,7 +332,7 @@ void TFTPForm::actConnectDisconnectExecute()
         m_panels[3]->setText(QStringLiteral("TimeOut: ") + QString::number(m_ftp.replyTimeout()));
     } catch (const LumiError& e) {
         SetControls();
-        showError(e.message());
+        showError(e);
         return;
     }
     SetControls();
@@ -430,6 +431,20 @@ void TFTPForm::Log(const QString& Msg, quint32 Color)
     item->setForeground(
         QColor(int(Color & 0xff), int((Color >> 8) & 0xff), int((Color >> 16) & 0xff)));
     m_lbStatus->setCurrentItem(item);
+}
+
+void TFTPForm::takePasswordOutOfAddress()
+{
+    const FtpAddressFields fields =
+        withoutAddressPassword(m_edFtpServer->currentText(), m_edFtpUser->text());
+    if (!fields.passwordTaken)
+        return;
+    m_edFtpServer->setEditText(fields.address);
+    m_edFtpUser->setText(fields.user);
+    // With the user name in the user field the next connect logs in the same way; a user
+    // name left in the address would override both fields, so the password is not kept.
+    if (fields.userMoved)
+        m_edFtpPw->setText(fields.password);
 }
 
 QString TFTPForm::getAdresse() const

@@ -185,6 +185,9 @@ private:
     void insertHistory(const QString& folder);
     void clearHistory();
     void readStoredFields();
+    // A password typed into the address leaves the address field (which the project saves
+    // and the upload question shows) for the password field.
+    void takePasswordOutOfAddress();
     void writeStoredFields();
     // Close: the settings store when Ini > 0, disconnect, keep-alive off.
     void endSession();

@@ -30,7 +30,7 @@ void guarded(const std::function<void()>& command)
     try {
         command();
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
     }
 }
 
@@ -337,15 +337,14 @@ void TFTPForm::ReadFiles(QString path, const QString& opt)
         m_quelle->addItem(f);
     SetRelPath();
 
-    // Duplicates, compared without case, keep their first entry.
-    for (int i = m_quelle->count() - 1; i > 0; --i) {
-        for (int j = 0; j < i; ++j) {
-            if (QString::compare(m_quelle->item(j)->text(), m_quelle->item(i)->text(),
-                                 Qt::CaseInsensitive) == 0) {
-                delete m_quelle->takeItem(i);
-                break;
-            }
-        }
+    // Each local file once; the first entry stays.
+    QStringList entries;
+    for (int i = 0; i < m_quelle->count(); ++i)
+        entries.append(m_quelle->item(i)->text());
+    const QStringList unique = withoutDuplicateFiles(entries, m_quellPath);
+    if (unique.size() != entries.size()) {
+        m_quelle->clear();
+        m_quelle->addItems(unique);
     }
     btSelAllClick();
 }

@@ -59,7 +59,7 @@ void guarded(const std::function<void()>& command)
     try {
         command();
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
     }
 }
 
@@ -198,7 +198,7 @@ void TFTPForm::actDeleteFileFolderExecute()
         return;
     const QString name = item->text(ColName);
     const bool folder = item->text(ColDate) == kDir;
-    if (messageDialog(QStringLiteral("Are you sure you want to delete ") + name + QLatin1Char('?'),
+    if (messageDialog({QStringLiteral("Are you sure you want to delete %1?"), name},
                       DialogType::Warning, DialogButtons::YesNo) != DialogResult::Yes)
         return;
     guarded([this, name, folder] {
@@ -254,7 +254,7 @@ void TFTPForm::renameInPlace(QTreeWidgetItem* item, int column)
     } catch (const LumiError& e) {
         const QSignalBlocker block(m_lvFiles);
         item->setText(ColName, oldName);
-        showError(e.message());
+        showError(e);
     }
 }
 

@@ -3,6 +3,7 @@
 // from the desktop onto the remote panel.
 #include "ui/ftpform.h"
 
+#include "ftp/ftpaddress.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 
@@ -12,6 +13,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
@@ -78,11 +80,12 @@ void TFTPForm::btUploadClick()
     try {
         base = m_upload->readBaseFolder();
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         return;
     }
-    if (!askYesNo(QStringLiteral("Upload all checked Files to:\r\n") +
-                  m_edFtpServer->currentText() + QStringLiteral(": ") + base))
+    const QString shownAddress =
+        withoutAddressPassword(m_edFtpServer->currentText(), m_edFtpUser->text()).address;
+    if (!askYesNo({QStringLiteral("Upload all checked Files to:\r\n%1: %2"), shownAddress, base}))
         return;
 
     m_upload->run(m_quellPath);
@@ -97,7 +100,7 @@ void TFTPForm::btUploadClick()
         }
     }
     if (!error.isEmpty())
-        showError(error);
+        showError(MessageText::verbatim(error));
 }
 
 bool TFTPForm::Upload(const QString& Datei, const QString& Name)
@@ -123,7 +126,7 @@ void TFTPForm::remoteFilesDropped(const QStringList& paths)
         if (Upload(path, QString()))
             RefreshList();
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
     }
 }
 

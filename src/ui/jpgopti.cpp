@@ -290,7 +290,7 @@ void TJPGOpti::load()
         }
     } catch (const LumiError& error) {
         // The window keeps showing the picture (and the name) it had.
-        showError(error.message());
+        showError(error);
         return;
     }
     replacePicture(loaded, file.fileName(), m_openFileName, byteCountText(file.size()));

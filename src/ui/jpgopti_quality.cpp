@@ -41,7 +41,7 @@ void TJPGOpti::btTestClick()
         m_testLine->setText(qualityTestText(quality, QFileInfo(jpegName).size()));
     } catch (const LumiError& error) {
         m_state = PreviewState::Stale;
-        showError(error.message());
+        showError(error);
     }
 }
 
@@ -63,7 +63,7 @@ void TJPGOpti::btSaveJpgClick()
             showError(kNotSavedText);
         }
     } catch (const LumiError& error) {
-        showError(error.message());
+        showError(error);
     }
 }
 
@@ -83,6 +83,6 @@ void TJPGOpti::btSaveGifClick()
             showError(kNotSavedText);
         }
     } catch (const LumiError& error) {
-        showError(error.message());
+        showError(error);
     }
 }

@@ -445,7 +445,7 @@ void TJPGOpti::logoSizeChange()
     try {
         loadOptimiserLogo(m_logo, m_logoFile, TBarSize->value());
     } catch (const LumiError& error) {
-        showError(error.message());
+        showError(error);
         return;
     }
     m_logoName->setText(QFileInfo(m_logoFile).fileName());
@@ -473,7 +473,7 @@ void TJPGOpti::chooseMaskClick()
     try {
         LoadPicture(loaded, path);
     } catch (const LumiError& error) {
-        showError(error.message());
+        showError(error);
         return;
     }
     m_mask = loaded;

@@ -228,7 +228,7 @@ bool TMainForm::loadProjectFile(const QString& fileName)
     try {
         m_project.LoadParam(fileName);
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         return false;
     }
     m_projektDatei = fileName;
@@ -255,7 +255,7 @@ bool TMainForm::saveProject()
     try {
         m_project.SaveParam(m_projektDatei);
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         return false;
     }
     showMessage(u"Gesichert"_s, u"i"_s);
@@ -272,7 +272,7 @@ bool TMainForm::saveProjectAs()
     try {
         m_project.SaveParam(fileName);
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         return false;
     }
     m_projektDatei = fileName;

@@ -109,9 +109,9 @@ void TMainForm::btGenClick()
     try {
         run.run();
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
     } catch (const std::exception& e) {
-        showError(QString::fromLocal8Bit(e.what()));
+        showError(MessageText::verbatim(QString::fromLocal8Bit(e.what())));
     }
     m_run = nullptr;
     setGenerating(GalleryRun::Idle);

@@ -105,12 +105,15 @@ void TMainForm::SpeedButton4Click()
     const QStringList found = folderPictures(resolveFolder(chosen, {}), &leftOut);
     appendEntries(*m_filesModel, found);
     refreshCount();
-    QString message = u"Eingefügt: "_s + QString::number(found.size());
-    if (!leftOut.isEmpty())
-        message += u"\r\nAusgelassen, weil der Name in der Zeichenkodierung des Systems "
-                   u"ungültig ist: "_s +
-                   QString::number(leftOut.size()) + u"\r\n"_s + leftOut.join(u"\r\n"_s);
-    showMessage(message, u"i"_s);
+    if (leftOut.isEmpty()) {
+        showMessage({u"Eingefügt: %1"_s, found.size()}, u"i"_s);
+        return;
+    }
+    // The names are shown whole: the "/n" rule applies to the own text only.
+    showMessage({u"Eingefügt: %1/nAusgelassen, weil der Name in der Zeichenkodierung des "
+                 u"Systems ungültig ist: %2/n%3"_s,
+                 found.size(), leftOut.size(), leftOut.join(u"\r\n"_s)},
+                u"i"_s);
 }
 
 void TMainForm::SpeedButton5Click()

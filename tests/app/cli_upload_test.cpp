@@ -162,6 +162,49 @@ TEST_P(UploadCli, PasswordFromStandardInputAndRefusals)
     EXPECT_FALSE(QFile::exists(m_server->root() + QStringLiteral("/index.htm")));
 }
 
+// A project saved by an older version with the password inside FtpServer: it logs in, is
+// never printed, and the next save leaves it out.
+TEST_P(UploadCli, PasswordInTheSavedAddressLogsInButIsNeverPrinted)
+{
+    makeGallery();
+    const QString password = m_server->password();
+    QFile file(m_project);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    const QByteArray plain = QStringLiteral("FtpServer=127.0.0.1:%1\r\nFtpUser=%2\r\n")
+                                 .arg(m_server->port())
+                                 .arg(m_server->user())
+                                 .toUtf8();
+    ASSERT_TRUE(text.contains(plain)) << text.constData();
+    text.replace(plain, QStringLiteral("FtpServer=ftp://%1:%2@127.0.0.1:%3\r\n")
+                            .arg(m_server->user(), password)
+                            .arg(m_server->port())
+                            .toUtf8());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+
+    const CliRun upload = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")});
+    EXPECT_EQ(upload.status, 0) << upload.err.toStdString();
+    EXPECT_TRUE(upload.err.contains(
+        QStringLiteral("Upload all checked Files to:\nftp://127.0.0.1:%1: /web Yes")
+            .arg(m_server->port())))
+        << upload.err.toStdString();
+    EXPECT_EQ(readAll(m_server->root() + QStringLiteral("/web/index.htm")),
+              readAll(m_target + QStringLiteral("/index.htm")));
+
+    const CliRun set = lumivista(
+        {QStringLiteral("project"), QStringLiteral("set"), m_project, QStringLiteral("Titel=Neu")});
+    ASSERT_EQ(set.status, 0) << set.err.toStdString();
+    const QByteArray saved = readAll(m_project);
+    EXPECT_TRUE(saved.contains(QByteArray("FtpServer=ftp://") + plain.mid(10)))
+        << saved.constData();
+    for (const QByteArray& shown :
+         {upload.out.toUtf8(), upload.err.toUtf8(), set.out.toUtf8(), set.err.toUtf8(), saved})
+        EXPECT_FALSE(shown.contains(password.toUtf8())) << shown.constData();
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, UploadCli,
                          ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
                                            FtpTestServer::Kind::Proftpd),

@@ -6,6 +6,7 @@
 #include "ftptestserver.h"
 #include "ui/ftpform.h"
 #include "ui/mainform.h"
+#include "ui/settingsbinding.h"
 #include "util/dialogs.h"
 #include "util/paths.h"
 
@@ -436,6 +437,60 @@ TEST_P(FtpFormUpload, UploadDeleteCreateRenameAndCrc)
     EXPECT_TRUE(menu->actions()[1]->isChecked());
     menu->actions()[0]->trigger();
     EXPECT_FALSE(menu->actions()[1]->isChecked());
+}
+
+// Everything typed into the address, as a new user does, and a remote folder '/news'.
+TEST_P(FtpFormUpload, PasswordInTheAddressLogsInAndIsNeitherSavedNorShown)
+{
+    m_form.actConnectDisconnect()->trigger();
+    ASSERT_FALSE(m_form.ftp().connected());
+    const SettingsBinding binding(&m_form); // as the main window binds the fields
+    QDir(m_server->root()).mkpath(QStringLiteral("news"));
+    const QString password = m_server->password();
+    const QString address = QStringLiteral("ftp://127.0.0.1:%1").arg(m_server->port());
+    m_form.edFtpServer()->setEditText(QStringLiteral("ftp://%1:%2@127.0.0.1:%3")
+                                          .arg(m_server->user(), password)
+                                          .arg(m_server->port()));
+    m_form.edFtpUser()->clear();
+    m_form.edFtpPw()->clear();
+    m_form.edFtpPath()->setEditText(QStringLiteral("/news"));
+    m_form.actConnectDisconnect()->trigger();
+    ASSERT_TRUE(m_form.ftp().connected()) << m_dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(m_form.edFtpServer()->currentText(), address);
+    EXPECT_EQ(m_form.edFtpUser()->text(), m_server->user());
+
+    // Two files whose names differ only in case: both are listed and both arrive.
+    writeAll(m_local.filePath(QStringLiteral("IMG_1234.JPG")), "upper");
+    writeAll(m_local.filePath(QStringLiteral("img_1234.jpg")), "lower");
+    m_form.setQuellPath(m_local.path());
+    m_form.ReadFiles(QString(), QString());
+    EXPECT_EQ(m_form.Quelle()->count(), 2);
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    EXPECT_EQ(m_dialogs.texts(), QStringList{QStringLiteral("Upload all checked Files to:\r\n") +
+                                             address + QStringLiteral(": /news")});
+    EXPECT_EQ(readAll(m_server->root() + QStringLiteral("/news/IMG_1234.JPG")), "upper");
+    EXPECT_EQ(readAll(m_server->root() + QStringLiteral("/news/img_1234.jpg")), "lower");
+
+    QStringList shown = m_dialogs.texts();
+    for (int i = 0; i < m_form.lbStatus()->count(); ++i)
+        shown.append(m_form.lbStatus()->item(i)->text());
+    for (int i = 0; i < 4; ++i)
+        shown.append(m_form.statusPanel(i)->text());
+    for (const QString& text : shown)
+        EXPECT_FALSE(text.contains(password)) << text.toStdString();
+
+    // The project saved from the fields.
+    ProjectState project;
+    project.applyStartSettings();
+    binding.store(project);
+    const QString file = m_local.filePath(QStringLiteral("p.lmv"));
+    project.SaveParam(file);
+    EXPECT_FALSE(readAll(file).contains(password.toUtf8()));
+    EXPECT_TRUE(
+        readAll(file).endsWith(QStringLiteral("FtpServer=%1\r\nFtpUser=%2\r\nFtpPath=/news\r\n")
+                                   .arg(address, m_server->user())
+                                   .toUtf8()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,

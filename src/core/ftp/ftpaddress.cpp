@@ -58,6 +58,32 @@ FtpAddress parseFtpAddress(const QString& address, const QString& user, const QS
     return result;
 }
 
+FtpAddressFields withoutAddressPassword(const QString& address, const QString& user)
+{
+    FtpAddressFields result;
+    result.address = address;
+    result.user = user;
+    // The same pieces parseFtpAddress reads: the text after the scheme, the user info
+    // before its last "@", the password after the first ":" of the user info.
+    const QString separator = QStringLiteral("://");
+    const qsizetype scheme = address.indexOf(separator);
+    const QString text = scheme < 0 ? address : tokenAt(address, separator, 2);
+    const qsizetype at = text.lastIndexOf(QLatin1Char('@'));
+    const qsizetype colon = text.left(qMax<qsizetype>(at, 0)).indexOf(QLatin1Char(':'));
+    if (at < 0 || colon < 0)
+        return result;
+    const QString addressUser = text.left(colon);
+    result.password = text.mid(colon + 1, at - colon - 1);
+    result.passwordTaken = true;
+    result.userMoved = user.isEmpty() || user == addressUser;
+    if (result.userMoved)
+        result.user = addressUser;
+    result.address = (scheme < 0 ? QString() : address.left(scheme + separator.size())) +
+                     (result.userMoved ? QString() : addressUser + QLatin1Char('@')) +
+                     text.mid(at + 1);
+    return result;
+}
+
 QString ftpAddressUrl(const QString& host, quint16 port, const QString& user,
                       const QString& password)
 {

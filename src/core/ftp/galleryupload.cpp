@@ -7,6 +7,12 @@
 #include "util/paths.h"
 #include "util/textutil.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <sys/stat.h>
+
 UploadEntryList::UploadEntryList(const QStringList& entries)
     : m_entries(entries), m_checked(entries.size(), true)
 {
@@ -35,6 +41,45 @@ QStringList localUploadFiles(const QString& folder, const QString& sourceFolder)
     return files;
 }
 
+namespace {
+
+// One directory entry reached through two spellings of its folder ('Bilder/x.jpg' and
+// 'bilder/X.jpg'), which only a folder that folds case allows. One folder never lists an
+// entry twice, so names in the same folder are two files; a link is an entry of its own.
+bool sameEntrySpeltTwice(const QString& a, const QString& b)
+{
+    if (QFileInfo(a).path() == QFileInfo(b).path())
+        return false;
+    struct stat first
+    {
+    };
+    struct stat second
+    {
+    };
+    return ::lstat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::lstat(QFile::encodeName(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
+QStringList withoutDuplicateFiles(const QStringList& files, const QString& sourceFolder)
+{
+    // Names that differ only in case are two files where the file system tells them apart
+    // ('IMG_1234.JPG' beside 'img_1234.jpg'); only a folder that folds case makes them one.
+    const QDir base(resolveFolder(sourceFolder, QString()));
+    QStringList unique;
+    for (const QString& f : files) {
+        const bool seen = std::any_of(unique.cbegin(), unique.cend(), [&](const QString& u) {
+            return u == f || (u.compare(f, Qt::CaseInsensitive) == 0 &&
+                              sameEntrySpeltTwice(base.filePath(u), base.filePath(f)));
+        });
+        if (!seen)
+            unique.append(f);
+    }
+    return unique;
+}
+
 QStringList galleryUploadFiles(const QString& target, const QString& tnPath, const QString& picPath)
 {
     QStringList files = localUploadFiles(target, target);
@@ -45,12 +90,7 @@ QStringList galleryUploadFiles(const QString& target, const QString& tnPath, con
         if (!sub.isEmpty())
             files += localUploadFiles(folder + sub, target);
     }
-    QStringList unique;
-    for (const QString& f : std::as_const(files)) {
-        if (!unique.contains(f, Qt::CaseInsensitive))
-            unique.append(f);
-    }
-    return unique;
+    return withoutDuplicateFiles(files, target);
 }
 
 GalleryUpload::GalleryUpload(FTPClient& ftp, UploadEntries& entries)

@@ -323,16 +323,14 @@ GalleryRun::Outcome GalleryRun::run()
             const QString question =
                 finalQuestion(cdImage && indexSetting != QLatin1String("index.htm"),
                               unprocessedNote(m_skippedSources) + m_warnings);
-            // Asked unchanged: the "/n" rule of messages would break a path such as
-            // "/home/u/neu/bild.jpg" in the notes.
-            if (dialogService().show(question, DialogType::Confirmation, DialogButtons::YesNo) ==
-                DialogResult::Yes)
+            // The notes carry paths: the question is shown as composed.
+            if (askYesNo(MessageText::verbatim(question)))
                 openWithShell(layout.indexDat);
             if (onProgress)
                 onProgress(0);
         }
     } catch (const LumiError& e) {
-        showError(e.message());
+        showError(e);
         outcome = Outcome::Failed;
     }
     setPhase(Idle);
@@ -369,10 +367,9 @@ bool GalleryRun::planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, Ou
     const QStringList originals =
         overwrittenOriginals(plan, protectedFiles(p, m_options.projectFile), keys);
     if (!originals.isEmpty()) {
-        // Shown as it is: the "/n" rule of showError would break paths such as "/home/u/neu".
-        dialogService().show(QStringLiteral("Das Ziel würde Originaldateien überschreiben:\r\n") +
-                                 originals.mid(0, 5).join(QStringLiteral("\r\n")),
-                             DialogType::Error, DialogButtons::Ok);
+        // The paths stay whole: the "/n" rule applies to the own text only.
+        showError({QStringLiteral("Das Ziel würde Originaldateien überschreiben:/n%1"),
+                   originals.mid(0, 5).join(QStringLiteral("\r\n"))});
         return false;
     }
     for (const QString& warning : clashWarnings(plan, names))

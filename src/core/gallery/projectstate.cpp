@@ -1,9 +1,12 @@
 // The headless project: SaveParam and LoadParam over the settings table.
 #include "gallery/projectstate.h"
 
+#include "ftp/ftpaddress.h"
 #include "gallery/projectfile.h"
 #include "util/error.h"
 #include "util/paths.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -74,10 +77,18 @@ void ProjectState::SaveParam()
     for (const QString& entry : m_files)
         list.append(singleLine(entry));
     list.append(kEndHeader);
+    // A password typed into the FTP address was for the login only: never written.
+    const FtpAddressFields ftp =
+        withoutAddressPassword(textValue(u"FtpServer"_s), textValue(u"FtpUser"_s));
     for (qsizetype row = 0; row < table.size(); ++row) {
-        const QString text = rowText(row);
-        if (table.at(row).afterPictures && !text.isEmpty())
-            list.append(table.at(row).key + u'=' + text);
+        const SettingDef& def = table.at(row);
+        QString text = rowText(row);
+        if (def.key == u"FtpServer")
+            text = ftp.address;
+        else if (def.key == u"FtpUser")
+            text = ftp.user;
+        if (def.afterPictures && !text.isEmpty())
+            list.append(def.key + u'=' + text);
     }
     m_lParam = list;
 }

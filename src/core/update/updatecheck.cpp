@@ -54,7 +54,7 @@ UpdateCheck::Outcome UpdateCheck::fetch()
 
     if (!downloadToFile(m_source.listUrl, m_source.localFile, m_source.maxBytes,
                         m_source.timeoutMs)) {
-        showError(kFetchFailedMessage + programPath());
+        showError({kFetchFailedMessage + u"%1"_s, programPath()});
         return Outcome::FetchFailed;
     }
 
@@ -100,7 +100,7 @@ bool UpdateCheck::openDownload() const
     // The list comes from the network: a file path or another scheme in it must not
     // make the desktop start a local program.
     if (!isWebAddress(m_download)) {
-        showError(kBadDownloadMessage + m_download);
+        showError({kBadDownloadMessage + u"%1"_s, m_download});
         return false;
     }
     openWithShell(m_download, QString());

@@ -1,6 +1,8 @@
 // Message dialogs: the kind letters, the "/n" rule and the service switch.
 #include "util/dialogs.h"
 
+#include "util/error.h"
+
 #include <QTextStream>
 #include <atomic>
 
@@ -33,14 +35,44 @@ DialogService* setDialogService(DialogService* service)
     return g_service.exchange(service);
 }
 
-DialogResult messageDialog(const QString& text, DialogType type, DialogButtons buttons)
+MessageText::MessageText(const QString& own) : MessageText(own, QStringList())
 {
-    QString shown = text;
-    shown.replace(QStringLiteral("/n"), QStringLiteral("\r\n"));
-    return dialogService().show(shown, type, buttons);
 }
 
-bool showMessage(const QString& text, const QString& kind)
+MessageText::MessageText(const QString& own, const QStringList& values)
+{
+    // One pass over the own text: a value is copied as it is and never read again, so
+    // neither "/n" nor "%2" inside a value is replaced.
+    m_shown.reserve(own.size());
+    for (qsizetype i = 0; i < own.size(); ++i) {
+        const QChar c = own.at(i);
+        const QChar next = i + 1 < own.size() ? own.at(i + 1) : QChar();
+        if (c == u'/' && next == u'n') {
+            m_shown += QStringLiteral("\r\n");
+            ++i;
+        } else if (c == u'%' && next >= u'1' && next <= u'9' &&
+                   next.unicode() - u'1' < values.size()) {
+            m_shown += values.at(next.unicode() - u'1');
+            ++i;
+        } else {
+            m_shown += c;
+        }
+    }
+}
+
+MessageText MessageText::verbatim(const QString& text)
+{
+    MessageText result;
+    result.m_shown = text;
+    return result;
+}
+
+DialogResult messageDialog(const MessageText& text, DialogType type, DialogButtons buttons)
+{
+    return dialogService().show(text.shown(), type, buttons);
+}
+
+bool showMessage(const MessageText& text, const QString& kind)
 {
     if (kind == QLatin1String("c") || kind == QLatin1String("?") || kind == QLatin1String("q"))
         return messageDialog(text, DialogType::Confirmation, DialogButtons::YesNo) ==
@@ -56,17 +88,22 @@ bool showMessage(const QString& text, const QString& kind)
     return false;
 }
 
-void showError(const QString& text)
+void showError(const MessageText& text)
 {
     messageDialog(text, DialogType::Error, DialogButtons::Ok);
 }
 
-bool askYesNo(const QString& text)
+void detail::showErrorMessage(const LumiError& error)
+{
+    showError(MessageText::verbatim(error.message()));
+}
+
+bool askYesNo(const MessageText& text)
 {
     return messageDialog(text, DialogType::Confirmation, DialogButtons::YesNo) == DialogResult::Yes;
 }
 
-DialogResult askYesNoCancel(const QString& text)
+DialogResult askYesNoCancel(const MessageText& text)
 {
     return messageDialog(text, DialogType::Confirmation, DialogButtons::YesNoCancel);
 }

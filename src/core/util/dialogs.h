@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <type_traits>
 
 enum class DialogType
 {
@@ -41,15 +42,68 @@ DialogService& dialogService();
 // Installs `service` (not owned); nullptr restores the default. Returns the previous one.
 DialogService* setDialogService(DialogService* service);
 
-// Replaces "/n" by a line break and shows the dialog through the installed service.
-DialogResult messageDialog(const QString& text, DialogType type, DialogButtons buttons);
+class LumiError;
+
+// The text of a message. In the program's own text "/n" stands for a line break; the
+// values put into it (paths, names, server replies, numbers) are never broken, so
+// "/home/nina" stays whole:
+//   showError(u"Datei fehlt!"_s);                          // own text only
+//   showError({u"Der Ordner (%1) fehlt!/nBitte prüfen."_s, folder});
+//   showError(error);                                      // a LumiError, shown as it is
+// A value is never glued onto the own text with "+": it would be taken for own text.
+class MessageText
+{
+public:
+    // The program's own text: every "/n" becomes a line break.
+    MessageText(const QString& own);
+    // The program's own text with %1..%9: the "/n" rule turns the own text into lines
+    // first, then each %N is replaced by the N-th value, unchanged.
+    template <typename First, typename... Rest>
+    MessageText(const QString& own, const First& first, const Rest&... rest)
+        : MessageText(own, QStringList{messageValue(first), messageValue(rest)...})
+    {
+    }
+    // A text composed elsewhere (an error's message, a server's reply), shown as it is.
+    static MessageText verbatim(const QString& text);
+
+    // The text as the dialog shows it.
+    const QString& shown() const { return m_shown; }
+
+private:
+    MessageText(const QString& own, const QStringList& values);
+    MessageText() = default;
+
+    template <typename T> static QString messageValue(const T& value)
+    {
+        if constexpr (std::is_arithmetic_v<T>)
+            return QString::number(value);
+        else
+            return QString(value);
+    }
+
+    QString m_shown;
+};
+
+// Shows the dialog through the installed service.
+DialogResult messageDialog(const MessageText& text, DialogType type, DialogButtons buttons);
 // Kind letters: "i" information, "w" warning, "e" error, "c"/"?"/"q" Yes/No question,
 // empty custom; any other kind information. True only for a question answered Yes.
-bool showMessage(const QString& text, const QString& kind = QStringLiteral("i"));
-void showError(const QString& text);
-bool askYesNo(const QString& text);
+bool showMessage(const MessageText& text, const QString& kind = QStringLiteral("i"));
+void showError(const MessageText& text);
+// The error's message as it is: it carries paths and server replies. (A template, so that
+// a braced own text with values never looks like the arguments of a LumiError.)
+namespace detail {
+void showErrorMessage(const LumiError& error);
+}
+template <typename E>
+requires std::is_base_of_v<LumiError, E>
+void showError(const E& error)
+{
+    detail::showErrorMessage(error);
+}
+bool askYesNo(const MessageText& text);
 // The Yes/No/Cancel question of the close query.
-DialogResult askYesNoCancel(const QString& text);
+DialogResult askYesNoCancel(const MessageText& text);
 
 // A service for tests and scripts: records every message, answers questions from a queue.
 class ScriptedDialogs : public DialogService

@@ -199,6 +199,27 @@ TEST_P(GalleryUploadServers, GalleryArrivesByteForByteWithEachFolderMadeOnce)
     EXPECT_EQ(m_client.currentFolder(), QStringLiteral("/web"));
 }
 
+TEST_P(GalleryUploadServers, NamesThatDifferOnlyInCaseAreTwoFilesAndBothArrive)
+{
+    const QStringList names{QStringLiteral("IMG_1234.JPG"), QStringLiteral("img_1234.jpg"),
+                            QStringLiteral("image1/A.jpg"), QStringLiteral("image1/a.jpg")};
+    for (const QString& rel : names)
+        writeAll(m_local.filePath(rel), rel.toUtf8());
+    // The sub-folder named twice still counts once.
+    const QStringList files =
+        galleryUploadFiles(m_local.path(), QStringLiteral("image1"), QStringLiteral("image1"));
+    ASSERT_EQ(files.size(), 4) << files.join(u' ').toStdString();
+
+    UploadEntryList entries(files);
+    GalleryUpload upload(m_client, entries);
+    upload.readBaseFolder();
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished)
+        << upload.errorMessage().toStdString();
+    EXPECT_EQ(upload.storedCount(), 4);
+    for (const QString& rel : names)
+        EXPECT_EQ(readAll(remote(rel)), rel.toUtf8()) << rel.toStdString();
+}
+
 TEST_P(GalleryUploadServers, StopBetweenTwoFilesThenSecondStartSendsTheRest)
 {
     makeGallery(m_local.path());

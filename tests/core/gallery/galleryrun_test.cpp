@@ -32,6 +32,21 @@ TEST_F(GalleryRunTest, ChecksComeBeforeAnythingIsWritten)
     EXPECT_TRUE(m_phases.isEmpty());
 }
 
+TEST_F(GalleryRunTest, ErrorNamingAFolderWithSlashNKeepsThePathWhole)
+{
+    const QString target = path(QStringLiteral("nina/neu"));
+    m_project.setTextValue(QStringLiteral("Ziel"), target);
+    ASSERT_TRUE(QDir().mkpath(target + QStringLiteral("/font.css"))); // cannot be written
+    ASSERT_TRUE(QDir().mkpath(target + QStringLiteral("/image1")));
+    ASSERT_TRUE(QDir().mkpath(target + QStringLiteral("/image2")));
+    addPhotos(1);
+    EXPECT_EQ(runWith(), GalleryRun::Outcome::Failed);
+    ASSERT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(m_dialogs.entries()[0].type, DialogType::Error);
+    EXPECT_TRUE(m_dialogs.texts()[0].contains(target + QStringLiteral("/font.css")))
+        << m_dialogs.texts()[0].toStdString();
+}
+
 TEST_F(GalleryRunTest, WritesEveryPictureTheIndexPagesAndAsksTheFinalQuestion)
 {
     addPhotos(13);

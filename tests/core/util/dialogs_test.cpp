@@ -1,4 +1,5 @@
 #include "util/dialogs.h"
+#include "util/error.h"
 
 #include <gtest/gtest.h>
 
@@ -35,4 +36,21 @@ TEST(Dialogs, SlashNBecomesLineBreakAndUnansweredQuestionIsNo)
     EXPECT_EQ(dialogs.texts().first(), QStringLiteral("Zeile 1\r\nZeile 2"));
     EXPECT_FALSE(askYesNo(QStringLiteral("Weiter?")));
     EXPECT_EQ(askYesNoCancel(QStringLiteral("Speichern?")), DialogResult::No);
+}
+
+TEST(Dialogs, OnlyTheOwnTextBreaksValuesAndErrorsStayWhole)
+{
+    ScriptedDialogs dialogs;
+    DialogServiceGuard guard(&dialogs);
+    const QString photo = QStringLiteral("/home/nina/n.jpg");
+    showError({QStringLiteral("Datei (%1) fehlt!/nBitte prüfen."), photo});
+    showMessage({QStringLiteral("%1 und %2"), QStringLiteral("/mnt/nas/%2"), 7}, QString());
+    showError(LumiError(QStringLiteral("Kann ") + photo + QStringLiteral(" nicht lesen")));
+    showError(MessageText::verbatim(QStringLiteral("530 /news/nope")));
+    EXPECT_EQ(dialogs.texts(),
+              (QStringList{QStringLiteral("Datei (/home/nina/n.jpg) fehlt!\r\nBitte prüfen."),
+                           QStringLiteral("/mnt/nas/%2 und 7"),
+                           QStringLiteral("Kann /home/nina/n.jpg nicht lesen"),
+                           QStringLiteral("530 /news/nope")}));
+    EXPECT_EQ(dialogs.entries()[2].type, DialogType::Error);
 }
