@@ -13,7 +13,7 @@ namespace {
 void printUsage(QTextStream& out)
 {
     out << "Usage:\n"
-           "  lumivista                                  the desktop program\n"
+           "  lumivista [P.lmv]                          the desktop program (opens P.lmv)\n"
            "  lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]\n"
            "  lumivista project new P.lmv [--force] [--folder DIR]... [--target DIR] "
            "[Key=Value]...\n"
@@ -21,10 +21,58 @@ void printUsage(QTextStream& out)
            "  lumivista project set P.lmv Key=Value...\n"
            "  lumivista project show P.lmv\n"
            "  lumivista upload P.lmv [--yes] [--password-stdin]\n"
-           "  lumivista --version\n";
+           "  lumivista --version | --help | VERB --help\n"
+           "\n"
+           "Verbs:\n"
+           "  generate   write the gallery of a project into its target folder\n"
+           "  project    make, change and show project files\n"
+           "  upload     publish the generated gallery by FTP\n";
+}
+
+bool asksForHelp(const QStringList& args)
+{
+    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
 }
 
 } // namespace
+
+QString verbUsage(const QString& verb)
+{
+    if (verb == u"generate")
+        return QStringLiteral(
+            "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]\n"
+            "Writes the gallery of the project P.lmv into its target folder.\n"
+            "  --yes       answer the run's questions (create a missing folder) Yes\n"
+            "  --jobs N    pictures made at once, 1 to 256 (default: one per core)\n"
+            "  --open      show the finished gallery in the browser\n"
+            "  --clean     delete the old files of the target folders first; source\n"
+            "              pictures, the project, templates and logo are never deleted\n"
+            "Exit status: 0 done, 1 stopped with a message, 2 bad usage, 3 done with\n"
+            "pictures that could not be processed (each named on stderr).\n");
+    if (verb == u"project")
+        return QStringLiteral(
+            "usage: lumivista project new P.lmv [--force] [--folder DIR]... [--target DIR] "
+            "[Key=Value]...\n"
+            "       lumivista project add P.lmv FILE|DIR...\n"
+            "       lumivista project set P.lmv Key=Value...\n"
+            "       lumivista project show P.lmv\n"
+            "new   writes a project with start settings, the pictures of each folder\n"
+            "      (*.jpg, *.gif, *.bmp), the target folder and the settings given;\n"
+            "      an existing file is replaced only with --force\n"
+            "add   appends pictures, or the pictures of folders, to the list\n"
+            "set   changes settings, named by their keys as in the project file\n"
+            "show  prints the settings as they would be saved\n"
+            "A file that does not read as a project is refused (exit 2) and left as it is.\n");
+    if (verb == u"upload")
+        return QStringLiteral(
+            "usage: lumivista upload P.lmv [--yes] [--password-stdin]\n"
+            "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
+            "and FtpPath.\n"
+            "  --yes             start without asking\n"
+            "  --password-stdin  read the password from standard input; otherwise it\n"
+            "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n");
+    return QString();
+}
 
 int runCli(const QStringList& args)
 {
@@ -45,6 +93,11 @@ int runCli(const QStringList& args)
     }
     // The data folders of the desktop program (templates, the CD starter, relative targets),
     // while relative paths on the command line stay relative to where the user is.
+    const QString usage = verbUsage(verb);
+    if (!usage.isEmpty() && asksForHelp(args.mid(1))) {
+        out << usage << Qt::flush;
+        return kExitOk;
+    }
     const QString workingFolder = QDir::currentPath();
     computeDataFolders(QStringLiteral("Lumivista"), true);
     QDir::setCurrent(workingFolder);

@@ -1,6 +1,7 @@
 // The command line: `lumivista VERB ...` builds galleries and edits projects in scripts.
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 // Exit codes of every verb.
@@ -14,6 +15,10 @@ enum CliExit
 
 // `args` are the arguments after the program name. Returns the process exit code.
 int runCli(const QStringList& args);
+
+// The usage of a verb ("generate", "project", "upload") as `VERB --help` prints it, and as
+// a bad option is answered on stderr; empty for an unknown verb.
+QString verbUsage(const QString& verb);
 
 // `lumivista project new|add|set|show ...`; `args` start after "project".
 int runProjectCommand(const QStringList& args);

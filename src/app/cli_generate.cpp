@@ -87,8 +87,9 @@ int runGenerateCommand(const QStringList& args)
                 err << "lumivista generate: --jobs takes a number from 1 to 256\n";
                 return kExitUsage;
             }
-        } else if (a.startsWith(QLatin1String("--"))) {
-            err << "lumivista generate: unknown option " << a << "\n";
+        } else if (a.startsWith(QLatin1Char('-'))) {
+            err << "lumivista generate: unknown option " << a << "\n"
+                << verbUsage(QStringLiteral("generate"));
             return kExitUsage;
         } else if (projectFile.isEmpty()) {
             projectFile = a;
@@ -98,7 +99,7 @@ int runGenerateCommand(const QStringList& args)
         }
     }
     if (projectFile.isEmpty()) {
-        err << "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]\n";
+        err << verbUsage(QStringLiteral("generate"));
         return kExitUsage;
     }
     ProjectState project;

@@ -22,6 +22,7 @@ namespace {
 struct UsageError
 {
     QString message;
+    bool withUsage = false; // an unknown option: the usage follows the message
 };
 
 bool isWholeNumber(const QString& text)
@@ -229,7 +230,7 @@ int projectNew(const QStringList& args)
                                    QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
             }
         } else if (arg.startsWith(QLatin1String("--"))) {
-            throw UsageError{QStringLiteral("unknown option ") + arg};
+            throw UsageError{QStringLiteral("unknown option ") + arg, true};
         } else {
             applyAssignment(state, arg);
         }
@@ -288,7 +289,7 @@ int runProjectCommand(const QStringList& args)
 {
     QTextStream err(stderr);
     if (args.size() < 2) {
-        err << "usage: lumivista project new|add|set|show P.lmv ...\n";
+        err << verbUsage(QStringLiteral("project"));
         return kExitUsage;
     }
     const QString verb = args.first();
@@ -302,10 +303,13 @@ int runProjectCommand(const QStringList& args)
             return projectSet(rest);
         if (verb == u"show")
             return projectShow(rest);
-        err << "lumivista project: unknown command \"" << verb << "\"\n";
+        err << "lumivista project: unknown command \"" << verb << "\"\n"
+            << verbUsage(QStringLiteral("project"));
         return kExitUsage;
     } catch (const UsageError& e) {
         err << "lumivista project " << verb << ": " << e.message << "\n";
+        if (e.withUsage)
+            err << verbUsage(QStringLiteral("project"));
         return kExitUsage;
     } catch (const LumiError& e) {
         // Writing failed; the temporary file was discarded and the old project remains.

@@ -64,9 +64,9 @@ int runUploadCommand(const QStringList& args)
             yes = true;
         } else if (a == QLatin1String("--password-stdin")) {
             passwordFromStdin = true;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            err << "lumivista upload: unknown option " << a
-                << " (the password is read from LUMIVISTA_FTP_PASSWORD or --password-stdin)\n";
+        } else if (a.startsWith(QLatin1Char('-'))) {
+            err << "lumivista upload: unknown option " << a << "\n"
+                << verbUsage(QStringLiteral("upload"));
             return kExitUsage;
         } else if (projectFile.isEmpty()) {
             projectFile = a;
@@ -76,7 +76,7 @@ int runUploadCommand(const QStringList& args)
         }
     }
     if (projectFile.isEmpty()) {
-        err << "usage: lumivista upload P.lmv [--yes] [--password-stdin]\n";
+        err << verbUsage(QStringLiteral("upload"));
         return kExitUsage;
     }
     ProjectState project;

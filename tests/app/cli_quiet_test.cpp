@@ -1,4 +1,6 @@
 // The command line needs no display and no runtime folder, and says nothing of Qt's own.
+#include "clirun.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -27,6 +29,36 @@ TEST(CliQuiet, NoQtNotesOnStderrWithoutRuntimeFolderOrDisplay)
         EXPECT_EQ(process.exitCode(), 0) << args.join(u' ').toStdString();
         EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()), QString())
             << args.join(u' ').toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliUsage, EveryVerbAnswersHelpAndABadOptionGetsTheUsage)
+{
+    const CliRun all = lumivista({QStringLiteral("--help")});
+    EXPECT_EQ(all.status, 0);
+    for (const char* verb : {"generate", "project", "upload"}) {
+        const QString name = QString::fromLatin1(verb);
+        EXPECT_TRUE(all.out.contains(QStringLiteral("  ") + name + QStringLiteral("   ")))
+            << verb << " not listed";
+        for (const char* help : {"--help", "-h"}) {
+            const CliRun run = lumivista({name, QString::fromLatin1(help)});
+            EXPECT_EQ(run.status, 0) << verb << " " << help;
+            EXPECT_TRUE(run.out.startsWith(QStringLiteral("usage: lumivista ") + name))
+                << verb << " " << help;
+            EXPECT_EQ(run.err, QString()) << verb << " " << help;
+        }
+        QStringList badArgs{name, QStringLiteral("p.lmv"), QStringLiteral("--no-such-option")};
+        if (name == u"project")
+            badArgs.insert(1, QStringLiteral("new"));
+        const CliRun bad = lumivista(badArgs);
+        EXPECT_EQ(bad.status, 2) << verb;
+        EXPECT_TRUE(bad.err.contains(
+            QStringLiteral("unknown option --no-such-option\nusage: lumivista ") + name))
+            << verb << ": " << bad.err.toStdString();
     }
 }
 
