@@ -1,7 +1,7 @@
 // The FTP window headless: connect, list, navigate with the back history, rows and
 // icons against pyftpdlib; the name-based fallback against a scripted server; the
 // local list.
-#include "../core/ftp/fakeftpserver.h"
+#include "fakeftpserver.h"
 #include "ftptestserver.h"
 #include "ui/ftpform.h"
 #include "util/dialogs.h"
