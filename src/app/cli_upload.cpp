@@ -124,9 +124,8 @@ int runUploadCommand(const QStringList& args)
         if (!remoteFolder.isEmpty() && remoteFolder != QLatin1String("/"))
             ftp.changeFolder(remoteFolder);
         const QString base = upload.readBaseFolder();
-        QString question = QStringLiteral("Upload all checked Files to:\n") +
-                           withoutAddressPassword(server, ftpUser).address + QStringLiteral(": ") +
-                           base;
+        const QString question = uploadQuestion(withoutAddressPassword(server, ftpUser).address,
+                                                base, QStringLiteral("\n"));
         err << question << (yes ? " Yes" : " No") << Qt::endl;
         if (!yes) {
             err << "lumivista upload: nothing sent (answer the question with --yes)\n";
@@ -139,14 +138,10 @@ int runUploadCommand(const QStringList& args)
     }
 
     const bool terminal = isatty(STDERR_FILENO) == 1;
-    QString current;
-    upload.onLog = [&](const QString& text, quint32) {
-        if (text.startsWith(QLatin1String("Start: ")))
-            current = text.mid(7);
-    };
-    upload.onProgress = [&](int stored, int total) {
-        if (terminal)
-            drawFileCount(stored, total, current);
+    upload.onProgress = [&](const UploadProgress& progress) {
+        if (terminal && (progress.step == UploadProgress::Step::Started ||
+                         progress.step == UploadProgress::Step::FileStored))
+            drawFileCount(progress.file, progress.count, progress.name);
     };
     upload.onIdle = [&upload] {
         if (InterruptGuard::takeInterrupt())

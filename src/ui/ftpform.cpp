@@ -146,6 +146,9 @@ void TFTPForm::buildWindow()
     layout->addWidget(vertical, 1);
     layout->addWidget(m_sbMain);
     resize(900, 650);
+    // No button takes [Return] for itself: the fields say what it does.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
 }
 
 QWidget* TFTPForm::buildConnectionArea()
@@ -194,6 +197,12 @@ QWidget* TFTPForm::buildConnectionArea()
     });
     connect(m_btClose, &QPushButton::clicked, m_actClose, &QAction::trigger);
     connect(m_btnGo, &QPushButton::clicked, this, &TFTPForm::btnGoClick);
+    // [Return] in the password field connects, in the path field it is GO.
+    connect(m_edFtpPw, &QLineEdit::returnPressed, this, [this] {
+        if (!m_ftp.connected() && m_actConnectDisconnect->isEnabled())
+            m_actConnectDisconnect->trigger();
+    });
+    connect(m_edFtpPath->lineEdit(), &QLineEdit::returnPressed, this, &TFTPForm::btnGoClick);
     // Editing the address or the path enables Connect exactly when an address is there.
     const auto followAddress = [this] {
         m_actConnectDisconnect->setEnabled(!m_edFtpServer->currentText().isEmpty());

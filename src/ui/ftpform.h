@@ -27,6 +27,7 @@ class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+struct RemoteRow;
 
 // The file and input dialogs of the single-file commands, behind one interface so that
 // tests can answer them. Filters are written "description|pattern|description|pattern".
@@ -82,7 +83,9 @@ public:
     void RefreshList();
     void ChangeFTPDir(const QString& NewDir);
     void ReadFiles(QString path, const QString& opt);
-    void SetRelPath();
+    // "FTP Upload...": the source folder fixed to the gallery's target folder and the
+    // local list replaced by `files` (relative to it), all checked.
+    void openForGallery(const QString& target, const QStringList& files);
     QString QuellPath() const { return m_quellPath; }
     void setQuellPath(const QString& path);
     QStringList rawLines() const { return m_rawLines; }
@@ -178,9 +181,8 @@ private:
     QWidget* buildLocalSide();
     QWidget* buildRemoteSide();
     void buildStatusBar();
-    void addFolderRow(const QString& name);
-    void addFileRow(const QString& name, qint64 size, const QDateTime& time);
-    void sortRows();
+    void showLocalEntries(const QStringList& entries);
+    void addRow(const RemoteRow& row);
     // The history is the path field's drop-down; its edit text must survive edits to it.
     void insertHistory(const QString& folder);
     void clearHistory();
@@ -203,7 +205,6 @@ private:
     int m_replyTimeout = FTPClient::kDefaultReplyTimeout;
     QString m_quellPath;
     QStringList m_rawLines;
-    QStringList m_names;
     QList<QIcon> m_icons;
     std::unique_ptr<UploadEntries> m_uploadEntries;
     std::unique_ptr<GalleryUpload> m_upload;

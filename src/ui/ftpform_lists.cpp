@@ -2,12 +2,12 @@
 // navigation with the back history) and the local files offered for upload.
 #include "ui/ftpform.h"
 
+#include "ftp/remotelisting.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/paths.h"
 #include "util/textutil.h"
 
-#include <QCollator>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,7 +19,6 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace {
 
@@ -133,108 +132,45 @@ QWidget* TFTPForm::buildRemoteSide()
     return side;
 }
 
-void TFTPForm::addFolderRow(const QString& name)
+void TFTPForm::addRow(const RemoteRow& row)
 {
     auto* item = new QTreeWidgetItem(m_lvFiles);
-    // The blank sorts folders first; it is removed after sorting.
-    item->setText(ColName, QLatin1Char(' ') + name);
-    item->setText(ColDate, kDir);
-    const int icon = name == QLatin1String("..") ? 0 : 1;
-    if (icon != 0) // the up row cannot be renamed in place
+    item->setText(ColName, row.name);
+    int icon = 0; // the up row cannot be renamed in place
+    if (row.isFolder) {
+        item->setText(ColDate, kDir);
+        icon = row.name == QLatin1String("..") ? 0 : 1;
+    } else {
+        item->setText(ColDate, dateCell(row.modified));
+        if (row.size >= 0)
+            item->setText(ColSize, QLocale().toString(row.size)); // "#,###,##0"
+        item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
+        icon = fileIcon(row.name);
+    }
+    if (icon != 0)
         item->setFlags(item->flags() | Qt::ItemIsEditable);
     item->setData(ColName, kIconRole, icon);
+    item->setData(ColName, kCaptionRole, row.name);
     item->setIcon(ColName, m_icons.value(icon));
-}
-
-void TFTPForm::addFileRow(const QString& name, qint64 size, const QDateTime& time)
-{
-    auto* item = new QTreeWidgetItem(m_lvFiles);
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    item->setText(ColName, name);
-    item->setText(ColDate, dateCell(time));
-    if (size >= 0)
-        item->setText(ColSize, QLocale().toString(size)); // "#,###,##0"
-    item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
-    const int icon = fileIcon(name);
-    item->setData(ColName, kIconRole, icon);
-    item->setIcon(ColName, m_icons.value(icon));
-}
-
-void TFTPForm::sortRows()
-{
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    collator.setIgnorePunctuation(false);
-    QList<QTreeWidgetItem*> rows;
-    while (m_lvFiles->topLevelItemCount() > 0)
-        rows.append(m_lvFiles->takeTopLevelItem(0));
-    std::stable_sort(rows.begin(), rows.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        const QString x = a->text(ColName);
-        const QString y = b->text(ColName);
-        const bool blankX = x.startsWith(QLatin1Char(' '));
-        const bool blankY = y.startsWith(QLatin1Char(' '));
-        if (blankX != blankY)
-            return blankX; // a leading blank sorts before letters and digits
-        return collator.compare(x, y) < 0;
-    });
-    m_lvFiles->addTopLevelItems(rows);
 }
 
 void TFTPForm::RefreshList()
 {
     const QScopedValueRollback<bool> listing(m_listing, true);
     m_rawLines.clear();
-    m_names.clear();
     m_ftp.setTransferType(FTPClient::TransferType::Binary);
     m_ftp.listDetails(m_rawLines);
     CurrentDir = m_ftp.currentFolder();
     m_edFtpPath->setEditText(CurrentDir);
     m_lFtpPath->setText(QStringLiteral(" Server: ") + CurrentDir);
     m_lvFiles->clear();
+    QList<RemoteRow> rows;
     if (QString::compare(CurrentDir, QStringLiteral("/")) > 0)
-        addFolderRow(QStringLiteral(".."));
-
-    const auto skipped = [](const QString& name) {
-        return name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-               name == QLatin1String("..");
-    };
-    try {
-        const QList<FtpListEntry> entries = parseFtpListing(m_rawLines);
-        for (const FtpListEntry& e : entries) {
-            if (!m_ftp.connected())
-                break;
-            if (e.kind == FtpEntryKind::Other || skipped(e.name))
-                continue;
-            if (e.kind == FtpEntryKind::Folder)
-                addFolderRow(e.name);
-            else
-                addFileRow(e.name, e.size, e.modified);
-        }
-    } catch (const LumiError&) {
-        // A listing the parser cannot read: names, then SIZE (and MDTM) for each.
-        m_ftp.listNames(m_names);
-        for (qsizetype i = 0; i < m_names.size(); ++i) {
-            const QString& name = m_names[i];
-            if (skipped(name))
-                continue;
-            qint64 size = m_ftp.size(name);
-            if (size < 0 && i < m_rawLines.size() && m_rawLines[i].contains(name) &&
-                m_rawLines[i].startsWith(QLatin1Char('-')))
-                size = -2; // a file without a reported size
-            if (size == -1)
-                addFolderRow(name);
-            else
-                addFileRow(name, size, m_ftp.modificationTime(name));
-        }
-    }
-
-    sortRows();
-    for (int i = 0; i < m_lvFiles->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_lvFiles->topLevelItem(i);
-        if (item->text(ColDate) == kDir)
-            item->setText(ColName, item->text(ColName).mid(1));
-        item->setData(ColName, kCaptionRole, item->text(ColName));
-    }
+        rows.append({QStringLiteral(".."), true, -1, {}});
+    rows += readRemoteRows(m_ftp, m_rawLines);
+    sortRemoteRows(rows);
+    for (const RemoteRow& row : std::as_const(rows))
+        addRow(row);
     SetControls();
 }
 
@@ -326,36 +262,33 @@ void TFTPForm::ReadFiles(QString path, const QString& opt)
         path = m_quellPath;
         m_lQuellPath->setToolTip(m_quellPath);
     }
-    if (!inList(QStringLiteral("a"), opt))
-        m_quelle->clear();
-    if (path.isEmpty())
+    const bool adding = inList(QStringLiteral("a"), opt);
+    if (path.isEmpty()) {
+        if (!adding)
+            m_quelle->clear();
         return;
-
-    QStringList files;
-    scanFolder(files, resolveFolder(path, QString()) + QStringLiteral("*.*"));
-    for (const QString& f : files)
-        m_quelle->addItem(f);
-    SetRelPath();
-
-    // Each local file once; the first entry stays.
-    QStringList entries;
-    for (int i = 0; i < m_quelle->count(); ++i)
-        entries.append(m_quelle->item(i)->text());
-    const QStringList unique = withoutDuplicateFiles(entries, m_quellPath);
-    if (unique.size() != entries.size()) {
-        m_quelle->clear();
-        m_quelle->addItems(unique);
     }
-    btSelAllClick();
+    QStringList entries;
+    if (adding) {
+        for (int i = 0; i < m_quelle->count(); ++i)
+            entries.append(m_quelle->item(i)->text());
+    }
+    entries += localUploadFiles(path, m_quellPath);
+    showLocalEntries(withoutDuplicateFiles(entries, m_quellPath));
 }
 
-void TFTPForm::SetRelPath()
+void TFTPForm::openForGallery(const QString& target, const QStringList& files)
 {
-    const QString base = resolveFolder(m_quellPath, QString());
-    for (int i = 0; i < m_quelle->count(); ++i) {
-        QListWidgetItem* item = m_quelle->item(i);
-        item->setText(replaceAll(item->text(), base, QString(), true));
-    }
+    m_btOpenDir->hide();
+    setQuellPath(target);
+    showLocalEntries(files);
+}
+
+void TFTPForm::showLocalEntries(const QStringList& entries)
+{
+    m_quelle->clear();
+    m_quelle->addItems(entries);
+    btSelAllClick();
 }
 
 void TFTPForm::btSelAllClick()

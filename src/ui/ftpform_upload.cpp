@@ -46,8 +46,14 @@ void TFTPForm::setUpUpload()
 {
     m_uploadEntries = std::make_unique<QuelleEntries>(m_quelle);
     m_upload = std::make_unique<GalleryUpload>(m_ftp, *m_uploadEntries);
-    m_upload->onLog = [this](const QString& text, quint32 color) { Log(text, color); };
-    m_upload->onProgress = [this](int stored, int total) { showFileCount(stored, total); };
+    m_upload->onProgress = [this](const UploadProgress& progress) {
+        const QString line = uploadLogLine(progress);
+        if (!line.isEmpty())
+            Log(line, GalleryUpload::kLogColor);
+        if (progress.step == UploadProgress::Step::Started ||
+            progress.step == UploadProgress::Step::FileStored)
+            showFileCount(progress.file, progress.count);
+    };
     // Between two files: repaint, see a press on "Stop upload", let keep-alive ticks run.
     m_upload->onIdle = [] { QApplication::processEvents(); };
     m_upload->onStateChanged = [this](GalleryUpload::State state) {
@@ -85,7 +91,7 @@ void TFTPForm::btUploadClick()
     }
     const QString shownAddress =
         withoutAddressPassword(m_edFtpServer->currentText(), m_edFtpUser->text()).address;
-    if (!askYesNo({QStringLiteral("Upload all checked Files to:\r\n%1: %2"), shownAddress, base}))
+    if (!askYesNo(MessageText::verbatim(uploadQuestion(shownAddress, base))))
         return;
 
     m_upload->run(m_quellPath);
@@ -109,9 +115,10 @@ bool TFTPForm::Upload(const QString& Datei, const QString& Name)
     if (!m_ftp.connected())
         return false;
     const QString name = QFileInfo(Datei).fileName();
-    Log(QStringLiteral("Start: ") + name, kBlue);
+    using Step = UploadProgress::Step;
+    Log(uploadLogLine({Step::FileBegins, 1, 1, name, 0}), kBlue);
     m_ftp.store(Datei, name);
-    Log(QStringLiteral("End: ") + name, kBlue);
+    Log(uploadLogLine({Step::FileStored, 1, 1, name, 0}), kBlue);
     return true;
 }
 

@@ -77,17 +77,7 @@ void TMainForm::FTPUpload1Click()
         return;
     // The gallery's files: the target folder, then its picture sub-folders.
     const QString target = ui->edZiel->text();
-    m_ftp->btOpenDir()->hide();
-    m_ftp->setQuellPath(target);
-    m_ftp->ReadFiles(QString(), QString());
-    if (target.isEmpty()) {
-        m_ftp->exec(); // no gallery yet: an empty list, not the document folder's files
-        return;
-    }
-    const QString folder = resolveFolder(target, QString());
-    for (const QString& sub : {ui->edTnPath->text(), ui->edPicPath->text()}) {
-        if (!sub.isEmpty())
-            m_ftp->ReadFiles(folder + sub, u"a"_s);
-    }
+    m_ftp->openForGallery(target,
+                          galleryUploadFiles(target, ui->edTnPath->text(), ui->edPicPath->text()));
     m_ftp->exec();
 }

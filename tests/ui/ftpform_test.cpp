@@ -1,7 +1,7 @@
 // The FTP window headless: connect, list, navigate with the back history, rows and
 // icons against pyftpdlib; the name-based fallback against a scripted server; the
 // local list.
-#include "../core/ftp/fakeftpserver.h"
+#include "fakeftpserver.h"
 #include "ftptestserver.h"
 #include "ui/ftpform.h"
 #include "util/dialogs.h"
@@ -9,10 +9,12 @@
 #include "util/settingsstore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -357,4 +359,32 @@ TEST(TFTPForm, StoredFieldsFollowTheIniLevel)
         form.close();
         EXPECT_EQ(readSetting(section, QStringLiteral("Pw")), QStringLiteral("secret"));
     }
+}
+
+TEST(TFTPForm, ReturnInThePasswordFieldConnectsAndInThePathFieldIsGo)
+{
+    ScriptedDialogs dialogs;
+    DialogServiceGuard guard(&dialogs);
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    QDir(server.root()).mkpath(QStringLiteral("web"));
+    TFTPForm form;
+    const auto pressReturn = [](QWidget* field) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(field, &press);
+    };
+    form.findChild<QComboBox*>(QStringLiteral("edFtpServer"))
+        ->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    form.findChild<QLineEdit*>(QStringLiteral("edFtpUser"))->setText(server.user());
+    auto* password = form.findChild<QLineEdit*>(QStringLiteral("edFtpPw"));
+    password->setText(server.password());
+    pressReturn(password);
+    ASSERT_TRUE(form.ftp().connected()) << dialogs.texts().join(u'\n').toStdString();
+
+    auto* path = form.findChild<QComboBox*>(QStringLiteral("edFtpPath"));
+    path->setEditText(QStringLiteral("/web"));
+    pressReturn(path->lineEdit());
+    EXPECT_EQ(form.CurrentDir, QStringLiteral("/web"));
+    EXPECT_TRUE(form.ftp().connected()); // no button took the key as well
+    EXPECT_TRUE(dialogs.entries().isEmpty()) << dialogs.texts().join(u'\n').toStdString();
 }

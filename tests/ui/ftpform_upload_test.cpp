@@ -2,7 +2,7 @@
 // on 127.0.0.1: start, question, stop between files, refused MKD, dropped files, file
 // count; a generated gallery from the main window; download, upload, delete, create folder, rename
 // and CRC with their dialogs.
-#include "../core/ftp/fakeftpserver.h"
+#include "fakeftpserver.h"
 #include "ftptestserver.h"
 #include "ui/ftpform.h"
 #include "ui/mainform.h"

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QScopeGuard>
 #include <algorithm>
 #include <sys/stat.h>
 
@@ -67,15 +69,21 @@ QStringList withoutDuplicateFiles(const QStringList& files, const QString& sourc
 {
     // Names that differ only in case are two files where the file system tells them apart
     // ('IMG_1234.JPG' beside 'img_1234.jpg'); only a folder that folds case makes them one.
+    // Kept entries are grouped by their case-folded name, so each file is compared only
+    // with the names it could be.
     const QDir base(resolveFolder(sourceFolder, QString()));
     QStringList unique;
+    QHash<QString, QStringList> keptByFoldedName;
     for (const QString& f : files) {
-        const bool seen = std::any_of(unique.cbegin(), unique.cend(), [&](const QString& u) {
-            return u == f || (u.compare(f, Qt::CaseInsensitive) == 0 &&
-                              sameEntrySpeltTwice(base.filePath(u), base.filePath(f)));
-        });
-        if (!seen)
+        QStringList& sameFolded = keptByFoldedName[f.toCaseFolded()];
+        const bool seen =
+            std::any_of(sameFolded.cbegin(), sameFolded.cend(), [&](const QString& u) {
+                return u == f || sameEntrySpeltTwice(base.filePath(u), base.filePath(f));
+            });
+        if (!seen) {
+            sameFolded.append(f);
             unique.append(f);
+        }
     }
     return unique;
 }
@@ -132,10 +140,34 @@ QString GalleryUpload::readBaseFolder()
     return m_baseFolder;
 }
 
-void GalleryUpload::log(const QString& text)
+QString uploadQuestion(const QString& address, const QString& baseFolder, const QString& lineBreak)
 {
-    if (onLog)
-        onLog(text, kLogColor);
+    return QStringLiteral("Upload all checked Files to:") + lineBreak + address +
+           QStringLiteral(": ") + baseFolder;
+}
+
+QString uploadLogLine(const UploadProgress& progress)
+{
+    switch (progress.step) {
+    case UploadProgress::Step::FileBegins:
+        return QStringLiteral("Start: ") + progress.name;
+    case UploadProgress::Step::FileStored:
+        return QStringLiteral("End: ") + progress.name;
+    case UploadProgress::Step::Started:
+    case UploadProgress::Step::FileBytes:
+        break;
+    }
+    return QString();
+}
+
+void GalleryUpload::report(UploadProgress::Step step, const QString& name, qint64 bytes)
+{
+    if (!onProgress)
+        return;
+    const int file = step == UploadProgress::Step::Started      ? 0
+                     : step == UploadProgress::Step::FileStored ? m_stored
+                                                                : m_stored + 1;
+    onProgress(UploadProgress{step, file, m_total, name, bytes});
 }
 
 void GalleryUpload::enterFolderOf(const QString& rel)
@@ -163,7 +195,7 @@ void GalleryUpload::enterFolderOf(const QString& rel)
     }
 }
 
-void GalleryUpload::sendEntry(int index, const QString& sourceFolder)
+QString GalleryUpload::sendEntry(int index, const QString& sourceFolder)
 {
     const QString rel = m_entries.entry(index);
     // An absolute entry (a file that was never under the source folder) would make its
@@ -173,9 +205,14 @@ void GalleryUpload::sendEntry(int index, const QString& sourceFolder)
             QStringLiteral("Cannot upload %1: it does not lie in the source folder.").arg(rel));
     enterFolderOf(rel);
     const QString name = rel.mid(rel.lastIndexOf(QLatin1Char('/')) + 1);
-    log(QStringLiteral("Start: ") + name);
+    report(UploadProgress::Step::FileBegins, name);
+    const QMetaObject::Connection bytes =
+        QObject::connect(&m_ftp, &FTPClient::work, [this, &name](qint64 sent) {
+            report(UploadProgress::Step::FileBytes, name, sent);
+        });
+    const auto disconnect = qScopeGuard([&bytes] { QObject::disconnect(bytes); });
     m_ftp.store(resolvePath(rel, sourceFolder), name);
-    log(QStringLiteral("End: ") + name);
+    return name;
 }
 
 GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
@@ -187,8 +224,7 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
     for (int i = 0; i < m_entries.count(); ++i)
         m_total += m_entries.isChecked(i) ? 1 : 0;
     setState(State::Running);
-    if (onProgress)
-        onProgress(0, m_total);
+    report(UploadProgress::Step::Started);
 
     Outcome outcome = Outcome::Finished;
     try {
@@ -205,11 +241,10 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
             if (!m_entries.isChecked(i))
                 continue;
             m_entries.select(i);
-            sendEntry(i, sourceFolder);
+            const QString name = sendEntry(i, sourceFolder);
             m_entries.uncheck(i);
             ++m_stored;
-            if (onProgress)
-                onProgress(m_stored, m_total);
+            report(UploadProgress::Step::FileStored, name);
             if (onIdle)
                 onIdle();
         }

@@ -54,6 +54,30 @@ QStringList withoutDuplicateFiles(const QStringList& files, const QString& sourc
 QStringList galleryUploadFiles(const QString& target, const QString& tnPath,
                                const QString& picPath);
 
+// The question asked before an upload starts; the window breaks its line with CR LF.
+QString uploadQuestion(const QString& address, const QString& baseFolder,
+                       const QString& lineBreak = QStringLiteral("\r\n"));
+
+// Where a running upload is, as numbers.
+struct UploadProgress
+{
+    enum class Step
+    {
+        Started,    // before the first file (file 0)
+        FileBegins, // a file's transfer begins (bytes 0)
+        FileBytes,  // bytes of the file sent so far
+        FileStored  // the file is stored and its entry unchecked
+    };
+    Step step = Step::Started;
+    int file = 0;     // the number of the file, from 1, among the checked entries
+    int count = 0;    // entries checked at the start
+    QString name;     // the file's remote name
+    qint64 bytes = 0; // bytes of this file sent so far
+};
+
+// The upload's log line for a step: "Start: name", "End: name"; empty for other steps.
+QString uploadLogLine(const UploadProgress& progress);
+
 class GalleryUpload
 {
 public:
@@ -97,19 +121,18 @@ public:
     int storedCount() const { return m_stored; }
     int totalCount() const { return m_total; }
 
-    // "Start: name" and "End: name" around every file.
-    std::function<void(const QString& text, quint32 color)> onLog;
     // Between two files: the window processes pending events here (a stop is seen then).
     std::function<void()> onIdle;
-    // Files stored so far and the number of entries checked at the start.
-    std::function<void(int stored, int total)> onProgress;
+    // Every step of the upload (uploadLogLine makes the log lines from it).
+    std::function<void(const UploadProgress& progress)> onProgress;
     std::function<void(State state)> onStateChanged;
 
 private:
     void setState(State state);
     void enterFolderOf(const QString& rel);
-    void sendEntry(int index, const QString& sourceFolder);
-    void log(const QString& text);
+    // Returns the remote name of the stored file.
+    QString sendEntry(int index, const QString& sourceFolder);
+    void report(UploadProgress::Step step, const QString& name = QString(), qint64 bytes = 0);
 
     FTPClient& m_ftp;
     UploadEntries& m_entries;

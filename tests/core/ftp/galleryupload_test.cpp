@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -162,11 +163,15 @@ TEST_P(GalleryUploadServers, GalleryArrivesByteForByteWithEachFolderMadeOnce)
     QStringList log;
     QList<std::pair<int, int>> progress;
     QStringList states;
-    upload.onLog = [&](const QString& text, quint32 color) {
-        EXPECT_EQ(color, 0xFF0000u);
-        log.append(text);
+    QList<qint64> bytes;
+    upload.onProgress = [&](const UploadProgress& p) {
+        if (!uploadLogLine(p).isEmpty())
+            log.append(uploadLogLine(p));
+        if (p.step == UploadProgress::Step::Started || p.step == UploadProgress::Step::FileStored)
+            progress.append({p.file, p.count});
+        if (p.step == UploadProgress::Step::FileBytes && p.name == QLatin1String("bild_0001.htm"))
+            bytes.append(p.bytes);
     };
-    upload.onProgress = [&](int done, int total) { progress.append({done, total}); };
     upload.onStateChanged = [&](GalleryUpload::State) { states.append(upload.stateLetter()); };
 
     EXPECT_EQ(upload.readBaseFolder(), QStringLiteral("/web"));
@@ -195,6 +200,8 @@ TEST_P(GalleryUploadServers, GalleryArrivesByteForByteWithEachFolderMadeOnce)
     ASSERT_EQ(progress.size(), 63);
     EXPECT_EQ(progress.first(), std::make_pair(0, 62));
     EXPECT_EQ(progress[12], std::make_pair(12, 62));
+    ASSERT_FALSE(bytes.isEmpty());
+    EXPECT_EQ(bytes.last(), QFileInfo(m_local.filePath(files.first())).size());
     // Back in the base folder at the end.
     EXPECT_EQ(m_client.currentFolder(), QStringLiteral("/web"));
 }
