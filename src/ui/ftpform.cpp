@@ -32,6 +32,9 @@
 
 namespace {
 
+// The width the user and password fields start from; the address gets twice as much.
+constexpr int kFieldWidth = 140;
+
 // Runs a command and shows its error, so no exception leaves a slot.
 void guarded(const std::function<void()>& command)
 {
@@ -188,7 +191,18 @@ QWidget* TFTPForm::buildConnectionArea()
     grid->addWidget(m_edFtpPath, 1, 1, 1, 4);
     grid->addWidget(m_btnGo, 1, 5);
     grid->addWidget(m_lServer, 1, 6, 1, 3);
+    // The address is as wide as the user and password fields together.
+    for (QWidget* field : {static_cast<QWidget*>(m_edFtpServer), static_cast<QWidget*>(m_edFtpUser),
+                           static_cast<QWidget*>(m_edFtpPw)}) {
+        field->setMinimumWidth(0);
+        field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+    m_edFtpServer->setMinimumWidth(2 * kFieldWidth);
+    m_edFtpUser->setMinimumWidth(kFieldWidth);
+    m_edFtpPw->setMinimumWidth(kFieldWidth);
     grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(5, 1);
 
     connect(m_btConnect, &QPushButton::clicked, m_actConnectDisconnect, &QAction::trigger);
     connect(m_actConnectDisconnect, &QAction::changed, this, [this] {
@@ -216,11 +230,13 @@ void TFTPForm::buildStatusBar()
 {
     m_sbMain = new QStatusBar(this);
     m_sbMain->setSizeGripEnabled(false);
+    // Each panel is as wide as its text ("Offline", "TimeOut: 30000"), at least as the
+    // panels have always been; the status text takes the rest of the bar.
     const int widths[4] = {50, 150, 300, 80};
     for (int i = 0; i < 4; ++i) {
         m_panels[i] = new QLabel(m_sbMain);
-        m_panels[i]->setFixedWidth(widths[i]);
-        m_sbMain->addWidget(m_panels[i]);
+        m_panels[i]->setMinimumWidth(widths[i]);
+        m_sbMain->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
     m_panels[0]->setText(QStringLiteral("Offline"));
     m_pbProgress = new QProgressBar(m_panels[1]);

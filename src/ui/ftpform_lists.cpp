@@ -20,7 +20,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
+
+constexpr int kSizeColumnWidth = 100;
 
 const QString kDir = QStringLiteral("<dir>");
 
@@ -110,7 +114,7 @@ QWidget* TFTPForm::buildRemoteSide()
     m_lvFiles->header()->setSectionsClickable(false);
     m_lvFiles->setColumnWidth(ColName, 260);
     m_lvFiles->setColumnWidth(ColDate, 150);
-    m_lvFiles->setColumnWidth(ColSize, 100);
+    m_lvFiles->setColumnWidth(ColSize, kSizeColumnWidth);
     m_lvFiles->headerItem()->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(m_lvFiles, 1);
     connect(m_lvFiles, &QTreeWidget::itemDoubleClicked, this, [this] { lvFilesDblClick(); });
@@ -171,6 +175,9 @@ void TFTPForm::RefreshList()
     sortRemoteRows(rows);
     for (const RemoteRow& row : std::as_const(rows))
         addRow(row);
+    // The Size column fits its longest number (and never shrinks below its first width).
+    m_lvFiles->resizeColumnToContents(ColSize);
+    m_lvFiles->setColumnWidth(ColSize, std::max(kSizeColumnWidth, m_lvFiles->columnWidth(ColSize)));
     SetControls();
 }
 

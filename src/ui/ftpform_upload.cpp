@@ -168,11 +168,16 @@ QString TFTPForm::fileCountText() const
 
 void TFTPForm::showFileCount(int stored, int total)
 {
-    m_fileCount = total > 0 ? QStringLiteral("%1 / %2").arg(stored).arg(total) : QString();
-    // Under the progress bar between two files, on it while a file is sent.
+    // The files stored and their share of the whole upload: "104 / 121, 86 %".
+    m_fileCount = total > 0 ? QStringLiteral("%1 / %2, %3 %")
+                                  .arg(stored)
+                                  .arg(total)
+                                  .arg(qRound(100.0 * stored / total))
+                            : QString();
+    // Under the progress bar between two files, on it while a file is sent (the bar fills
+    // with the bytes of that file).
     m_panels[1]->setText(m_fileCount);
-    m_pbProgress->setFormat(m_fileCount.isEmpty() ? QStringLiteral("%p%")
-                                                  : m_fileCount + QStringLiteral("  %p%"));
+    m_pbProgress->setFormat(m_fileCount.isEmpty() ? QStringLiteral("%p%") : m_fileCount);
 }
 
 void TFTPForm::FTPWorkBegin(qint64 expectedBytes)

@@ -179,7 +179,7 @@ TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
     EXPECT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'\n').toStdString();
     // Seen between the first and the second file.
     EXPECT_EQ(seen, (QStringList{QStringLiteral("u"), QStringLiteral("Stop upload"),
-                                 QStringLiteral("1 / 22"), QStringLiteral("refresh off")}));
+                                 QStringLiteral("1 / 22, 5 %"), QStringLiteral("refresh off")}));
 
     for (int i = 0; i < m_form.Quelle()->count(); ++i) {
         const QString rel = m_form.Quelle()->item(i)->text();

@@ -3,7 +3,9 @@
 // Runs under a virtual X server of 1280 x 1024 (label "screenshots").
 #include "mainform_fixture.h"
 
+#include "ftptestserver.h"
 #include "ui/aboutbox.h"
+#include "ui/ftpform.h"
 #include "ui/hlp.h"
 #include "ui/jpgopti.h"
 #include "ui/translations.h"
@@ -11,12 +13,21 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -89,4 +100,54 @@ TEST_F(WindowScreenshots, UpdateHelpAndAbout)
     TAboutBox about;
     about.show();
     saveShot(about, u"about"_s);
+}
+
+TEST_F(WindowScreenshots, FtpWindowConnectedWithAListing)
+{
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    ASSERT_TRUE(server.start()) << qPrintable(server.reason());
+    QDir(server.root()).mkpath(u"image1"_s);
+    for (const auto& [name, size] :
+         {std::pair{u"index.htm"_s, 2048}, {u"font.css"_s, 300}, {u"panorama.jpg"_s, 123456789}}) {
+        QFile file(server.root() + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(size));
+    }
+
+    TFTPForm ftp;
+    ftp.show();
+    auto* address = ftp.findChild<QComboBox*>(u"edFtpServer"_s);
+    auto* user = ftp.findChild<QLineEdit*>(u"edFtpUser"_s);
+    auto* password = ftp.findChild<QLineEdit*>(u"edFtpPw"_s);
+    ASSERT_TRUE(address && user && password);
+    address->setEditText(u"127.0.0.1:%1"_s.arg(server.port()));
+    user->setText(server.user());
+    password->setText(server.password());
+    for (QPushButton* button : ftp.findChildren<QPushButton*>())
+        if (button->text() == u"Connect"_s)
+            button->click();
+    QCoreApplication::processEvents();
+
+    EXPECT_GE(address->width() + 4, user->width() + password->width());
+    const QList<QLabel*> panels =
+        ftp.findChild<QStatusBar*>()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    QStringList texts;
+    for (const QLabel* panel : panels) {
+        texts << panel->text();
+        EXPECT_GE(panel->contentsRect().width(),
+                  panel->fontMetrics().horizontalAdvance(panel->text()))
+            << "cut: " << qPrintable(panel->text());
+    }
+    EXPECT_TRUE(texts.contains(u"TimeOut: 30000"_s)) << qPrintable(texts.join(u" | "_s));
+    auto* list = ftp.findChild<QTreeWidget*>(u"lvFiles"_s);
+    ASSERT_NE(list, nullptr);
+    ASSERT_GE(list->topLevelItemCount(), 4);
+    const int size = 2; // the Size column
+    EXPECT_GE(list->columnWidth(size), list->header()->sectionSizeHint(size));
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QString number = list->topLevelItem(i)->text(size);
+        EXPECT_GT(list->columnWidth(size), list->fontMetrics().horizontalAdvance(number))
+            << "cut: " << qPrintable(number);
+    }
+    saveShot(ftp, u"ftp_window"_s);
 }
