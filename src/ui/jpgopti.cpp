@@ -310,14 +310,21 @@ void TJPGOpti::replacePicture(const Picture& picture, const QString& name, const
     enterEditTab(m_tabs->currentIndex());
 }
 
+bool TJPGOpti::choosePicture(QString& fileName)
+{
+    const QString path = choosers().openFile(this, u"Bild öffnen"_s, fileName, kOpenFilter);
+    if (path.isEmpty()) {
+        return false;
+    }
+    fileName = path;
+    return true;
+}
+
 void TJPGOpti::btLoadClick()
 {
-    const QString path = choosers().openFile(this, u"Bild öffnen"_s, m_openFileName, kOpenFilter);
-    if (path.isEmpty()) {
-        return;
+    if (choosePicture(m_openFileName)) {
+        load();
     }
-    m_openFileName = path;
-    load();
 }
 
 void TJPGOpti::btPasteClick()
@@ -406,7 +413,7 @@ void TJPGOpti::btAnzClick(RefreshSource source)
     m_testLine->clear();
     m_textLabel->setFont(m_sizeFont.font);
     QPalette palette = m_textLabel->palette();
-    palette.setColor(QPalette::WindowText, colourFromValue(m_sizeFont.colour));
+    palette.setColor(QPalette::WindowText, m_sizeFont.colour.toColor());
     m_textLabel->setPalette(palette);
     m_textLabel->setText(eText->text());
     m_textLabel->adjustSize();

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QPoint>
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -59,7 +61,7 @@ public:
     QSize previewPanelSize() const;
     QRect cropFrameRect() const { return m_cropFrame; }
     QRect cropViewRect() const { return m_cropViewRect; }
-    quint32 maskColour() const { return m_maskColour; }
+    ColourValue maskColour() const { return m_maskColour; }
     bool canUndo() const { return m_history.canUndo(); }
     QLabel* textLabel() const { return m_textLabel; }
     QWidget* previewPanel() const;
@@ -135,6 +137,14 @@ private:
     void neutralCorrections();
 
     OptiChoosers& choosers();
+    // An "Ok" button named `name` that commits the preview into the working picture.
+    QPushButton* commitButton(const QString& name);
+    // The open dialog "Bild öffnen" starting at `fileName`, which takes the chosen file;
+    // false when cancelled.
+    bool choosePicture(QString& fileName);
+    // The save dialog with `filter`, then `save` on the chosen path and its message.
+    void savePicture(const QString& filter, const QString& suffix,
+                     const std::function<bool(const QString&)>& save);
 
     // Pictures and state.
     Picture m_working;
@@ -144,7 +154,7 @@ private:
     Picture m_logo;
     QString m_logoFile;
     Picture m_mask;
-    quint32 m_maskColour = 0xffffff;
+    ColourValue m_maskColour = 0xffffff;
     PreviewState m_state = PreviewState::Stale;
     bool m_refreshBusy = false;
     bool m_dragBusy = false;

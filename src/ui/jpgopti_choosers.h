@@ -2,6 +2,8 @@
 // tests can answer them without a desktop.
 #pragma once
 
+#include "util/colourvalue.h"
+
 #include <QFont>
 #include <QString>
 
@@ -13,7 +15,7 @@ class QWidget;
 struct OptiFont
 {
     QFont font;
-    qint64 colour = 0;
+    ColourValue colour;
 };
 
 class OptiChoosers
@@ -30,7 +32,7 @@ public:
                              const QString& filter, const QString& defaultSuffix) = 0;
     virtual std::optional<OptiFont> chooseFont(QWidget* parent, const OptiFont& initial) = 0;
     // A colour value 0x00BBGGRR.
-    virtual std::optional<quint32> chooseColour(QWidget* parent, quint32 initial) = 0;
+    virtual std::optional<ColourValue> chooseColour(QWidget* parent, ColourValue initial) = 0;
 };
 
 // The desktop's dialogs: QFileDialog, QFontDialog followed by QColorDialog for the text
@@ -43,12 +45,5 @@ public:
     QString saveFile(QWidget* parent, const QString& caption, const QString& start,
                      const QString& filter, const QString& defaultSuffix) override;
     std::optional<OptiFont> chooseFont(QWidget* parent, const OptiFont& initial) override;
-    std::optional<quint32> chooseColour(QWidget* parent, quint32 initial) override;
-
-    // "Alle (*.jpg;*gif)|*.jpg;*.gif|Bitmaps (*.bmp)|*.bmp" as Qt name filters:
-    // "Alle (*.jpg *.gif)", "Bitmaps (*.bmp)" (the patterns come from the pattern field).
-    static QStringList nameFilters(const QString& filter);
+    std::optional<ColourValue> chooseColour(QWidget* parent, ColourValue initial) override;
 };
-
-// 0x00BBGGRR values and colours.
-quint32 colourValue(const QColor& colour);

@@ -47,37 +47,32 @@ void TJPGOpti::btTestClick()
 
 void TJPGOpti::btSaveJpgClick()
 {
-    const QString path =
-        choosers().saveFile(this, u"Bild speichern"_s, m_saveFileName, kJpegFilter, u"jpg"_s);
-    if (path.isEmpty()) {
-        return;
-    }
-    m_saveFileName = path;
-    try {
+    savePicture(kJpegFilter, u"jpg"_s, [this](const QString& path) {
         m_preview = m_working;
         m_state = PreviewState::Stale;
         showPreview();
-        if (SaveJpeg(m_preview, path, effectivePercent(bCompress->value()))) {
-            showMessage(kSavedText);
-        } else {
-            showError(kNotSavedText);
-        }
-    } catch (const LumiError& error) {
-        showError(error);
-    }
+        return SaveJpeg(m_preview, path, effectivePercent(bCompress->value()));
+    });
 }
 
 void TJPGOpti::btSaveGifClick()
 {
+    // On the tab "Datei" the preview is the working picture or the decoded test JPEG.
+    savePicture(kGifFilter, u"gif"_s,
+                [this](const QString& path) { return SaveGif(m_preview, path); });
+}
+
+void TJPGOpti::savePicture(const QString& filter, const QString& suffix,
+                           const std::function<bool(const QString&)>& save)
+{
     const QString path =
-        choosers().saveFile(this, u"Bild speichern"_s, m_saveFileName, kGifFilter, u"gif"_s);
+        choosers().saveFile(this, u"Bild speichern"_s, m_saveFileName, filter, suffix);
     if (path.isEmpty()) {
         return;
     }
     m_saveFileName = path;
     try {
-        // On the tab "Datei" the preview is the working picture or the decoded test JPEG.
-        if (SaveGif(m_preview, path)) {
+        if (save(path)) {
             showMessage(kSavedText);
         } else {
             showError(kNotSavedText);

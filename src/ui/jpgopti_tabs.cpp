@@ -75,8 +75,7 @@ QWidget* TJPGOpti::buildLightPage()
     for (QSlider* slider : {TBarHell, TBarKontr, TBarSatt}) {
         connect(slider, &QSlider::valueChanged, this, &TJPGOpti::lightChange);
     }
-    QPushButton* ok = okButton(u"btLightOk"_s);
-    connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
+    QPushButton* ok = commitButton(u"btLightOk"_s);
     layout->addWidget(ok, 5, 2);
     layout->setRowStretch(6, 1); // the rows stay together at the top
     return page;
@@ -100,8 +99,7 @@ QWidget* TJPGOpti::buildTonePage()
     for (QSlider* slider : {ToneR, ToneG, ToneB}) {
         connect(slider, &QSlider::valueChanged, this, [this] { toneChange(nullptr); });
     }
-    QPushButton* ok = okButton(u"btToneOk"_s);
-    connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
+    QPushButton* ok = commitButton(u"btToneOk"_s);
     layout->addWidget(ok, 5, 2);
     layout->setRowStretch(6, 1); // the rows stay together at the top
     return page;
@@ -189,10 +187,16 @@ QWidget* TJPGOpti::buildTextPage()
     connect(eTTextV, &QComboBox::currentIndexChanged, this, &TJPGOpti::textStampChange);
     connect(eTTextL, &QSpinBox::valueChanged, this, &TJPGOpti::textStampChange);
     connect(eTTextT, &QSpinBox::valueChanged, this, &TJPGOpti::textStampChange);
-    QPushButton* ok = okButton(u"btTextOk"_s);
-    connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
+    QPushButton* ok = commitButton(u"btTextOk"_s);
     layout->addWidget(ok, 2, 3);
     return page;
+}
+
+QPushButton* TJPGOpti::commitButton(const QString& name)
+{
+    QPushButton* ok = okButton(name);
+    connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
+    return ok;
 }
 
 QWidget* TJPGOpti::buildBlendPage()
@@ -224,8 +228,7 @@ QWidget* TJPGOpti::buildBlendPage()
     connect(eBlendV, &QComboBox::currentIndexChanged, this, &TJPGOpti::blendChange);
     connect(eBlendLeft, &QSpinBox::valueChanged, this, &TJPGOpti::blendChange);
     connect(eBlendTop, &QSpinBox::valueChanged, this, &TJPGOpti::blendChange);
-    QPushButton* ok = okButton(u"btBlendOk"_s);
-    connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
+    QPushButton* ok = commitButton(u"btBlendOk"_s);
     layout->addWidget(ok, 4, 2);
     return page;
 }
@@ -245,13 +248,12 @@ QWidget* TJPGOpti::buildMaskPage()
     m_maskPanel->setFixedSize(40, 20);
     m_maskPanel->setAutoFillBackground(true);
     QPalette palette = m_maskPanel->palette();
-    palette.setColor(QPalette::Window, colourFromValue(m_maskColour));
+    palette.setColor(QPalette::Window, m_maskColour.toColor());
     m_maskPanel->setPalette(palette);
     layout->addWidget(choose, 0, 0);
     layout->addWidget(colour, 1, 0);
     layout->addWidget(m_maskPanel, 1, 1);
-    QPushButton* ok = okButton(u"btMaskOk"_s);
-    connect(ok, &QPushButton::clicked, this, [this] { commitWorking(m_preview, true); });
+    QPushButton* ok = commitButton(u"btMaskOk"_s);
     layout->addWidget(ok, 2, 1);
     return page;
 }
@@ -429,12 +431,9 @@ void TJPGOpti::textFontClick()
 
 void TJPGOpti::chooseLogoClick()
 {
-    const QString path = choosers().openFile(this, u"Bild öffnen"_s, m_logoFile, kOpenFilter);
-    if (path.isEmpty()) {
-        return;
+    if (choosePicture(m_logoFile)) {
+        logoSizeChange();
     }
-    m_logoFile = path;
-    logoSizeChange();
 }
 
 void TJPGOpti::logoSizeChange()
@@ -465,8 +464,8 @@ void TJPGOpti::blendChange()
 
 void TJPGOpti::chooseMaskClick()
 {
-    const QString path = choosers().openFile(this, u"Bild öffnen"_s, QString(), kOpenFilter);
-    if (path.isEmpty()) {
+    QString path;
+    if (!choosePicture(path)) {
         return;
     }
     Picture loaded;
@@ -488,7 +487,7 @@ void TJPGOpti::maskColourClick()
     }
     m_maskColour = *colour;
     QPalette palette = m_maskPanel->palette();
-    palette.setColor(QPalette::Window, colourFromValue(m_maskColour));
+    palette.setColor(QPalette::Window, m_maskColour.toColor());
     m_maskPanel->setPalette(palette);
     applyMask();
 }

@@ -19,7 +19,7 @@ extern const QString kOpenFilter;
 extern const QString kJpegFilter;
 extern const QString kGifFilter;
 // The window-text system colour.
-inline constexpr qint64 kWindowTextColour = -16777208;
+inline constexpr ColourValue kWindowTextColour = -16777208;
 
 // Arial, 13 pixels high, regular, in the window-text colour.
 OptiFont startFont();

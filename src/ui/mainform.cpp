@@ -16,6 +16,8 @@
 #include <QStringListModel>
 #include <QToolButton>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -75,10 +77,14 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::connectControls()
 {
-    connect(ui->mnNeu, &QAction::triggered, this, &TMainForm::mnNeuClick);
-    connect(ui->FileOpenItem, &QAction::triggered, this, &TMainForm::FileOpenItemClick);
-    connect(ui->Speichern1, &QAction::triggered, this, &TMainForm::Speichern1Click);
-    connect(ui->speichernunter1, &QAction::triggered, this, &TMainForm::speichernunter1Click);
+    const std::pair<QAction*, void (TMainForm::*)()> fileItems[] = {
+        {ui->mnNeu, &TMainForm::mnNeuClick},
+        {ui->FileOpenItem, &TMainForm::FileOpenItemClick},
+        {ui->Speichern1, &TMainForm::Speichern1Click},
+        {ui->speichernunter1, &TMainForm::speichernunter1Click},
+    };
+    for (const auto& [item, slot] : fileItems)
+        connect(item, &QAction::triggered, this, slot);
     connect(ui->mnClose, &QAction::triggered, this, &QWidget::close);
     ui->mnClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -251,15 +257,7 @@ bool TMainForm::saveProject()
 {
     if (m_projektDatei.isEmpty())
         return saveProjectAs();
-    readControls();
-    try {
-        m_project.SaveParam(m_projektDatei);
-    } catch (const LumiError& e) {
-        showError(e);
-        return false;
-    }
-    showMessage(u"Gesichert"_s, u"i"_s);
-    return true;
+    return writeProject(m_projektDatei);
 }
 
 bool TMainForm::saveProjectAs()
@@ -268,6 +266,11 @@ bool TMainForm::saveProjectAs()
                                                  kProjectFilter, kProjectSuffix);
     if (fileName.isEmpty())
         return false;
+    return writeProject(fileName);
+}
+
+bool TMainForm::writeProject(const QString& fileName)
+{
     readControls();
     try {
         m_project.SaveParam(fileName);

@@ -123,6 +123,8 @@ private:
     // Save: true when the project was written.
     bool saveProject();
     bool saveProjectAs();
+    // Reads the controls, writes the project to `fileName` and makes it the project file.
+    bool writeProject(const QString& fileName);
     int selectedRow() const;
     QList<int> selectedRows() const;
     void selectRow(int row);

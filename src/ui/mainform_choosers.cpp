@@ -4,6 +4,7 @@
 
 #include "ui/fontchoice.h"
 #include "ui/windowcolor.h"
+#include "util/filefilter.h"
 
 #include <QColorDialog>
 #include <QDialog>
@@ -25,8 +26,21 @@ QString swatchStyle(int value)
         colorFromValue(value).name(QColor::HexRgb));
 }
 
-QString runFileDialog(QFileDialog& dialog)
+QString desktopFilter(const QString& filter)
 {
+    return fileFilterNames(filter).join(u";;"_s);
+}
+
+// An open dialog for one existing file, or a save dialog that asks before replacing.
+QString runFileDialog(QWidget* parent, const QString& caption, const QString& start,
+                      const QString& filter, QFileDialog::AcceptMode mode,
+                      const QString& defaultSuffix)
+{
+    QFileDialog dialog(parent, caption, start, desktopFilter(filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -42,27 +56,19 @@ QString QtChoosers::existingFolder(QWidget* parent, const QString& caption, cons
 QStringList QtChoosers::openFiles(QWidget* parent, const QString& caption, const QString& start,
                                   const QString& filter)
 {
-    return QFileDialog::getOpenFileNames(parent, caption, start, filter);
+    return QFileDialog::getOpenFileNames(parent, caption, start, desktopFilter(filter));
 }
 
 QString QtChoosers::openFile(QWidget* parent, const QString& caption, const QString& start,
                              const QString& filter, const QString& defaultSuffix)
 {
-    QFileDialog dialog(parent, caption, start, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(defaultSuffix);
-    return runFileDialog(dialog);
+    return runFileDialog(parent, caption, start, filter, QFileDialog::AcceptOpen, defaultSuffix);
 }
 
 QString QtChoosers::saveFile(QWidget* parent, const QString& caption, const QString& start,
                              const QString& filter, const QString& defaultSuffix)
 {
-    QFileDialog dialog(parent, caption, start, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(defaultSuffix);
-    return runFileDialog(dialog);
+    return runFileDialog(parent, caption, start, filter, QFileDialog::AcceptSave, defaultSuffix);
 }
 
 std::optional<FontSpec> QtChoosers::chooseFont(QWidget* parent, const FontSpec& initial)
@@ -94,7 +100,7 @@ std::optional<FontSpec> QtChoosers::chooseFont(QWidget* parent, const FontSpec& 
     QObject::connect(colourButton, &QPushButton::clicked, &dialog, [&] {
         const QColor chosen = QColorDialog::getColor(colorFromValue(colour), &dialog, u"Farbe"_s);
         if (chosen.isValid()) {
-            colour = valueFromColor(chosen);
+            colour = ColourValue::fromColor(chosen).value();
             swatch->setStyleSheet(swatchStyle(colour));
         }
     });
@@ -116,5 +122,5 @@ std::optional<int> QtChoosers::chooseColor(QWidget* parent, int initial)
     const QColor chosen = QColorDialog::getColor(colorFromValue(initial), parent, u"Farbe"_s);
     if (!chosen.isValid())
         return std::nullopt;
-    return valueFromColor(chosen);
+    return ColourValue::fromColor(chosen).value();
 }

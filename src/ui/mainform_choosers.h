@@ -12,14 +12,15 @@ class QWidget;
 
 // The filter of the picture open dialogs: the formats the picture loader reads.
 inline const QString kPictureFilter =
-    QStringLiteral("Bilder (*.jpg *.jpeg *.gif *.png *.bmp *.tif *.tiff *.ico *.wmf *.emf);;"
-                   "Alle Dateien (*)");
+    QStringLiteral("Bilder|*.jpg;*.jpeg;*.gif;*.png;*.bmp;*.tif;*.tiff;*.ico;*.wmf;*.emf|"
+                   "Alle Dateien|*");
 
 class UiChoosers
 {
 public:
     virtual ~UiChoosers() = default;
-    // Each returns an empty text / list / nullopt when the user cancels.
+    // Each returns an empty text / list / nullopt when the user cancels. Filters are
+    // written "Description|*.a;*.b|Description|*.c".
     virtual QString existingFolder(QWidget* parent, const QString& caption,
                                    const QString& start) = 0;
     virtual QStringList openFiles(QWidget* parent, const QString& caption, const QString& start,

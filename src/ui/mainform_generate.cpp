@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kTemplateFilter = u"*.htm (*.htm)"_s;
+const QString kTemplateFilter = u"*.htm|*.htm"_s;
 
 } // namespace
 

@@ -17,6 +17,7 @@
 #include <QStringListModel>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -52,14 +53,18 @@ void TMainForm::setFiles(const QStringList& entries)
 
 void TMainForm::connectPictureList()
 {
-    connect(ui->SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
-    connect(ui->SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
-    connect(ui->SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
-    connect(ui->SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
-    connect(ui->SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
-    connect(ui->btSort, &QToolButton::clicked, this, &TMainForm::btSortClick);
-    connect(ui->btUp, &QToolButton::clicked, this, &TMainForm::btUpClick);
-    connect(ui->btDown, &QToolButton::clicked, this, &TMainForm::btDownClick);
+    const std::pair<QToolButton*, void (TMainForm::*)()> buttons[] = {
+        {ui->SpeedButton4, &TMainForm::SpeedButton4Click},
+        {ui->SpeedButton5, &TMainForm::SpeedButton5Click},
+        {ui->SpeedButton6, &TMainForm::SpeedButton6Click},
+        {ui->SpeedButton3, &TMainForm::SpeedButton3Click},
+        {ui->SpeedButton1, &TMainForm::SpeedButton1Click},
+        {ui->btSort, &TMainForm::btSortClick},
+        {ui->btUp, &TMainForm::btUpClick},
+        {ui->btDown, &TMainForm::btDownClick},
+    };
+    for (const auto& [button, slot] : buttons)
+        connect(button, &QToolButton::clicked, this, slot);
     connect(ui->Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
     // Return in the caption field applies the caption, as "Ok" does.
     connect(ui->eBez, &QLineEdit::returnPressed, this, &TMainForm::Button2Click);

@@ -28,13 +28,17 @@ QString styleSheetColor(int value)
 
 } // namespace
 
-FontPanel::FontPanel(QWidget* parent) : QLabel(parent)
+ClickablePanel::ClickablePanel(QWidget* parent) : QLabel(parent)
 {
-    setAlignment(Qt::AlignCenter);
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
+}
+
+FontPanel::FontPanel(QWidget* parent) : ClickablePanel(parent)
+{
+    setAlignment(Qt::AlignCenter);
     setMinimumHeight(28);
     TextToFont(kWindowFontText, m_font);
     refresh();
@@ -70,14 +74,14 @@ void FontPanel::refresh()
         styleSheetColor(m_background), styleSheetColor(m_font.color)));
 }
 
-void FontPanel::mouseReleaseEvent(QMouseEvent* event)
+void ClickablePanel::mouseReleaseEvent(QMouseEvent* event)
 {
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         Q_EMIT clicked();
 }
 
-void FontPanel::keyPressEvent(QKeyEvent* event)
+void ClickablePanel::keyPressEvent(QKeyEvent* event)
 {
     if (isActivationKey(event))
         Q_EMIT clicked();
@@ -85,12 +89,8 @@ void FontPanel::keyPressEvent(QKeyEvent* event)
         QLabel::keyPressEvent(event);
 }
 
-ColorPanel::ColorPanel(QWidget* parent) : QLabel(parent)
+ColorPanel::ColorPanel(QWidget* parent) : ClickablePanel(parent)
 {
-    setFrameShape(QFrame::Panel);
-    setFrameShadow(QFrame::Sunken);
-    setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::PointingHandCursor);
     setMinimumSize(40, 22);
     setColorValue(0);
 }
@@ -100,21 +100,6 @@ void ColorPanel::setColorValue(int value)
     m_value = value;
     setStyleSheet(u"QLabel { background-color: %1; }"_s.arg(styleSheetColor(value)));
     setToolTip(ColorToHtml(value));
-}
-
-void ColorPanel::mouseReleaseEvent(QMouseEvent* event)
-{
-    QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        Q_EMIT clicked();
-}
-
-void ColorPanel::keyPressEvent(QKeyEvent* event)
-{
-    if (isActivationKey(event))
-        Q_EMIT clicked();
-    else
-        QLabel::keyPressEvent(event);
 }
 
 PictureListView::PictureListView(QWidget* parent) : QListView(parent)

@@ -7,8 +7,24 @@
 #include <QLabel>
 #include <QListView>
 
+// A sunken panel that takes the focus and reports a click or Space / Return as clicked().
+class ClickablePanel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit ClickablePanel(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
 // Shows a font as its own sample on the page background; a click opens the font dialog.
-class FontPanel : public QLabel
+class FontPanel : public ClickablePanel
 {
     Q_OBJECT
 
@@ -25,13 +41,6 @@ public:
     bool showsFontName() const { return m_showsName; }
     void setShowsFontName(bool shows);
 
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void refresh();
 
@@ -41,7 +50,7 @@ private:
 };
 
 // Shows a colour value (0x00BBGGRR); a click opens the colour dialog.
-class ColorPanel : public QLabel
+class ColorPanel : public ClickablePanel
 {
     Q_OBJECT
 
@@ -50,13 +59,6 @@ public:
 
     int colorValue() const { return m_value; }
     void setColorValue(int value);
-
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int m_value = 0;

@@ -16,19 +16,11 @@ const char* const kResultProperty = "lumivistaResult";
 
 QMessageBox::Icon iconOf(DialogType type)
 {
-    switch (type) {
-    case DialogType::Warning:
-        return QMessageBox::Warning;
-    case DialogType::Error:
-        return QMessageBox::Critical;
-    case DialogType::Information:
-        return QMessageBox::Information;
-    case DialogType::Confirmation:
-        return QMessageBox::Question;
-    case DialogType::Custom:
-        break;
-    }
-    return QMessageBox::NoIcon;
+    // In the order of DialogType: warning, error, information, confirmation, custom.
+    static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::Warning, QMessageBox::Critical,
+                                                   QMessageBox::Information, QMessageBox::Question,
+                                                   QMessageBox::NoIcon};
+    return kIcons[static_cast<int>(type)];
 }
 
 void addButton(QMessageBox* box, const QString& caption, QMessageBox::ButtonRole role,

@@ -7,6 +7,8 @@
 #include <QToolBar>
 #include <QWidget>
 
+#include <utility>
+
 namespace {
 
 void setBackground(QWidget* widget, const QColor& color)
@@ -33,33 +35,22 @@ void applyTo(QObject* component, const QColor& color)
 
 } // namespace
 
-QColor colorFromValue(int value)
+QColor colorFromValue(ColourValue value)
 {
-    if (value < 0) {
-        // System colours carry the platform's colour index in the low byte.
-        switch (value & 0xFF) {
-        case 5:
-            return QApplication::palette().color(QPalette::Base);
-        case 8:
-            return QApplication::palette().color(QPalette::WindowText);
-        case 13:
-            return QApplication::palette().color(QPalette::Highlight);
-        case 14:
-            return QApplication::palette().color(QPalette::HighlightedText);
-        case 15:
-            return QApplication::palette().color(QPalette::Button);
-        case 18:
-            return QApplication::palette().color(QPalette::ButtonText);
-        default:
-            return QApplication::palette().color(QPalette::Window);
-        }
+    if (!value.isSystemColour())
+        return value.toColor();
+    // System colour indexes and the palette roles that stand for them; any other: Window.
+    static constexpr std::pair<int, QPalette::ColorRole> kRoles[] = {
+        {5, QPalette::Base},       {8, QPalette::WindowText},
+        {13, QPalette::Highlight}, {14, QPalette::HighlightedText},
+        {15, QPalette::Button},    {18, QPalette::ButtonText},
+    };
+    QPalette::ColorRole role = QPalette::Window;
+    for (const auto& [index, paletteRole] : kRoles) {
+        if (index == value.systemIndex())
+            role = paletteRole;
     }
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-int valueFromColor(const QColor& color)
-{
-    return color.red() | (color.green() << 8) | (color.blue() << 16);
+    return QApplication::palette().color(role);
 }
 
 void applyWindowColor(int colour, QObject* root)

@@ -2,6 +2,8 @@
 // bars each time it is shown.
 #pragma once
 
+#include "util/colourvalue.h"
+
 #include <QColor>
 
 class QObject;
@@ -10,11 +12,9 @@ class QObject;
 // blue F0).
 inline constexpr int kMainWindowColor = 15780518;
 
-// A colour value in the layout 0x00BBGGRR as a QColor; negative values (system colours)
-// give the matching palette colour (8: window text, 5: base, 15: button ...).
-QColor colorFromValue(int value);
-// The value of a QColor in the layout 0x00BBGGRR.
-int valueFromColor(const QColor& color);
+// A colour value as the windows show it: system colours take the matching colour of the
+// application's palette (8: window text, 5: base, 15: button ...).
+QColor colorFromValue(ColourValue value);
 
 // Gives `colour` (0x00BBGGRR) as background to every window and every tool bar below
 // `root` (the component first, then the component itself); without a root, to every

@@ -6,6 +6,7 @@
 
 #include "update/updatecheck.h"
 #include "util/dialogs.h"
+#include "util/download.h"
 #include "util/paths.h"
 #include "util/version.h"
 

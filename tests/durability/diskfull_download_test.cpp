@@ -6,8 +6,8 @@
 
 #include "ftp/ftpclient.h"
 #include "ftptestserver.h"
+#include "util/download.h"
 #include "util/error.h"
-#include "util/version.h"
 
 #include <QDir>
 #include <QElapsedTimer>

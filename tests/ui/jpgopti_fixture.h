@@ -46,7 +46,7 @@ public:
     QStringList openNames;
     QStringList saveNames;
     QList<std::optional<OptiFont>> fonts;
-    QList<std::optional<quint32>> colours;
+    QList<std::optional<ColourValue>> colours;
     QStringList asked;
     QStringList starts;
 
@@ -68,7 +68,7 @@ public:
     {
         return fonts.isEmpty() ? std::nullopt : fonts.takeFirst();
     }
-    std::optional<quint32> chooseColour(QWidget*, quint32) override
+    std::optional<ColourValue> chooseColour(QWidget*, ColourValue) override
     {
         return colours.isEmpty() ? std::nullopt : colours.takeFirst();
     }

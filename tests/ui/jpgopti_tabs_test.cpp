@@ -149,7 +149,7 @@ TEST_F(JpgOptiTest, MaskOfAnotherSizeIsStretched)
     // Default colour white: the dark left half turns white.
     EXPECT_EQ(window.previewPicture().image().pixel(5, 5), qRgb(255, 255, 255));
     EXPECT_EQ(window.previewPicture().image().pixel(30, 5), qRgb(200, 100, 50));
-    choosers.colours.append(0x0000ffu);
+    choosers.colours.append(0x0000ff);
     click("btMaskColour");
     EXPECT_EQ(window.maskColour(), 0x0000ffu);
     EXPECT_EQ(window.previewPicture().image().pixel(19, 29), qRgb(255, 0, 0));

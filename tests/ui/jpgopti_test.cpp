@@ -354,12 +354,3 @@ TEST_F(JpgOptiTest, LoadingStartsANewHistory)
     window.btUndoClick();
     EXPECT_EQ(workingSize(), QSize(8, 6));
 }
-
-TEST(JpgOptiChoosers, FiltersForQt)
-{
-    EXPECT_EQ(
-        QtOptiChoosers::nameFilters(
-            QStringLiteral("Alle (*.jpg;*gif)|*.jpg;*.gif|Bitmaps (*.bmp)|*.bmp")),
-        (QStringList{QStringLiteral("Alle (*.jpg *.gif)"), QStringLiteral("Bitmaps (*.bmp)")}));
-    EXPECT_TRUE(QtOptiChoosers::nameFilters(QString()).isEmpty());
-}

@@ -105,7 +105,7 @@ TEST(WindowColor, ColourLayoutIsBlueGreenRed)
 {
     EXPECT_EQ(colorFromValue(255), QColor(255, 0, 0));
     EXPECT_EQ(colorFromValue(kMainWindowColor), QColor(0xA6, 0xCA, 0xF0));
-    EXPECT_EQ(valueFromColor(QColor(0xA6, 0xCA, 0xF0)), 15780518);
+    EXPECT_EQ(ColourValue::fromColor(QColor(0xA6, 0xCA, 0xF0)).value(), 15780518);
     EXPECT_EQ(colorFromValue(-16777208), QApplication::palette().color(QPalette::WindowText));
 }
 

@@ -3,49 +3,6 @@
 
 #include <QStringList>
 
-#include <limits>
-
-namespace {
-
-bool isHexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
-}
-
-} // namespace
-
-int TextToInt(const QString& text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text.at(i) == u' ' || text.at(i) == u'\t'))
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == u'-' || text.at(i) == u'+')) {
-        negative = text.at(i) == u'-';
-        ++i;
-    }
-    // Accumulate in 64 bits and stop growing once past the int range, so a line of a
-    // million digits neither overflows nor takes long.
-    constexpr qint64 kLimit = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 value = 0;
-    for (; i < n; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            break;
-        if (value <= kLimit)
-            value = value * 10 + (c - u'0');
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (value < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return int(value);
-}
-
 bool TextToBool(const QString& text)
 {
     if (text.isEmpty() || text == u"0")
@@ -134,26 +91,6 @@ void TextToFont(const QString& text, FontSpec& font)
 
     if (!field(3).isEmpty())
         font.color = TextToInt(field(3));
-}
-
-QString ColorToHtml(int color)
-{
-    // A negative value shows its 32-bit two's complement, eight digits.
-    const QString hex = QString::number(quint32(color), 16).toUpper().rightJustified(6, u'0');
-    return u'#' + hex.mid(4, 2) + hex.mid(2, 2) + hex.mid(0, 2);
-}
-
-int HtmlToColor(const QString& text)
-{
-    if (text.size() > 6 && text.at(0) == u'#') {
-        const QString hex = text.mid(5, 2) + text.mid(3, 2) + text.mid(1, 2);
-        for (QChar c : hex) {
-            if (!isHexDigit(c))
-                return 0;
-        }
-        return int(hex.toUInt(nullptr, 16));
-    }
-    return TextToInt(text);
 }
 
 QFont toQFont(const FontSpec& font)

@@ -2,6 +2,9 @@
 // such as "Tahoma,B,12,65535", both ways, plus the style-sheet form of a font.
 #pragma once
 
+#include "util/colourvalue.h"
+#include "util/textutil.h"
+
 #include <QFont>
 #include <QString>
 
@@ -27,10 +30,6 @@ inline const QString kWindowFontText = QStringLiteral("MS Sans Serif,,8,-1677720
 // project cannot ask the text stamp to render gigantic glyphs.
 inline constexpr int kMaxFontPoints = 1000;
 
-// The leading integer of `text` ("12px" reads 12, "-7" reads -7); optional blanks before
-// the sign are skipped. No leading number reads 0. Saturates at the int range.
-int TextToInt(const QString& text);
-
 // "" and "0" are false; j, ja, o, oui, y, yes, w, wahr, x, true, an, on (any case) are
 // true; otherwise true exactly when TextToInt is not 0.
 bool TextToBool(const QString& text);
@@ -45,13 +44,6 @@ QString FontToText(const FontSpec& font, bool styleSheetForm = false,
 // less leave the property unchanged; the styles are always replaced by the style field;
 // an entirely empty text changes nothing.
 void TextToFont(const QString& text, FontSpec& font);
-
-// 255 gives "#FF0000"; system colours use the pairs of their eight hex digits.
-QString ColorToHtml(int color);
-
-// "#RRGGBB..." (longer than six characters) gives the colour value; any other text is
-// read with TextToInt. Non-hex digits read 0.
-int HtmlToColor(const QString& text);
 
 // Qt fonts for drawing and for the font dialog; the colour travels separately.
 QFont toQFont(const FontSpec& font);

@@ -6,11 +6,9 @@
 
 #include <algorithm>
 
-QColor helpColor(int colorValue)
+QColor helpColor(ColourValue colour)
 {
-    if (colorValue < 0)
-        return {};
-    return QColor(colorValue & 0xFF, (colorValue >> 8) & 0xFF, (colorValue >> 16) & 0xFF);
+    return colour.isSystemColour() ? QColor() : colour.toColor();
 }
 
 QTextCharFormat helpCharFormat(const HelpFormat& format)

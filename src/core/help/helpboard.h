@@ -3,6 +3,7 @@
 #pragma once
 
 #include "help/helpmarkup.h"
+#include "util/colourvalue.h"
 
 #include <QColor>
 #include <QTextCharFormat>
@@ -11,7 +12,7 @@ class QTextDocument;
 
 // The text colour for a colour value in the 0x00BBGGRR layout; an invalid QColor for a
 // negative value (a system colour: the reader's palette text colour is used).
-QColor helpColor(int colorValue);
+QColor helpColor(ColourValue colour);
 // The character format of `format`; the font family is left to the document's default.
 QTextCharFormat helpCharFormat(const HelpFormat& format);
 

@@ -1,7 +1,7 @@
 // The help markup parser: tags to attributes, lines of a topic to paragraphs.
 #include "help/helpmarkup.h"
 
-#include "gallery/valueforms.h"
+#include "util/colourvalue.h"
 #include "util/textutil.h"
 
 #include <algorithm>

@@ -53,7 +53,7 @@ void Rotate180(Picture& picture)
     transformInPlace(picture, PixelTransform::Rotate180);
 }
 
-void ApplyMask(Picture& mask, Picture& picture, quint32 colour)
+void ApplyMask(Picture& mask, Picture& picture, ColourValue colour)
 {
     if (mask.isEmpty()) {
         return;
@@ -63,7 +63,7 @@ void ApplyMask(Picture& mask, Picture& picture, quint32 colour)
     QImage& bitmap = picture.bitmap();
     ScalePicture(mask, bitmap.width(), bitmap.height(), false, 0);
     const QImage& maskBitmap = mask.image();
-    const long long C[3] = {colour & 0xff, (colour >> 8) & 0xff, (colour >> 16) & 0xff};
+    const long long C[3] = {colour.red(), colour.green(), colour.blue()};
     for (int y = 0; y < bitmap.height(); ++y) {
         const uchar* m = maskBitmap.constScanLine(y);
         uchar* p = bitmap.scanLine(y);

@@ -1,7 +1,7 @@
 // Geometric filters and the colour mask of the optimiser: crop, mirrors, turns.
 #pragma once
 
-#include <QtGlobal>
+#include "util/colourvalue.h"
 
 class Picture;
 
@@ -14,4 +14,4 @@ void Rotate90(Picture& picture); // clockwise; width and height swap
 void Rotate180(Picture& picture);
 // Mixes colour (0x00BBGGRR) into the picture where the mask is dark; the mask is
 // stretched to the picture's size first and keeps that size.
-void ApplyMask(Picture& mask, Picture& picture, quint32 colour);
+void ApplyMask(Picture& mask, Picture& picture, ColourValue colour);

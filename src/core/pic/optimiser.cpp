@@ -182,8 +182,8 @@ Picture tonePreview(const Picture& working, const ToneSettings& settings)
     return preview;
 }
 
-Picture textPreview(const Picture& working, const QString& text, const QFont& font, qint64 colour,
-                    int x, int y, int horizontalIndex, int verticalIndex)
+Picture textPreview(const Picture& working, const QString& text, const QFont& font,
+                    ColourValue colour, int x, int y, int horizontalIndex, int verticalIndex)
 {
     Picture preview = working;
     if (!text.isEmpty()) {
@@ -206,7 +206,7 @@ Picture blendPreview(const Picture& working, const Picture& logo, int transparen
     return preview;
 }
 
-Picture maskPreview(const Picture& working, const Picture& mask, quint32 colour)
+Picture maskPreview(const Picture& working, const Picture& mask, ColourValue colour)
 {
     Picture preview = working;
     Picture stretched = mask;
@@ -229,7 +229,7 @@ void loadOptimiserLogo(Picture& logo, const QString& path, int sizePercent)
 }
 
 void resizeWithText(Picture& working, QSize panel, bool keepAspect, const QString& text,
-                    const QFont& font, qint64 colour, int x, int y)
+                    const QFont& font, ColourValue colour, int x, int y)
 {
     ScalePicture(working, panel.width(), panel.height(), keepAspect, 0);
     if (!text.isEmpty()) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "picture.h"
+#include "util/colourvalue.h"
 
 #include <QFont>
 #include <QImage>
@@ -97,12 +98,12 @@ struct ToneSettings
 Picture tonePreview(const Picture& working, const ToneSettings& settings);
 
 // horizontalIndex and verticalIndex are list positions (0 left/top, 1 centre, 2 right/bottom).
-Picture textPreview(const Picture& working, const QString& text, const QFont& font, qint64 colour,
-                    int x, int y, int horizontalIndex, int verticalIndex);
+Picture textPreview(const Picture& working, const QString& text, const QFont& font,
+                    ColourValue colour, int x, int y, int horizontalIndex, int verticalIndex);
 Picture blendPreview(const Picture& working, const Picture& logo, int transparency,
                      int horizontalIndex, int verticalIndex, int x, int y);
 // The mask is stretched on a copy, so the loaded mask keeps its own size.
-Picture maskPreview(const Picture& working, const Picture& mask, quint32 colour);
+Picture maskPreview(const Picture& working, const Picture& mask, ColourValue colour);
 
 // Loads the logo of the tab "Bild einfügen": marked transparent (key colour: its
 // bottom-left pixel), resized to sizePercent unless 100. LumiError when it cannot be
@@ -112,7 +113,7 @@ void loadOptimiserLogo(Picture& logo, const QString& path, int sizePercent);
 // The commit of the tab "Grösse": scaled to the panel size, then the text (when not
 // empty) drawn with its top-left corner at (x, y).
 void resizeWithText(Picture& working, QSize panel, bool keepAspect, const QString& text,
-                    const QFont& font, qint64 colour, int x, int y);
+                    const QFont& font, ColourValue colour, int x, int y);
 
 // Earlier working pictures, so that a committed edit can be taken back.
 class EditHistory

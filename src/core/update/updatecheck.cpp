@@ -2,6 +2,7 @@
 #include "update/updatecheck.h"
 
 #include "util/dialogs.h"
+#include "util/download.h"
 #include "util/paths.h"
 #include "util/settingsstore.h"
 #include "util/textutil.h"

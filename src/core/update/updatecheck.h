@@ -2,6 +2,8 @@
 // download address and info text, and compares the version with the running one.
 #pragma once
 
+#include "util/download.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -13,8 +15,8 @@ struct UpdateSource
     QString section;        // the list's section: the application title
     QString runningVersion; // the running program's dotted version
     // A list is a few lines: anything larger, or slower, is not the vendor's list.
-    qint64 maxBytes = 1024 * 1024;
-    int timeoutMs = 30000;
+    qint64 maxBytes = kDownloadMaxBytes;
+    int timeoutMs = kDownloadTimeoutMs;
 
     // The program's own: the configured list address, "update.txt" in the data folder,
     // the application title ("Lumivista") and the compiled-in version.

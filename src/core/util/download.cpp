@@ -1,7 +1,8 @@
 // downloadToFile: one HTTP(S) GET in its own event loop, guarded against bad servers (size
 // cap, total time-out, redirects only within the same host and scheme).
+#include "util/download.h"
+
 #include "util/fileops.h"
-#include "util/version.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -163,3 +163,34 @@ qint64 leadingInt(const QString& text)
     }
     return negative ? -qint64(value) : qint64(value);
 }
+
+int TextToInt(const QString& text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text.at(i) == u' ' || text.at(i) == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < n && (text.at(i) == u'-' || text.at(i) == u'+')) {
+        negative = text.at(i) == u'-';
+        ++i;
+    }
+    // Accumulate in 64 bits and stop growing once past the int range, so a line of a
+    // million digits neither overflows nor takes long.
+    constexpr qint64 kLimit = qint64(std::numeric_limits<int>::max()) + 1;
+    qint64 value = 0;
+    for (; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            break;
+        if (value <= kLimit)
+            value = value * 10 + (c - u'0');
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return int(value);
+}

@@ -48,3 +48,7 @@ int moveDraggedItem(QStringListModel& model, int selected, int dropIndex);
 // The integer formed by the leading decimal digits of `text` (leading blanks and one sign
 // allowed); 0 when there are none or the number does not fit 64 bits.
 qint64 leadingInt(const QString& text);
+
+// The leading integer of `text` ("12px" reads 12, "-7" reads -7); optional blanks before
+// the sign are skipped. No leading number reads 0. Saturates at the int range.
+int TextToInt(const QString& text);

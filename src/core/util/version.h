@@ -1,5 +1,5 @@
-// The program's version, version numbers, the desktop's "open", URL downloads, the program
-// path and the vendor's addresses.
+// The program's version, version numbers, the desktop's "open", the program path and the
+// vendor's addresses.
 #pragma once
 
 #include <QString>
@@ -18,16 +18,6 @@ inline constexpr int kShellNoHandler = 31;
 // of the program with `parameters` (split like a command line). Empty target: nothing, 0.
 // Never throws.
 int openWithShell(const QString& target, const QString& parameters = {});
-
-inline constexpr qint64 kDownloadMaxBytes = 1024 * 1024;
-inline constexpr int kDownloadTimeoutMs = 30000;
-// Fetches an http(s) URL into `localFile` (replacing it only on success). Fails on HTTP
-// errors, bodies over `maxBytes`, transfers longer than `timeoutMs` in total, redirects to
-// another host or scheme, and write errors; `errorText` (optional) receives the reason.
-// Runs its own event loop; needs a QCoreApplication.
-bool downloadToFile(const QString& url, const QString& localFile,
-                    qint64 maxBytes = kDownloadMaxBytes, int timeoutMs = kDownloadTimeoutMs,
-                    QString* errorText = nullptr);
 
 // Full path of the running program; `askSystem` asks the system for the loaded executable.
 QString programPath(bool askSystem = false);

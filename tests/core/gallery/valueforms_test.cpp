@@ -120,32 +120,6 @@ TEST(FontToText, StyleSheetForm)
                              "text-decoration: line-through; "));
 }
 
-TEST(ColorToHtml, SwapsRedAndBlue)
-{
-    EXPECT_EQ(ColorToHtml(255), QStringLiteral("#FF0000"));
-    EXPECT_EQ(ColorToHtml(65535), QStringLiteral("#FFFF00"));
-    EXPECT_EQ(ColorToHtml(0), QStringLiteral("#000000"));
-    EXPECT_EQ(ColorToHtml(0x123456), QStringLiteral("#563412"));
-    EXPECT_EQ(ColorToHtml(0xFFFFFF), QStringLiteral("#FFFFFF"));
-    // System colours take the pairs of their eight-digit form.
-    EXPECT_EQ(ColorToHtml(-16777208), QStringLiteral("#0000FF"));
-    EXPECT_EQ(ColorToHtml(0x1000000), QStringLiteral("#000010"));
-}
-
-TEST(HtmlToColor, HashNotationAndNumbers)
-{
-    EXPECT_EQ(HtmlToColor(QStringLiteral("#FF0000")), 255);
-    EXPECT_EQ(HtmlToColor(QStringLiteral("#ffff00")), 65535);
-    EXPECT_EQ(HtmlToColor(QStringLiteral("#563412")), 0x123456);
-    EXPECT_EQ(HtmlToColor(QStringLiteral("#0000FFxyz")), 0xFF0000);
-    EXPECT_EQ(HtmlToColor(QStringLiteral("#GG0000")), 0);
-    EXPECT_EQ(HtmlToColor(QStringLiteral("#FF00")), 0);
-    EXPECT_EQ(HtmlToColor(QStringLiteral("4711")), 4711);
-    EXPECT_EQ(HtmlToColor(QStringLiteral("-16777208")), -16777208);
-    for (int color : {0, 1, 255, 0x00FF00, 0xABCDEF, 0xFFFFFF})
-        EXPECT_EQ(HtmlToColor(ColorToHtml(color)), color);
-}
-
 TEST(QtFont, ConvertsBothWays)
 {
     const FontSpec record{QStringLiteral("DejaVu Sans"), true, true, false, true, 14, 99};

@@ -130,15 +130,6 @@ TEST(TextStamp, NoBackgroundBoxAndTheFontsColour)
     EXPECT_GT(green, 120 * 40 - 200);
 }
 
-TEST(TextStamp, ColourValues)
-{
-    EXPECT_EQ(colourFromValue(0x0000ff), QColor(255, 0, 0));
-    EXPECT_EQ(colourFromValue(0xff0000), QColor(0, 0, 255));
-    EXPECT_EQ(colourFromValue(0x123456), QColor(0x56, 0x34, 0x12));
-    EXPECT_EQ(colourFromValue(-16777208), QColor(0, 0, 0));       // window text
-    EXPECT_EQ(colourFromValue(-16777211), QColor(255, 255, 255)); // window
-}
-
 TEST(TextStamp, WorksOnWorkerThreads)
 {
     Picture reference = solidBitmap(160, 60, {255, 255, 255});

@@ -1,6 +1,6 @@
 // downloadToFile against real servers on 127.0.0.1: Python's http.server for the ordinary
 // case and a misbehaving fixture server for errors, huge and slow bodies and redirects.
-#include "util/version.h"
+#include "util/download.h"
 
 #include <QDir>
 #include <QElapsedTimer>
