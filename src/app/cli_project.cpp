@@ -225,7 +225,7 @@ int projectNew(const QStringList& args)
                 added += addPictures(state, folder);
             } else {
                 // A folder typed in a shell means the current folder, not the documents.
-                state.setTextValue(QStringLiteral("Ziel"),
+                state.setTextValue(settingKey(&ProjectSettings::ziel),
                                    QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
             }
         } else if (arg.startsWith(QLatin1String("--"))) {

@@ -3,8 +3,8 @@
 
 #include "gallery/naming.h"
 #include "gallery/pagefile.h"
+#include "gallery/projectsettings.h"
 #include "gallery/picturepage.h"
-#include "gallery/projectstate.h"
 #include "gallery/runcache.h"
 #include "pic/logo.h"
 #include "pic/textstamp.h"
@@ -16,38 +16,36 @@
 
 #include <cstdio>
 
-PictureSettings PictureSettings::fromProject(const ProjectState& project)
+PictureSettings PictureSettings::fromSettings(const ProjectSettings& project)
 {
     PictureSettings s;
-    s.picWidth = project.intValue(QStringLiteral("PicWidth"));
-    s.picHeight = project.intValue(QStringLiteral("PicHeight"));
-    s.tnWidth = project.intValue(QStringLiteral("TnWidth"));
-    s.tnHeight = project.intValue(QStringLiteral("TnHeight"));
-    s.quality = project.intValue(QStringLiteral("Qual"));
-    s.hasLogo = !project.textValue(QStringLiteral("WZImage")).isEmpty();
-    s.logoH = project.intValue(QStringLiteral("WZH"));
-    s.logoV = project.intValue(QStringLiteral("WZV"));
-    s.logoL = project.intValue(QStringLiteral("WZL"));
-    s.logoT = project.intValue(QStringLiteral("WZT"));
-    s.logoTrans = project.intValue(QStringLiteral("WZTrans"));
-    s.logoSize = project.intValue(QStringLiteral("WZSize"));
-    s.bildText = project.textValue(QStringLiteral("BildText"));
-    const FontSpec font = project.fontValue(QStringLiteral("BildFont"));
-    s.bildFont = toQFont(font);
-    s.bildFontColor = font.color;
-    s.bildTextL = project.intValue(QStringLiteral("BildTextL"));
-    s.bildTextT = project.intValue(QStringLiteral("BildTextT"));
-    s.bildTextH = project.intValue(QStringLiteral("BildTextH"));
-    s.bildTextV = project.intValue(QStringLiteral("BildTextV"));
-    ColourCorrections& c = s.corrections;
-    c.brightness = project.intValue(QStringLiteral("Hell"));
-    c.contrast = project.intValue(QStringLiteral("Kontr"));
-    c.saturation = project.intValue(QStringLiteral("Satt"));
-    c.red = project.intValue(QStringLiteral("Red"));
-    c.green = project.intValue(QStringLiteral("Green"));
-    c.blue = project.intValue(QStringLiteral("Blue"));
-    c.greyscale = project.boolValue(QStringLiteral("Black"));
-    c.oldPhoto = project.boolValue(QStringLiteral("Old"));
+    s.picWidth = project.picWidth;
+    s.picHeight = project.picHeight;
+    s.tnWidth = project.tnWidth;
+    s.tnHeight = project.tnHeight;
+    s.quality = project.qual;
+    s.hasLogo = !project.wzImage.isEmpty();
+    s.logoH = project.wzH;
+    s.logoV = project.wzV;
+    s.logoL = project.wzL;
+    s.logoT = project.wzT;
+    s.logoTrans = project.wzTrans;
+    s.logoSize = project.wzSize;
+    s.bildText = project.bildText;
+    s.bildFont = toQFont(project.bildFont);
+    s.bildFontColor = project.bildFont.color;
+    s.bildTextL = project.bildTextL;
+    s.bildTextT = project.bildTextT;
+    s.bildTextH = project.bildTextH;
+    s.bildTextV = project.bildTextV;
+    s.corrections = {.brightness = project.hell,
+                     .contrast = project.kontr,
+                     .saturation = project.satt,
+                     .red = project.red,
+                     .green = project.green,
+                     .blue = project.blue,
+                     .greyscale = project.black,
+                     .oldPhoto = project.old};
     return s;
 }
 

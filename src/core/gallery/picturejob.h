@@ -11,7 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-class ProjectState;
+struct ProjectSettings;
 
 // The picture settings of a run, read once before the first picture.
 struct PictureSettings
@@ -27,7 +27,7 @@ struct PictureSettings
     int bildTextL = 0, bildTextT = 0, bildTextH = 0, bildTextV = 0;
     ColourCorrections corrections;
 
-    static PictureSettings fromProject(const ProjectState& project);
+    static PictureSettings fromSettings(const ProjectSettings& project);
 };
 
 // The files one picture produced under temporary names, and where they belong.

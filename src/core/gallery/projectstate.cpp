@@ -6,8 +6,6 @@
 #include "util/error.h"
 #include "util/paths.h"
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 const QString kParamHeader = QStringLiteral("[Param]");
@@ -78,14 +76,14 @@ void ProjectState::SaveParam()
         list.append(singleLine(entry));
     list.append(kEndHeader);
     // A password typed into the FTP address was for the login only: never written.
-    const FtpAddressFields ftp =
-        withoutAddressPassword(textValue(u"FtpServer"_s), textValue(u"FtpUser"_s));
+    const ProjectSettings current = settings();
+    const FtpAddressFields ftp = withoutAddressPassword(current.ftpServer, current.ftpUser);
     for (qsizetype row = 0; row < table.size(); ++row) {
         const SettingDef& def = table.at(row);
         QString text = rowText(row);
-        if (def.key == u"FtpServer")
+        if (def.field == SettingField(&ProjectSettings::ftpServer))
             text = ftp.address;
-        else if (def.key == u"FtpUser")
+        else if (def.field == SettingField(&ProjectSettings::ftpUser))
             text = ftp.user;
         if (def.afterPictures && !text.isEmpty())
             list.append(def.key + u'=' + text);
@@ -169,6 +167,29 @@ QString ProjectState::rowText(qsizetype row) const
         break;
     }
     return value.text;
+}
+
+ProjectSettings ProjectState::settings() const
+{
+    ProjectSettings settings;
+    const QList<SettingDef>& table = settingsTable();
+    for (qsizetype row = 0; row < table.size(); ++row) {
+        const Value& value = m_values.at(row);
+        std::visit(
+            [&](auto field) {
+                using Field = decltype(settings.*field);
+                if constexpr (std::is_same_v<Field, bool&>)
+                    settings.*field = value.number != 0;
+                else if constexpr (std::is_same_v<Field, int&>)
+                    settings.*field = value.number;
+                else if constexpr (std::is_same_v<Field, FontSpec&>)
+                    settings.*field = value.font;
+                else
+                    settings.*field = value.text;
+            },
+            table.at(row).field);
+    }
+    return settings;
 }
 
 int ProjectState::intValue(const QString& key) const

@@ -49,6 +49,9 @@ public:
     QStringList& Files() { return m_files; }
     const QStringList& Files() const { return m_files; }
 
+    // Every setting as typed data: what a run or an upload works with.
+    ProjectSettings settings() const;
+
     // Typed access by key (any case). An unknown key throws LumiError.
     // intValue: integers, choice positions, colours, and 0/1 for booleans.
     int intValue(const QString& key) const;

@@ -3,6 +3,7 @@
 // command line and the window's control binding all walk this one table.
 #pragma once
 
+#include "gallery/projectsettings.h"
 #include "gallery/valueforms.h"
 
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <variant>
 
 enum class SettingType
 {
@@ -21,6 +23,11 @@ enum class SettingType
     Text,   // edit field
     Path    // path field (file or folder)
 };
+
+// The field of the typed snapshot that holds a setting; its type follows the setting's:
+// bool for Bool, int for Int, Choice and Colour, FontSpec for Font, QString otherwise.
+using SettingField = std::variant<bool ProjectSettings::*, int ProjectSettings::*,
+                                  QString ProjectSettings::*, FontSpec ProjectSettings::*>;
 
 struct SettingDef
 {
@@ -37,6 +44,7 @@ struct SettingDef
     bool afterPictures = false;
     // Value an empty or missing text setting reads as (FtpPath reads "/").
     QString whenEmpty;
+    SettingField field; // where the snapshot keeps it
 };
 
 // Every setting, in file order.
@@ -46,10 +54,13 @@ const QList<SettingDef>& settingsTable();
 const SettingDef* findSetting(const QString& key);
 // Its row in settingsTable(), or -1.
 qsizetype settingRow(const QString& key);
+// The key of the setting a snapshot field holds: the one place a caller needs a key.
+const QString& settingKey(SettingField field);
 
 // Key of a control: "ed" + key (edQual), otherwise "e" or "l" + key (eTnWidth, lParam);
 // the test is case-sensitive. Other names are their own key.
 QString keyOfControl(const QString& controlName);
 
-// The start list `lDefault` before the first completion: exactly these lines, in order.
+// The start list `lDefault` before the first completion: "key=start" of every row with a
+// start value, in table order.
 const QStringList& startLines();
