@@ -3,8 +3,8 @@
 
 #include "gallery/naming.h"
 #include "gallery/pagefile.h"
-#include "gallery/projectsettings.h"
 #include "gallery/picturepage.h"
+#include "gallery/projectsettings.h"
 #include "gallery/runcache.h"
 #include "pic/logo.h"
 #include "pic/textstamp.h"

@@ -30,16 +30,6 @@ bool holdsText(SettingType type)
 
 } // namespace
 
-QString singleLine(const QString& text)
-{
-    if (!text.contains(u'\r') && !text.contains(u'\n'))
-        return text;
-    QString line = text;
-    line.replace(u'\r', u' ');
-    line.replace(u'\n', u' ');
-    return line;
-}
-
 ProjectState::ProjectState() : m_values(settingsTable().size()), m_lDefault(startLines())
 {
     for (qsizetype row = 0; row < m_values.size(); ++row)
@@ -129,25 +119,11 @@ qsizetype ProjectState::rowOf(const QString& key) const
 
 void ProjectState::applyRowText(qsizetype row, const QString& text)
 {
-    const SettingDef& def = settingsTable().at(row);
     Value& value = m_values[row];
-    switch (def.type) {
-    case SettingType::Bool:
-        value.number = TextToBool(text) ? 1 : 0;
-        break;
-    case SettingType::Int:
-    case SettingType::Choice:
-    case SettingType::Colour:
-        value.number = qBound(def.minimum, TextToInt(text), def.maximum);
-        break;
-    case SettingType::Font:
-        TextToFont(text, value.font);
-        break;
-    case SettingType::Text:
-    case SettingType::Path:
-        value.text = text.isEmpty() ? def.whenEmpty : singleLine(text);
-        break;
-    }
+    const SettingValue read = readSettingValue(settingsTable().at(row), text, value.font);
+    value.number = read.number;
+    value.text = read.text;
+    value.font = read.font;
 }
 
 QString ProjectState::rowText(qsizetype row) const

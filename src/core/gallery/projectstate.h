@@ -93,9 +93,6 @@ private:
     QStringList m_lParamOld;
 };
 
-// Replaces CR and LF by blanks: what a one-line field may hold.
-QString singleLine(const QString& text);
-
 // The pictures a folder contributes ("Verzeichnis laden", `--folder`): its JPEG, then GIF,
 // then BMP files, each group sorted by name. Files whose names are not valid in the system's
 // encoding cannot be added; with `leftOut` they are named there (bytes escaped, see scanFolder).

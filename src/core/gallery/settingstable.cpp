@@ -2,6 +2,7 @@
 #include "gallery/settingstable.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -160,7 +161,96 @@ const QHash<QString, qsizetype>& rowsByKey()
     return rows;
 }
 
+bool isWholeNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
+    return number.match(text).hasMatch();
+}
+
+// Check boxes: TextToBool.
+SettingValue readBool(const QString& text)
+{
+    SettingValue v;
+    v.number = TextToBool(text) ? 1 : 0;
+    if (!text.isEmpty() && !isYesNoWord(text) && !isWholeNumber(text))
+        v.problem = QStringLiteral("is not 1/0, yes/no or ja/nein");
+    return v;
+}
+
+// Numbers, choice positions and colours: TextToInt, clamped to the row's range.
+SettingValue readNumber(const SettingDef& def, const QString& text)
+{
+    SettingValue v;
+    const int read = TextToInt(text);
+    v.number = qBound(def.minimum, read, def.maximum);
+    bool fits = false;
+    text.toInt(&fits);
+    v.clamped = v.number != read || (isWholeNumber(text) && !fits);
+    if (!isWholeNumber(text))
+        v.problem = QStringLiteral("is not a whole number");
+    return v;
+}
+
+// Font texts: TextToFont onto the given font.
+SettingValue readFont(const QString& text, const FontSpec& font)
+{
+    SettingValue v;
+    v.font = font;
+    TextToFont(text, v.font);
+    const QStringList fields = text.split(u',');
+    const QString size = fields.value(2);
+    const QString colour = fields.value(3);
+    v.clamped = isWholeNumber(size) && TextToInt(size) > kMaxFontPoints;
+    bool colourFits = false;
+    colour.toInt(&colourFits);
+    if (fields.size() > 4)
+        v.problem = QStringLiteral("has more than four fields");
+    else if (!size.isEmpty() && !isWholeNumber(size))
+        v.problem = QStringLiteral("has a size that is not a whole number");
+    else if (!colour.isEmpty() && (!isWholeNumber(colour) || !colourFits))
+        v.problem = QStringLiteral("has a colour that is not a whole number");
+    return v;
+}
+
+// Texts and paths: one line; empty reads as the row's `whenEmpty`.
+SettingValue readText(const SettingDef& def, const QString& text)
+{
+    SettingValue v;
+    v.text = text.isEmpty() ? def.whenEmpty : singleLine(text);
+    if (v.text != text && !text.isEmpty())
+        v.problem = QStringLiteral("cannot contain a line break");
+    return v;
+}
+
 } // namespace
+
+QString singleLine(const QString& text)
+{
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
+    QString line = text;
+    line.replace(u'\r', u' ');
+    line.replace(u'\n', u' ');
+    return line;
+}
+
+SettingValue readSettingValue(const SettingDef& def, const QString& text, const FontSpec& font)
+{
+    switch (def.type) {
+    case SettingType::Bool:
+        return readBool(text);
+    case SettingType::Int:
+    case SettingType::Choice:
+    case SettingType::Colour:
+        return readNumber(def, text);
+    case SettingType::Font:
+        return readFont(text, font);
+    case SettingType::Text:
+    case SettingType::Path:
+        break;
+    }
+    return readText(def, text);
+}
 
 const QList<SettingDef>& settingsTable()
 {

@@ -57,6 +57,27 @@ qsizetype settingRow(const QString& key);
 // The key of the setting a snapshot field holds: the one place a caller needs a key.
 const QString& settingKey(SettingField field);
 
+// One setting's value read from a text by the project file's rules. The project file, the
+// command line and the window's controls all read values through readSettingValue.
+struct SettingValue
+{
+    int number = 0; // Bool (0 or 1), Int, Choice, Colour: within the row's range
+    QString text;   // Text, Path: one line; an empty text reads as the row's `whenEmpty`
+    FontSpec font;  // Font: the given font with the text's fields applied
+    // A number (or a font size) lay outside its range and was brought into it.
+    bool clamped = false;
+    // Empty when the text is a plain value of its form ("12px" reads 12 but is not a whole
+    // number); otherwise why not. The file reads such texts anyway; the command line refuses.
+    QString problem;
+};
+
+// Replaces CR and LF by blanks: what a one-line field may hold.
+QString singleLine(const QString& text);
+
+// Reads `text` for the setting `def`; a font text is applied to `font`.
+SettingValue readSettingValue(const SettingDef& def, const QString& text,
+                              const FontSpec& font = {});
+
 // Key of a control: "ed" + key (edQual), otherwise "e" or "l" + key (eTnWidth, lParam);
 // the test is case-sensitive. Other names are their own key.
 QString keyOfControl(const QString& controlName);

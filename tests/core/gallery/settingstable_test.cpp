@@ -112,3 +112,31 @@ TEST(SettingsTable, StartValuesAreTheStartList)
                                   u"CDImage=0"_s};
     EXPECT_EQ(startLines(), expected);
 }
+
+TEST(SettingValues, ReadAsTheProjectFileReadsThem)
+{
+    const auto read = [](const char16_t* key, const char16_t* text) {
+        return readSettingValue(*findSetting(QString::fromUtf16(key)), QString::fromUtf16(text),
+                                FontSpec{u"Tahoma"_s, true, false, false, false, 12, 7});
+    };
+    EXPECT_EQ(read(u"Qual", u"0").number, 1);
+    EXPECT_TRUE(read(u"Qual", u"0").clamped);
+    EXPECT_FALSE(read(u"Qual", u"100").clamped);
+    EXPECT_TRUE(read(u"BildTextL", u"99999999999").clamped);
+    EXPECT_EQ(read(u"Col", u"12px").number, 12);
+    EXPECT_EQ(read(u"Col", u"12px").problem, u"is not a whole number"_s);
+    for (const char16_t* yes : {u"2", u"ja", u"TRUE"})
+        EXPECT_EQ(read(u"Black", yes).number, 1);
+    for (const char16_t* no : {u"0", u"", u"nein"}) {
+        EXPECT_EQ(read(u"Black", no).number, 0);
+        EXPECT_TRUE(read(u"Black", no).problem.isEmpty());
+    }
+    EXPECT_FALSE(read(u"Black", u"vielleicht").problem.isEmpty());
+    EXPECT_EQ(read(u"BildFont", u",,14,").font,
+              (FontSpec{u"Tahoma"_s, false, false, false, false, 14, 7}));
+    EXPECT_TRUE(read(u"BildFont", u"A,,5000,1").clamped);
+    EXPECT_FALSE(read(u"BildFont", u"A,B,1,2,3").problem.isEmpty());
+    EXPECT_EQ(read(u"FtpPath", u"").text, u"/"_s);
+    EXPECT_EQ(read(u"Titel", u"a\nb").text, u"a b"_s);
+    EXPECT_FALSE(read(u"Titel", u"a\nb").problem.isEmpty());
+}
