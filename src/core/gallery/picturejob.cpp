@@ -4,7 +4,6 @@
 #include "gallery/naming.h"
 #include "gallery/pagefile.h"
 #include "gallery/picturepage.h"
-#include "gallery/projectsettings.h"
 #include "gallery/runcache.h"
 #include "pic/logo.h"
 #include "pic/textstamp.h"
@@ -18,35 +17,16 @@
 
 PictureSettings PictureSettings::fromSettings(const ProjectSettings& project)
 {
-    PictureSettings s;
-    s.picWidth = project.picWidth;
-    s.picHeight = project.picHeight;
-    s.tnWidth = project.tnWidth;
-    s.tnHeight = project.tnHeight;
-    s.quality = project.qual;
-    s.hasLogo = !project.wzImage.isEmpty();
-    s.logoH = project.wzH;
-    s.logoV = project.wzV;
-    s.logoL = project.wzL;
-    s.logoT = project.wzT;
-    s.logoTrans = project.wzTrans;
-    s.logoSize = project.wzSize;
-    s.bildText = project.bildText;
-    s.bildFont = toQFont(project.bildFont);
-    s.bildFontColor = project.bildFont.color;
-    s.bildTextL = project.bildTextL;
-    s.bildTextT = project.bildTextT;
-    s.bildTextH = project.bildTextH;
-    s.bildTextV = project.bildTextV;
-    s.corrections = {.brightness = project.hell,
-                     .contrast = project.kontr,
-                     .saturation = project.satt,
-                     .red = project.red,
-                     .green = project.green,
-                     .blue = project.blue,
-                     .greyscale = project.black,
-                     .oldPhoto = project.old};
-    return s;
+    return {.project = project,
+            .bildFont = toQFont(project.bildFont),
+            .corrections = {.brightness = project.hell,
+                            .contrast = project.kontr,
+                            .saturation = project.satt,
+                            .red = project.red,
+                            .green = project.green,
+                            .blue = project.blue,
+                            .greyscale = project.black,
+                            .oldPhoto = project.old}};
 }
 
 QString pendingName(const QString& finalPath, int i, QChar kind)
@@ -65,20 +45,21 @@ void removeFiles(const QStringList& files)
 }
 
 // The large picture as the run makes it: scaled, a bitmap, logo, text, corrections.
-void prepareLargePicture(Picture& picture, const PictureSettings& s, const Picture& logo)
+void prepareLargePicture(Picture& picture, const PictureSettings& settings, const Picture& logo)
 {
+    const ProjectSettings& s = settings.project;
     ScalePicture(picture, s.picWidth, s.picHeight, true, 0);
     ToBitmap(picture);
-    if (s.hasLogo && !logo.isEmpty()) {
+    if (settings.hasLogo() && !logo.isEmpty()) {
         const QPoint at = LogoPosition(picture.width(), picture.height(), logo.width(),
-                                       logo.height(), s.logoH, s.logoV, s.logoL, s.logoT);
-        BlendLogo(logo, picture, s.logoTrans, at.x(), at.y());
+                                       logo.height(), s.wzH, s.wzV, s.wzL, s.wzT);
+        BlendLogo(logo, picture, s.wzTrans, at.x(), at.y());
     }
     if (!s.bildText.isEmpty()) {
-        TextStamp(picture, s.bildText, s.bildFont, s.bildFontColor, s.bildTextL, s.bildTextT,
-                  s.bildTextH - 1, s.bildTextV - 1);
+        TextStamp(picture, s.bildText, settings.bildFont, s.bildFont.color, s.bildTextL,
+                  s.bildTextT, s.bildTextH - 1, s.bildTextV - 1);
     }
-    ApplyCorrections(picture, s.corrections);
+    ApplyCorrections(picture, settings.corrections);
 }
 
 } // namespace
@@ -113,12 +94,12 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             prepareLargePicture(picture, settings, logo);
             writing = true;
             if (targets.large)
-                SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.quality);
+                SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.project.qual);
             writing = false;
-            ScalePicture(picture, settings.tnWidth, settings.tnHeight, true, 0);
+            ScalePicture(picture, settings.project.tnWidth, settings.project.tnHeight, true, 0);
             writing = true;
             if (targets.small)
-                SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.quality);
+                SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.project.qual);
             writing = false;
         }
         const PicturePage page = buildPicturePage(i, layout);
