@@ -25,114 +25,36 @@ struct UsageError
     bool withUsage = false; // an unknown option: the usage follows the message
 };
 
-bool isWholeNumber(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
-    return number.match(text).hasMatch();
-}
-
-int wholeNumber(const SettingDef& def, const QString& text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!isWholeNumber(text) || !ok)
-        throw UsageError{def.key + QStringLiteral(": \"") + text +
-                         QStringLiteral("\" is not a whole number")};
-    if (value < def.minimum || value > def.maximum)
-        throw UsageError{def.key + QStringLiteral(": ") + text +
-                         QStringLiteral(" is outside %1 to %2").arg(def.minimum).arg(def.maximum)};
-    return value;
-}
-
-QString boolText(const SettingDef& def, const QString& text)
-{
-    static const QStringList kYes = {
-        QStringLiteral("1"),    QStringLiteral("j"), QStringLiteral("ja"),   QStringLiteral("o"),
-        QStringLiteral("oui"),  QStringLiteral("y"), QStringLiteral("yes"),  QStringLiteral("w"),
-        QStringLiteral("wahr"), QStringLiteral("x"), QStringLiteral("true"), QStringLiteral("an"),
-        QStringLiteral("on")};
-    static const QStringList kNo = {QStringLiteral("0"),     QStringLiteral("n"),
-                                    QStringLiteral("nein"),  QStringLiteral("no"),
-                                    QStringLiteral("false"), QStringLiteral("falsch"),
-                                    QStringLiteral("aus"),   QStringLiteral("off")};
-    if (kYes.contains(text.toLower()))
-        return QStringLiteral("1");
-    if (kNo.contains(text.toLower()))
-        return QStringLiteral("0");
-    throw UsageError{def.key + QStringLiteral(": \"") + text +
-                     QStringLiteral("\" is not 1/0, yes/no or ja/nein")};
-}
-
-QString choiceText(const SettingDef& def, const QString& text)
+// The command line also takes a choice by its name ("rechts") and a colour as "#RRGGBB";
+// everything else is read as the project file reads it.
+QString numberSpelling(const SettingDef& def, const QString& text)
 {
     for (qsizetype i = 0; i < def.choices.size(); ++i) {
         if (def.choices.at(i).compare(text, Qt::CaseInsensitive) == 0)
             return QString::number(i);
     }
-    if (isWholeNumber(text))
-        return QString::number(wholeNumber(def, text));
-    throw UsageError{def.key + QStringLiteral(": \"") + text + QStringLiteral("\" is not one of ") +
-                     def.choices.join(QStringLiteral(", ")) +
-                     QStringLiteral(" (or 0 to %1)").arg(def.choices.size() - 1)};
-}
-
-QString colourText(const SettingDef& def, const QString& text)
-{
     static const QRegularExpression html(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
-    if (html.match(text).hasMatch())
+    if (def.type == SettingType::Colour && html.match(text).hasMatch())
         return QString::number(HtmlToColor(text));
-    return QString::number(wholeNumber(def, text));
-}
-
-QString fontText(const SettingDef& def, const QString& text)
-{
-    const QStringList fields = text.split(u',');
-    const auto bad = [&def, &text](const QString& why) {
-        return UsageError{def.key + QStringLiteral(": \"") + text + QStringLiteral("\" ") + why +
-                          QStringLiteral(" (expected name,styles,size,colour such as "
-                                         "Tahoma,B,12,65535)")};
-    };
-    if (fields.size() > 4)
-        throw bad(QStringLiteral("has more than four fields"));
-    if (fields.size() > 2 && !fields.at(2).isEmpty()) {
-        const QString size = fields.at(2);
-        if (!isWholeNumber(size) || TextToInt(size) < 1 || TextToInt(size) > kMaxFontPoints)
-            throw bad(QStringLiteral("has a size that is not 1 to %1").arg(kMaxFontPoints));
-    }
-    if (fields.size() > 3 && !fields.at(3).isEmpty()) {
-        bool ok = false;
-        fields.at(3).toInt(&ok);
-        if (!isWholeNumber(fields.at(3)) || !ok)
-            throw bad(QStringLiteral("has a colour that is not a whole number"));
-    }
     return text;
 }
 
-// The value text to apply for `def`, or UsageError when `value` does not fit the setting.
-QString checkedValue(const SettingDef& def, const QString& value)
+QString valueProblem(const SettingDef& def, const QString& text, const QString& problem)
 {
-    if (value.contains(u'\r') || value.contains(u'\n'))
-        throw UsageError{def.key + QStringLiteral(": a value cannot contain a line break")};
-    switch (def.type) {
-    case SettingType::Bool:
-        return boolText(def, value);
-    case SettingType::Int:
-        return QString::number(wholeNumber(def, value));
-    case SettingType::Choice:
-        return choiceText(def, value);
-    case SettingType::Colour:
-        return colourText(def, value);
-    case SettingType::Font:
-        return fontText(def, value);
-    case SettingType::Text:
-    case SettingType::Path:
-        break;
-    }
-    return value;
+    const QString shown = singleLine(text) == text ? u'"' + text + u'"' : QStringLiteral("a value");
+    if (def.type == SettingType::Choice)
+        return def.key + QStringLiteral(": ") + shown + QStringLiteral(" is not one of ") +
+               def.choices.join(QStringLiteral(", ")) +
+               QStringLiteral(" (or 0 to %1)").arg(def.choices.size() - 1);
+    QString message = def.key + QStringLiteral(": ") + shown + u' ' + problem;
+    if (def.type == SettingType::Font)
+        message += QStringLiteral(" (expected name,styles,size,colour such as Tahoma,B,12,65535)");
+    return message;
 }
 
-// Applies "Key=Value" to `state`.
-void applyAssignment(ProjectState& state, const QString& argument)
+// Applies "Key=Value" to `state`: a value the project file would not hold as written is
+// refused; one outside its range is clamped as the file clamps it, with a note on stderr.
+void applyAssignment(ProjectState& state, const QString& verb, const QString& argument)
 {
     const qsizetype eq = argument.indexOf(u'=');
     if (eq <= 0)
@@ -142,9 +64,21 @@ void applyAssignment(ProjectState& state, const QString& argument)
     if (!def)
         throw UsageError{QStringLiteral("unknown setting \"") + key +
                          QStringLiteral("\" (see `lumivista project show`)")};
-    const QString value = argument.mid(eq + 1);
+    const QString value = numberSpelling(*def, argument.mid(eq + 1));
+    const SettingValue read = readSettingValue(*def, value);
+    if (!read.problem.isEmpty())
+        throw UsageError{valueProblem(*def, argument.mid(eq + 1), read.problem)};
     // A font text changes only the fields it names; an empty one leaves the font alone.
-    state.applyValueText(def->key, checkedValue(*def, value));
+    state.applyValueText(def->key, value);
+    if (read.clamped) {
+        const QString range =
+            def->type == SettingType::Font
+                ? QStringLiteral("has a size above %1").arg(kMaxFontPoints)
+                : QStringLiteral("is outside %1 to %2").arg(def->minimum).arg(def->maximum);
+        QTextStream(stderr) << "lumivista project " << verb << ": " << def->key << ": "
+                            << argument.mid(eq + 1) << " " << range << ", set to "
+                            << state.valueText(def->key) << "\n";
+    }
 }
 
 // An entry line holds a path and, after "|", a caption: a path with "|" or a line break
@@ -226,13 +160,13 @@ int projectNew(const QStringList& args)
                 added += addPictures(state, folder);
             } else {
                 // A folder typed in a shell means the current folder, not the documents.
-                state.setTextValue(QStringLiteral("Ziel"),
+                state.setTextValue(settingKey(&ProjectSettings::ziel),
                                    QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
             }
         } else if (arg.startsWith(QLatin1String("--"))) {
             throw UsageError{QStringLiteral("unknown option ") + arg, true};
         } else {
-            applyAssignment(state, arg);
+            applyAssignment(state, QStringLiteral("new"), arg);
         }
     }
     const QFileInfo existing(fileName);
@@ -266,7 +200,7 @@ int projectSet(const QStringList& args)
         throw UsageError{QStringLiteral("project set needs Key=Value")};
     ProjectState state = loadProject(args.first());
     for (qsizetype i = 1; i < args.size(); ++i)
-        applyAssignment(state, args.at(i));
+        applyAssignment(state, QStringLiteral("set"), args.at(i));
     state.SaveParam(args.first());
     return kExitOk;
 }

@@ -83,11 +83,12 @@ int runUploadCommand(const QStringList& args)
     if (const int exitCode = loadProjectArgument(QStringLiteral("upload"), projectFile, project);
         exitCode >= 0)
         return exitCode;
-    const QString target = project.textValue(QStringLiteral("Ziel"));
+    const ProjectSettings settings = project.settings();
+    const QString target = settings.ziel;
     // An older project may hold a password in the address: it logs in, it is never shown.
-    const QString server = project.textValue(QStringLiteral("FtpServer"));
-    const QString ftpUser = project.textValue(QStringLiteral("FtpUser"));
-    const QString remoteFolder = project.textValue(QStringLiteral("FtpPath"));
+    const QString server = settings.ftpServer;
+    const QString ftpUser = settings.ftpUser;
+    const QString remoteFolder = settings.ftpPath;
     if (target.isEmpty()) {
         err << "lumivista upload: the project has no target folder (Ziel)\n";
         return kExitStopped;
@@ -96,9 +97,7 @@ int runUploadCommand(const QStringList& args)
         err << "lumivista upload: the project has no FTP address (FtpServer)\n";
         return kExitStopped;
     }
-    const QStringList files =
-        galleryUploadFiles(target, project.textValue(QStringLiteral("TnPath")),
-                           project.textValue(QStringLiteral("PicPath")));
+    const QStringList files = galleryUploadFiles(target, settings.tnPath, settings.picPath);
     if (files.isEmpty()) {
         err << "lumivista upload: no files in " << resolveFolder(target, QString()) << "\n";
         return kExitStopped;

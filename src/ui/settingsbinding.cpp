@@ -106,27 +106,25 @@ QString SettingsBinding::controlText(const SettingDef& def, const QWidget* contr
 
 void SettingsBinding::setControlText(const SettingDef& def, QWidget* control, const QString& text)
 {
-    // The project applies the text with its own rules (clamping, empty values); the
-    // control then shows what the project holds.
-    ProjectState scratch;
-    scratch.applyValueText(def.key, text);
+    // The control shows what the project file would hold (numbers clamped, empty texts).
+    if (auto* font = qobject_cast<FontPanel*>(control)) {
+        font->setFontSpec(readSettingValue(def, text, font->fontSpec()).font);
+        return;
+    }
+    const SettingValue value = readSettingValue(def, text);
     if (auto* box = qobject_cast<QCheckBox*>(control)) {
-        box->setChecked(scratch.boolValue(def.key));
+        box->setChecked(value.number != 0);
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
-        spin->setValue(scratch.intValue(def.key));
+        spin->setValue(value.number);
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (combo->isEditable())
-            combo->setEditText(scratch.textValue(def.key));
+            combo->setEditText(value.text);
         else
-            combo->setCurrentIndex(scratch.intValue(def.key));
+            combo->setCurrentIndex(value.number);
     } else if (auto* colour = qobject_cast<ColorPanel*>(control)) {
-        colour->setColorValue(scratch.intValue(def.key));
-    } else if (auto* font = qobject_cast<FontPanel*>(control)) {
-        FontSpec record = font->fontSpec();
-        TextToFont(text, record);
-        font->setFontSpec(record);
+        colour->setColorValue(value.number);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        edit->setText(scratch.textValue(def.key));
+        edit->setText(value.text);
     }
 }
 

@@ -195,7 +195,6 @@ TEST_F(ProjectCli, BadArgumentsLeaveTheProjectUntouched)
         {{QStringLiteral("set"), m_project, QStringLiteral("NoSuchKey=1")}, "unknown setting"},
         {{QStringLiteral("set"), m_project, QStringLiteral("Qual")}, "is not Key=Value"},
         {{QStringLiteral("set"), m_project, QStringLiteral("=5")}, "is not Key=Value"},
-        {{QStringLiteral("set"), m_project, QStringLiteral("Qual=101")}, "outside 1 to 100"},
         {{QStringLiteral("set"), m_project, QStringLiteral("Qual=12px")}, "not a whole number"},
         {{QStringLiteral("set"), m_project, QStringLiteral("Black=vielleicht")}, "not 1/0"},
         {{QStringLiteral("set"), m_project, QStringLiteral("WZH=oben")}, "is not one of"},
@@ -293,6 +292,26 @@ TEST_F(ProjectCli, DataFoldersAreNeverMadeBesideTheProgram)
     EXPECT_EQ(QDir(path(QStringLiteral("bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{QStringLiteral("lumivista")});
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("gone"))));
+}
+
+TEST_F(ProjectCli, SetReadsValuesAsTheFileDoesAndNamesWhatItClamped)
+{
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
+    const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                                  QStringLiteral("Qual=0"), QStringLiteral("Black=2"),
+                                  QStringLiteral("Rahmen=25"), QStringLiteral("WZH=rechts"),
+                                  QStringLiteral("Font=Arial,,5000,0"), QStringLiteral("Col=3")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = showLines();
+    for (const char* line :
+         {"Qual=1", "Black=1", "Rahmen=10", "WZH=2", "Font=Arial,,1000,0", "Col=3"})
+        EXPECT_TRUE(lines.contains(QLatin1String(line))) << line;
+    EXPECT_EQ(run.err,
+              QStringLiteral("lumivista project set: Qual: 0 is outside 1 to 100, set to 1\n"
+                             "lumivista project set: Rahmen: 25 is outside 0 to 10, set "
+                             "to 10\n"
+                             "lumivista project set: Font: Arial,,5000,0 has a size above "
+                             "1000, set to Arial,,1000,0\n"));
 }
 
 TEST_F(ProjectCli, SetEditsAndKeepsTheFormat)

@@ -31,9 +31,10 @@
 
 namespace {
 
-QString key(const char16_t* name)
+// The navigation texts: previous, next, index, separator.
+QStringList navTexts(const ProjectSettings& s)
 {
-    return QString::fromUtf16(name);
+    return {s.pPrior, s.pNext, s.pIndex, s.pTrenn};
 }
 
 // Pending files of a run that was killed half-way: never part of a finished gallery.
@@ -50,22 +51,22 @@ void removeStalePendingFiles(const QStringList& folders)
 
 // Files that a run never overwrites or deletes: the source pictures, the open project, the
 // user templates, the logo and the navigation pictures. (The gallery has no mask setting.)
-QStringList protectedFiles(const ProjectState& p, const QString& projectFile)
+QStringList protectedFiles(const QStringList& entries, const ProjectSettings& s,
+                           const QString& projectFile)
 {
     QStringList files;
-    for (const QString& entry : p.Files())
+    for (const QString& entry : entries)
         files << QFileInfo(entryPath(entry)).absoluteFilePath();
     files << projectFile;
-    for (const char16_t* setting : {u"VorIndex", u"VorBild"}) {
-        const QString file = p.textValue(key(setting));
+    for (const QString& file : {s.vorIndex, s.vorBild}) {
         if (!file.isEmpty())
             files << resolvePath(file, QString());
     }
-    const QString logo = p.textValue(key(u"WZImage")).trimmed();
+    const QString logo = s.wzImage.trimmed();
     if (!logo.isEmpty())
         files << resolvePath(logo, QString());
-    for (const char16_t* setting : {u"PPrior", u"PNext", u"PIndex", u"PTrenn"})
-        files << navPictureFile(p.textValue(key(setting)));
+    for (const QString& nav : navTexts(s))
+        files << navPictureFile(nav);
     return files;
 }
 
@@ -168,6 +169,13 @@ QString namedFileWarning(const QString& what, const QString& typed, const QStrin
 
 } // namespace
 
+// The logo of a run, loaded once; empty when there is none or it cannot be read.
+struct RunLogo
+{
+    Picture picture;
+    QByteArray identity; // of its file, for the record of reusable pictures
+};
+
 GalleryRun::GalleryRun(ProjectState& project, GalleryRunOptions options)
     : m_project(project), m_options(std::move(options))
 {
@@ -189,6 +197,12 @@ void GalleryRun::warn(const QString& text)
         onWarning(text);
 }
 
+void GalleryRun::progress(int percent)
+{
+    if (onProgress)
+        onProgress(percent);
+}
+
 void GalleryRun::requestCancel()
 {
     Phase expected = Running;
@@ -201,134 +215,27 @@ GalleryRun::Outcome GalleryRun::run()
         requestCancel();
         return Outcome::Cancelled;
     }
-    ProjectState& p = m_project;
-    m_captionCount = m_written = m_skipped = m_reused = 0;
-    m_skippedReasons.clear();
-    m_skippedSources.clear();
-    m_notWritten.clear();
-    m_warnings.clear();
-    m_indexFile.clear();
-
-    const QString ziel = p.textValue(key(u"Ziel"));
-    if (ziel.isEmpty()) {
+    startRun();
+    if (m_settings.ziel.isEmpty()) {
         showError(QStringLiteral("Kein Ziel angegeben!"));
         return Outcome::NoTarget;
     }
-    if (p.Files().isEmpty()) {
+    if (m_project.Files().isEmpty()) {
         showError(QStringLiteral("Keine Fotos gewählt!"));
         return Outcome::NoPictures;
     }
-
-    GalleryLayout layout;
-    GalleryNames& names = layout.names;
-    names.exportPath = resolveFolder(ziel, QString(), false);
-    names.tnPath = resolveFolder(p.textValue(key(u"TnPath")), names.exportPath, false);
-    names.bildPath = resolveFolder(p.textValue(key(u"PicPath")), names.exportPath, false);
-    names.files = p.Files();
-    names.picDatBez = p.boolValue(key(u"PicDatBez"));
-    names.newNum = p.boolValue(key(u"NewNum"));
-    names.tnPraefix = p.textValue(key(u"TnPraefix"));
-    names.picPraefix = p.textValue(key(u"PicPraefix"));
-    const bool cdImage = p.boolValue(key(u"CDImage"));
-    const QString indexSetting = p.textValue(key(u"Index"));
-    layout.indexDat = indexDatFor(names.exportPath, indexSetting, cdImage);
-    m_indexFile = layout.indexDat;
-    layout.col = p.intValue(key(u"Col"));
-    layout.row = p.intValue(key(u"Row"));
-
-    for (const QString& folder : {names.exportPath, names.tnPath, names.bildPath}) {
-        if (!ensureFolder(folder, kFolderAskCreate))
-            return Outcome::FolderUnavailable;
-    }
+    GalleryLayout layout = layoutFromSettings();
+    if (!ensureFolders(layout.names))
+        return Outcome::FolderUnavailable;
     FileKeys keys;
     OutputPlan plan;
-    if (!planRun(layout, cdImage, keys, plan))
+    if (!planRun(layout, keys, plan))
         return Outcome::Refused;
 
     setPhase(Running);
-    Outcome outcome = Outcome::Finished;
+    Outcome outcome = Outcome::Failed;
     try {
-        const QStringList folders{names.tnPath, names.bildPath, names.exportPath};
-        removeStalePendingFiles(folders);
-        if (m_options.deleteOldFiles)
-            deleteOldFiles(folders, protectedFiles(p, m_options.projectFile), keys);
-        if (onProgress)
-            onProgress(0);
-        const QDateTime datZeit =
-            m_options.now.isValid() ? m_options.now : QDateTime::currentDateTime();
-
-        const QStringList navTexts{p.textValue(key(u"PPrior")), p.textValue(key(u"PNext")),
-                                   p.textValue(key(u"PIndex")), p.textValue(key(u"PTrenn"))};
-        warnAboutMissingNavPictures(navTexts);
-        layout.nav =
-            prepareNavigation(navTexts[0], navTexts[1], navTexts[2], navTexts[3], names.exportPath);
-
-        // A logo that cannot be loaded is passed over: the pictures are made without it.
-        Picture logo;
-        QByteArray logoIdentity;
-        const QString logoPath = p.textValue(key(u"WZImage")).trimmed();
-        if (!logoPath.isEmpty()) {
-            const QString resolvedLogo = resolvePath(logoPath, QString());
-            try {
-                LoadPicture(logo, resolvedLogo);
-                logoIdentity = fileIdentity(resolvedLogo);
-                const int size = p.intValue(key(u"WZSize"));
-                if (size != 0 && size != 100)
-                    ScalePicture(logo, logo.width() * size / 100, logo.height() * size / 100, true,
-                                 0);
-            } catch (const LumiError& e) {
-                logo.clear();
-                logoIdentity.clear();
-                warn(namedFileWarning(QStringLiteral("Logo"), logoPath, resolvedLogo, e.message()));
-            }
-        }
-
-        const PageTemplates templates =
-            chooseRunTemplates(p.textValue(key(u"VorIndex")), p.textValue(key(u"VorBild")));
-        layout.indexTemplate = templates.index;
-        layout.pictureTemplate = templates.picture;
-        layout.stamp = PageStamp::forRun(datZeit);
-        layout.titel = p.textValue(key(u"Titel"));
-        layout.rahmen = p.intValue(key(u"Rahmen"));
-        layout.bgColor = p.intValue(key(u"BGColor"));
-        layout.titelFontCss = FontToText(p.fontValue(key(u"TitelFont")), true);
-        layout.fontCss = FontToText(p.fontValue(key(u"Font")), true);
-        layout.naviFontCss = FontToText(p.fontValue(key(u"NaviFont")), true);
-
-        GenerateCss(layout);
-
-        RunCache cache;
-        if (m_options.reuseUnchanged)
-            cache = RunCache(RunCache::recordFileFor(names.exportPath));
-        const bool finished =
-            makePictures(layout, plan, PictureSettings::fromProject(p), logo,
-                         m_options.reuseUnchanged ? &cache : nullptr, logoIdentity);
-        if (m_options.reuseUnchanged)
-            cache.save();
-        if (!finished) {
-            outcome = Outcome::Cancelled;
-        } else {
-            for (int page = 0; page < indexPageCount(layout); ++page) {
-                try {
-                    GenerateHTML(page, layout, m_captionCount);
-                } catch (const LumiError& e) {
-                    // An index page that cannot be written is left out; the run goes on.
-                    m_notWritten << e.message();
-                }
-            }
-            if (cdImage)
-                GenerateCD(names.exportPath);
-            if (onProgress)
-                onProgress(100);
-            const QString question =
-                finalQuestion(cdImage && indexSetting != QLatin1String("index.htm"),
-                              unprocessedNote(m_skippedSources) + m_warnings);
-            // The notes carry paths: the question is shown as composed.
-            if (askYesNo(MessageText::verbatim(question)))
-                openWithShell(layout.indexDat);
-            if (onProgress)
-                onProgress(0);
-        }
+        outcome = writeGallery(layout, plan, keys);
     } catch (const LumiError& e) {
         showError(e);
         outcome = Outcome::Failed;
@@ -337,17 +244,163 @@ GalleryRun::Outcome GalleryRun::run()
     return outcome;
 }
 
-bool GalleryRun::planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, OutputPlan& plan)
+void GalleryRun::startRun()
 {
-    const ProjectState& p = m_project;
+    m_settings = m_project.settings();
+    m_captionCount = m_written = m_skipped = m_reused = 0;
+    m_skippedReasons.clear();
+    m_skippedSources.clear();
+    m_notWritten.clear();
+    m_warnings.clear();
+    m_indexFile.clear();
+}
+
+GalleryLayout GalleryRun::layoutFromSettings()
+{
+    const ProjectSettings& s = m_settings;
+    GalleryLayout layout;
+    GalleryNames& names = layout.names;
+    names.exportPath = resolveFolder(s.ziel, QString(), false);
+    names.tnPath = resolveFolder(s.tnPath, names.exportPath, false);
+    names.bildPath = resolveFolder(s.picPath, names.exportPath, false);
+    names.files = m_project.Files();
+    names.picDatBez = s.picDatBez;
+    names.newNum = s.newNum;
+    names.tnPraefix = s.tnPraefix;
+    names.picPraefix = s.picPraefix;
+    layout.indexDat = indexDatFor(names.exportPath, s.index, s.cdImage);
+    m_indexFile = layout.indexDat;
+    layout.col = s.col;
+    layout.row = s.row;
+    return layout;
+}
+
+bool GalleryRun::ensureFolders(const GalleryNames& names)
+{
+    // In this order; a folder that is not there ends the run before the next is tried.
+    for (const QString& folder : {names.exportPath, names.tnPath, names.bildPath}) {
+        if (!ensureFolder(folder, kFolderAskCreate))
+            return false;
+    }
+    return true;
+}
+
+GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const OutputPlan& plan,
+                                             FileKeys& keys)
+{
+    clearFolders(layout.names, keys);
+    progress(0);
+    const QDateTime datZeit =
+        m_options.now.isValid() ? m_options.now : QDateTime::currentDateTime();
+    warnAboutMissingNavPictures(navTexts(m_settings));
+    layout.nav = prepareNavigation(m_settings.pPrior, m_settings.pNext, m_settings.pIndex,
+                                   m_settings.pTrenn, layout.names.exportPath);
+    const RunLogo logo = loadLogo();
+    preparePages(layout, datZeit);
+    GenerateCss(layout);
+    if (!makeAllPictures(layout, plan, logo))
+        return Outcome::Cancelled;
+    writeIndexPages(layout);
+    if (m_settings.cdImage)
+        GenerateCD(layout.names.exportPath);
+    progress(100);
+    askToShow(layout.indexDat);
+    progress(0);
+    return Outcome::Finished;
+}
+
+void GalleryRun::clearFolders(const GalleryNames& names, FileKeys& keys)
+{
+    const QStringList folders{names.tnPath, names.bildPath, names.exportPath};
+    removeStalePendingFiles(folders);
+    if (m_options.deleteOldFiles)
+        deleteOldFiles(folders,
+                       protectedFiles(m_project.Files(), m_settings, m_options.projectFile), keys);
+}
+
+RunLogo GalleryRun::loadLogo()
+{
+    // A logo that cannot be loaded is passed over: the pictures are made without it.
+    RunLogo logo;
+    const QString logoPath = m_settings.wzImage.trimmed();
+    if (logoPath.isEmpty())
+        return logo;
+    const QString resolvedLogo = resolvePath(logoPath, QString());
+    try {
+        LoadPicture(logo.picture, resolvedLogo);
+        logo.identity = fileIdentity(resolvedLogo);
+        const int size = m_settings.wzSize;
+        if (size != 0 && size != 100)
+            ScalePicture(logo.picture, logo.picture.width() * size / 100,
+                         logo.picture.height() * size / 100, true, 0);
+    } catch (const LumiError& e) {
+        logo.picture.clear();
+        logo.identity.clear();
+        warn(namedFileWarning(QStringLiteral("Logo"), logoPath, resolvedLogo, e.message()));
+    }
+    return logo;
+}
+
+void GalleryRun::preparePages(GalleryLayout& layout, const QDateTime& datZeit)
+{
+    const ProjectSettings& s = m_settings;
+    const PageTemplates templates = chooseRunTemplates(s.vorIndex, s.vorBild);
+    layout.indexTemplate = templates.index;
+    layout.pictureTemplate = templates.picture;
+    layout.stamp = PageStamp::forRun(datZeit);
+    layout.titel = s.titel;
+    layout.rahmen = s.rahmen;
+    layout.bgColor = s.bgColor;
+    layout.titelFontCss = FontToText(s.titelFont, true);
+    layout.fontCss = FontToText(s.font, true);
+    layout.naviFontCss = FontToText(s.naviFont, true);
+}
+
+bool GalleryRun::makeAllPictures(const GalleryLayout& layout, const OutputPlan& plan,
+                                 const RunLogo& logo)
+{
+    RunCache cache;
+    if (m_options.reuseUnchanged)
+        cache = RunCache(RunCache::recordFileFor(layout.names.exportPath));
+    const bool finished = makePictures(layout, plan, PictureSettings::fromSettings(m_settings),
+                                       logo, m_options.reuseUnchanged ? &cache : nullptr);
+    if (m_options.reuseUnchanged)
+        cache.save();
+    return finished;
+}
+
+void GalleryRun::writeIndexPages(const GalleryLayout& layout)
+{
+    for (int page = 0; page < indexPageCount(layout); ++page) {
+        try {
+            GenerateHTML(page, layout, m_captionCount);
+        } catch (const LumiError& e) {
+            // An index page that cannot be written is left out; the run goes on.
+            m_notWritten << e.message();
+        }
+    }
+}
+
+void GalleryRun::askToShow(const QString& indexDat)
+{
+    const bool cdIndexLine = m_settings.cdImage && m_settings.index != QLatin1String("index.htm");
+    const QString question =
+        finalQuestion(cdIndexLine, unprocessedNote(m_skippedSources) + m_warnings);
+    // The notes carry paths: the question is shown as composed.
+    if (askYesNo(MessageText::verbatim(question)))
+        openWithShell(indexDat);
+}
+
+bool GalleryRun::planRun(GalleryLayout& layout, FileKeys& keys, OutputPlan& plan)
+{
     GalleryNames& names = layout.names;
     ExtraOutputs extra;
-    for (const char16_t* setting : {u"PPrior", u"PNext", u"PIndex", u"PTrenn"}) {
-        const QString nav = navPictureFile(p.textValue(key(setting)));
+    for (const QString& text : navTexts(m_settings)) {
+        const QString nav = navPictureFile(text);
         if (!nav.isEmpty())
             extra.navPictures << nav;
     }
-    extra.cdImage = cdImage;
+    extra.cdImage = m_settings.cdImage;
     extra.starter = resolvePath(QStringLiteral("index.exe"), QString());
     plan = planOutputs(layout, extra, keys);
 
@@ -357,15 +410,16 @@ bool GalleryRun::planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, Ou
         plan.pictureOutputs.cbegin(), plan.pictureOutputs.cend(),
         [&plan](const auto& slots) { return plan.outputs[slots[0]].supersededBy == slots[1]; });
     if (smallOnLarge) {
-        m_project.setTextValue(key(u"TnPraefix"), QStringLiteral("tn_"));
-        names.tnPraefix = QStringLiteral("tn_");
+        const QString& tnPraefixKey = settingKey(&ProjectSettings::tnPraefix);
+        m_settings.tnPraefix = names.tnPraefix = QStringLiteral("tn_");
+        m_project.setTextValue(tnPraefixKey, m_settings.tnPraefix);
         if (onSettingChanged)
-            onSettingChanged(key(u"TnPraefix"));
+            onSettingChanged(tnPraefixKey);
         plan = planOutputs(layout, extra, keys);
     }
 
-    const QStringList originals =
-        overwrittenOriginals(plan, protectedFiles(p, m_options.projectFile), keys);
+    const QStringList originals = overwrittenOriginals(
+        plan, protectedFiles(m_project.Files(), m_settings, m_options.projectFile), keys);
     if (!originals.isEmpty()) {
         // The paths stay whole: the "/n" rule applies to the own text only.
         showError({QStringLiteral("Das Ziel würde Originaldateien überschreiben:/n%1"),
@@ -378,8 +432,7 @@ bool GalleryRun::planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, Ou
 }
 
 bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& plan,
-                              const PictureSettings& settings, const Picture& logo, RunCache* cache,
-                              const QByteArray& logoIdentity)
+                              const PictureSettings& settings, const RunLogo& logo, RunCache* cache)
 {
     const int count = int(layout.names.files.size());
     const int workers =
@@ -394,57 +447,31 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
     pool.setMaxThreadCount(workers);
     ResultSlots results(count);
     int submitted = 0;
-    bool cancelled = false;
-    const auto idle = [this] {
-        if (onIdle)
-            onIdle();
-    };
-
-    for (int i = 0; i < count; ++i) {
-        while (submitted < count && submitted <= i + ahead) {
-            const int k = submitted++;
+    const auto submitUpTo = [&](int last) {
+        for (; submitted < count && submitted <= last; ++submitted) {
+            const int k = submitted;
             const PictureTargets targets{plan.writes(k, OutputKind::LargePicture),
                                          plan.writes(k, OutputKind::SmallPicture),
                                          plan.writes(k, OutputKind::PicturePage)};
-            pool.start([&results, &layout, &settings, &logo, cache, &logoIdentity, k, targets] {
-                results.put(k,
-                            makePicture(k, layout, settings, logo, cache, logoIdentity, targets));
+            pool.start([&results, &layout, &settings, &logo, cache, k, targets] {
+                results.put(k, makePicture(k, layout, settings, logo.picture, cache, logo.identity,
+                                           targets));
             });
         }
-        if (onProgress)
-            onProgress(int(RoundHalfEven(100.0L / count * i)));
+    };
+
+    bool cancelled = false;
+    for (int i = 0; i < count; ++i) {
+        submitUpTo(i + ahead);
+        progress(int(RoundHalfEven(100.0L / count * i)));
         idle();
-        if (m_phase.load() == CancelRequested) {
-            if (askYesNo(QStringLiteral("Abbrechen?"))) {
-                setPhase(Cancelled);
-                cancelled = true;
-                break;
-            }
-            setPhase(Running);
-        }
+        cancelled = cancelConfirmed();
+        if (cancelled)
+            break;
         std::optional<PictureOutput> output;
         while (!(output = results.take(i, std::chrono::milliseconds(20))))
             idle();
-        if (commitPicture(*output)) {
-            ++m_written;
-            if (cache && output->reused) {
-                ++m_reused;
-                cache->keep(output->largeFile);
-            } else if (cache && !output->fingerprint.isEmpty()) {
-                cache->record(output->largeFile, output->smallFile, output->fingerprint);
-            }
-            if (output->captionGiven)
-                ++m_captionCount;
-        } else {
-            ++m_skipped;
-            m_skippedSources << layout.names.files[i].section(QLatin1Char('|'), 0, 0);
-            m_skippedReasons << m_skippedSources.last() + QStringLiteral(": ") +
-                                    (output->error.isEmpty() ? QStringLiteral("nicht geschrieben")
-                                                             : output->error);
-            // Written but not moved into place (ok), or a write that failed.
-            if (output->ok || output->writeFailed)
-                m_notWritten << m_skippedReasons.last();
-        }
+        takePicture(i, *output, layout.names.files, cache);
     }
 
     if (cancelled)
@@ -453,6 +480,49 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
     for (const PictureOutput& rest : results.leftovers())
         discardPicture(rest);
     return !cancelled;
+}
+
+void GalleryRun::idle()
+{
+    if (onIdle)
+        onIdle();
+}
+
+bool GalleryRun::cancelConfirmed()
+{
+    if (m_phase.load() != CancelRequested)
+        return false;
+    if (askYesNo(QStringLiteral("Abbrechen?"))) {
+        setPhase(Cancelled);
+        return true;
+    }
+    setPhase(Running);
+    return false;
+}
+
+void GalleryRun::takePicture(int i, const PictureOutput& output, const QStringList& files,
+                             RunCache* cache)
+{
+    if (commitPicture(output)) {
+        ++m_written;
+        if (cache && output.reused) {
+            ++m_reused;
+            cache->keep(output.largeFile);
+        } else if (cache && !output.fingerprint.isEmpty()) {
+            cache->record(output.largeFile, output.smallFile, output.fingerprint);
+        }
+        if (output.captionGiven)
+            ++m_captionCount;
+        return;
+    }
+    ++m_skipped;
+    m_skippedSources << files[i].section(QLatin1Char('|'), 0, 0);
+    m_skippedReasons << m_skippedSources.last() + QStringLiteral(": ") +
+                            (output.error.isEmpty() ? QStringLiteral("nicht geschrieben")
+                                                    : output.error);
+    // Written but not moved into place (ok), or a write that failed.
+    if (output.ok || output.writeFailed)
+        m_notWritten << m_skippedReasons.last();
 }
 
 void GalleryRun::warnAboutMissingNavPictures(const QStringList& navTexts)

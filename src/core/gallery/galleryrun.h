@@ -18,7 +18,10 @@
 #include <functional>
 
 struct GalleryLayout;
+struct GalleryNames;
 struct OutputPlan;
+struct PictureOutput;
+struct RunLogo;
 struct PageTemplates;
 struct PictureSettings;
 class FileKeys;
@@ -106,20 +109,40 @@ public:
 private:
     void setPhase(Phase phase);
     void warn(const QString& text);
-    // The picture loop; false when it was cancelled. Each picture writes the files the plan
-    // leaves to it.
-    bool makePictures(const GalleryLayout& layout, const OutputPlan& plan,
-                      const PictureSettings& settings, const Picture& logo, RunCache* cache,
-                      const QByteArray& logoIdentity);
+    void progress(int percent);
+    void idle();
+
+    // The stages of run(), in order.
+    void startRun(); // takes the settings snapshot, forgets the last run's results
+    GalleryLayout layoutFromSettings();
+    bool ensureFolders(const GalleryNames& names);
     // Plans the outputs once the folders exist: small pictures that would be the large
     // pictures' files get the prefix "tn_"; false (message shown) when an output would
     // replace an original; every clash of two sources is warned about.
-    bool planRun(GalleryLayout& layout, bool cdImage, FileKeys& keys, OutputPlan& plan);
+    bool planRun(GalleryLayout& layout, FileKeys& keys, OutputPlan& plan);
+    // Everything after the plan: the files of the gallery and the final question.
+    Outcome writeGallery(GalleryLayout& layout, const OutputPlan& plan, FileKeys& keys);
+    void clearFolders(const GalleryNames& names, FileKeys& keys);
+    RunLogo loadLogo();
+    void preparePages(GalleryLayout& layout, const QDateTime& datZeit);
+    bool makeAllPictures(const GalleryLayout& layout, const OutputPlan& plan, const RunLogo& logo);
+    void writeIndexPages(const GalleryLayout& layout);
+    void askToShow(const QString& indexDat);
+
+    // The picture loop; false when it was cancelled. Each picture writes the files the plan
+    // leaves to it.
+    bool makePictures(const GalleryLayout& layout, const OutputPlan& plan,
+                      const PictureSettings& settings, const RunLogo& logo, RunCache* cache);
+    // A cancel was requested and "Abbrechen?" answered Yes.
+    bool cancelConfirmed();
+    // Puts picture i's files in place and counts it as written or skipped.
+    void takePicture(int i, const PictureOutput& output, const QStringList& files, RunCache* cache);
     // Warnings about named navigation pictures and templates that cannot be used.
     void warnAboutMissingNavPictures(const QStringList& navTexts);
     PageTemplates chooseRunTemplates(const QString& vorIndex, const QString& vorBild);
 
     ProjectState& m_project;
+    ProjectSettings m_settings; // taken when the run starts
     GalleryRunOptions m_options;
     std::atomic<Phase> m_phase{Idle};
     QString m_indexFile;

@@ -4,7 +4,6 @@
 #include "gallery/naming.h"
 #include "gallery/pagefile.h"
 #include "gallery/picturepage.h"
-#include "gallery/projectstate.h"
 #include "gallery/runcache.h"
 #include "pic/logo.h"
 #include "pic/textstamp.h"
@@ -16,39 +15,18 @@
 
 #include <cstdio>
 
-PictureSettings PictureSettings::fromProject(const ProjectState& project)
+PictureSettings PictureSettings::fromSettings(const ProjectSettings& project)
 {
-    PictureSettings s;
-    s.picWidth = project.intValue(QStringLiteral("PicWidth"));
-    s.picHeight = project.intValue(QStringLiteral("PicHeight"));
-    s.tnWidth = project.intValue(QStringLiteral("TnWidth"));
-    s.tnHeight = project.intValue(QStringLiteral("TnHeight"));
-    s.quality = project.intValue(QStringLiteral("Qual"));
-    s.hasLogo = !project.textValue(QStringLiteral("WZImage")).isEmpty();
-    s.logoH = project.intValue(QStringLiteral("WZH"));
-    s.logoV = project.intValue(QStringLiteral("WZV"));
-    s.logoL = project.intValue(QStringLiteral("WZL"));
-    s.logoT = project.intValue(QStringLiteral("WZT"));
-    s.logoTrans = project.intValue(QStringLiteral("WZTrans"));
-    s.logoSize = project.intValue(QStringLiteral("WZSize"));
-    s.bildText = project.textValue(QStringLiteral("BildText"));
-    const FontSpec font = project.fontValue(QStringLiteral("BildFont"));
-    s.bildFont = toQFont(font);
-    s.bildFontColor = font.color;
-    s.bildTextL = project.intValue(QStringLiteral("BildTextL"));
-    s.bildTextT = project.intValue(QStringLiteral("BildTextT"));
-    s.bildTextH = project.intValue(QStringLiteral("BildTextH"));
-    s.bildTextV = project.intValue(QStringLiteral("BildTextV"));
-    ColourCorrections& c = s.corrections;
-    c.brightness = project.intValue(QStringLiteral("Hell"));
-    c.contrast = project.intValue(QStringLiteral("Kontr"));
-    c.saturation = project.intValue(QStringLiteral("Satt"));
-    c.red = project.intValue(QStringLiteral("Red"));
-    c.green = project.intValue(QStringLiteral("Green"));
-    c.blue = project.intValue(QStringLiteral("Blue"));
-    c.greyscale = project.boolValue(QStringLiteral("Black"));
-    c.oldPhoto = project.boolValue(QStringLiteral("Old"));
-    return s;
+    return {.project = project,
+            .bildFont = toQFont(project.bildFont),
+            .corrections = {.brightness = project.hell,
+                            .contrast = project.kontr,
+                            .saturation = project.satt,
+                            .red = project.red,
+                            .green = project.green,
+                            .blue = project.blue,
+                            .greyscale = project.black,
+                            .oldPhoto = project.old}};
 }
 
 QString pendingName(const QString& finalPath, int i, QChar kind)
@@ -67,20 +45,21 @@ void removeFiles(const QStringList& files)
 }
 
 // The large picture as the run makes it: scaled, a bitmap, logo, text, corrections.
-void prepareLargePicture(Picture& picture, const PictureSettings& s, const Picture& logo)
+void prepareLargePicture(Picture& picture, const PictureSettings& settings, const Picture& logo)
 {
+    const ProjectSettings& s = settings.project;
     ScalePicture(picture, s.picWidth, s.picHeight, true, 0);
     ToBitmap(picture);
-    if (s.hasLogo && !logo.isEmpty()) {
+    if (settings.hasLogo() && !logo.isEmpty()) {
         const QPoint at = LogoPosition(picture.width(), picture.height(), logo.width(),
-                                       logo.height(), s.logoH, s.logoV, s.logoL, s.logoT);
-        BlendLogo(logo, picture, s.logoTrans, at.x(), at.y());
+                                       logo.height(), s.wzH, s.wzV, s.wzL, s.wzT);
+        BlendLogo(logo, picture, s.wzTrans, at.x(), at.y());
     }
     if (!s.bildText.isEmpty()) {
-        TextStamp(picture, s.bildText, s.bildFont, s.bildFontColor, s.bildTextL, s.bildTextT,
-                  s.bildTextH - 1, s.bildTextV - 1);
+        TextStamp(picture, s.bildText, settings.bildFont, s.bildFont.color, s.bildTextL,
+                  s.bildTextT, s.bildTextH - 1, s.bildTextV - 1);
     }
-    ApplyCorrections(picture, s.corrections);
+    ApplyCorrections(picture, settings.corrections);
 }
 
 } // namespace
@@ -115,12 +94,12 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             prepareLargePicture(picture, settings, logo);
             writing = true;
             if (targets.large)
-                SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.quality);
+                SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.project.qual);
             writing = false;
-            ScalePicture(picture, settings.tnWidth, settings.tnHeight, true, 0);
+            ScalePicture(picture, settings.project.tnWidth, settings.project.tnHeight, true, 0);
             writing = true;
             if (targets.small)
-                SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.quality);
+                SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.project.qual);
             writing = false;
         }
         const PicturePage page = buildPicturePage(i, layout);

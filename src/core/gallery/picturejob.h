@@ -4,6 +4,7 @@
 #pragma once
 
 #include "gallery/gallerylayout.h"
+#include "gallery/projectsettings.h"
 #include "pic/colour.h"
 #include "pic/picture.h"
 
@@ -11,23 +12,15 @@
 #include <QString>
 #include <QStringList>
 
-class ProjectState;
-
 // The picture settings of a run, read once before the first picture.
 struct PictureSettings
 {
-    int picWidth = 0, picHeight = 0; // large picture box
-    int tnWidth = 0, tnHeight = 0;   // small picture box
-    int quality = 80;
-    bool hasLogo = false; // the logo text is not empty
-    int logoH = 0, logoV = 0, logoL = 0, logoT = 0, logoTrans = 50, logoSize = 100;
-    QString bildText; // empty = no text stamp
-    QFont bildFont;
-    int bildFontColor = 0; // 0x00BBGGRR
-    int bildTextL = 0, bildTextT = 0, bildTextH = 0, bildTextV = 0;
+    ProjectSettings project; // the run's snapshot
+    QFont bildFont;          // its `bildFont`, ready for drawing
     ColourCorrections corrections;
 
-    static PictureSettings fromProject(const ProjectState& project);
+    bool hasLogo() const { return !project.wzImage.isEmpty(); } // the logo text is not empty
+    static PictureSettings fromSettings(const ProjectSettings& project);
 };
 
 // The files one picture produced under temporary names, and where they belong.

@@ -6,8 +6,6 @@
 #include "util/error.h"
 #include "util/paths.h"
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 const QString kParamHeader = QStringLiteral("[Param]");
@@ -31,16 +29,6 @@ bool holdsText(SettingType type)
 }
 
 } // namespace
-
-QString singleLine(const QString& text)
-{
-    if (!text.contains(u'\r') && !text.contains(u'\n'))
-        return text;
-    QString line = text;
-    line.replace(u'\r', u' ');
-    line.replace(u'\n', u' ');
-    return line;
-}
 
 ProjectState::ProjectState() : m_values(settingsTable().size()), m_lDefault(startLines())
 {
@@ -78,14 +66,14 @@ void ProjectState::SaveParam()
         list.append(singleLine(entry));
     list.append(kEndHeader);
     // A password typed into the FTP address was for the login only: never written.
-    const FtpAddressFields ftp =
-        withoutAddressPassword(textValue(u"FtpServer"_s), textValue(u"FtpUser"_s));
+    const ProjectSettings current = settings();
+    const FtpAddressFields ftp = withoutAddressPassword(current.ftpServer, current.ftpUser);
     for (qsizetype row = 0; row < table.size(); ++row) {
         const SettingDef& def = table.at(row);
         QString text = rowText(row);
-        if (def.key == u"FtpServer")
+        if (def.field == SettingField(&ProjectSettings::ftpServer))
             text = ftp.address;
-        else if (def.key == u"FtpUser")
+        else if (def.field == SettingField(&ProjectSettings::ftpUser))
             text = ftp.user;
         if (def.afterPictures && !text.isEmpty())
             list.append(def.key + u'=' + text);
@@ -131,25 +119,11 @@ qsizetype ProjectState::rowOf(const QString& key) const
 
 void ProjectState::applyRowText(qsizetype row, const QString& text)
 {
-    const SettingDef& def = settingsTable().at(row);
     Value& value = m_values[row];
-    switch (def.type) {
-    case SettingType::Bool:
-        value.number = TextToBool(text) ? 1 : 0;
-        break;
-    case SettingType::Int:
-    case SettingType::Choice:
-    case SettingType::Colour:
-        value.number = qBound(def.minimum, TextToInt(text), def.maximum);
-        break;
-    case SettingType::Font:
-        TextToFont(text, value.font);
-        break;
-    case SettingType::Text:
-    case SettingType::Path:
-        value.text = text.isEmpty() ? def.whenEmpty : singleLine(text);
-        break;
-    }
+    const SettingValue read = readSettingValue(settingsTable().at(row), text, value.font);
+    value.number = read.number;
+    value.text = read.text;
+    value.font = read.font;
 }
 
 QString ProjectState::rowText(qsizetype row) const
@@ -169,6 +143,29 @@ QString ProjectState::rowText(qsizetype row) const
         break;
     }
     return value.text;
+}
+
+ProjectSettings ProjectState::settings() const
+{
+    ProjectSettings settings;
+    const QList<SettingDef>& table = settingsTable();
+    for (qsizetype row = 0; row < table.size(); ++row) {
+        const Value& value = m_values.at(row);
+        std::visit(
+            [&](auto field) {
+                using Field = decltype(settings.*field);
+                if constexpr (std::is_same_v<Field, bool&>)
+                    settings.*field = value.number != 0;
+                else if constexpr (std::is_same_v<Field, int&>)
+                    settings.*field = value.number;
+                else if constexpr (std::is_same_v<Field, FontSpec&>)
+                    settings.*field = value.font;
+                else
+                    settings.*field = value.text;
+            },
+            table.at(row).field);
+    }
+    return settings;
 }
 
 int ProjectState::intValue(const QString& key) const

@@ -49,6 +49,9 @@ public:
     QStringList& Files() { return m_files; }
     const QStringList& Files() const { return m_files; }
 
+    // Every setting as typed data: what a run or an upload works with.
+    ProjectSettings settings() const;
+
     // Typed access by key (any case). An unknown key throws LumiError.
     // intValue: integers, choice positions, colours, and 0/1 for booleans.
     int intValue(const QString& key) const;
@@ -89,9 +92,6 @@ private:
     QStringList m_lDefault;
     QStringList m_lParamOld;
 };
-
-// Replaces CR and LF by blanks: what a one-line field may hold.
-QString singleLine(const QString& text);
 
 // The pictures a folder contributes ("Verzeichnis laden", `--folder`): its JPEG, then GIF,
 // then BMP files, each group sorted by name. Files whose names are not valid in the system's

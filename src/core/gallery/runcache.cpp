@@ -76,13 +76,14 @@ QByteArray pictureFingerprint(const QString& source, const PictureSettings& s,
     add(fileIdentity(source));
     add(largeFile.toUtf8());
     add(smallFile.toUtf8());
-    addInts({s.picWidth, s.picHeight, s.tnWidth, s.tnHeight, s.quality});
-    addInts({s.hasLogo, s.logoH, s.logoV, s.logoL, s.logoT, s.logoTrans, s.logoSize});
-    add(s.hasLogo ? logoIdentity : QByteArray());
-    add(s.bildText.toUtf8());
-    if (!s.bildText.isEmpty()) {
+    const ProjectSettings& p = s.project;
+    addInts({p.picWidth, p.picHeight, p.tnWidth, p.tnHeight, p.qual});
+    addInts({s.hasLogo(), p.wzH, p.wzV, p.wzL, p.wzT, p.wzTrans, p.wzSize});
+    add(s.hasLogo() ? logoIdentity : QByteArray());
+    add(p.bildText.toUtf8());
+    if (!p.bildText.isEmpty()) {
         add(s.bildFont.toString().toUtf8());
-        addInts({s.bildFontColor, s.bildTextL, s.bildTextT, s.bildTextH, s.bildTextV});
+        addInts({p.bildFont.color, p.bildTextL, p.bildTextT, p.bildTextH, p.bildTextV});
     }
     const ColourCorrections& c = s.corrections;
     addInts(

@@ -3,6 +3,7 @@
 // command line and the window's control binding all walk this one table.
 #pragma once
 
+#include "gallery/projectsettings.h"
 #include "gallery/valueforms.h"
 
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <variant>
 
 enum class SettingType
 {
@@ -21,6 +23,11 @@ enum class SettingType
     Text,   // edit field
     Path    // path field (file or folder)
 };
+
+// The field of the typed snapshot that holds a setting; its type follows the setting's:
+// bool for Bool, int for Int, Choice and Colour, FontSpec for Font, QString otherwise.
+using SettingField = std::variant<bool ProjectSettings::*, int ProjectSettings::*,
+                                  QString ProjectSettings::*, FontSpec ProjectSettings::*>;
 
 struct SettingDef
 {
@@ -37,6 +44,7 @@ struct SettingDef
     bool afterPictures = false;
     // Value an empty or missing text setting reads as (FtpPath reads "/").
     QString whenEmpty;
+    SettingField field; // where the snapshot keeps it
 };
 
 // Every setting, in file order.
@@ -46,10 +54,34 @@ const QList<SettingDef>& settingsTable();
 const SettingDef* findSetting(const QString& key);
 // Its row in settingsTable(), or -1.
 qsizetype settingRow(const QString& key);
+// The key of the setting a snapshot field holds: the one place a caller needs a key.
+const QString& settingKey(SettingField field);
+
+// One setting's value read from a text by the project file's rules. The project file, the
+// command line and the window's controls all read values through readSettingValue.
+struct SettingValue
+{
+    int number = 0; // Bool (0 or 1), Int, Choice, Colour: within the row's range
+    QString text;   // Text, Path: one line; an empty text reads as the row's `whenEmpty`
+    FontSpec font;  // Font: the given font with the text's fields applied
+    // A number (or a font size) lay outside its range and was brought into it.
+    bool clamped = false;
+    // Empty when the text is a plain value of its form ("12px" reads 12 but is not a whole
+    // number); otherwise why not. The file reads such texts anyway; the command line refuses.
+    QString problem;
+};
+
+// Replaces CR and LF by blanks: what a one-line field may hold.
+QString singleLine(const QString& text);
+
+// Reads `text` for the setting `def`; a font text is applied to `font`.
+SettingValue readSettingValue(const SettingDef& def, const QString& text,
+                              const FontSpec& font = {});
 
 // Key of a control: "ed" + key (edQual), otherwise "e" or "l" + key (eTnWidth, lParam);
 // the test is case-sensitive. Other names are their own key.
 QString keyOfControl(const QString& controlName);
 
-// The start list `lDefault` before the first completion: exactly these lines, in order.
+// The start list `lDefault` before the first completion: "key=start" of every row with a
+// start value, in table order.
 const QStringList& startLines();

@@ -3,17 +3,36 @@
 
 #include <QStringList>
 
+namespace {
+
+const QStringList& trueWords()
+{
+    static const QStringList words = {
+        QStringLiteral("j"), QStringLiteral("ja"),   QStringLiteral("o"),  QStringLiteral("oui"),
+        QStringLiteral("y"), QStringLiteral("yes"),  QStringLiteral("w"),  QStringLiteral("wahr"),
+        QStringLiteral("x"), QStringLiteral("true"), QStringLiteral("an"), QStringLiteral("on")};
+    return words;
+}
+
+} // namespace
+
 bool TextToBool(const QString& text)
 {
     if (text.isEmpty() || text == u"0")
         return false;
-    static const QStringList kTrueWords = {
-        QStringLiteral("j"), QStringLiteral("ja"),   QStringLiteral("o"),  QStringLiteral("oui"),
-        QStringLiteral("y"), QStringLiteral("yes"),  QStringLiteral("w"),  QStringLiteral("wahr"),
-        QStringLiteral("x"), QStringLiteral("true"), QStringLiteral("an"), QStringLiteral("on")};
-    if (kTrueWords.contains(text.toLower()))
+    if (trueWords().contains(text.toLower()))
         return true;
     return TextToInt(text) != 0;
+}
+
+bool isYesNoWord(const QString& text)
+{
+    static const QStringList falseWords = {QStringLiteral("n"),      QStringLiteral("nein"),
+                                           QStringLiteral("no"),     QStringLiteral("false"),
+                                           QStringLiteral("falsch"), QStringLiteral("aus"),
+                                           QStringLiteral("off")};
+    const QString word = text.toLower();
+    return trueWords().contains(word) || falseWords.contains(word);
 }
 
 QString FontToText(const FontSpec& font, bool styleSheetForm, const QString& fields)

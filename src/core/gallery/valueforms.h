@@ -33,6 +33,9 @@ inline constexpr int kMaxFontPoints = 1000;
 // "" and "0" are false; j, ja, o, oui, y, yes, w, wahr, x, true, an, on (any case) are
 // true; otherwise true exactly when TextToInt is not 0.
 bool TextToBool(const QString& text);
+// A word a yes/no value may be written as: the true words above, or n, nein, no, false,
+// falsch, aus, off (any case).
+bool isYesNoWord(const QString& text);
 
 // `fields` selects f (name), a (styles), s (size), c (colour). The plain form keeps the
 // four comma-separated positions (an unselected field is empty); the style-sheet form

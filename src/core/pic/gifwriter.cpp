@@ -45,16 +45,21 @@ struct QuantiserParts
     throw LumiError(QStringLiteral("GIF-Datei kann nicht erstellt werden (%1)").arg(why));
 }
 
-} // namespace
-
-QByteArray encodeGif(const QImage& image)
+// The picture as at most 256 colours: one palette index per pixel, and the colour table
+// padded to the power-of-two size GIF wants (at least 2, `bits` bits per index).
+struct IndexedPicture
 {
-    const QImage rgb = toRgb888(image);
-    const int width = rgb.width();
-    const int height = rgb.height();
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
-        fail(QStringLiteral("Bildgröße %1 x %2").arg(width).arg(height));
-    }
+    int width = 0, height = 0;
+    std::vector<unsigned char> indices;
+    std::vector<GifColorType> colours;
+    int bits = 1;
+};
+
+IndexedPicture quantise(const QImage& rgb)
+{
+    IndexedPicture indexed;
+    const int width = indexed.width = rgb.width();
+    const int height = indexed.height = rgb.height();
     const QImage rgba = rgb.convertToFormat(QImage::Format_RGBA8888);
     if (rgba.isNull()) {
         fail(QStringLiteral("zu wenig Speicher"));
@@ -77,34 +82,36 @@ QByteArray encodeGif(const QImage& image)
         fail(QStringLiteral("Farbreduktion fehlgeschlagen"));
     }
     liq_set_dithering_level(q.result, 1.0f);
-    std::vector<unsigned char> indices(size_t(width) * size_t(height));
-    if (liq_write_remapped_image(q.result, q.image, indices.data(), indices.size()) != LIQ_OK) {
+    indexed.indices.resize(size_t(width) * size_t(height));
+    if (liq_write_remapped_image(q.result, q.image, indexed.indices.data(),
+                                 indexed.indices.size()) != LIQ_OK) {
         fail(QStringLiteral("Farbreduktion fehlgeschlagen"));
     }
     const liq_palette* palette = liq_get_palette(q.result);
-
-    // The colour table of a GIF has a power-of-two size, at least 2.
-    int bits = 1;
-    while ((1 << bits) < int(palette->count)) {
-        ++bits;
+    while ((1 << indexed.bits) < int(palette->count)) {
+        ++indexed.bits;
     }
-    std::vector<GifColorType> colours(size_t(1) << bits, GifColorType{0, 0, 0});
+    indexed.colours.assign(size_t(1) << indexed.bits, GifColorType{0, 0, 0});
     for (unsigned i = 0; i < palette->count; ++i) {
-        colours[i] =
+        indexed.colours[i] =
             GifColorType{palette->entries[i].r, palette->entries[i].g, palette->entries[i].b};
     }
+    return indexed;
+}
 
+QByteArray writeGif(IndexedPicture& p)
+{
     QByteArray out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, appendToBuffer, &error);
     if (!gif) {
         fail(QString::fromLatin1(GifErrorString(error)));
     }
-    ColorMapObject* map = GifMakeMapObject(1 << bits, colours.data());
-    bool ok = map && EGifPutScreenDesc(gif, width, height, bits, 0, map) == GIF_OK &&
-              EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
-    for (int y = 0; ok && y < height; ++y) {
-        ok = EGifPutLine(gif, indices.data() + size_t(y) * size_t(width), width) == GIF_OK;
+    ColorMapObject* map = GifMakeMapObject(1 << p.bits, p.colours.data());
+    bool ok = map && EGifPutScreenDesc(gif, p.width, p.height, p.bits, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, p.width, p.height, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < p.height; ++y) {
+        ok = EGifPutLine(gif, p.indices.data() + size_t(y) * size_t(p.width), p.width) == GIF_OK;
     }
     const int lastError = ok ? 0 : gif->Error;
     GifFreeMapObject(map);
@@ -115,4 +122,18 @@ QByteArray encodeGif(const QImage& image)
         fail(QString::fromLatin1(GifErrorString(lastError)));
     }
     return out;
+}
+
+} // namespace
+
+QByteArray encodeGif(const QImage& image)
+{
+    const QImage rgb = toRgb888(image);
+    const int width = rgb.width();
+    const int height = rgb.height();
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
+        fail(QStringLiteral("Bildgröße %1 x %2").arg(width).arg(height));
+    }
+    IndexedPicture indexed = quantise(rgb);
+    return writeGif(indexed);
 }

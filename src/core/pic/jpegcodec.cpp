@@ -103,6 +103,48 @@ uchar cmykChannel(int colour, int black, bool inverted)
 }
 
 // Runs the whole decode; returns false after a libjpeg error (message in err.message).
+// The orientation from the first saved Exif APP1 segment; 1 (as stored) without one.
+int savedExifOrientation(jpeg_saved_marker_ptr markers)
+{
+    for (jpeg_saved_marker_ptr m = markers; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
+            std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return exifOrientation(m->data + 6, m->data_length - 6);
+    }
+    return 1;
+}
+
+// Grey stays grey, CMYK and YCCK come out as CMYK (converted here), the rest as RGB.
+J_COLOR_SPACE outputSpaceFor(J_COLOR_SPACE stored)
+{
+    switch (stored) {
+    case JCS_GRAYSCALE:
+        return JCS_GRAYSCALE;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        return JCS_CMYK;
+    default:
+        return JCS_RGB;
+    }
+}
+
+// One decoded grey (1 component) or CMYK (4) row as RGB888.
+void expandToRgb(const JSAMPLE* src, uchar* dst, int w, int components, bool inverted)
+{
+    if (components == 1) {
+        for (int x = 0; x < w; ++x) {
+            dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = src[x];
+        }
+        return;
+    }
+    for (int x = 0; x < w; ++x) {
+        const JSAMPLE* p = src + 4 * x;
+        dst[3 * x] = cmykChannel(p[0], p[3], inverted);
+        dst[3 * x + 1] = cmykChannel(p[1], p[3], inverted);
+        dst[3 * x + 2] = cmykChannel(p[2], p[3], inverted);
+    }
+}
+
 bool runDecode(DecodeState* s, const QByteArray& data)
 {
     jpeg_decompress_struct* cinfo = &s->cinfo;
@@ -122,29 +164,12 @@ bool runDecode(DecodeState* s, const QByteArray& data)
         s->tooLarge = true;
         return false;
     }
-    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
-            std::memcmp(m->data, "Exif\0\0", 6) == 0) {
-            s->orientation = exifOrientation(m->data + 6, m->data_length - 6);
-            break;
-        }
-    }
+    s->orientation = savedExifOrientation(cinfo->marker_list);
 
     cinfo->dct_method = JDCT_ISLOW;
     cinfo->scale_num = 1;
     cinfo->scale_denom = 1;
-    switch (cinfo->jpeg_color_space) {
-    case JCS_GRAYSCALE:
-        cinfo->out_color_space = JCS_GRAYSCALE;
-        break;
-    case JCS_CMYK:
-    case JCS_YCCK:
-        cinfo->out_color_space = JCS_CMYK;
-        break;
-    default:
-        cinfo->out_color_space = JCS_RGB;
-        break;
-    }
+    cinfo->out_color_space = outputSpaceFor(cinfo->jpeg_color_space);
     jpeg_start_decompress(cinfo);
 
     s->image = QImage(int(cinfo->output_width), int(cinfo->output_height), QImage::Format_RGB888);
@@ -167,19 +192,7 @@ bool runDecode(DecodeState* s, const QByteArray& data)
         }
         JSAMPROW rows[1] = {s->row.data()};
         jpeg_read_scanlines(cinfo, rows, 1);
-        const JSAMPLE* src = s->row.data();
-        if (components == 1) {
-            for (int x = 0; x < w; ++x) {
-                dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = src[x];
-            }
-        } else {
-            for (int x = 0; x < w; ++x) {
-                const JSAMPLE* p = src + 4 * x;
-                dst[3 * x] = cmykChannel(p[0], p[3], inverted);
-                dst[3 * x + 1] = cmykChannel(p[1], p[3], inverted);
-                dst[3 * x + 2] = cmykChannel(p[2], p[3], inverted);
-            }
-        }
+        expandToRgb(s->row.data(), dst, w, components, inverted);
     }
     jpeg_finish_decompress(cinfo);
     return true;

@@ -130,18 +130,18 @@ Picture makeSamplePicture()
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(255, 220, 90));
         painter.drawEllipse(QPointF(200, 70), 26, 26);
-        QPainterPath farHill(QPointF(0, 150));
-        farHill.cubicTo(70, 80, 150, 110, 281, 130);
-        farHill.lineTo(281, 211);
-        farHill.lineTo(0, 211);
-        painter.setBrush(QColor(70, 120, 80));
-        painter.drawPath(farHill);
-        QPainterPath nearHill(QPointF(0, 175));
-        nearHill.cubicTo(90, 140, 180, 190, 281, 160);
-        nearHill.lineTo(281, 211);
-        nearHill.lineTo(0, 211);
-        painter.setBrush(QColor(40, 90, 45));
-        painter.drawPath(nearHill);
+        // A hill: from its left edge along a curve to the right edge, filled to the bottom.
+        const auto drawHill = [&painter](qreal left, QPointF c1, QPointF c2, qreal right,
+                                         const QColor& colour) {
+            QPainterPath hill(QPointF(0, left));
+            hill.cubicTo(c1, c2, QPointF(281, right));
+            hill.lineTo(281, 211);
+            hill.lineTo(0, 211);
+            painter.setBrush(colour);
+            painter.drawPath(hill);
+        };
+        drawHill(150, {70, 80}, {150, 110}, 130, QColor(70, 120, 80));
+        drawHill(175, {90, 140}, {180, 190}, 160, QColor(40, 90, 45));
         painter.setBrush(QColor(60, 130, 200));
         painter.drawEllipse(QPointF(120, 195), 70, 12);
     }
@@ -157,15 +157,9 @@ Picture lightPreview(const Picture& working, const LightSettings& settings)
     if (settings.invert) {
         Invert(preview);
     }
-    if (settings.brightness != 0) {
-        Brightness(preview, settings.brightness);
-    }
-    if (settings.contrast != 0) {
-        Contrast(preview, settings.contrast);
-    }
-    if (settings.saturation != 0) {
-        Saturation(preview, settings.saturation);
-    }
+    ApplyCorrections(preview, {.brightness = settings.brightness,
+                               .contrast = settings.contrast,
+                               .saturation = settings.saturation});
     return preview;
 }
 

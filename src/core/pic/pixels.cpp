@@ -143,30 +143,14 @@ QImage transformed(const QImage& rgb888, PixelTransform transform)
 
 bool transformForOrientation(int orientation, PixelTransform& transform)
 {
-    // EXIF 2.3, tag 0x0112: where row 0 and column 0 of the stored picture lie.
-    switch (orientation) {
-    case 2:
-        transform = PixelTransform::MirrorHorizontal;
-        return true;
-    case 3:
-        transform = PixelTransform::Rotate180;
-        return true;
-    case 4:
-        transform = PixelTransform::FlipVertical;
-        return true;
-    case 5:
-        transform = PixelTransform::Transpose;
-        return true;
-    case 6:
-        transform = PixelTransform::Rotate90;
-        return true;
-    case 7:
-        transform = PixelTransform::Transverse;
-        return true;
-    case 8:
-        transform = PixelTransform::Rotate270;
-        return true;
-    default:
+    // EXIF 2.3, tag 0x0112: where row 0 and column 0 of the stored picture lie. Values 2 to 8
+    // in order; 1 is the stored picture as it is.
+    static constexpr PixelTransform kByOrientation[] = {
+        PixelTransform::MirrorHorizontal, PixelTransform::Rotate180, PixelTransform::FlipVertical,
+        PixelTransform::Transpose,        PixelTransform::Rotate90,  PixelTransform::Transverse,
+        PixelTransform::Rotate270};
+    if (orientation < 2 || orientation > 8)
         return false;
-    }
+    transform = kByOrientation[orientation - 2];
+    return true;
 }

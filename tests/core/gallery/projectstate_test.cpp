@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QStringList linesOf(const char16_t* text)
@@ -302,6 +304,25 @@ TEST(TypedAccess, SnapshotIsIndependent)
     state.Files().append(QStringLiteral("/a.jpg"));
     EXPECT_EQ(snapshot.intValue(QStringLiteral("Qual")), 80);
     EXPECT_TRUE(snapshot.Files().isEmpty());
+}
+
+TEST(TypedAccess, SettingsSnapshotHoldsEveryValue)
+{
+    ProjectState state = started();
+    state.lParam() = ParamList(linesOf(u"Qual=0\nBlack=ja\nBildTextV=2\nBGColor=255\n"
+                                       "TitelFont=Arial,I,9,5\nPTrenn= - \nZiel=/out"));
+    state.LoadParam();
+    const ProjectSettings s = state.settings();
+    EXPECT_EQ(s.qual, 1);
+    EXPECT_TRUE(s.black);
+    EXPECT_FALSE(s.old);
+    EXPECT_EQ(s.bildTextV, 2);
+    EXPECT_EQ(s.bgColor, 255);
+    EXPECT_EQ(s.titelFont, (FontSpec{u"Arial"_s, false, true, false, false, 9, 5}));
+    EXPECT_EQ(s.pTrenn, u" - "_s);
+    EXPECT_EQ(s.ziel, u"/out"_s);
+    EXPECT_EQ(s.ftpPath, u"/"_s);
+    EXPECT_EQ(s.tnWidth, 0);
 }
 
 TEST(CloseQuery, AsksOnlyForRealChanges)

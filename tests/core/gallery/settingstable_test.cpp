@@ -1,10 +1,10 @@
 // The settings table: keys follow from controls, start values match the start list.
 #include "gallery/settingstable.h"
 
-#include "gallery/paramlist.h"
-
 #include <QSet>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 TEST(KeyOfControl, PrefixRule)
 {
@@ -70,18 +70,73 @@ TEST(SettingsTable, FormValuesLieInTheirRanges)
     EXPECT_EQ(findSetting(QStringLiteral("PicWidth"))->maximum, 4000);
 }
 
+TEST(SettingsTable, EveryRowHasItsOwnSnapshotField)
+{
+    // A field shared by two rows would give the first row's key for both.
+    for (const SettingDef& def : settingsTable())
+        EXPECT_EQ(settingKey(def.field), def.key) << def.key.toStdString();
+    EXPECT_EQ(settingKey(&ProjectSettings::tnPraefix), u"TnPraefix"_s);
+}
+
 TEST(SettingsTable, StartValuesAreTheStartList)
 {
-    // The rows with a start value, in table order, are exactly the start list.
-    QStringList fromTable;
-    for (const SettingDef& def : settingsTable()) {
-        if (def.hasStart)
-            fromTable.append(def.key + u'=' + def.start);
+    // The start list is derived from the table: these lines, in this order.
+    const QStringList expected = {u"TnWidth=150"_s,
+                                  u"TnHeight=100"_s,
+                                  u"TnPraefix=tn_"_s,
+                                  u"PicModifi=1"_s,
+                                  u"PicWidth=600"_s,
+                                  u"PicHeight=400"_s,
+                                  u"Qual=80"_s,
+                                  u"Hell=0"_s,
+                                  u"Kontr=0"_s,
+                                  u"Satt=0"_s,
+                                  u"BildFont=Arial,I,9,-16777208"_s,
+                                  u"WZTrans=50"_s,
+                                  u"WZSize=100"_s,
+                                  u"Titel=Lumivista"_s,
+                                  u"BGColor=0"_s,
+                                  u"TitelFont=Tahoma,B,20,65535"_s,
+                                  u"Font=Tahoma,B,12,65535"_s,
+                                  u"NaviFont=Tahoma,B,12,65535"_s,
+                                  u"Col=4"_s,
+                                  u"Row=4"_s,
+                                  u"Rahmen=1"_s,
+                                  u"PPrior=<---"_s,
+                                  u"PIndex=Index"_s,
+                                  u"PNext=--->"_s,
+                                  u"PTrenn= | "_s,
+                                  u"Index=index"_s,
+                                  u"TnPath="_s,
+                                  u"PicPath="_s,
+                                  u"CDImage=0"_s};
+    EXPECT_EQ(startLines(), expected);
+}
+
+TEST(SettingValues, ReadAsTheProjectFileReadsThem)
+{
+    const auto read = [](const char16_t* key, const char16_t* text) {
+        return readSettingValue(*findSetting(QString::fromUtf16(key)), QString::fromUtf16(text),
+                                FontSpec{u"Tahoma"_s, true, false, false, false, 12, 7});
+    };
+    EXPECT_EQ(read(u"Qual", u"0").number, 1);
+    EXPECT_TRUE(read(u"Qual", u"0").clamped);
+    EXPECT_FALSE(read(u"Qual", u"100").clamped);
+    EXPECT_TRUE(read(u"BildTextL", u"99999999999").clamped);
+    EXPECT_EQ(read(u"Col", u"12px").number, 12);
+    EXPECT_EQ(read(u"Col", u"12px").problem, u"is not a whole number"_s);
+    for (const char16_t* yes : {u"2", u"ja", u"TRUE"})
+        EXPECT_EQ(read(u"Black", yes).number, 1);
+    for (const char16_t* no : {u"0", u"", u"nein"}) {
+        EXPECT_EQ(read(u"Black", no).number, 0);
+        EXPECT_TRUE(read(u"Black", no).problem.isEmpty());
     }
-    EXPECT_EQ(fromTable, startLines());
-    EXPECT_EQ(startLines().size(), 29);
-    const ParamList start(startLines());
-    EXPECT_EQ(start.value(QStringLiteral("PTrenn")), QStringLiteral(" | "));
-    EXPECT_EQ(start.value(QStringLiteral("BildFont")), QStringLiteral("Arial,I,9,-16777208"));
-    EXPECT_EQ(start.value(QStringLiteral("Index")), QStringLiteral("index"));
+    EXPECT_FALSE(read(u"Black", u"vielleicht").problem.isEmpty());
+    EXPECT_EQ(read(u"BildFont", u",,14,").font,
+              (FontSpec{u"Tahoma"_s, false, false, false, false, 14, 7}));
+    EXPECT_TRUE(read(u"BildFont", u"A,,5000,1").clamped);
+    EXPECT_FALSE(read(u"BildFont", u"A,B,1,2,3").problem.isEmpty());
+    EXPECT_EQ(read(u"FtpPath", u"").text, u"/"_s);
+    EXPECT_EQ(read(u"Titel", u"a\nb").text, u"a b"_s);
+    EXPECT_FALSE(read(u"Titel", u"a\nb").problem.isEmpty());
 }
