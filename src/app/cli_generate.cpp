@@ -72,35 +72,23 @@ int runGenerateCommand(const QStringList& args)
     GalleryRunOptions options;
     bool yes = false;
     bool open = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--yes")) {
-            yes = true;
-        } else if (a == QLatin1String("--open")) {
-            open = true;
-        } else if (a == QLatin1String("--clean")) {
-            options.deleteOldFiles = true; // the window's "Dateien vorher löschen"
-        } else if (a == QLatin1String("--jobs") && i + 1 < args.size()) {
-            bool ok = false;
-            options.jobs = args[++i].toInt(&ok);
-            if (!ok || options.jobs < 1 || options.jobs > 256) {
-                err << "lumivista generate: --jobs takes a number from 1 to 256\n";
-                return kExitUsage;
-            }
-        } else if (a.startsWith(QLatin1Char('-'))) {
-            err << "lumivista generate: unknown option " << a << "\n"
-                << verbUsage(QStringLiteral("generate"));
-            return kExitUsage;
-        } else if (projectFile.isEmpty()) {
-            projectFile = a;
-        } else {
-            err << "lumivista generate: one project file only\n";
+    QString jobs;
+    if (const int exitCode =
+            readVerbArguments(QStringLiteral("generate"), args,
+                              {{QStringLiteral("--yes"), &yes},
+                               {QStringLiteral("--open"), &open},
+                               // the window's "Dateien vorher löschen"
+                               {QStringLiteral("--clean"), &options.deleteOldFiles}},
+                              {{QStringLiteral("--jobs"), &jobs}}, projectFile);
+        exitCode >= 0)
+        return exitCode;
+    if (!jobs.isNull()) {
+        bool ok = false;
+        options.jobs = jobs.toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > 256) {
+            err << "lumivista generate: --jobs takes a number from 1 to 256\n";
             return kExitUsage;
         }
-    }
-    if (projectFile.isEmpty()) {
-        err << verbUsage(QStringLiteral("generate"));
-        return kExitUsage;
     }
     ProjectState project;
     if (const int exitCode = loadProjectArgument(QStringLiteral("generate"), projectFile, project);

@@ -24,6 +24,34 @@ extern "C" void onInterrupt(int)
 
 } // namespace
 
+int readVerbArguments(const QString& verb, const QStringList& args,
+                      const QHash<QString, bool*>& flags, const QHash<QString, QString*>& values,
+                      QString& projectFile)
+{
+    QTextStream err(stderr);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (bool* flag = flags.value(a)) {
+            *flag = true;
+        } else if (QString* value = values.value(a); value && i + 1 < args.size()) {
+            *value = args[++i];
+        } else if (a.startsWith(QLatin1Char('-'))) {
+            err << "lumivista " << verb << ": unknown option " << a << "\n" << verbUsage(verb);
+            return kExitUsage;
+        } else if (projectFile.isEmpty()) {
+            projectFile = a;
+        } else {
+            err << "lumivista " << verb << ": one project file only\n";
+            return kExitUsage;
+        }
+    }
+    if (projectFile.isEmpty()) {
+        err << verbUsage(verb);
+        return kExitUsage;
+    }
+    return -1;
+}
+
 int loadProjectArgument(const QString& verb, const QString& projectFile, ProjectState& project)
 {
     QTextStream err(stderr);

@@ -2,9 +2,18 @@
 // on a terminal, and Ctrl+C as a request to stop after the current item.
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 class ProjectState;
+
+// Reads the arguments of a verb that takes one project file: each option in `flags` sets
+// its bool, each option in `values` takes the next argument as its text. Returns -1 when
+// they read, else the exit code, with the message and the verb's usage on standard error.
+int readVerbArguments(const QString& verb, const QStringList& args,
+                      const QHash<QString, bool*>& flags, const QHash<QString, QString*>& values,
+                      QString& projectFile);
 
 // Checks and loads the project file named on the command line into `project` (start
 // settings applied first). Returns -1 when loaded, else the exit code, with the reason

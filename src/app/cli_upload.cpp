@@ -59,26 +59,13 @@ int runUploadCommand(const QStringList& args)
     QString projectFile;
     bool yes = false;
     bool passwordFromStdin = false;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--yes")) {
-            yes = true;
-        } else if (a == QLatin1String("--password-stdin")) {
-            passwordFromStdin = true;
-        } else if (a.startsWith(QLatin1Char('-'))) {
-            err << "lumivista upload: unknown option " << a << "\n"
-                << verbUsage(QStringLiteral("upload"));
-            return kExitUsage;
-        } else if (projectFile.isEmpty()) {
-            projectFile = a;
-        } else {
-            err << "lumivista upload: one project file only\n";
-            return kExitUsage;
-        }
-    }
-    if (projectFile.isEmpty()) {
-        err << verbUsage(QStringLiteral("upload"));
-        return kExitUsage;
-    }
+    if (const int exitCode =
+            readVerbArguments(QStringLiteral("upload"), args,
+                              {{QStringLiteral("--yes"), &yes},
+                               {QStringLiteral("--password-stdin"), &passwordFromStdin}},
+                              {}, projectFile);
+        exitCode >= 0)
+        return exitCode;
     ProjectState project;
     if (const int exitCode = loadProjectArgument(QStringLiteral("upload"), projectFile, project);
         exitCode >= 0)
