@@ -16,11 +16,25 @@
 #include <QStringListModel>
 #include <QToolButton>
 
+#include <functional>
+
 #include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Runs a step that reads or writes the project file; false after its error was shown.
+bool succeeds(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const LumiError& e) {
+        showError(e);
+        return false;
+    }
+    return true;
+}
 
 const QString kAppTitle = u"Lumivista"_s;
 const QString kProjectFilter = u"Lumivista (*.lmv)"_s;
@@ -231,12 +245,8 @@ void TMainForm::FileOpenItemClick()
 
 bool TMainForm::loadProjectFile(const QString& fileName)
 {
-    try {
-        m_project.LoadParam(fileName);
-    } catch (const LumiError& e) {
-        showError(e);
+    if (!succeeds([&] { m_project.LoadParam(fileName); }))
         return false;
-    }
     m_projektDatei = fileName;
     writeControls();
     setTitel();
@@ -272,12 +282,8 @@ bool TMainForm::saveProjectAs()
 bool TMainForm::writeProject(const QString& fileName)
 {
     readControls();
-    try {
-        m_project.SaveParam(fileName);
-    } catch (const LumiError& e) {
-        showError(e);
+    if (!succeeds([&] { m_project.SaveParam(fileName); }))
         return false;
-    }
     m_projektDatei = fileName;
     setTitel();
     showMessage(u"Gesichert"_s, u"i"_s);
