@@ -64,10 +64,10 @@ void removeFiles(const QStringList& files)
         QFile::remove(f);
 }
 
-// The large picture as the run makes it: scaled, a bitmap, logo, text, corrections.
+// The large picture as the run makes it from the scaled picture: a bitmap, logo, text,
+// corrections.
 void prepareLargePicture(Picture& picture, const PictureSettings& s, const Picture& logo)
 {
-    ScalePicture(picture, s.picWidth, s.picHeight, true, 0);
     ToBitmap(picture);
     if (s.hasLogo && !logo.isEmpty()) {
         const QPoint at = LogoPosition(picture.width(), picture.height(), logo.width(),
@@ -109,7 +109,8 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
         }
         if (!out.reused) {
             Picture picture;
-            LoadPicture(picture, source);
+            // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
+            LoadScaledPicture(picture, source, settings.picWidth, settings.picHeight);
             prepareLargePicture(picture, settings, logo);
             writing = true;
             SaveJpeg(picture, addPending(out.largeFile), settings.quality);
