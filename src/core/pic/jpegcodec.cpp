@@ -2,6 +2,7 @@
 // that called setjmp; everything that must survive the jump lives in a heap state.
 #include "jpegcodec.h"
 
+#include "compactcoefficients.h"
 #include "picture.h"
 #include "pixels.h"
 #include "util/error.h"
@@ -123,6 +124,7 @@ struct JpegDecodeState
     ErrorManager err;
     std::vector<JSAMPLE> row;
     QImage image;
+    CompactCoefficients coefficients; // only for a sampled decode of several scans
     int orientation = 1;
     bool tooLarge = false;
     bool noMemory = false;
@@ -295,12 +297,14 @@ bool decodeSampled(DecodeState* s, const SamplePlan& plan)
     if (setjmp(s->err.jump)) {
         return false;
     }
-    // A file of several scans (progressive) keeps all its coefficients while decoding:
-    // as much memory as its pixels, so the limit stays on its own size.
-    if (jpeg_has_multiple_scans(cinfo) &&
-        !fitsPixelLimit(cinfo->image_width, cinfo->image_height)) {
-        s->tooLarge = true;
-        return false;
+    // A file of several scans (progressive) keeps all its coefficients while decoding,
+    // packed: still growing with its own size, so the limit stays on that size.
+    if (jpeg_has_multiple_scans(cinfo)) {
+        if (!fitsPixelLimit(cinfo->image_width, cinfo->image_height)) {
+            s->tooLarge = true;
+            return false;
+        }
+        s->coefficients.install(cinfo);
     }
     if (!startWithImage(s, plan.size)) {
         return false;
