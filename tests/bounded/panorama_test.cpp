@@ -49,8 +49,9 @@ TEST(Panorama, BaselineFortyThousandByTenThousandMakesItsGalleryPicture)
     ASSERT_EQ(picture.width(), 600);
     ASSERT_EQ(picture.height(), 150);
     // Held: the 600 x 150 result, a row of 40000 pixels and libjpeg's row buffers.
-    if (peakBefore > 0)
+    if (peakBefore > 0) {
         EXPECT_LT(peakResidentKiB() - peakBefore, 32 * 1024);
+    }
     for (int y = 0; y < 150; y += 7) {
         for (int x = 0; x < 600; x += 13) {
             const QRgb p = picture.image().pixel(x, y);
