@@ -32,6 +32,12 @@ using JpegDecoder = std::unique_ptr<JpegDecodeState, JpegDecoderDeleter>;
 // row by row, passes over the rows the sampling does not take and keeps only the sampled
 // pixels of the others, so it holds the result and a row rather than the whole picture.
 // The pixels equal those of decodeJpeg followed by pointSampled.
+// The bytes of libjpeg's plain coefficient arrays that the sampled decodes of a
+// progressive JPEG running at once may hold; beyond it they keep their coefficients
+// packed (see CompactCoefficients). Returns the budget it replaces; tests set 0 to pack
+// every one.
+long long setPlainCoefficientBudget(long long bytes);
+
 class SampledJpegDecoder
 {
 public:
