@@ -189,8 +189,11 @@ unpackBlocksShuffled(const std::uint8_t* from, JCOEF* blocks, JDIMENSION count)
     }
 }
 
-const bool kShuffles = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") &&
-                       __builtin_cpu_supports("popcnt");
+const bool kShuffles = [] {
+    __builtin_cpu_init(); // may run before the library's own start-up code
+    return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") &&
+           __builtin_cpu_supports("popcnt");
+}();
 #endif
 
 // Packs `count` blocks into `out`: per block its mask, then its non-zero values in order.

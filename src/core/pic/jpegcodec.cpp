@@ -118,8 +118,9 @@ bool fitsPixelLimit(long long width, long long height)
 
 // libjpeg's plain coefficient arrays of the sampled decodes running at once stay within
 // this budget; a decode that would pass it keeps its coefficients packed, which costs it
-// about a sixth more time. The budget takes a photo of 10 megapixels and smaller photos
-// two at a time, and bounds what a gallery run with several workers holds for them.
+// about a sixth more time. 32 MiB hold an 8-megapixel photo of 4:2:2 (4 bytes a pixel)
+// or two of 4 megapixels: the usual gallery photos of a run with two workers stay plain,
+// while what such a run holds stays bounded however many workers it has.
 std::atomic<long long> g_plainCoefficientBudget{32LL << 20};
 std::atomic<long long> g_plainCoefficientBytes{0};
 
