@@ -166,7 +166,9 @@ TEST(SampledLoad, OtherFormatsAndDamagedJpegsBehaveAsLoadAndScale)
     file.write(jpeg.left(jpeg.size() * 9 / 10)); // the last rows are missing
     file.close();
     const QString missing = dir.filePath(QStringLiteral("missing.jpg"));
-    for (const QString& source : {testData("deep16.png"), cut, missing}) {
+    // A JPEG found by fuzzing: a few bytes of data for a huge frame.
+    const QString fuzzed = testData("crashers/jpeg-slow-incomplete.jpg");
+    for (const QString& source : {testData("deep16.png"), cut, missing, fuzzed}) {
         SCOPED_TRACE(source.toStdString());
         QString wholeError, sampledError;
         Picture whole, sampled;
