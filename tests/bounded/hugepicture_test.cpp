@@ -437,10 +437,10 @@ TEST_F(HugePictures, GalleryRunSkipsEachHugePictureWithItsReasonAndFinishes)
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image1"))));
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image2"))));
 
-    const QStringList huge = {hugeJpeg(), hugePng(), hugeGif(), hugeBmp(), hugeEmf()};
+    const QStringList huge = {hugeJpeg(), hugeProgressiveJpeg(), hugePng(), hugeGif(), hugeBmp(),
+                              hugeEmf()};
     ASSERT_TRUE(QFile::copy(testData("nikon-d2h.jpg"), path(QStringLiteral("good.jpg"))));
-    project.Files() << huge[0] << huge[1] << path(QStringLiteral("good.jpg")) << huge[2] << huge[3]
-                    << huge[4];
+    project.Files() << huge[0] << huge[1] << path(QStringLiteral("good.jpg")) << huge.mid(2);
 
     GalleryRunOptions options;
     options.jobs = 2;
@@ -452,9 +452,15 @@ TEST_F(HugePictures, GalleryRunSkipsEachHugePictureWithItsReasonAndFinishes)
     EXPECT_EQ(outcome, GalleryRun::Outcome::Finished);
     EXPECT_EQ(run.picturesWritten(), 1);
     EXPECT_EQ(run.picturesSkipped(), int(huge.size()));
+    // A baseline JPEG is decoded row by row into its small gallery picture, so its size is
+    // no reason to refuse it: its data, which ends long before 65500 rows, is.
     QStringList expected;
-    for (const QString& file : huge)
-        expected << file + QStringLiteral(": ") + file + QStringLiteral(": ") + kTooLarge;
+    for (const QString& file : huge) {
+        const QString reason = file == huge[0]
+                                   ? QStringLiteral("Fehlerhafte JPEG-Datei: unvollständige Datei")
+                                   : kTooLarge;
+        expected << file + QStringLiteral(": ") + file + QStringLiteral(": ") + reason;
+    }
     EXPECT_EQ(run.skippedPictures(), expected);
     // The good picture between them was written in full.
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("out/image2/good.jpg"))));

@@ -44,11 +44,11 @@ void removeFiles(const QStringList& files)
         QFile::remove(f);
 }
 
-// The large picture as the run makes it: scaled, a bitmap, logo, text, corrections.
+// The large picture as the run makes it from the scaled picture: a bitmap, logo, text,
+// corrections.
 void prepareLargePicture(Picture& picture, const PictureSettings& settings, const Picture& logo)
 {
     const ProjectSettings& s = settings.project;
-    ScalePicture(picture, s.picWidth, s.picHeight, true, 0);
     ToBitmap(picture);
     if (settings.hasLogo() && !logo.isEmpty()) {
         const QPoint at = LogoPosition(picture.width(), picture.height(), logo.width(),
@@ -90,7 +90,9 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
         }
         if (!out.reused) {
             Picture picture;
-            LoadPicture(picture, source);
+            // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
+            LoadScaledPicture(picture, source, settings.project.picWidth,
+                              settings.project.picHeight);
             prepareLargePicture(picture, settings, logo);
             writing = true;
             if (targets.large)

@@ -2,14 +2,17 @@
 // that called setjmp; everything that must survive the jump lives in a heap state.
 #include "jpegcodec.h"
 
+#include "compactcoefficients.h"
 #include "picture.h"
 #include "pixels.h"
 #include "util/error.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 #include <jerror.h>
@@ -82,17 +85,6 @@ void installErrorManager(ErrorManager& err)
     err.progress.progress_monitor = onProgress;
 }
 
-struct DecodeState
-{
-    jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    std::vector<JSAMPLE> row;
-    QImage image;
-    int orientation = 1;
-    bool tooLarge = false;
-    bool noMemory = false;
-};
-
 uchar cmykChannel(int colour, int black, bool inverted)
 {
     // Adobe writes CMYK inverted (0 is full ink); others write plain ink values.
@@ -102,50 +94,74 @@ uchar cmykChannel(int colour, int black, bool inverted)
     return uchar(((255 - colour) * (255 - black) + 127) / 255);
 }
 
-// Runs the whole decode; returns false after a libjpeg error (message in err.message).
-// The orientation from the first saved Exif APP1 segment; 1 (as stored) without one.
-int savedExifOrientation(jpeg_saved_marker_ptr markers)
+// One decoded pixel of 1 (grey), 3 (RGB) or 4 (CMYK) components as RGB.
+inline void toRgb(const JSAMPLE* p, int components, bool inverted, uchar* out)
 {
-    for (jpeg_saved_marker_ptr m = markers; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
-            std::memcmp(m->data, "Exif\0\0", 6) == 0)
-            return exifOrientation(m->data + 6, m->data_length - 6);
-    }
-    return 1;
-}
-
-// Grey stays grey, CMYK and YCCK come out as CMYK (converted here), the rest as RGB.
-J_COLOR_SPACE outputSpaceFor(J_COLOR_SPACE stored)
-{
-    switch (stored) {
-    case JCS_GRAYSCALE:
-        return JCS_GRAYSCALE;
-    case JCS_CMYK:
-    case JCS_YCCK:
-        return JCS_CMYK;
-    default:
-        return JCS_RGB;
+    if (components == 3) {
+        out[0] = p[0];
+        out[1] = p[1];
+        out[2] = p[2];
+    } else if (components == 1) {
+        out[0] = out[1] = out[2] = p[0];
+    } else {
+        out[0] = cmykChannel(p[0], p[3], inverted);
+        out[1] = cmykChannel(p[1], p[3], inverted);
+        out[2] = cmykChannel(p[2], p[3], inverted);
     }
 }
 
-// One decoded grey (1 component) or CMYK (4) row as RGB888.
-void expandToRgb(const JSAMPLE* src, uchar* dst, int w, int components, bool inverted)
+bool fitsPixelLimit(long long width, long long height)
 {
-    if (components == 1) {
-        for (int x = 0; x < w; ++x) {
-            dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = src[x];
-        }
-        return;
-    }
-    for (int x = 0; x < w; ++x) {
-        const JSAMPLE* p = src + 4 * x;
-        dst[3 * x] = cmykChannel(p[0], p[3], inverted);
-        dst[3 * x + 1] = cmykChannel(p[1], p[3], inverted);
-        dst[3 * x + 2] = cmykChannel(p[2], p[3], inverted);
-    }
+    return width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
 }
 
-bool runDecode(DecodeState* s, const QByteArray& data)
+// libjpeg's plain coefficient arrays of the sampled decodes running at once stay within
+// this budget; a decode that would pass it keeps its coefficients packed, which costs it
+// about a sixth more time. 32 MiB hold an 8-megapixel photo of 4:2:2 (4 bytes a pixel)
+// or two of 4 megapixels: the usual gallery photos of a run with two workers stay plain,
+// while what such a run holds stays bounded however many workers it has.
+std::atomic<long long> g_plainCoefficientBudget{32LL << 20};
+std::atomic<long long> g_plainCoefficientBytes{0};
+
+} // namespace
+
+struct JpegDecodeState
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    std::vector<JSAMPLE> row;
+    QImage image;
+    CompactCoefficients coefficients;    // only for a sampled decode of several scans
+    long long plainCoefficientBytes = 0; // libjpeg's own coefficient arrays, in the budget
+    int orientation = 1;
+    bool tooLarge = false;
+    bool noMemory = false;
+};
+
+void JpegDecoderDeleter::operator()(JpegDecodeState* state) const
+{
+    jpeg_destroy_decompress(&state->cinfo);
+    g_plainCoefficientBytes -= state->plainCoefficientBytes;
+    delete state;
+}
+
+namespace {
+
+using DecodeState = JpegDecodeState;
+
+JpegDecoder newDecoder()
+{
+    JpegDecoder state(new DecodeState()); // value-initialised: libjpeg's struct starts zeroed
+    installErrorManager(state->err);
+    state->cinfo.err = &state->err.pub;
+    return state;
+}
+
+// Reads the header from the data or the file and chooses the output: full size, the
+// accurate integer IDCT, grey stays grey, CMYK and YCCK come as CMYK. False after a
+// libjpeg error (message in err.message).
+bool readHeader(DecodeState* s, const QByteArray* data, std::FILE* file)
 {
     jpeg_decompress_struct* cinfo = &s->cinfo;
     if (setjmp(s->err.jump)) {
@@ -153,38 +169,74 @@ bool runDecode(DecodeState* s, const QByteArray& data)
     }
     jpeg_create_decompress(cinfo);
     cinfo->progress = &s->err.progress;
-    jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
-                 static_cast<unsigned long>(data.size()));
+    if (file) {
+        jpeg_stdio_src(cinfo, file);
+    } else {
+        jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(data->constData()),
+                     static_cast<unsigned long>(data->size()));
+    }
     jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xffff);
     jpeg_read_header(cinfo, TRUE);
-
-    const long long width = cinfo->image_width;
-    const long long height = cinfo->image_height;
-    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
-        s->tooLarge = true;
-        return false;
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
+            std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+            s->orientation = exifOrientation(m->data + 6, m->data_length - 6);
+            break;
+        }
     }
-    s->orientation = savedExifOrientation(cinfo->marker_list);
 
     cinfo->dct_method = JDCT_ISLOW;
     cinfo->scale_num = 1;
     cinfo->scale_denom = 1;
-    cinfo->out_color_space = outputSpaceFor(cinfo->jpeg_color_space);
-    jpeg_start_decompress(cinfo);
+    switch (cinfo->jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        cinfo->out_color_space = JCS_GRAYSCALE;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo->out_color_space = JCS_CMYK;
+        break;
+    default:
+        cinfo->out_color_space = JCS_RGB;
+        break;
+    }
+    return true;
+}
 
-    s->image = QImage(int(cinfo->output_width), int(cinfo->output_height), QImage::Format_RGB888);
+// Starts decompression with an RGB888 result of the given size; false when there is no
+// memory for it (the decoder is then aborted).
+bool startWithImage(DecodeState* s, QSize size)
+{
+    jpeg_start_decompress(&s->cinfo);
+    s->image = QImage(size, QImage::Format_RGB888);
     if (s->image.isNull()) {
         s->noMemory = true;
-        jpeg_abort_decompress(cinfo);
+        jpeg_abort_decompress(&s->cinfo);
+        return false;
+    }
+    s->row.resize(size_t(s->cinfo.output_width) * size_t(s->cinfo.output_components));
+    return true;
+}
+
+// Decodes every pixel, as stored (not yet upright).
+bool decodeAll(DecodeState* s)
+{
+    jpeg_decompress_struct* cinfo = &s->cinfo;
+    if (setjmp(s->err.jump)) {
+        return false;
+    }
+    if (!fitsPixelLimit(cinfo->image_width, cinfo->image_height)) {
+        s->tooLarge = true;
+        return false;
+    }
+    if (!startWithImage(s, QSize(int(cinfo->image_width), int(cinfo->image_height)))) {
         return false;
     }
     const int components = cinfo->output_components;
     const int w = int(cinfo->output_width);
-    s->row.resize(size_t(w) * size_t(components));
     const bool inverted = cinfo->saw_Adobe_marker;
     while (cinfo->output_scanline < cinfo->output_height) {
-        const int y = int(cinfo->output_scanline);
-        uchar* dst = s->image.scanLine(y);
+        uchar* dst = s->image.scanLine(int(cinfo->output_scanline));
         if (components == 3) {
             JSAMPROW rows[1] = {dst};
             jpeg_read_scanlines(cinfo, rows, 1);
@@ -192,10 +244,162 @@ bool runDecode(DecodeState* s, const QByteArray& data)
         }
         JSAMPROW rows[1] = {s->row.data()};
         jpeg_read_scanlines(cinfo, rows, 1);
-        expandToRgb(s->row.data(), dst, w, components, inverted);
+        for (int x = 0; x < w; ++x) {
+            toRgb(s->row.data() + components * x, components, inverted, dst + 3 * x);
+        }
     }
     jpeg_finish_decompress(cinfo);
     return true;
+}
+
+// Which stored pixels make the upright, point-sampled picture. Each output line (a row,
+// or a column when the orientation swaps the sides) takes one stored row, and position p
+// along every line takes stored column column[p].
+struct SamplePlan
+{
+    QSize size;
+    bool linesAreRows = true;
+    std::vector<int> lineRow;
+    std::vector<int> column;
+};
+
+SamplePlan samplePlan(int storedWidth, int storedHeight, int orientation, QSize size)
+{
+    // Where upright (x, y) lies in the stored picture, as transformForOrientation turns it.
+    const bool swaps = orientation >= 5 && orientation <= 8;
+    const bool mirrorsX = orientation == 2 || orientation == 3 || orientation == 7 ||
+                          orientation == 8; // stored column counted from the right
+    const bool mirrorsY = orientation == 3 || orientation == 4 || orientation == 6 ||
+                          orientation == 7; // stored row counted from the bottom
+    const int uprightWidth = swaps ? storedHeight : storedWidth;
+    const int uprightHeight = swaps ? storedWidth : storedHeight;
+    SamplePlan plan;
+    plan.size = size;
+    plan.linesAreRows = !swaps;
+    // Upright columns come from stored columns, or from stored rows when the sides swap.
+    const int lines = swaps ? size.width() : size.height();
+    const int positions = swaps ? size.height() : size.width();
+    const int lineSource = swaps ? uprightWidth : uprightHeight;
+    const int positionSource = swaps ? uprightHeight : uprightWidth;
+    for (int i = 0; i < lines; ++i) {
+        const int r = sampledLine(i, lines, lineSource);
+        plan.lineRow.push_back(mirrorsY ? storedHeight - 1 - r : r);
+    }
+    for (int p = 0; p < positions; ++p) {
+        const int c = sampledLine(p, positions, positionSource);
+        plan.column.push_back(mirrorsX ? storedWidth - 1 - c : c);
+    }
+    return plan;
+}
+
+// Moves the decoder to stored row `row`, passing over the rows before it.
+void skipTo(jpeg_decompress_struct* cinfo, JDIMENSION row)
+{
+    if (row > cinfo->output_scanline) {
+        jpeg_skip_scanlines(cinfo, row - cinfo->output_scanline);
+    }
+}
+
+// What libjpeg's own arrays would hold for all coefficients of the picture.
+long long plainCoefficientBytes(j_decompress_ptr cinfo)
+{
+    long long bytes = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info& component = cinfo->comp_info[c];
+        const auto roundUp = [](long long n, long long k) { return (n + k - 1) / k * k; };
+        bytes += roundUp(component.width_in_blocks, component.h_samp_factor) *
+                 roundUp(component.height_in_blocks, component.v_samp_factor) *
+                 static_cast<long long>(sizeof(JBLOCK));
+    }
+    return bytes;
+}
+
+// Takes `bytes` of the budget for the decoder when they fit; the deleter gives them back.
+bool reservePlainCoefficients(DecodeState* s, long long bytes)
+{
+    long long held = g_plainCoefficientBytes.load();
+    while (held + bytes <= g_plainCoefficientBudget.load()) {
+        if (g_plainCoefficientBytes.compare_exchange_weak(held, held + bytes)) {
+            s->plainCoefficientBytes = bytes;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Decodes only the stored rows the plan takes and keeps only its columns of them.
+bool decodeSampled(DecodeState* s, const SamplePlan& plan)
+{
+    jpeg_decompress_struct* cinfo = &s->cinfo;
+    if (setjmp(s->err.jump)) {
+        return false;
+    }
+    // A file of several scans (progressive) keeps all its coefficients while decoding:
+    // plain while the budget allows, else packed; either way they grow with its own size,
+    // so the limit stays on that size.
+    if (jpeg_has_multiple_scans(cinfo)) {
+        if (!fitsPixelLimit(cinfo->image_width, cinfo->image_height)) {
+            s->tooLarge = true;
+            return false;
+        }
+        if (!reservePlainCoefficients(s, plainCoefficientBytes(cinfo))) {
+            s->coefficients.install(cinfo);
+        }
+    }
+    if (!startWithImage(s, plan.size)) {
+        return false;
+    }
+    const int components = cinfo->output_components;
+    const bool inverted = cinfo->saw_Adobe_marker;
+    uchar* bits = s->image.bits();
+    const qsizetype bytesPerLine = s->image.bytesPerLine();
+    const qsizetype lineStride = plan.linesAreRows ? bytesPerLine : 3;
+    const qsizetype step = plan.linesAreRows ? 3 : bytesPerLine;
+    // Lines in the order of their stored rows (mirrored orientations take them upwards).
+    std::vector<int> order(plan.lineRow.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&plan](int a, int b) { return plan.lineRow[a] < plan.lineRow[b]; });
+    JSAMPROW rows[1] = {s->row.data()};
+    for (size_t k = 0; k < order.size();) {
+        const int r = plan.lineRow[size_t(order[k])];
+        skipTo(cinfo, JDIMENSION(r));
+        jpeg_read_scanlines(cinfo, rows, 1);
+        for (; k < order.size() && plan.lineRow[size_t(order[k])] == r; ++k) {
+            uchar* dst = bits + order[k] * lineStride;
+            for (const int c : plan.column) {
+                toRgb(s->row.data() + components * c, components, inverted, dst);
+                dst += step;
+            }
+        }
+    }
+    // The data is read to its last row, so a file that ends early fails as at full size.
+    const JDIMENSION last = cinfo->output_height - 1;
+    if (cinfo->output_scanline <= last) {
+        skipTo(cinfo, last);
+        jpeg_read_scanlines(cinfo, rows, 1);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+void throwIfFailed(const DecodeState& s, bool ok)
+{
+    if (s.tooLarge) {
+        throw LumiError(QStringLiteral("Das Bild ist zu groß (%1 x %2 Pixel)")
+                            .arg(s.cinfo.image_width)
+                            .arg(s.cinfo.image_height));
+    }
+    if (s.noMemory) {
+        throw LumiError(QStringLiteral("Zu wenig Speicher für das Bild"));
+    }
+    if (s.err.truncated) {
+        throw LumiError(QStringLiteral("Fehlerhafte JPEG-Datei: unvollständige Datei"));
+    }
+    if (!ok) {
+        throw LumiError(QStringLiteral("Fehlerhafte JPEG-Datei: %1")
+                            .arg(QString::fromLocal8Bit(s.err.message)));
+    }
 }
 
 struct EncodeState
@@ -244,26 +448,8 @@ quint32 readValue(const unsigned char* p, int bytes, bool littleEndian)
 
 DecodedJpeg decodeJpeg(const QByteArray& data)
 {
-    auto state = std::make_unique<DecodeState>();
-    installErrorManager(state->err);
-    state->cinfo.err = &state->err.pub;
-    const bool ok = runDecode(state.get(), data);
-    jpeg_destroy_decompress(&state->cinfo);
-    if (state->tooLarge) {
-        throw LumiError(QStringLiteral("Das Bild ist zu groß (%1 x %2 Pixel)")
-                            .arg(state->cinfo.image_width)
-                            .arg(state->cinfo.image_height));
-    }
-    if (state->noMemory) {
-        throw LumiError(QStringLiteral("Zu wenig Speicher für das Bild"));
-    }
-    if (state->err.truncated) {
-        throw LumiError(QStringLiteral("Fehlerhafte JPEG-Datei: unvollständige Datei"));
-    }
-    if (!ok) {
-        throw LumiError(QStringLiteral("Fehlerhafte JPEG-Datei: %1")
-                            .arg(QString::fromLocal8Bit(state->err.message)));
-    }
+    const JpegDecoder state = newDecoder();
+    throwIfFailed(*state, readHeader(state.get(), &data, nullptr) && decodeAll(state.get()));
     DecodedJpeg result;
     result.image = state->image;
     setStandardResolution(result.image);
@@ -273,6 +459,35 @@ DecodedJpeg decodeJpeg(const QByteArray& data)
         result.orientation = state->orientation;
     }
     return result;
+}
+
+long long setPlainCoefficientBudget(long long bytes)
+{
+    return g_plainCoefficientBudget.exchange(bytes);
+}
+
+SampledJpegDecoder::SampledJpegDecoder(std::FILE* file) : m_state(newDecoder())
+{
+    throwIfFailed(*m_state, readHeader(m_state.get(), nullptr, file));
+}
+
+SampledJpegDecoder::~SampledJpegDecoder() = default;
+
+QSize SampledJpegDecoder::uprightSize() const
+{
+    const QSize stored(int(m_state->cinfo.image_width), int(m_state->cinfo.image_height));
+    return m_state->orientation >= 5 ? stored.transposed() : stored;
+}
+
+QImage SampledJpegDecoder::decode(QSize size)
+{
+    const SamplePlan plan =
+        samplePlan(int(m_state->cinfo.image_width), int(m_state->cinfo.image_height),
+                   m_state->orientation, size);
+    throwIfFailed(*m_state, decodeSampled(m_state.get(), plan));
+    QImage image = m_state->image;
+    setStandardResolution(image);
+    return image;
 }
 
 QByteArray encodeJpeg(const QImage& rgb888, int quality)

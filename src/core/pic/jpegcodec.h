@@ -4,7 +4,11 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
+
+#include <cstdio>
+#include <memory>
 
 struct DecodedJpeg
 {
@@ -16,6 +20,42 @@ struct DecodedJpeg
 // CMYK and YCCK are converted (Adobe's inverted values included). Raises LumiError for
 // damaged or truncated data and for pictures above the pixel limit.
 DecodedJpeg decodeJpeg(const QByteArray& data);
+
+struct JpegDecodeState;
+struct JpegDecoderDeleter
+{
+    void operator()(JpegDecodeState* state) const;
+};
+using JpegDecoder = std::unique_ptr<JpegDecodeState, JpegDecoderDeleter>;
+
+// A JPEG file decoded straight into a point-sampled, upright picture: the decoder reads
+// row by row, passes over the rows the sampling does not take and keeps only the sampled
+// pixels of the others, so it holds the result and a row rather than the whole picture.
+// The pixels equal those of decodeJpeg followed by pointSampled.
+// The bytes of libjpeg's plain coefficient arrays that the sampled decodes of a
+// progressive JPEG running at once may hold; beyond it they keep their coefficients
+// packed (see CompactCoefficients). Returns the budget it replaces; tests set 0 to pack
+// every one.
+long long setPlainCoefficientBudget(long long bytes);
+
+class SampledJpegDecoder
+{
+public:
+    // Reads the header from the file (left open, read from its current position).
+    // Raises LumiError for damaged data.
+    explicit SampledJpegDecoder(std::FILE* file);
+    ~SampledJpegDecoder();
+
+    // The size of the picture turned upright by its EXIF orientation.
+    QSize uprightSize() const;
+    // The upright picture point-sampled to `size`, as RGB888. Raises LumiError for
+    // damaged or truncated data, and for a file of several scans (progressive) above the
+    // pixel limit, as all its coefficients are held while decoding.
+    QImage decode(QSize size);
+
+private:
+    JpegDecoder m_state;
+};
 
 // Baseline JPEG of an RGB888 image at the IJG quality 1..100, default parameters.
 QByteArray encodeJpeg(const QImage& rgb888, int quality);

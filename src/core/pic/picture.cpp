@@ -139,10 +139,9 @@ void ToBitmap(Picture& picture)
     picture.setBitmap(picture.renderedBitmap());
 }
 
-void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int direction)
+std::optional<QSize> scaledSize(long long W, long long H, int width, int height, bool keepAspect,
+                                int direction)
 {
-    const long long W = picture.width();
-    const long long H = picture.height();
     long long w = width;
     long long h = height;
     if (w <= 0 && h <= 0) {
@@ -158,17 +157,17 @@ void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int 
         }
     }
     if (w == W && h == H) {
-        return;
+        return std::nullopt;
     }
     if (direction < 0 && (w >= W || w <= 0) && (h >= H || h <= 0)) {
-        return;
+        return std::nullopt;
     }
     if (direction > 0 && W >= w && H >= h) {
-        return;
+        return std::nullopt;
     }
     // A picture without width or height has no aspect to keep: nothing changes.
     if (W <= 0 || H <= 0) {
-        return;
+        return std::nullopt;
     }
     const long double ratio = static_cast<long double>(W) / H;
     const long double inverse = static_cast<long double>(H) / W;
@@ -193,13 +192,22 @@ void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int 
         throw LumiError(
             QStringLiteral("Die gewünschte Bildgröße (%1 x %2 Pixel) ist zu groß").arg(w).arg(h));
     }
+    return QSize(int(w), int(h));
+}
 
-    if (picture.kind() == PictureKind::Metafile) {
-        // A drawing is drawn at the target size rather than sampled from pixels.
-        picture.setBitmap(picture.renderedBitmap(QSize(int(w), int(h))));
+void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int direction)
+{
+    const std::optional<QSize> size =
+        scaledSize(picture.width(), picture.height(), width, height, keepAspect, direction);
+    if (!size) {
         return;
     }
-    picture.setBitmap(pointSampled(picture.renderedBitmap(), int(w), int(h)));
+    if (picture.kind() == PictureKind::Metafile) {
+        // A drawing is drawn at the target size rather than sampled from pixels.
+        picture.setBitmap(picture.renderedBitmap(*size));
+        return;
+    }
+    picture.setBitmap(pointSampled(picture.renderedBitmap(), size->width(), size->height()));
 }
 
 QString replaceExtension(const QString& path, const QString& newExtension)

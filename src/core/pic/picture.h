@@ -99,6 +99,17 @@ void ToBitmap(Picture& picture);
 // Scales into the box (0 or less: automatic); direction -1 only shrinks, +1 only
 // enlarges, 0 both. Point sampling.
 void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int direction);
+// The size ScalePicture makes a W by H picture, or nothing when it leaves it as it is.
+// Raises LumiError for a size above the limits.
+std::optional<QSize> scaledSize(long long W, long long H, int width, int height, bool keepAspect,
+                                int direction);
+
+// LoadPicture followed by ScalePicture(picture, width, height, yes, 0), with the same
+// result to the byte. A JPEG that is scaled is decoded row by row and only the pixels the
+// point sampling picks are kept, so memory follows the scaled size and the pixel limit
+// applies to that size; a progressive JPEG (all its coefficients held while decoding)
+// keeps the limit on its own size.
+void LoadScaledPicture(Picture& picture, const QString& path, int width, int height);
 
 // Writes a baseline JPEG at the quality (outside 1..100: 100), the extension forced to
 // ".jpg". An unchanged JPEG at quality 100 is written as it was loaded. Returns false

@@ -13,8 +13,15 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <utility>
+
+#include <unistd.h>
 
 namespace {
 
@@ -52,8 +59,10 @@ const Format* formatFor(const QString& path)
     return nullptr;
 }
 
-QByteArray readWholeFile(const QString& path)
+// Opens a picture file for reading after the checks every picture file passes.
+void openPictureFile(QFile& file)
 {
+    const QString path = file.fileName();
     const QFileInfo info(path);
     if (!info.exists()) {
         throw LumiError(QStringLiteral("Datei nicht gefunden: %1").arg(path));
@@ -64,16 +73,58 @@ QByteArray readWholeFile(const QString& path)
     if (info.size() > kMaxFileBytes) {
         throw LumiError(QStringLiteral("Datei zu groß: %1").arg(path));
     }
-    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw LumiError(QStringLiteral("Datei kann nicht gelesen werden: %1 (%2)")
                             .arg(path, file.errorString()));
     }
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    QFile file(path);
+    openPictureFile(file);
     QByteArray data = file.readAll();
     if (data.isEmpty()) {
         throw LumiError(QStringLiteral("Leere Datei: %1").arg(path));
     }
     return data;
+}
+
+// The JPEG file decoded straight to the size ScalePicture would give it; nothing when
+// that size is the picture's own (then the picture is loaded whole).
+std::optional<QImage> loadSampledJpeg(const QString& path, int width, int height)
+{
+    QFile file(path);
+    openPictureFile(file);
+    if (file.size() == 0) {
+        throw LumiError(QStringLiteral("Leere Datei: %1").arg(path));
+    }
+    using Stream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+    const Stream stream(fdopen(dup(file.handle()), "rb"), &std::fclose);
+    if (!stream) {
+        throw LumiError(QStringLiteral("Datei kann nicht gelesen werden: %1 (%2)")
+                            .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    const auto inFileError = [&path](const LumiError& error) {
+        return LumiError(QStringLiteral("%1: %2").arg(path, error.message()));
+    };
+    std::optional<SampledJpegDecoder> decoder;
+    try {
+        decoder.emplace(stream.get());
+    } catch (const LumiError& error) {
+        throw inFileError(error);
+    }
+    const QSize upright = decoder->uprightSize();
+    const std::optional<QSize> size =
+        scaledSize(upright.width(), upright.height(), width, height, true, 0);
+    if (!size) {
+        return std::nullopt;
+    }
+    try {
+        return decoder->decode(*size);
+    } catch (const LumiError& error) {
+        throw inFileError(error);
+    }
 }
 
 void checkSize(long long width, long long height)
@@ -225,6 +276,19 @@ void LoadPictureData(Picture& picture, const QByteArray& data, const QString& ex
     } else {
         picture.setRaster(format->kind, readWithQt(data, format->qtFormat));
     }
+}
+
+void LoadScaledPicture(Picture& picture, const QString& path, int width, int height)
+{
+    const Format* format = formatFor(path);
+    if (format && format->kind == PictureKind::Jpeg) {
+        if (const std::optional<QImage> sampled = loadSampledJpeg(path, width, height)) {
+            picture.setBitmap(*sampled);
+            return;
+        }
+    }
+    LoadPicture(picture, path);
+    ScalePicture(picture, width, height, true, 0);
 }
 
 bool SaveJpeg(Picture& picture, const QString& path, int quality)

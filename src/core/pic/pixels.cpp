@@ -70,14 +70,13 @@ QImage pointSampled(const QImage& source, int width, int height)
     QImage out = checkedImage(width, height);
     const long long W = src.width();
     const long long H = src.height();
-    // Each target pixel samples the source at its own centre.
     std::vector<int> columns(static_cast<size_t>(width));
-    for (long long x = 0; x < width; ++x) {
-        columns[size_t(x)] = int((2 * x + 1) * W / (2LL * width));
+    for (int x = 0; x < width; ++x) {
+        columns[size_t(x)] = sampledLine(x, width, W);
     }
-    for (long long y = 0; y < height; ++y) {
-        const uchar* srcRow = src.constScanLine(int((2 * y + 1) * H / (2LL * height)));
-        uchar* dst = out.scanLine(int(y));
+    for (int y = 0; y < height; ++y) {
+        const uchar* srcRow = src.constScanLine(sampledLine(y, height, H));
+        uchar* dst = out.scanLine(y);
         for (int x = 0; x < width; ++x) {
             const uchar* p = srcRow + 3 * columns[size_t(x)];
             dst[3 * x] = p[0];

@@ -15,6 +15,13 @@ QImage toRgb888(const QImage& image);
 // RGB888 copy of width by height pixels, each taking one source pixel (no averaging).
 QImage pointSampled(const QImage& source, int width, int height);
 
+// The source row or column that point sampling `source` lines to `target` lines takes for
+// line i: the one under the centre of the target line.
+inline int sampledLine(long long i, long long target, long long source)
+{
+    return int((2 * i + 1) * source / (2 * target));
+}
+
 // Geometric transforms of an RGB888 image; each returns a new RGB888 image.
 enum class PixelTransform
 {
