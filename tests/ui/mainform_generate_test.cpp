@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "testsupport.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,12 +26,6 @@ QStringList filesBelow(const QString& folder)
         names.append(QDir(folder).relativeFilePath(it.next()));
     names.sort();
     return names;
-}
-
-QByteArray contents(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -177,8 +173,8 @@ TEST_F(GenerateTest, WindowAndCommandLineMakeTheSameGallery)
     // Pages carry the time of their run; everything else is byte for byte the same.
     const QRegularExpression clock(u"\\d{1,2}:\\d\\d"_s);
     for (const QString& name : windowFiles) {
-        const QByteArray a = contents(fromWindow + u'/' + name);
-        const QByteArray b = contents(target + u'/' + name);
+        const QByteArray a = readBytes(fromWindow + u'/' + name);
+        const QByteArray b = readBytes(target + u'/' + name);
         if (!name.endsWith(u".htm"_s)) {
             EXPECT_EQ(a, b) << qPrintable(name);
             continue;

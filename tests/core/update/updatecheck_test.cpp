@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -22,12 +24,6 @@ QByteArray updateList(const QString& version, const QString& download = {},
     return (u"[Lumivista]\r\nVersion="_s + version + u"\r\nDownload="_s + download +
             u"\r\nInfo="_s + info + u"\r\n"_s)
         .toUtf8();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class UpdateCheckTest : public ::testing::Test
@@ -87,7 +83,7 @@ TEST_F(UpdateCheckTest, NewerPublishedVersionIsReportedWithItsWholeText)
     EXPECT_EQ(updater.downloadAddress(), u"https://x.example/dl"_s);
     EXPECT_TRUE(updater.isDownloadVisible());
     // The local copy stays in the data folder.
-    EXPECT_EQ(readAll(localFile()), list);
+    EXPECT_EQ(readBytes(localFile()), list);
 }
 
 TEST_F(UpdateCheckTest, EqualOrOlderPublishedVersionsAreNotNew)
@@ -189,7 +185,7 @@ TEST_F(UpdateCheckTest, FailedFetchesShowTheFirewallMessageAndChangeNothing)
         EXPECT_FALSE(updater.hasResult());
         EXPECT_FALSE(updater.isDownloadVisible());
         // The local copy of the last good list is left as it was.
-        EXPECT_EQ(readAll(localFile()), list);
+        EXPECT_EQ(readBytes(localFile()), list);
     }
 }
 
