@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 namespace {
 
 class GenerateCli : public ::testing::Test
@@ -43,11 +45,7 @@ protected:
         ASSERT_TRUE(image.save(path(name), "JPEG"));
     }
 
-    QByteArray bytes(const QString& name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray bytes(const QString& name) const { return readBytes(path(name)); }
 
     QTemporaryDir m_dir;
     QString m_err;

@@ -10,20 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void touch(const QString& path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write("x");
-}
 
 class ProjectCli : public ::testing::Test
 {
@@ -84,7 +73,7 @@ TEST_F(ProjectCli, NewWritesTheStartProjectAndShowPrintsIt)
 
 TEST_F(ProjectCli, NewReplacesAnExistingFileOnlyWithForce)
 {
-    touch(m_project);
+    writeBytes(m_project, "x");
     CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains(QLatin1String("exists already"))) << run.err.toStdString();
@@ -144,7 +133,7 @@ TEST_F(ProjectCli, FoldersAddJpgThenGifThenBmp)
     ASSERT_TRUE(QDir().mkpath(photos + QStringLiteral("/sub")));
     for (const char16_t* name : {u"b.gif", u"c.jpg", u"a.bmp", u"A.JPG", u"b.jpg", u"a.gif",
                                  u"x.png", u"notes.txt", u".hidden.jpg", u"sub/d.jpg"})
-        touch(photos + u'/' + QString::fromUtf16(name));
+        writeBytes(photos + u'/' + QString::fromUtf16(name), "x");
     ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
                          QStringLiteral("--folder"), photos})
                   .status,
@@ -164,9 +153,9 @@ TEST_F(ProjectCli, AddAppendsFilesAndFolders)
     ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
     const QString photos = path(QStringLiteral("photos"));
     ASSERT_TRUE(QDir().mkpath(photos));
-    touch(photos + QStringLiteral("/1.jpg"));
-    touch(photos + QStringLiteral("/2.gif"));
-    touch(path(QStringLiteral("single.png")));
+    writeBytes(photos + QStringLiteral("/1.jpg"), "x");
+    writeBytes(photos + QStringLiteral("/2.gif"), "x");
+    writeBytes(path(QStringLiteral("single.png")), "x");
     const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("add"), m_project,
                                   QStringLiteral("single.png"), QStringLiteral("photos")},
                                  m_dir.path());
@@ -185,7 +174,7 @@ TEST_F(ProjectCli, BadArgumentsLeaveTheProjectUntouched)
                          QStringLiteral("Qual=55")})
                   .status,
               0);
-    touch(path(QStringLiteral("pic|x.jpg")));
+    writeBytes(path(QStringLiteral("pic|x.jpg")), "x");
     const QByteArray before = readBytes(m_project);
     const struct
     {
@@ -243,8 +232,8 @@ TEST_F(ProjectCli, FolderSkipsNamesThatCannotBeStored)
 {
     const QString photos = path(QStringLiteral("photos"));
     ASSERT_TRUE(QDir().mkpath(photos));
-    touch(photos + QStringLiteral("/a|b.jpg"));
-    touch(photos + QStringLiteral("/ok.jpg"));
+    writeBytes(photos + QStringLiteral("/a|b.jpg"), "x");
+    writeBytes(photos + QStringLiteral("/ok.jpg"), "x");
     const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
                                   QStringLiteral("--folder"), photos});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
@@ -259,7 +248,7 @@ TEST_F(ProjectCli, FolderNamesTheFilesItCannotAdd)
 {
     const QString photos = path(QStringLiteral("photos"));
     ASSERT_TRUE(QDir().mkpath(photos));
-    touch(photos + QStringLiteral("/a.jpg"));
+    writeBytes(photos + QStringLiteral("/a.jpg"), "x");
     const RawNameFile undecodable(photos, "b\xFF.jpg");
     ASSERT_TRUE(undecodable.created());
     ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);

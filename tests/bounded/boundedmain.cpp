@@ -7,7 +7,7 @@
 // to list the tests and once per test, so a cap set by the executable's own main() is in
 // force in every one of those runs without a wrapper script or an emulator setting, and
 // plain `ctest` and `make test` get it too. This main() replaces the shared one of
-// lumivista-testsupport (the linker takes that one from the archive only when no object
+// lumivista-testmain-gui (the linker takes that one from the archive only when no object
 // defines main) and does the same work after setting the cap.
 //
 // The cap: 1 GiB. Measured on the RelWithDebInfo build, each of these tests peaks at
@@ -22,8 +22,8 @@
 // left off (the tests still run, and still check time and outcome).
 #include "boundedsupport.h"
 
-#include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/resource.h>
@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     int result = 0;
     {
-        QApplication app(argc, argv);
+        QGuiApplication app(argc, argv);
         result = RUN_ALL_TESTS();
     }
     if (qEnvironmentVariableIntValue("LUMIVISTA_BOUNDED_VMPEAK") == 1)

@@ -10,13 +10,6 @@
 #include <QStringList>
 #include <functional>
 #include <gtest/gtest.h>
-#include <ostream>
-
-// Failure messages show texts as text.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 // The address-space cap of the test processes (see boundedmain.cpp), or 0 when none is
 // set because the build uses AddressSanitizer.

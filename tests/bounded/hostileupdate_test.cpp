@@ -17,13 +17,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
+#include "testsupport.h"
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+namespace {
 
 class HostileUpdateList : public ::testing::Test
 {
@@ -36,7 +32,7 @@ protected:
         // A good list fetched first: that local copy must survive every failure.
         UpdateCheck good(source(QStringLiteral("/update.txt")));
         ASSERT_EQ(good.run(), UpdateCheck::Outcome::NewVersion);
-        m_goodList = readAll(localFile());
+        m_goodList = readBytes(localFile());
         ASSERT_TRUE(m_goodList.contains("Version=7.0.0.0"));
         m_dialogs.clear();
     }
@@ -65,7 +61,7 @@ protected:
         EXPECT_EQ(m_dialogs.entries()[1].text, UpdateCheck::kFetchFailedMessage + programPath());
         EXPECT_EQ(m_dialogs.entries()[1].type, DialogType::Error);
         EXPECT_FALSE(updater.hasResult());
-        EXPECT_EQ(readAll(localFile()), m_goodList);
+        EXPECT_EQ(readBytes(localFile()), m_goodList);
         // No half list beside it either.
         EXPECT_EQ(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden),
                   QStringList{QStringLiteral("update.txt")});
@@ -105,7 +101,7 @@ TEST_F(HostileUpdateList, DownloadOfAnEndlessBodyReportsTheSizeCap)
         });
         EXPECT_FALSE(ok);
         EXPECT_EQ(error, QStringLiteral("Die Antwort ist zu groß"));
-        EXPECT_EQ(readAll(localFile()), m_goodList);
+        EXPECT_EQ(readBytes(localFile()), m_goodList);
     }
 }
 
@@ -134,7 +130,7 @@ TEST_F(HostileUpdateList, BusyMainThreadDoesNotLetTheNetworkThreadHoardTheBody)
     EXPECT_EQ(pauses, 3);
     EXPECT_FALSE(ok);
     EXPECT_EQ(error, QStringLiteral("Die Antwort ist zu groß"));
-    EXPECT_EQ(readAll(localFile()), m_goodList);
+    EXPECT_EQ(readBytes(localFile()), m_goodList);
     if (boundedAddressSpaceLimit() > 0) {
         // Resident memory stayed small: nothing of the flood piled up.
         EXPECT_LT(peakResidentKiB(), 200 * 1024);
@@ -155,5 +151,5 @@ TEST_F(HostileUpdateList, ListDribbledAByteASecondStopsAtTheTimeOut)
     QString error;
     EXPECT_FALSE(downloadToFile(s.listUrl, localFile(), s.maxBytes, 2000, &error));
     EXPECT_EQ(error, QStringLiteral("Zeitüberschreitung beim Herunterladen"));
-    EXPECT_EQ(readAll(localFile()), m_goodList);
+    EXPECT_EQ(readBytes(localFile()), m_goodList);
 }

@@ -23,24 +23,13 @@
 
 #include <jpeglib.h>
 
+#include "testsupport.h"
+
 namespace {
 
 QString testData(const char* name)
 {
     return QStringLiteral(LUMIVISTA_TEST_DATA "/pic/") + QLatin1String(name);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(data), data.size());
 }
 
 void putBig16(QByteArray& data, qsizetype offset, quint16 value)
@@ -192,7 +181,7 @@ protected:
     // The camera photo with the frame header of the main picture patched.
     QString hugeJpeg()
     {
-        QByteArray jpeg = readFile(testData("nikon-d2h.jpg"));
+        QByteArray jpeg = readBytes(testData("nikon-d2h.jpg"));
         const qsizetype sof = frameHeaderOffset(jpeg);
         EXPECT_GT(sof, 0);
         // SOFn: marker, length (2), precision (1), height (2), width (2).
@@ -203,7 +192,7 @@ protected:
 
     QString hugeProgressiveJpeg()
     {
-        QByteArray jpeg = readFile(testData("progressive.jpg"));
+        QByteArray jpeg = readBytes(testData("progressive.jpg"));
         const qsizetype sof = frameHeaderOffset(jpeg);
         EXPECT_GT(sof, 0);
         EXPECT_EQ(uchar(jpeg[sof + 1]), 0xc2);
@@ -219,7 +208,7 @@ protected:
         image.fill(Qt::darkCyan);
         const QString file = path(QStringLiteral("huge.png"));
         EXPECT_TRUE(image.save(file, "PNG"));
-        QByteArray png = readFile(file);
+        QByteArray png = readBytes(file);
         EXPECT_EQ(png.mid(12, 4), QByteArray("IHDR"));
         qToBigEndian<quint32>(65500, png.data() + 16);
         qToBigEndian<quint32>(65500, png.data() + 20);
@@ -230,7 +219,7 @@ protected:
     // The logical screen and the first frame of a GIF both declare the size.
     QString hugeGif()
     {
-        QByteArray gif = readFile(testData("transparent.gif"));
+        QByteArray gif = readBytes(testData("transparent.gif"));
         EXPECT_TRUE(gif.startsWith("GIF89a"));
         qToLittleEndian<quint16>(65500, gif.data() + 6);
         qToLittleEndian<quint16>(65500, gif.data() + 8);
@@ -244,7 +233,7 @@ protected:
     // Only the logical screen is huge; the frame inside it is the small original.
     QString hugeGifScreen()
     {
-        QByteArray gif = readFile(testData("transparent.gif"));
+        QByteArray gif = readBytes(testData("transparent.gif"));
         qToLittleEndian<quint16>(65500, gif.data() + 6);
         qToLittleEndian<quint16>(65500, gif.data() + 8);
         return write(QStringLiteral("huge-screen.gif"), gif);
@@ -253,7 +242,7 @@ protected:
     // BITMAPINFOHEADER biWidth and biHeight.
     QString hugeBmp()
     {
-        QByteArray bmp = readFile(testData("plain.bmp"));
+        QByteArray bmp = readBytes(testData("plain.bmp"));
         EXPECT_TRUE(bmp.startsWith("BM"));
         qToLittleEndian<qint32>(65500, bmp.data() + 18);
         qToLittleEndian<qint32>(65500, bmp.data() + 22);
@@ -263,7 +252,7 @@ protected:
     // ImageWidth and ImageLength of the first directory.
     QString hugeTiff()
     {
-        QByteArray tiff = readFile(testData("palette.tif"));
+        QByteArray tiff = readBytes(testData("palette.tif"));
         const bool little = tiff.startsWith("II");
         const auto get16 = [&](qsizetype at) {
             return little ? qFromLittleEndian<quint16>(tiff.constData() + at)
@@ -301,7 +290,7 @@ protected:
     // rclFrame in hundredths of a millimetre: 65500 pixels at 96 dpi.
     QString hugeEmf()
     {
-        QByteArray emf = readFile(testData("halfred.emf"));
+        QByteArray emf = readBytes(testData("halfred.emf"));
         const qint32 side = qint32(65500 / 96.0 * 2540.0 + 0.5);
         qToLittleEndian<qint32>(0, emf.data() + 24);
         qToLittleEndian<qint32>(0, emf.data() + 28);
@@ -313,7 +302,7 @@ protected:
     // The placeable header's frame: 32750 units at 48 units an inch, with its checksum.
     QString hugeWmf()
     {
-        QByteArray wmf = readFile(testData("halfred.wmf"));
+        QByteArray wmf = readBytes(testData("halfred.wmf"));
         EXPECT_EQ(qFromLittleEndian<quint32>(wmf.constData()), 0x9AC6CDD7u);
         qToLittleEndian<qint16>(0, wmf.data() + 6);
         qToLittleEndian<qint16>(0, wmf.data() + 8);
@@ -329,7 +318,7 @@ protected:
 
     QString write(const QString& name, const QByteArray& data)
     {
-        writeFile(path(name), data);
+        writeBytes(path(name), data);
         return path(name);
     }
 

@@ -20,27 +20,11 @@
 #include <memory>
 #include <unistd.h>
 
+#include "testsupport.h"
+
 using namespace durability;
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList folderEntries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
 
 // An update list of `size` bytes. A small one stays in the write buffer until the file is
 // flushed, so the full disk shows only then; a large one is written as it arrives.
@@ -84,27 +68,6 @@ protected:
     std::unique_ptr<TmpfsMount> m_mount;
     QString m_folder;
 };
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool waitForPort(quint16 port)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 15000) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        if (socket.waitForConnected(200))
-            return true;
-        QThread::msleep(20);
-    }
-    return false;
-}
 
 // Python's http.server on 127.0.0.1 serving `folder`, stopped by its PID with the object.
 class HttpServer

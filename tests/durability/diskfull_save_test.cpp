@@ -18,21 +18,11 @@
 #include <memory>
 #include <unistd.h>
 
+#include "testsupport.h"
+
 using namespace durability;
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QStringList folderEntries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
 
 class DiskFullSave : public ::testing::Test
 {

@@ -23,6 +23,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "testsupport.h"
+
 namespace durability {
 
 // ---- tmpfs ------------------------------------------------------------------------------
@@ -197,9 +199,7 @@ QMap<QString, QByteArray> readTree(const QString& root)
     QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = QFileInfo(it.next()).absoluteFilePath();
-        QFile f(file);
-        files.insert(file.mid(base.size()),
-                     f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"));
+        files.insert(file.mid(base.size()), readBytes(file));
     }
     return files;
 }

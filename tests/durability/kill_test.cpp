@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include "testsupport.h"
+
 using namespace durability;
 
 namespace {
@@ -65,12 +67,6 @@ QMap<QString, quint64> finalInodes(const QString& root)
             inodes.insert(file, quint64(st.st_ino));
     }
     return inodes;
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 // Starts the program and kills it (SIGKILL, only this child) once `until` says so or the

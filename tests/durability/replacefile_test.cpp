@@ -17,30 +17,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "testsupport.h"
+
 using namespace durability;
-
-namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
-
-} // namespace
 
 TEST(ReplaceFile, TheWatchSeesTheRandomTemporaryOfAPlainSaveFile)
 {
@@ -92,7 +71,7 @@ TEST(ReplaceFile, CopyAndJpegSaveOverAFileUseOnlyThePendingName)
         EXPECT_TRUE(names.contains(QStringLiteral(".lumivista-pending-foto.jpg")));
         EXPECT_TRUE(incompleteReason(saved, readBytes(saved)).isEmpty());
     }
-    EXPECT_EQ(entries(dir.path()),
+    EXPECT_EQ(folderEntries(dir.path()),
               (QStringList{QStringLiteral("foto.jpg"), QStringLiteral("logo.jpg")}));
 }
 
@@ -112,7 +91,7 @@ TEST(ReplaceFile, CopyAndJpegSaveRemoveALeftoverOfAKilledReplace)
     Picture picture;
     LoadPicture(picture, saved);
     EXPECT_TRUE(SaveJpeg(picture, saved, 80));
-    EXPECT_EQ(entries(dir.path()),
+    EXPECT_EQ(folderEntries(dir.path()),
               (QStringList{QStringLiteral("foto.jpg"), QStringLiteral("logo.jpg")}));
     EXPECT_EQ(readBytes(copy), readBytes(photo));
 }
@@ -144,7 +123,7 @@ TEST(ReplaceFile, ALeftoverOfAKilledSaveIsRemovedByTheNextSave)
 
     writeProjectFile(file, {QStringLiteral("[Param]"), QStringLiteral("Titel=Neu")});
     EXPECT_EQ(readBytes(file), QByteArray("[Param]\r\nTitel=Neu\r\n"));
-    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("p.lmv")});
+    EXPECT_EQ(folderEntries(dir.path()), QStringList{QStringLiteral("p.lmv")});
 }
 
 TEST(ReplaceFile, KeepsPermissionsAndLinks)
@@ -167,7 +146,8 @@ TEST(ReplaceFile, KeepsPermissionsAndLinks)
     };
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(entries(dir.filePath(QStringLiteral("real"))), QStringList{QStringLiteral("p.lmv")});
+    EXPECT_EQ(folderEntries(dir.filePath(QStringLiteral("real"))),
+              QStringList{QStringLiteral("p.lmv")});
 }
 
 TEST(ReplaceFile, ANewFileIsWrittenUnderItsNameDirectly)
@@ -178,7 +158,7 @@ TEST(ReplaceFile, ANewFileIsWrittenUnderItsNameDirectly)
     QString error;
     ASSERT_TRUE(replaceFileContents(file, "a { }\r\n", &error)) << error.toStdString();
     EXPECT_EQ(readBytes(file), QByteArray("a { }\r\n"));
-    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("font.css")});
+    EXPECT_EQ(folderEntries(dir.path()), QStringList{QStringLiteral("font.css")});
 }
 
 TEST(ReplaceFile, TheNextRunRemovesLeftoversOfAKilledRunInTheGallery)

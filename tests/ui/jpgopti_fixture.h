@@ -9,6 +9,8 @@
 #include "pic/jpegcodec.h"
 #include "util/dialogs.h"
 
+#include "testsupport.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -24,13 +26,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <ostream>
-
-// Readable texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 struct GermanLocale
 {
@@ -104,9 +99,7 @@ inline void writeJpeg(const QString& path, int width, int height, qint64 bytes =
         data.insert(2, padding);
         ASSERT_EQ(data.size(), bytes);
     }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
+    writeBytes(path, data);
 }
 
 inline Picture solid(int width, int height, QRgb colour)

@@ -7,23 +7,14 @@
 #include "util/dialogs.h"
 #include "util/paths.h"
 
+#include "testsupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
-#include <ostream>
-
-// Readable texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << "{\"" << list.join(QStringLiteral("\", \"")).toStdString() << "\"}";
-}
 
 // Answers the window's standard dialogs from queues and records what they were asked.
 class ScriptedChoosers : public UiChoosers
@@ -128,13 +119,7 @@ protected:
         image.save(file);
         return file;
     }
-    void touch(const QString& file)
-    {
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("x");
-    }
+    void touch(const QString& file) { writeBytes(file, "x"); }
     template <typename T> T* control(const char* name)
     {
         T* widget = form().findChild<T*>(QString::fromLatin1(name));

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "testsupport.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,12 +26,6 @@ QStringList filesBelow(const QString& folder)
         names.append(QDir(folder).relativeFilePath(it.next()));
     names.sort();
     return names;
-}
-
-QByteArray contents(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -93,14 +89,16 @@ TEST_F(GenerateTest, AFullRunWritesTheGalleryAndAsksToShowIt)
     EXPECT_FALSE(form().isGenerating());
 }
 
-TEST_F(GenerateTest, CancelAnsweredNoThenYes)
+// The run's own tests answer "Abbrechen?" No and Yes; here the press reaches the run from
+// the button while it works, and the window is ready again afterwards.
+TEST_F(GenerateTest, PressDuringTheRunAnsweredYesStopsIt)
 {
     const QString target = prepare(8);
-    int presses = 0;
+    bool pressed = false;
     QObject::connect(progress(), &QProgressBar::valueChanged, [&](int value) {
         // A press of the button arrives as an event while the run goes on.
-        if (value > 0 && presses < 2) {
-            ++presses;
+        if (value > 0 && !pressed) {
+            pressed = true;
             QMetaObject::invokeMethod(button(), "click", Qt::QueuedConnection);
         }
         if (form().isGenerating()) {
@@ -108,17 +106,12 @@ TEST_F(GenerateTest, CancelAnsweredNoThenYes)
             EXPECT_NE(QApplication::overrideCursor(), nullptr);
         }
     });
-    m_dialogs.queue(DialogResult::No);
     m_dialogs.queue(DialogResult::Yes);
     form().btGenClick();
 
-    EXPECT_EQ(m_dialogs.texts(), (QStringList{u"Abbrechen?"_s, u"Abbrechen?"_s}));
+    EXPECT_EQ(m_dialogs.texts(), QStringList{u"Abbrechen?"_s});
     EXPECT_EQ(m_dialogs.entries().first().buttons, DialogButtons::YesNo);
-    const QStringList written = filesBelow(target);
-    EXPECT_FALSE(written.contains(u"index.htm"_s)); // no index pages after a cancel
-    const int pictures = int(written.filter(QRegularExpression(u"\\.jpg$"_s)).size());
-    EXPECT_GT(pictures, 0);  // the pictures before the cancel are there
-    EXPECT_LT(pictures, 16); // the rest is not
+    EXPECT_FALSE(filesBelow(target).contains(u"index.htm"_s)); // no index pages after a cancel
     EXPECT_EQ(button()->text(), u"Galerie &erstellen"_s);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_NE(progress()->value(), 100);
@@ -177,8 +170,8 @@ TEST_F(GenerateTest, WindowAndCommandLineMakeTheSameGallery)
     // Pages carry the time of their run; everything else is byte for byte the same.
     const QRegularExpression clock(u"\\d{1,2}:\\d\\d"_s);
     for (const QString& name : windowFiles) {
-        const QByteArray a = contents(fromWindow + u'/' + name);
-        const QByteArray b = contents(target + u'/' + name);
+        const QByteArray a = readBytes(fromWindow + u'/' + name);
+        const QByteArray b = readBytes(target + u'/' + name);
         if (!name.endsWith(u".htm"_s)) {
             EXPECT_EQ(a, b) << qPrintable(name);
             continue;

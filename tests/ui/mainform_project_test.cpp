@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "testsupport.h"
+
 using namespace Qt::StringLiterals;
 
 class ProjectCommandTest : public MainFormTest
@@ -182,10 +184,6 @@ TEST_F(ProjectCommandTest, OpenRefusesAFileThatIsNotAProject)
     saveAs(u"p.lmv"_s);
     m_dialogs.clear();
     const QString photo = makePicture(u"strand.jpg"_s);
-    const auto readBytes = [](const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
     const QByteArray bytes = readBytes(photo);
     m_choosers.openNames = {photo};
     form().FileOpenItemClick();

@@ -14,14 +14,9 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-namespace {
+#include "testsupport.h"
 
-void touch(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
+namespace {
 
 // The text of a page as a browser reads it: the code page, then numeric references.
 QString readPage(const QString& path)
@@ -84,10 +79,10 @@ TEST(GalleryLinks, EveryAddressOfEveryPageResolves)
 
     // The pictures the run would have written.
     for (int i = 0; i < pictures.size(); ++i) {
-        touch(GetPicName(QStringLiteral("k"), i, layout.names));
-        touch(GetPicName(QStringLiteral("g"), i, layout.names));
+        writeBytes(GetPicName(QStringLiteral("k"), i, layout.names), {});
+        writeBytes(GetPicName(QStringLiteral("g"), i, layout.names), {});
     }
-    touch(web + QStringLiteral("font.css"));
+    writeBytes(web + QStringLiteral("font.css"), {});
     for (int i = 0; i < pictures.size(); ++i)
         GeneratePicHTML(i, layout);
     for (int p = 0; p < indexPageCount(layout); ++p)

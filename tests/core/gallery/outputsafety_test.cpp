@@ -12,20 +12,9 @@
 
 #include <unistd.h>
 
+#include "testsupport.h"
+
 namespace {
-
-QByteArray readAll(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& file, const QByteArray& bytes)
-{
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.toStdString();
-    f.write(bytes);
-}
 
 void savePhoto(const QString& file, const QColor& colour)
 {
@@ -43,7 +32,7 @@ protected:
         QMap<QString, QByteArray> files;
         const QDir dir(path(folder));
         for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
-            files.insert(name, readAll(dir.filePath(name)));
+            files.insert(name, readBytes(dir.filePath(name)));
         return files;
     }
 };
@@ -53,7 +42,7 @@ protected:
 TEST_F(OutputSafetyTest, OutputsThatWouldReplaceOriginalsRefuseTheRun)
 {
     addPhotos(7);
-    writeAll(path(QStringLiteral("p.lmv")), "[Param]\r\n");
+    writeBytes(path(QStringLiteral("p.lmv")), "[Param]\r\n");
     const auto before = folderFiles(QStringLiteral("."));
     // The target is the photo folder: the large pictures would be the photos themselves.
     m_project.setTextValue(QStringLiteral("Ziel"), m_dir.path());
@@ -77,7 +66,7 @@ TEST_F(OutputSafetyTest, OutputsThatWouldReplaceOriginalsRefuseTheRun)
     ASSERT_EQ(::link(QFile::encodeName(path(QStringLiteral("foto03.jpg"))).constData(),
                      QFile::encodeName(path(QStringLiteral("out/image2/foto01.jpg"))).constData()),
               0);
-    writeAll(path(QStringLiteral("out/index.htm")), "<html>[index]</html>");
+    writeBytes(path(QStringLiteral("out/index.htm")), "<html>[index]</html>");
     m_project.setTextValue(QStringLiteral("Ziel"), path(QStringLiteral("out")));
     m_project.setTextValue(QStringLiteral("PicPath"), QStringLiteral("image2"));
     m_project.setTextValue(QStringLiteral("VorIndex"), path(QStringLiteral("out/index.htm")));
@@ -88,7 +77,7 @@ TEST_F(OutputSafetyTest, OutputsThatWouldReplaceOriginalsRefuseTheRun)
                           path(QStringLiteral("foto03.jpg")) + QStringLiteral("\r\n") +
                           path(QStringLiteral("out/index.htm"))});
     EXPECT_EQ(folderFiles(QStringLiteral(".")), before);
-    EXPECT_EQ(readAll(path(QStringLiteral("out/index.htm"))), "<html>[index]</html>");
+    EXPECT_EQ(readBytes(path(QStringLiteral("out/index.htm"))), "<html>[index]</html>");
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("out/font.css"))));
 }
 
@@ -96,9 +85,9 @@ TEST_F(OutputSafetyTest, CleaningTheTargetKeepsTheOriginals)
 {
     // Photos, project and template in the target folder; the pictures go to sub-folders.
     addPhotos(2);
-    writeAll(path(QStringLiteral("p.lmv")), "[Param]\r\n");
-    writeAll(path(QStringLiteral("vorlage.htm")), "<html>[bild][navigation]</html>");
-    writeAll(path(QStringLiteral("alt.htm")), "old page");
+    writeBytes(path(QStringLiteral("p.lmv")), "[Param]\r\n");
+    writeBytes(path(QStringLiteral("vorlage.htm")), "<html>[bild][navigation]</html>");
+    writeBytes(path(QStringLiteral("alt.htm")), "old page");
     m_project.setTextValue(QStringLiteral("Ziel"), m_dir.path());
     m_project.setTextValue(QStringLiteral("VorBild"), path(QStringLiteral("vorlage.htm")));
     GalleryRunOptions clean;
@@ -131,7 +120,7 @@ TEST_F(OutputSafetyTest, OutputsOfTheSameNameHaveOneWriterAndAWarning)
     reference.reuseUnchanged = false;
     ASSERT_EQ(runWith(reference), GalleryRun::Outcome::Finished);
     const auto expected = outputFiles();
-    EXPECT_TRUE(readAll(path(QStringLiteral("out/index.htm"))).contains("<table"));
+    EXPECT_TRUE(readBytes(path(QStringLiteral("out/index.htm"))).contains("<table"));
     EXPECT_EQ(
         m_warnings,
         (QStringList{
@@ -184,12 +173,12 @@ TEST_F(OutputSafetyTest, LinksAtOutputNamesAreReplacedNotWrittenThrough)
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("docs"))));
     savePhoto(path(QStringLiteral("docs/sep.png")), Qt::white);
     m_project.setTextValue(QStringLiteral("PTrenn"), QStringLiteral("sep.png"));
-    writeAll(path(QStringLiteral("elsewhere.txt")), "keep me");
+    writeBytes(path(QStringLiteral("elsewhere.txt")), "keep me");
     for (const char* name : {"font.css", "index.htm", "foto00.htm", "sep.png"})
         ASSERT_TRUE(QFile::link(path(QStringLiteral("elsewhere.txt")),
                                 path(QStringLiteral("out/") + QString::fromLatin1(name))));
     ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
-    EXPECT_EQ(readAll(path(QStringLiteral("elsewhere.txt"))), "keep me");
+    EXPECT_EQ(readBytes(path(QStringLiteral("elsewhere.txt"))), "keep me");
     for (const char* name : {"font.css", "index.htm", "foto00.htm", "sep.png"}) {
         const QFileInfo output(path(QStringLiteral("out/") + QString::fromLatin1(name)));
         EXPECT_FALSE(output.isSymLink()) << name;
@@ -230,7 +219,7 @@ TEST(FileKeys, NamesCompareAsTheFolderComparesThem)
     EXPECT_NE(exact.entryKey(lower), exact.entryKey(upper));
 
     // The probe tells what the file system does.
-    writeAll(lower, "x");
+    writeBytes(lower, "x");
     EXPECT_EQ(folderFoldsCase(dir.path()), QFile::exists(upper));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("pic.jpg")});
@@ -257,10 +246,10 @@ TEST_F(OutputSafetyTest, CaseFoldingFolderRefusesCameraFileNames)
                       {QStringLiteral("+F"), card + QStringLiteral("/DCIM")});
     EXPECT_TRUE(folderFoldsCase(card + QStringLiteral("/DCIM")));
     savePhoto(card + QStringLiteral("/DCIM/IMG_0001.JPG"), Qt::red);
-    const QByteArray original = readAll(card + QStringLiteral("/DCIM/IMG_0001.JPG"));
+    const QByteArray original = readBytes(card + QStringLiteral("/DCIM/IMG_0001.JPG"));
     m_project.Files() << card + QStringLiteral("/DCIM/IMG_0001.JPG");
     m_project.setTextValue(QStringLiteral("Ziel"), card + QStringLiteral("/DCIM"));
     m_project.setTextValue(QStringLiteral("PicPath"), QString());
     ASSERT_EQ(runWith(), GalleryRun::Outcome::Refused);
-    EXPECT_EQ(readAll(card + QStringLiteral("/DCIM/IMG_0001.JPG")), original);
+    EXPECT_EQ(readBytes(card + QStringLiteral("/DCIM/IMG_0001.JPG")), original);
 }

@@ -10,18 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-inline void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-inline QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+#include "testsupport.h"
 
 // A fresh temporary folder with a document folder "doc/" and a target folder "web/".
 class DocAndWebFolders : public ::testing::Test

@@ -15,21 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // Largest channel difference between two pictures of the same size.
 int maxDifference(const QImage& a, const QImage& b)
@@ -99,7 +87,7 @@ TEST_F(PictureFiles, JpegRoundTripIsBaselineAndClose)
 {
     Picture picture = makeBitmap(32, 16, [](int x, int y) { return Rgb{x * 8, y * 16, 100}; });
     ASSERT_TRUE(SaveJpeg(picture, path("out.jpg"), 95));
-    const QByteArray bytes = readFile(path("out.jpg"));
+    const QByteArray bytes = readBytes(path("out.jpg"));
     ASSERT_TRUE(bytes.startsWith("\xff\xd8"));
     EXPECT_TRUE(bytes.contains("\xff\xc0")) << "baseline frame";
     EXPECT_FALSE(bytes.contains("\xff\xc2")) << "no progressive frame";
@@ -117,9 +105,9 @@ TEST_F(PictureFiles, QualityOutsideTheRangeIsHundred)
     ASSERT_TRUE(SaveJpeg(picture, path("q0.jpg"), 0));
     ASSERT_TRUE(SaveJpeg(picture, path("q150.jpg"), 150));
     ASSERT_TRUE(SaveJpeg(picture, path("q50.jpg"), 50));
-    EXPECT_EQ(readFile(path("q0.jpg")), readFile(path("q100.jpg")));
-    EXPECT_EQ(readFile(path("q150.jpg")), readFile(path("q100.jpg")));
-    EXPECT_NE(readFile(path("q50.jpg")), readFile(path("q100.jpg")));
+    EXPECT_EQ(readBytes(path("q0.jpg")), readBytes(path("q100.jpg")));
+    EXPECT_EQ(readBytes(path("q150.jpg")), readBytes(path("q100.jpg")));
+    EXPECT_NE(readBytes(path("q50.jpg")), readBytes(path("q100.jpg")));
 }
 
 TEST_F(PictureFiles, ExtensionIsForcedToJpg)
@@ -152,17 +140,17 @@ TEST_F(PictureFiles, UnwritablePathRaisesAndKeepsTheBitmap)
 
 TEST_F(PictureFiles, UnchangedJpegPassesThroughAtQualityHundred)
 {
-    const QByteArray original = readFile(testData("nikon-d2h.jpg"));
+    const QByteArray original = readBytes(testData("nikon-d2h.jpg"));
     Picture picture;
     LoadPicture(picture, testData("nikon-d2h.jpg"));
     ScalePicture(picture, 500, 375, true, 0); // its own size: nothing changes
     ASSERT_TRUE(SaveJpeg(picture, path("copy.jpg"), 100));
-    EXPECT_EQ(readFile(path("copy.jpg")), original);
+    EXPECT_EQ(readBytes(path("copy.jpg")), original);
     EXPECT_EQ(picture.kind(), PictureKind::Jpeg);
     // Any change makes it a bitmap, which is encoded anew.
     Brightness(picture, 1);
     ASSERT_TRUE(SaveJpeg(picture, path("changed.jpg"), 100));
-    EXPECT_NE(readFile(path("changed.jpg")), original);
+    EXPECT_NE(readBytes(path("changed.jpg")), original);
 }
 
 TEST_F(PictureFiles, JpegBelowQualityHundredIsReencoded)
@@ -171,7 +159,7 @@ TEST_F(PictureFiles, JpegBelowQualityHundredIsReencoded)
     LoadPicture(picture, testData("nikon-d2h.jpg"));
     ASSERT_TRUE(SaveJpeg(picture, path("q80.jpg"), 80));
     EXPECT_EQ(picture.kind(), PictureKind::Bitmap);
-    EXPECT_NE(readFile(path("q80.jpg")), readFile(testData("nikon-d2h.jpg")));
+    EXPECT_NE(readBytes(path("q80.jpg")), readBytes(testData("nikon-d2h.jpg")));
 }
 
 TEST(LoadPicture, CameraJpegAtFullSize)
@@ -319,35 +307,35 @@ TEST_F(PictureFiles, ExtensionIsComparedWithoutCase)
 
 TEST_F(PictureFiles, BadInputRaisesAndKeepsThePicture)
 {
-    const QByteArray jpeg = readFile(testData("nikon-d2h.jpg"));
-    writeFile(path("picture.xyz"), jpeg);
+    const QByteArray jpeg = readBytes(testData("nikon-d2h.jpg"));
+    writeBytes(path("picture.xyz"), jpeg);
     EXPECT_NE(loadError(path("picture.xyz")).find("Unbekanntes Bildformat"), std::string::npos);
     EXPECT_NE(loadError(path("noextension")).find("Unbekanntes"), std::string::npos);
     EXPECT_NE(loadError(path("missing.jpg")).find("nicht gefunden"), std::string::npos);
 
-    writeFile(path("zero.jpg"), {});
+    writeBytes(path("zero.jpg"), {});
     EXPECT_NE(loadError(path("zero.jpg")).find("Leere Datei"), std::string::npos);
-    writeFile(path("zero.png"), {});
+    writeBytes(path("zero.png"), {});
     EXPECT_NE(loadError(path("zero.png")).find("Leere Datei"), std::string::npos);
 
     QDir(dir.path()).mkdir(QStringLiteral("folder.jpg"));
     EXPECT_NE(loadError(path("folder.jpg")).find("Keine Bilddatei"), std::string::npos);
 
-    writeFile(path("truncated.jpg"), jpeg.left(jpeg.size() / 2));
+    writeBytes(path("truncated.jpg"), jpeg.left(jpeg.size() / 2));
     EXPECT_NE(loadError(path("truncated.jpg")).find("unvollständige Datei"), std::string::npos);
-    writeFile(path("header-only.jpg"), jpeg.left(600));
+    writeBytes(path("header-only.jpg"), jpeg.left(600));
     loadError(path("header-only.jpg"));
-    writeFile(path("garbage.jpg"), QByteArray(5000, 'x'));
+    writeBytes(path("garbage.jpg"), QByteArray(5000, 'x'));
     EXPECT_NE(loadError(path("garbage.jpg")).find("Fehlerhafte JPEG-Datei"), std::string::npos);
 
     // Files whose extension lies about their content.
-    writeFile(path("png-inside.jpg"), readFile(testData("palette.png")));
+    writeBytes(path("png-inside.jpg"), readBytes(testData("palette.png")));
     loadError(path("png-inside.jpg"));
-    writeFile(path("jpeg-inside.png"), jpeg);
+    writeBytes(path("jpeg-inside.png"), jpeg);
     loadError(path("jpeg-inside.png"));
-    writeFile(path("jpeg-inside.wmf"), jpeg);
+    writeBytes(path("jpeg-inside.wmf"), jpeg);
     loadError(path("jpeg-inside.wmf"));
-    writeFile(path("jpeg-inside.emf"), jpeg);
+    writeBytes(path("jpeg-inside.emf"), jpeg);
     loadError(path("jpeg-inside.emf"));
 
     const std::pair<const char*, const char*> cutShort[] = {
@@ -356,35 +344,35 @@ TEST_F(PictureFiles, BadInputRaisesAndKeepsThePicture)
         {"truncated.tif", "deep16.tif"},
     };
     for (const auto& [name, source] : cutShort) {
-        const QByteArray whole = readFile(testData(source));
-        writeFile(path(name), whole.left(whole.size() / 3));
+        const QByteArray whole = readBytes(testData(source));
+        writeBytes(path(name), whole.left(whole.size() / 3));
         loadError(path(name));
     }
-    const QByteArray wmf = readFile(testData("halfred.wmf"));
-    writeFile(path("truncated.wmf"), wmf.left(60));
+    const QByteArray wmf = readBytes(testData("halfred.wmf"));
+    writeBytes(path("truncated.wmf"), wmf.left(60));
     loadError(path("truncated.wmf"));
-    const QByteArray emf = readFile(testData("halfred.emf"));
-    writeFile(path("truncated.emf"), emf.left(100));
+    const QByteArray emf = readBytes(testData("halfred.emf"));
+    writeBytes(path("truncated.emf"), emf.left(100));
     loadError(path("truncated.emf"));
 }
 
 TEST_F(PictureFiles, HeadersClaimingHugeSizesAreRefusedBeforeDecoding)
 {
     // The small JPEG with its frame header patched to 60000 x 60000.
-    QByteArray jpeg = readFile(testData("progressive.jpg"));
+    QByteArray jpeg = readBytes(testData("progressive.jpg"));
     const qsizetype sof = jpeg.indexOf("\xff\xc2");
     ASSERT_GT(sof, 0);
     putBigEndian(jpeg, int(sof) + 5, 60000, 2);
     putBigEndian(jpeg, int(sof) + 7, 60000, 2);
-    writeFile(path("huge.jpg"), jpeg);
+    writeBytes(path("huge.jpg"), jpeg);
     EXPECT_NE(loadError(path("huge.jpg")).find("zu groß"), std::string::npos);
 
     // A PNG whose header says 65500 x 65500 (with a correct checksum).
-    QByteArray png = readFile(testData("palette.png"));
+    QByteArray png = readBytes(testData("palette.png"));
     putBigEndian(png, 16, 65500, 4);
     putBigEndian(png, 20, 65500, 4);
     putBigEndian(png, 29, crc32(png.mid(12, 17)), 4);
-    writeFile(path("huge.png"), png);
+    writeBytes(path("huge.png"), png);
     EXPECT_NE(loadError(path("huge.png")).find("zu groß"), std::string::npos);
 }
 
@@ -446,7 +434,7 @@ TEST(LoadPicture, InputsFoundByFuzzingFailCleanly)
 TEST(LoadPicture, JpegWhoseScanStopsShortIsIncomplete)
 {
     // The first half of a photo closed with an end marker: blocks are missing.
-    QByteArray jpeg = readFile(testData("nikon-d2h.jpg"));
+    QByteArray jpeg = readBytes(testData("nikon-d2h.jpg"));
     jpeg = jpeg.left(jpeg.size() / 2) + QByteArray("\xff\xd9", 2);
     Picture picture;
     try {

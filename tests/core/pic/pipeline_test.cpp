@@ -13,6 +13,8 @@
 
 #include <thread>
 
+#include "testsupport.h"
+
 namespace {
 
 void galleryPicture(const Picture& logo, const QString& source, const QString& large,
@@ -35,12 +37,6 @@ void galleryPicture(const Picture& logo, const QString& source, const QString& l
     SaveJpeg(picture, large, 85);
     ScalePicture(picture, 80, 60, true, 0);
     SaveJpeg(picture, small, 85);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -74,12 +70,13 @@ TEST(GalleryPipeline, WorkerThreadsGiveTheSameFilesAsOneThread)
     }
     for (int round = 0; round < 3; ++round) {
         for (int i = 0; i < sources.size(); ++i) {
-            const QByteArray reference = contents(dir.filePath(QStringLiteral("ref%1.jpg").arg(i)));
+            const QByteArray reference =
+                readBytes(dir.filePath(QStringLiteral("ref%1.jpg").arg(i)));
             ASSERT_FALSE(reference.isEmpty());
-            EXPECT_EQ(contents(dir.filePath(QStringLiteral("r%1-%2.jpg").arg(round).arg(i))),
+            EXPECT_EQ(readBytes(dir.filePath(QStringLiteral("r%1-%2.jpg").arg(round).arg(i))),
                       reference);
-            EXPECT_EQ(contents(dir.filePath(QStringLiteral("tn%1-%2.jpg").arg(round).arg(i))),
-                      contents(dir.filePath(QStringLiteral("tnref%1.jpg").arg(i))));
+            EXPECT_EQ(readBytes(dir.filePath(QStringLiteral("tn%1-%2.jpg").arg(round).arg(i))),
+                      readBytes(dir.filePath(QStringLiteral("tnref%1.jpg").arg(i))));
         }
     }
     // The phone photo came out upright: portrait, so the box's height limits it.

@@ -23,7 +23,6 @@ class Handler(SimpleHTTPRequestHandler):
         self.end_headers()
 
     def do_GET(self):
-        port = self.server.server_address[1]
         if self.path == "/hang":
             # Accepts the connection and never answers.
             time.sleep(600)
@@ -66,14 +65,8 @@ class Handler(SimpleHTTPRequestHandler):
                 self.wfile.write(b"0\r\n\r\n")
             except OSError:
                 pass
-        elif self.path == "/redirect-host":
-            self.redirect("http://localhost:%d/update.txt" % port)
-        elif self.path == "/redirect-scheme":
-            self.redirect("ftp://127.0.0.1:%d/update.txt" % port)
         elif self.path == "/redirect-file":
             self.redirect("file:///etc/passwd")
-        elif self.path == "/redirect-same":
-            self.redirect("/update.txt")
         elif self.path == "/error":
             self.send_error(500, "Internal Server Error")
         else:

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -22,12 +24,6 @@ QByteArray updateList(const QString& version, const QString& download = {},
     return (u"[Lumivista]\r\nVersion="_s + version + u"\r\nDownload="_s + download +
             u"\r\nInfo="_s + info + u"\r\n"_s)
         .toUtf8();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class UpdateCheckTest : public ::testing::Test
@@ -87,7 +83,7 @@ TEST_F(UpdateCheckTest, NewerPublishedVersionIsReportedWithItsWholeText)
     EXPECT_EQ(updater.downloadAddress(), u"https://x.example/dl"_s);
     EXPECT_TRUE(updater.isDownloadVisible());
     // The local copy stays in the data folder.
-    EXPECT_EQ(readAll(localFile()), list);
+    EXPECT_EQ(readBytes(localFile()), list);
 }
 
 TEST_F(UpdateCheckTest, EqualOrOlderPublishedVersionsAreNotNew)
@@ -172,9 +168,10 @@ TEST_F(UpdateCheckTest, FailedFetchesShowTheFirewallMessageAndChangeNothing)
                              u"kontrollieren!\r\n\r\nBei eingeschaltetem Firewall Programm "
                              u"zulassen:\r\n"_s +
                              programPath();
-    const QStringList badPaths = {u"/missing.txt"_s,   u"/error"_s,         u"/huge"_s,
-                                  u"/huge-chunked"_s,  u"/redirect-host"_s, u"/redirect-scheme"_s,
-                                  u"/redirect-file"_s, u"/hang"_s,          u"/trickle"_s};
+    // Which redirects downloadToFile follows is its own tests' concern; one refused here.
+    const QStringList badPaths = {u"/missing.txt"_s,  u"/error"_s,         u"/huge"_s,
+                                  u"/huge-chunked"_s, u"/redirect-file"_s, u"/hang"_s,
+                                  u"/trickle"_s};
     for (const QString& path : badPaths) {
         SCOPED_TRACE(path.toStdString());
         UpdateCheck updater(source(path, u"1.0.0.0"_s));
@@ -189,7 +186,7 @@ TEST_F(UpdateCheckTest, FailedFetchesShowTheFirewallMessageAndChangeNothing)
         EXPECT_FALSE(updater.hasResult());
         EXPECT_FALSE(updater.isDownloadVisible());
         // The local copy of the last good list is left as it was.
-        EXPECT_EQ(readAll(localFile()), list);
+        EXPECT_EQ(readBytes(localFile()), list);
     }
 }
 
@@ -219,14 +216,6 @@ TEST_F(UpdateCheckTest, UnwritableLocalCopyIsAFailedFetch)
     EXPECT_EQ(check(updater, updateList(u"2.0.0.0"_s)), UpdateCheck::Outcome::FetchFailed);
     EXPECT_TRUE(m_dialogs.texts().last().startsWith(u"Konnte keine Infos laden!"_s));
     EXPECT_FALSE(updater.hasResult());
-}
-
-TEST_F(UpdateCheckTest, SameHostRedirectIsFollowed)
-{
-    m_server.publish(u"update.txt"_s, updateList(u"5.0.0.0"_s));
-    UpdateCheck updater(source(u"/redirect-same"_s, u"1.0.0.0"_s));
-    EXPECT_EQ(updater.run(), UpdateCheck::Outcome::NewVersion);
-    EXPECT_EQ(updater.foundVersion(), u"5.0.0.0"_s);
 }
 
 TEST_F(UpdateCheckTest, OnlyWebDownloadAddressesAreOpened)

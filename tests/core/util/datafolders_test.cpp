@@ -14,20 +14,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "testsupport.h"
+
 namespace {
-
-QString s(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // A program folder, a documents and a config folder in a fresh temporary folder; the
 // program-wide folders, the portable flag and the current folder are restored afterwards.
@@ -151,7 +140,7 @@ TEST(UserHome, WithoutHomeVariableFromThePasswordDatabase)
 
 TEST_F(DataFoldersTest, PortableSwitchBesideTheProgram)
 {
-    writeFile(m_root + s(u"prog/lumivista.ini"), "[LumiVista]\r\nportable = 1\r\n");
+    writeBytes(m_root + s(u"prog/lumivista.ini"), "[LumiVista]\r\nportable = 1\r\n");
     computeDataFolders(s(u"Lumivista"), true, env);
     EXPECT_TRUE(isPortable());
     EXPECT_EQ(docDir(), m_root + s(u"prog/data/"));
@@ -171,13 +160,13 @@ TEST_F(DataFoldersTest, PortableValueTakesLeadingDigits)
         {"Portable=-1", false}, {"Other=1", false},    {"Portable=1\r\n[x]", true}};
     for (const auto& [line, portable] : cases) {
         resetPortableForTest();
-        writeFile(m_root + s(u"prog/lumivista.ini"), "[lumivista]\r\n" + line + "\r\n");
+        writeBytes(m_root + s(u"prog/lumivista.ini"), "[lumivista]\r\n" + line + "\r\n");
         computeDataFolders(s(u"Lumivista"), false, env);
         EXPECT_EQ(isPortable(), portable) << line.constData();
     }
     // Another section does not count.
     resetPortableForTest();
-    writeFile(m_root + s(u"prog/lumivista.ini"), "[other]\r\nPortable=1\r\n");
+    writeBytes(m_root + s(u"prog/lumivista.ini"), "[other]\r\nPortable=1\r\n");
     computeDataFolders(s(u"Lumivista"), false, env);
     EXPECT_FALSE(isPortable());
 }
@@ -223,7 +212,7 @@ protected:
         root = m_tmp.path() + u'/';
         for (const char16_t* name : {u"b.jpg", u"A.JPG", u"c.png", u"noext", u".hidden.jpg",
                                      u"sub/d.jpg", u"sub/deeper/e.jpg", u"sub/f.txt"})
-            writeFile(root + QString::fromUtf16(name), "x");
+            writeBytes(root + QString::fromUtf16(name), "x");
         QDir().mkpath(root + s(u"x.jpg"));
     }
     QString root;

@@ -12,46 +12,9 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 namespace {
-
-QString s(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool waitForPort(quint16 port)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 15000) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        if (socket.waitForConnected(200))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
-}
 
 // Both servers run for the whole suite and are stopped by their process in teardown.
 class DownloadTest : public ::testing::Test
@@ -61,8 +24,8 @@ protected:
     {
         s_root = new QTemporaryDir;
         QDir().mkpath(s_root->path() + s(u"/www"));
-        writeFile(s_root->path() + s(u"/www/lumivista.ini"),
-                  "[Lumivista]\r\nVersion=1.8.2.24\r\nDownload=https://lumivista.example/\r\n");
+        writeBytes(s_root->path() + s(u"/www/lumivista.ini"),
+                   "[Lumivista]\r\nVersion=1.8.2.24\r\nDownload=https://lumivista.example/\r\n");
 
         s_plainPort = freePort();
         s_plain = new QProcess;
@@ -124,23 +87,23 @@ private:
 
 TEST_F(DownloadTest, FetchesIntoTheFileReplacingIt)
 {
-    writeFile(target, "old content that is longer");
+    writeBytes(target, "old content that is longer");
     EXPECT_TRUE(downloadToFile(plain(u"/lumivista.ini"), target, kDownloadMaxBytes,
                                kDownloadTimeoutMs, &error));
     EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(
-        readAll(target),
+        readBytes(target),
         QByteArray("[Lumivista]\r\nVersion=1.8.2.24\r\nDownload=https://lumivista.example/\r\n"));
 }
 
 TEST_F(DownloadTest, HttpErrorsFailAndKeepTheOldFile)
 {
-    writeFile(target, "old");
+    writeBytes(target, "old");
     EXPECT_FALSE(downloadToFile(plain(u"/missing.ini"), target, kDownloadMaxBytes,
                                 kDownloadTimeoutMs, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(downloadToFile(fixture(u"/status/500"), target));
-    EXPECT_EQ(readAll(target), QByteArray("old"));
+    EXPECT_EQ(readBytes(target), QByteArray("old"));
     // No old file: none is left behind.
     QFile::remove(target);
     EXPECT_FALSE(downloadToFile(fixture(u"/status/403"), target));
@@ -153,17 +116,17 @@ TEST_F(DownloadTest, HttpErrorsFailAndKeepTheOldFile)
 
 TEST_F(DownloadTest, SizeCap)
 {
-    writeFile(target, "old");
+    writeBytes(target, "old");
     EXPECT_FALSE(
         downloadToFile(fixture(u"/huge"), target, kDownloadMaxBytes, kDownloadTimeoutMs, &error));
     EXPECT_EQ(error, s(u"Die Antwort ist zu groß"));
     EXPECT_FALSE(downloadToFile(fixture(u"/huge-unannounced"), target, kDownloadMaxBytes,
                                 kDownloadTimeoutMs, &error));
     EXPECT_EQ(error, s(u"Die Antwort ist zu groß"));
-    EXPECT_EQ(readAll(target), QByteArray("old"));
+    EXPECT_EQ(readBytes(target), QByteArray("old"));
     EXPECT_FALSE(downloadToFile(fixture(u"/ok"), target, 4));
     EXPECT_TRUE(downloadToFile(fixture(u"/ok"), target, 5));
-    EXPECT_EQ(readAll(target), QByteArray("hello"));
+    EXPECT_EQ(readBytes(target), QByteArray("hello"));
 }
 
 TEST_F(DownloadTest, TrickledBodyTimesOut)
@@ -179,17 +142,17 @@ TEST_F(DownloadTest, TrickledBodyTimesOut)
 TEST_F(DownloadTest, RedirectsOnlyWithinHostAndScheme)
 {
     EXPECT_TRUE(downloadToFile(fixture(u"/redirect-same"), target));
-    EXPECT_EQ(readAll(target), QByteArray("hello"));
+    EXPECT_EQ(readBytes(target), QByteArray("hello"));
     QFile::remove(target);
     EXPECT_TRUE(downloadToFile(fixture(u"/redirect-relative"), target));
-    EXPECT_EQ(readAll(target), QByteArray("hello"));
-    writeFile(target, "old");
+    EXPECT_EQ(readBytes(target), QByteArray("hello"));
+    writeBytes(target, "old");
     EXPECT_FALSE(downloadToFile(fixture(u"/redirect-host"), target, kDownloadMaxBytes,
                                 kDownloadTimeoutMs, &error));
     EXPECT_TRUE(error.contains(s(u"localhost"))) << error.toStdString();
     EXPECT_FALSE(downloadToFile(fixture(u"/redirect-scheme"), target));
     EXPECT_FALSE(downloadToFile(fixture(u"/redirect-loop"), target));
-    EXPECT_EQ(readAll(target), QByteArray("old"));
+    EXPECT_EQ(readBytes(target), QByteArray("old"));
 }
 
 TEST_F(DownloadTest, BadAddressesAndTargets)

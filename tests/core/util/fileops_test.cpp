@@ -10,26 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 namespace {
-
-QString s(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString errorOf(const std::function<void()>& action)
 {
@@ -89,37 +72,37 @@ TEST(IsSameFileName, CaseRuleFollowsTheStyle)
 
 TEST_F(FileOpsTest, CopySameFileDoesNothing)
 {
-    writeFile(root + s(u"a.jpg"), "picture");
+    writeBytes(root + s(u"a.jpg"), "picture");
     EXPECT_FALSE(copyFileTo(root + s(u"a.jpg"), root + s(u"a.jpg")));
     // Another spelling or a link to the same file must not empty it.
     EXPECT_FALSE(copyFileTo(root + s(u"a.jpg"), root + s(u"./a.jpg")));
     ASSERT_TRUE(QFile::link(root + s(u"a.jpg"), root + s(u"link.jpg")));
     EXPECT_FALSE(copyFileTo(root + s(u"link.jpg"), root + s(u"a.jpg")));
-    EXPECT_EQ(readAll(root + s(u"a.jpg")), QByteArray("picture"));
+    EXPECT_EQ(readBytes(root + s(u"a.jpg")), QByteArray("picture"));
 }
 
 TEST_F(FileOpsTest, CopyBetweenNamesDifferingInCase)
 {
-    writeFile(root + s(u"A.JPG"), "upper");
+    writeBytes(root + s(u"A.JPG"), "upper");
     EXPECT_TRUE(copyFileTo(root + s(u"A.JPG"), root + s(u"a.jpg")));
-    EXPECT_EQ(readAll(root + s(u"a.jpg")), QByteArray("upper"));
+    EXPECT_EQ(readBytes(root + s(u"a.jpg")), QByteArray("upper"));
 }
 
 TEST_F(FileOpsTest, CopyReplacesTheDestination)
 {
-    writeFile(root + s(u"src.gif"), "new");
-    writeFile(root + s(u"out/dst.gif"), "a much longer old content");
+    writeBytes(root + s(u"src.gif"), "new");
+    writeBytes(root + s(u"out/dst.gif"), "a much longer old content");
     EXPECT_TRUE(copyFileTo(root + s(u"src.gif"), root + s(u"out/dst.gif")));
-    EXPECT_EQ(readAll(root + s(u"out/dst.gif")), QByteArray("new"));
+    EXPECT_EQ(readBytes(root + s(u"out/dst.gif")), QByteArray("new"));
     EXPECT_TRUE(QFileInfo(root + s(u"out/dst.gif")).permissions() & QFileDevice::ReadOther);
 
     QByteArray big(3 * 1024 * 1024 + 17, '\0');
     for (qsizetype i = 0; i < big.size(); ++i)
         big[i] = char(i * 7 % 251);
-    writeFile(root + s(u"big.bin"), big);
+    writeBytes(root + s(u"big.bin"), big);
     EXPECT_TRUE(copyFileTo(root + s(u"big.bin"), root + s(u"big2.bin")));
-    EXPECT_EQ(readAll(root + s(u"big2.bin")), big);
-    writeFile(root + s(u"empty"), QByteArray());
+    EXPECT_EQ(readBytes(root + s(u"big2.bin")), big);
+    writeBytes(root + s(u"empty"), QByteArray());
     EXPECT_TRUE(copyFileTo(root + s(u"empty"), root + s(u"empty2")));
     EXPECT_TRUE(QFileInfo::exists(root + s(u"empty2")));
 }
@@ -135,7 +118,7 @@ TEST_F(FileOpsTest, CopyErrorsCarryTheirMessages)
               s(u"Fehler beim Öffnen der Quelldatei \"/dev/zero\""));
     EXPECT_FALSE(QFileInfo::exists(root + s(u"x.jpg")));
 
-    writeFile(root + s(u"a.jpg"), "a");
+    writeBytes(root + s(u"a.jpg"), "a");
     const QString noFolder = root + s(u"no/such/folder/b.jpg");
     EXPECT_EQ(errorOf([&] { copyFileTo(root + s(u"a.jpg"), noFolder); }),
               s(u"Fehler beim Öffnen der Zeildatei \"") + noFolder + u'"');
@@ -147,39 +130,39 @@ TEST_F(FileOpsTest, CopyErrorsCarryTheirMessages)
 TEST_F(FileOpsTest, CopyExpandsLzCompressedSources)
 {
     const QByteArray text("Hello, compressed world!\r\n");
-    writeFile(root + s(u"lit.tx_"), szdd(quint32(text.size()), literalStream(text)));
+    writeBytes(root + s(u"lit.tx_"), szdd(quint32(text.size()), literalStream(text)));
     EXPECT_TRUE(copyFileTo(root + s(u"lit.tx_"), root + s(u"lit.txt")));
-    EXPECT_EQ(readAll(root + s(u"lit.txt")), text);
+    EXPECT_EQ(readBytes(root + s(u"lit.txt")), text);
 
     // Three literals, then a back reference to window position 4080 of length 9.
-    writeFile(root + s(u"ref.tx_"), szdd(12, QByteArray("\x07"
-                                                        "abc"
-                                                        "\xF0\xF6",
-                                                        6)));
+    writeBytes(root + s(u"ref.tx_"), szdd(12, QByteArray("\x07"
+                                                         "abc"
+                                                         "\xF0\xF6",
+                                                         6)));
     EXPECT_TRUE(copyFileTo(root + s(u"ref.tx_"), root + s(u"ref.txt")));
-    EXPECT_EQ(readAll(root + s(u"ref.txt")), QByteArray("abcabcabcabc"));
+    EXPECT_EQ(readBytes(root + s(u"ref.txt")), QByteArray("abcabcabcabc"));
 
     // A reference into the fresh window gives blanks.
-    writeFile(root + s(u"blank.tx_"), szdd(4, QByteArray("\x02\x00\x00"
-                                                         "x",
-                                                         4)));
+    writeBytes(root + s(u"blank.tx_"), szdd(4, QByteArray("\x02\x00\x00"
+                                                          "x",
+                                                          4)));
     EXPECT_TRUE(copyFileTo(root + s(u"blank.tx_"), root + s(u"blank.txt")));
-    EXPECT_EQ(readAll(root + s(u"blank.txt")), QByteArray("   x"));
+    EXPECT_EQ(readBytes(root + s(u"blank.txt")), QByteArray("   x"));
 
     // A damaged file: the header promises more than the data holds, or less.
-    writeFile(root + s(u"short.tx_"), szdd(1000000, literalStream("ab")));
+    writeBytes(root + s(u"short.tx_"), szdd(1000000, literalStream("ab")));
     EXPECT_TRUE(copyFileTo(root + s(u"short.tx_"), root + s(u"short.txt")));
-    EXPECT_EQ(readAll(root + s(u"short.txt")), QByteArray("ab"));
-    writeFile(root + s(u"long.tx_"), szdd(2, literalStream("abcdef")));
+    EXPECT_EQ(readBytes(root + s(u"short.txt")), QByteArray("ab"));
+    writeBytes(root + s(u"long.tx_"), szdd(2, literalStream("abcdef")));
     EXPECT_TRUE(copyFileTo(root + s(u"long.tx_"), root + s(u"long.txt")));
-    EXPECT_EQ(readAll(root + s(u"long.txt")), QByteArray("ab"));
+    EXPECT_EQ(readBytes(root + s(u"long.txt")), QByteArray("ab"));
 
     // Without mode "A" the file is copied as it is.
     QByteArray other = szdd(3, literalStream("abc"));
     other[8] = 'B';
-    writeFile(root + s(u"other.bin"), other);
+    writeBytes(root + s(u"other.bin"), other);
     EXPECT_TRUE(copyFileTo(root + s(u"other.bin"), root + s(u"other2.bin")));
-    EXPECT_EQ(readAll(root + s(u"other2.bin")), other);
+    EXPECT_EQ(readBytes(root + s(u"other2.bin")), other);
 }
 
 TEST_F(FileOpsTest, EnsureFolderModes)
@@ -216,7 +199,7 @@ TEST_F(FileOpsTest, EnsureFolderFailureShowsError)
 {
     ScriptedDialogs dialogs;
     DialogServiceGuard guard(&dialogs);
-    writeFile(root + s(u"file"), "x");
+    writeBytes(root + s(u"file"), "x");
     const QString folder = root + s(u"file/sub");
     EXPECT_FALSE(ensureFolder(folder, kFolderCreate));
     ASSERT_EQ(dialogs.entries().size(), 1);
@@ -234,9 +217,9 @@ TEST_F(FileOpsTest, EnsureFolderFailureShowsError)
 
 TEST_F(FileOpsTest, FileSizes)
 {
-    writeFile(root + s(u"empty.bin"), QByteArray());
-    writeFile(root + s(u"five.bin"), "12345");
-    writeFile(root + s(u".hidden"), "123");
+    writeBytes(root + s(u"empty.bin"), QByteArray());
+    writeBytes(root + s(u"five.bin"), "12345");
+    writeBytes(root + s(u".hidden"), "123");
     EXPECT_EQ(fileSizeOf(root + s(u"missing.bin")), -1);
     EXPECT_EQ(fileSizeOf(QString()), -1);
     EXPECT_EQ(fileSizeOf(root + s(u"empty.bin")), 0);

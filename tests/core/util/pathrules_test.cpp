@@ -6,12 +6,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+#include "testsupport.h"
 
-QString s(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
+namespace {
 
 PathContext windowsContext()
 {

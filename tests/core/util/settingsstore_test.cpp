@@ -11,26 +11,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "testsupport.h"
+
 namespace {
-
-QString s(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 class SettingsStoreTest : public ::testing::Test
 {
@@ -72,13 +55,13 @@ TEST_F(SettingsStoreTest, FreshInstallationGivesDefaults)
 TEST_F(SettingsStoreTest, WriteCreatesFolderFileSectionAndKey)
 {
     EXPECT_TRUE(writeSetting(s(u"FTP"), s(u"Server"), s(u"ftp.example.org")));
-    EXPECT_EQ(readAll(iniFile), QByteArray("[FTP]\r\nServer=ftp.example.org\r\n"));
+    EXPECT_EQ(readBytes(iniFile), QByteArray("[FTP]\r\nServer=ftp.example.org\r\n"));
     EXPECT_EQ(readSetting(s(u"ftp"), s(u"SERVER")), s(u"ftp.example.org"));
     EXPECT_TRUE(writeSetting(s(u"FTP"), s(u"User"), s(u"anna")));
     EXPECT_TRUE(writeSetting(s(u"Other"), s(u"Active"), 1));
     EXPECT_TRUE(writeSetting(s(u"ftp"), s(u"server"), s(u"ftp.example.net")));
     EXPECT_TRUE(writeSetting(QString(), s(u"Zahl"), -7));
-    EXPECT_EQ(readAll(iniFile),
+    EXPECT_EQ(readBytes(iniFile),
               QByteArray("[FTP]\r\nServer=ftp.example.net\r\nUser=anna\r\n\r\n"
                          "[Other]\r\nActive=1\r\n\r\n[lumivista]\r\nZahl=-7\r\n"));
 }
@@ -106,25 +89,25 @@ TEST_F(SettingsStoreTest, SameValueLeavesFileUntouched)
 
 TEST_F(SettingsStoreTest, FolderMacrosAndFileNames)
 {
-    writeFile(root + s(u"prog/lumivista.ini"), "[lumivista]\nPortable=1\n");
+    writeBytes(root + s(u"prog/lumivista.ini"), "[lumivista]\nPortable=1\n");
     EXPECT_EQ(readSetting(s(u"lumivista"), s(u"Portable"), s(u"0"), s(u"#p")), s(u"1"));
     EXPECT_EQ(readSetting(QString(), s(u"Portable"), s(u"0"), s(u"#p"), s(u".ini")), s(u"1"));
     writeSetting(s(u"S"), s(u"K"), s(u"v"), s(u"*"), s(u"sub/x.ini"));
-    EXPECT_EQ(readAll(root + s(u"doc/sub/x.ini")), QByteArray("[S]\r\nK=v\r\n"));
+    EXPECT_EQ(readBytes(root + s(u"doc/sub/x.ini")), QByteArray("[S]\r\nK=v\r\n"));
     writeSetting(s(u"S"), s(u"K"), s(u"w"), s(u"**"), root + s(u"abs.ini"));
     EXPECT_EQ(readSetting(s(u"S"), s(u"K"), QString(), s(u"#p"), root + s(u"abs.ini")), s(u"w"));
 }
 
 TEST_F(SettingsStoreTest, ReadsFilesWrittenByOthers)
 {
-    writeFile(iniFile, "\xEF\xBB\xBF; comment\n"
-                       "[ Update ]\n"
-                       "  Version = 1.8.2.24  \n"
-                       "Info=\"  with blanks  \"\n"
-                       "Link=a=b;c\n"
-                       "Version=9.9\n"
-                       "[Update]\n"
-                       "Extra=second section\n");
+    writeBytes(iniFile, "\xEF\xBB\xBF; comment\n"
+                        "[ Update ]\n"
+                        "  Version = 1.8.2.24  \n"
+                        "Info=\"  with blanks  \"\n"
+                        "Link=a=b;c\n"
+                        "Version=9.9\n"
+                        "[Update]\n"
+                        "Extra=second section\n");
     EXPECT_EQ(readSetting(s(u"update"), s(u"version")), s(u"1.8.2.24"));
     EXPECT_EQ(readSetting(s(u"Update"), s(u"Info")), s(u"  with blanks  "));
     EXPECT_EQ(readSetting(s(u"Update"), s(u"Link")), s(u"a=b;c"));
@@ -132,16 +115,16 @@ TEST_F(SettingsStoreTest, ReadsFilesWrittenByOthers)
     EXPECT_EQ(readSetting(s(u"Update"), s(u"Extra"), s(u"-")), s(u"-"));
     EXPECT_EQ(readSetting(s(u"Update"), s(u"; comment"), s(u"-")), s(u"-"));
 
-    writeFile(iniFile, "[S]\r\nName=M\xfcller\r\n");
+    writeBytes(iniFile, "[S]\r\nName=M\xfcller\r\n");
     EXPECT_EQ(readSetting(s(u"S"), s(u"Name")), s(u"Müller"));
 }
 
 TEST_F(SettingsStoreTest, WritingKeepsOtherLines)
 {
-    writeFile(iniFile, "; settings\n[A]\nkey=1\n\n[B]\nx=2\n");
+    writeBytes(iniFile, "; settings\n[A]\nkey=1\n\n[B]\nx=2\n");
     writeSetting(s(u"a"), s(u"KEY"), s(u"3"));
     writeSetting(s(u"A"), s(u"new"), s(u"4"));
-    EXPECT_EQ(readAll(iniFile),
+    EXPECT_EQ(readBytes(iniFile),
               QByteArray("; settings\r\n[A]\r\nkey=3\r\nnew=4\r\n\r\n[B]\r\nx=2\r\n"));
 }
 
@@ -169,7 +152,7 @@ TEST_F(SettingsStoreTest, InvalidNamesAndValuesAreRefused)
 
 TEST_F(SettingsStoreTest, WriteFailuresThrowAndKeepTheOldFile)
 {
-    writeFile(root + s(u"blocker"), "file");
+    writeBytes(root + s(u"blocker"), "file");
     try {
         writeSetting(s(u"S"), s(u"k"), s(u"v"), root + s(u"blocker/sub/"), s(u"x.ini"));
         FAIL() << "no error";
@@ -189,5 +172,5 @@ TEST_F(SettingsStoreTest, WriteFailuresThrowAndKeepTheOldFile)
     EXPECT_THROW(writeSetting(s(u"S"), s(u"k"), s(u"new")), LumiError);
     QFile::setPermissions(root + s(u"data"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(readAll(iniFile), QByteArray("[S]\r\nk=old\r\n"));
+    EXPECT_EQ(readBytes(iniFile), QByteArray("[S]\r\nk=old\r\n"));
 }

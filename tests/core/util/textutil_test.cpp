@@ -4,12 +4,7 @@
 #include <QStringListModel>
 #include <gtest/gtest.h>
 
-namespace {
-QString s(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
-} // namespace
+#include "testsupport.h"
 
 TEST(NextToken, CutsTokensAndSeparatorsUntilEmpty)
 {

@@ -12,14 +12,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-namespace {
-
-QString s(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
-
-} // namespace
+#include "testsupport.h"
 
 class UrlRecorder : public QObject
 {

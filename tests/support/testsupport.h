@@ -1,0 +1,26 @@
+// Helpers every test program shares: files read and written whole, and short text literals.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// A literal as a QString: s(u"Größe").
+QString s(const char16_t* text);
+
+// The whole file, or "<unreadable>" when it cannot be opened, so a missing file never
+// compares equal to an empty one.
+QByteArray readBytes(const QString& path);
+
+// Writes `bytes` as the whole file, creating its folder; a failure fails the test (with the
+// path) and returns false.
+bool writeBytes(const QString& path, const QByteArray& bytes);
+
+// The names in `folder`, hidden ones included, without "." and "..".
+QStringList folderEntries(const QString& folder);
+
+// A TCP port on 127.0.0.1 that was free a moment ago, for a server started by a test.
+quint16 freePort();
+
+// Waits up to 15 s until a server accepts connections on 127.0.0.1:`port`.
+bool waitForPort(quint16 port);
