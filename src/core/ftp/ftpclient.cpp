@@ -11,6 +11,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <optional>
+
 Q_LOGGING_CATEGORY(lcFtp, "lumivista.ftp", QtInfoMsg)
 
 void checkFtpArgument(const QString& argument)
@@ -304,35 +306,37 @@ void FTPClient::setTransferType(TransferType type)
     m_transferType = type;
 }
 
-qint64 FTPClient::size(const QString& name)
+std::optional<FtpReply> FTPClient::replyUnlessRefused(const QString& command,
+                                                      const QString& argument)
 {
-    FtpReply reply;
     try {
-        reply = expectCompletion(QStringLiteral("SIZE"), name);
+        return expectCompletion(command, argument);
     } catch (const LumiError&) {
         if (!connected())
             throw;
-        return -1; // a refused SIZE is an answer, not an error
+        return std::nullopt;
     }
+}
+
+qint64 FTPClient::size(const QString& name)
+{
+    const std::optional<FtpReply> reply = replyUnlessRefused(QStringLiteral("SIZE"), name);
+    if (!reply)
+        return -1;
     bool ok = false;
-    const qint64 value = reply.lastText().trimmed().toLongLong(&ok);
-    return reply.code == 213 && ok && value >= 0 ? value : -1;
+    const qint64 value = reply->lastText().trimmed().toLongLong(&ok);
+    return reply->code == 213 && ok && value >= 0 ? value : -1;
 }
 
 QDateTime FTPClient::modificationTime(const QString& name)
 {
-    FtpReply reply;
-    try {
-        reply = expectCompletion(QStringLiteral("MDTM"), name);
-    } catch (const LumiError&) {
-        if (!connected())
-            throw;
+    const std::optional<FtpReply> reply = replyUnlessRefused(QStringLiteral("MDTM"), name);
+    if (!reply)
         return zeroTime();
-    }
     // "213 YYYYMMDDHHMMSS[.sss]" in UTC (RFC 3659, 2.3).
-    const QString text = reply.lastText().trimmed();
+    const QString text = reply->lastText().trimmed();
     const QDateTime utc = QDateTime::fromString(text.left(14), QStringLiteral("yyyyMMddHHmmss"));
-    if (reply.code != 213 || !utc.isValid())
+    if (reply->code != 213 || !utc.isValid())
         return zeroTime();
     QDateTime stamp(utc.date(), utc.time(), Qt::UTC);
     return stamp.toLocalTime();

@@ -4,6 +4,8 @@
 // code and the server's text.
 #pragma once
 
+#include <optional>
+
 #include "ftp/ftplisting.h"
 #include "ftp/ftpreply.h"
 
@@ -136,6 +138,9 @@ private:
     FtpReply readReply();
     FtpReply command(const QString& command, const QString& argument = QString());
     FtpReply expectCompletion(const QString& command, const QString& argument = QString());
+    // The reply to a command the server may refuse: a refusal is an answer (nullopt), not an
+    // error; a lost connection still throws.
+    std::optional<FtpReply> replyUnlessRefused(const QString& command, const QString& argument);
     [[noreturn]] void throwReply(const FtpReply& reply);
     void login();
     bool serverHasFeature(const QString& feature);
