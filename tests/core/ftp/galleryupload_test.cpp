@@ -1,7 +1,8 @@
 // The gallery upload loop against pyftpdlib and proftpd on 127.0.0.1: a gallery folder
 // with sub-folders compared byte for byte, MKD only for missing folders, a stop between
 // two files, a refused MKD and STOR; and a scripted server that drops the connection in
-// the middle of a file. Also the list that "FTP Upload..." hands over.
+// the middle of a file and one gone between files, from their scenario files. Also the list that
+// "FTP Upload..." hands over.
 #include "fakeftpserver.h"
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
@@ -352,44 +353,19 @@ INSTANTIATE_TEST_SUITE_P(Servers, GalleryUploadServers,
                              return FtpTestServer::kindName(info.param).toStdString();
                          });
 
-namespace {
-
-QByteArray pasv(quint16 port)
+// Each scenario of tests/fixtures/ftp/scenarios against the upload loop; the FTP window
+// drives the same files.
+class GalleryUploadScenario : public ::testing::TestWithParam<QString>
 {
-    return "227 Entering Passive Mode (127,0,0,1," + QByteArray::number(port / 256) + "," +
-           QByteArray::number(port % 256) + ")";
-}
+};
 
-} // namespace
-
-TEST(GalleryUploadScripted, ServerDroppingTheConnectionMidFileEndsWithAClearMessage)
+TEST_P(GalleryUploadScenario, RunsAsScriptedWithTheExpectedEnd)
 {
+    const FakeFtpScenario scenario =
+        FakeFtpScenario::load({QStringLiteral("opening/login"), GetParam()});
     QTemporaryDir local;
-    writeAll(local.filePath(QStringLiteral("a.htm")), "first");
-    writeAll(local.filePath(QStringLiteral("big.jpg")), randomBytes(4 * 1024 * 1024, 7));
-    writeAll(local.filePath(QStringLiteral("c.htm")), "third");
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
-        s.expect(QStringLiteral("PWD"));
-        s.reply("257 \"/\"");
-        s.expect(QStringLiteral("TYPE I"));
-        s.reply("200 ok");
-        s.expect(QStringLiteral("PASV"));
-        s.reply(pasv(s.listenData()));
-        s.acceptData();
-        s.expect(QStringLiteral("STOR a.htm"));
-        s.reply("150 go");
-        s.receiveAllData();
-        s.reply("226 ok");
-        s.expect(QStringLiteral("PASV"));
-        s.reply(pasv(s.listenData()));
-        s.acceptData();
-        s.expect(QStringLiteral("STOR big.jpg"));
-        s.reply("150 go");
-        FakeFtpSession::pause(100);
-        s.closeData();
-        s.closeControl();
-    });
+    UploadEntryList entries(scenario.writeLocalFiles(local.path()));
+    FakeFtpServer server(scenario.script());
     FTPClient client;
     client.setHost(QStringLiteral("127.0.0.1"));
     client.setPort(server.port());
@@ -398,62 +374,39 @@ TEST(GalleryUploadScripted, ServerDroppingTheConnectionMidFileEndsWithAClearMess
     client.setReplyTimeout(5000);
     client.connectToServer();
 
-    UploadEntryList entries(
-        {QStringLiteral("a.htm"), QStringLiteral("big.jpg"), QStringLiteral("c.htm")});
     GalleryUpload upload(client, entries);
+    if (scenario.has(QStringLiteral("hang-up-after-first-file")))
+        upload.onIdle = [&] { client.disconnectFromServer(); };
     upload.readBaseFolder();
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(upload.run(local.path()), GalleryUpload::Outcome::Failed);
-    EXPECT_LT(timer.elapsed(), 4000); // no wait for the reply time-out
+    const GalleryUpload::Outcome outcome = upload.run(local.path());
+    const qint64 elapsed = timer.elapsed();
     EXPECT_EQ(server.failure(), QString());
-    EXPECT_FALSE(client.connected());
-    EXPECT_TRUE(upload.errorMessage().contains(
-        QStringLiteral("The connection to the server was lost. 1 of 3 files were sent")))
+    EXPECT_EQ(server.transcript(), scenario.commands());
+
+    const QString expected = scenario.fact(QStringLiteral("outcome"));
+    EXPECT_EQ(outcome, expected == QLatin1String("Failed") ? GalleryUpload::Outcome::Failed
+                                                           : GalleryUpload::Outcome::ConnectionLost)
+        << expected.toStdString();
+    if (scenario.has(QStringLiteral("message"))) {
+        EXPECT_EQ(upload.errorMessage(), scenario.fact(QStringLiteral("message")));
+    }
+    EXPECT_TRUE(upload.errorMessage().contains(scenario.fact(QStringLiteral("message-part"))))
         << upload.errorMessage().toStdString();
-    EXPECT_FALSE(entries.isChecked(0));
-    EXPECT_TRUE(entries.isChecked(1));
-    EXPECT_TRUE(entries.isChecked(2));
+    const QStringList checked = scenario.fact(QStringLiteral("checked")).split(u' ');
+    ASSERT_EQ(checked.size(), entries.count());
+    for (int i = 0; i < entries.count(); ++i)
+        EXPECT_EQ(entries.isChecked(i), checked[i] == QLatin1String("1")) << i;
+    EXPECT_EQ(client.connected(),
+              scenario.fact(QStringLiteral("connected")) != QLatin1String("no"));
+    if (scenario.has(QStringLiteral("within"))) { // no wait for the reply time-out
+        EXPECT_LT(elapsed, scenario.fact(QStringLiteral("within")).toInt());
+    }
     EXPECT_EQ(upload.stateLetter(), QString());
 }
 
-TEST(GalleryUploadScripted, ConnectionGoneBetweenFilesStopsWithoutSendingMore)
-{
-    QTemporaryDir local;
-    writeAll(local.filePath(QStringLiteral("a.htm")), "first");
-    writeAll(local.filePath(QStringLiteral("b.htm")), "second");
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
-        s.expect(QStringLiteral("PWD"));
-        s.reply("257 \"/\"");
-        s.expect(QStringLiteral("TYPE I"));
-        s.reply("200 ok");
-        s.expect(QStringLiteral("PASV"));
-        s.reply(pasv(s.listenData()));
-        s.acceptData();
-        s.expect(QStringLiteral("STOR a.htm"));
-        s.reply("150 go");
-        s.receiveAllData();
-        s.reply("226 ok");
-        s.expect(QStringLiteral("QUIT"));
-        s.reply("221 bye");
-        s.closeControl();
-    });
-    FTPClient client;
-    client.setHost(QStringLiteral("127.0.0.1"));
-    client.setPort(server.port());
-    client.setUsername(QStringLiteral("joe"));
-    client.setPassword(QStringLiteral("secret"));
-    client.setReplyTimeout(5000);
-    client.connectToServer();
-    UploadEntryList entries({QStringLiteral("a.htm"), QStringLiteral("b.htm")});
-    GalleryUpload upload(client, entries);
-    upload.onIdle = [&] { client.disconnectFromServer(); }; // e.g. a failed keep-alive
-    upload.readBaseFolder();
-    EXPECT_EQ(upload.run(local.path()), GalleryUpload::Outcome::ConnectionLost);
-    EXPECT_EQ(upload.errorMessage(),
-              QStringLiteral("The connection to the server was lost. 1 of 2 files were sent; the "
-                             "others are still checked."));
-    EXPECT_TRUE(entries.isChecked(1));
-    EXPECT_EQ(server.failure(), QString());
-}
+INSTANTIATE_TEST_SUITE_P(Scenarios, GalleryUploadScenario,
+                         ::testing::ValuesIn(FakeFtpScenario::names()), [](const auto& info) {
+                             return QString(info.param).replace(u'-', u'_').toStdString();
+                         });
