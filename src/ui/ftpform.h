@@ -69,7 +69,6 @@ public:
 
     FTPClient& ftp() { return m_ftp; }
     // The reply time-out given to the client at connect (30000 ms; tests shorten it).
-    int replyTimeout() const { return m_replyTimeout; }
     void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
 
     // Part of the connection.
@@ -87,7 +86,6 @@ public:
     // "FTP Upload...": the source folder fixed to the gallery's target folder and the
     // local list replaced by `files` (relative to it), all checked.
     void openForGallery(const QString& target, const QStringList& files);
-    QString QuellPath() const { return m_quellPath; }
     void setQuellPath(const QString& path);
 
     // Gallery upload.

@@ -574,7 +574,7 @@ TEST(FtpFormGallery, GeneratedGalleryPublishedFromTheMainWindow)
         EXPECT_TRUE(ftpControl<QPushButton>(ftp, "btOpenDir")->isHidden());
     }
     EXPECT_EQ(dialogs.entries().size(), 1) << dialogs.texts().join(u'\n').toStdString();
-    EXPECT_EQ(ftp.QuellPath(), target);
+    EXPECT_EQ(ftpControl<QLabel>(ftp, "QuellPath")->text(), target);
 
     QStringList files;
     QDirIterator it(target, QDir::Files, QDirIterator::Subdirectories);

@@ -325,7 +325,7 @@ TEST_F(ProjectCommandTest, FtpUploadHandsOverTheGalleryFiles)
     });
     form().FTPUpload1Click();
     EXPECT_FALSE(openDirShown);
-    EXPECT_EQ(ftp.QuellPath(), web);
+    EXPECT_EQ(ftpControl<QLabel>(ftp, "QuellPath")->text(), web);
     offered.sort();
     EXPECT_EQ(offered.size(), 4) << offered.join(u' ').toStdString();
     EXPECT_TRUE(offered.filter(u"x.jpg"_s).isEmpty());
