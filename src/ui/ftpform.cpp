@@ -59,6 +59,7 @@ TFTPForm::TFTPForm(QWidget* parent) : QDialog(parent)
     connect(&m_ftp, &FTPClient::workEnd, this, &TFTPForm::FTPWorkEnd);
 
     m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
     connect(m_timer1, &QTimer::timeout, this, &TFTPForm::Timer1Timer);
     setUpRemoteCommands();
     setUpUpload();
@@ -73,26 +74,31 @@ TFTPForm::~TFTPForm() = default;
 
 void TFTPForm::buildWindow()
 {
-    const auto action = [this](const QString& text, QStyle::StandardPixmap icon) {
+    const auto action = [this](const char* name, const QString& text, QStyle::StandardPixmap icon) {
         auto* a = new QAction(style()->standardIcon(icon), text, this);
+        a->setObjectName(QLatin1String(name));
         a->setToolTip(text);
         return a;
     };
-    m_actConnectDisconnect = action(QStringLiteral("Connect"), QStyle::SP_DriveNetIcon);
+    m_actConnectDisconnect =
+        action("actConnectDisconnect", QStringLiteral("Connect"), QStyle::SP_DriveNetIcon);
     m_actConnectDisconnect->setCheckable(true);
-    m_actChangeDirUP = action(QStringLiteral("Up a directory"), QStyle::SP_FileDialogToParent);
-    m_actBack = action(QStringLiteral("Back"), QStyle::SP_ArrowBack);
-    m_actHome = action(QStringLiteral("Home"), QStyle::SP_DirHomeIcon);
-    m_actCreateFolder = action(QStringLiteral("Create Folder"), QStyle::SP_FileDialogNewFolder);
-    m_actDeleteFileFolder = action(QStringLiteral("Delete"), QStyle::SP_TrashIcon);
-    m_actRefresh = action(QStringLiteral("Refresh"), QStyle::SP_BrowserReload);
-    m_actUploadFile = action(QStringLiteral("Upload"), QStyle::SP_ArrowUp);
-    m_actDownloadFile = action(QStringLiteral("Download"), QStyle::SP_ArrowDown);
-    m_actRename = action(QStringLiteral("Rename"), QStyle::SP_FileIcon);
-    m_acCrc = action(QStringLiteral("CRC"), QStyle::SP_FileIcon);
+    m_actChangeDirUP =
+        action("actChangeDirUP", QStringLiteral("Up a directory"), QStyle::SP_FileDialogToParent);
+    m_actBack = action("actBack", QStringLiteral("Back"), QStyle::SP_ArrowBack);
+    m_actHome = action("actHome", QStringLiteral("Home"), QStyle::SP_DirHomeIcon);
+    m_actCreateFolder =
+        action("actCreateFolder", QStringLiteral("Create Folder"), QStyle::SP_FileDialogNewFolder);
+    m_actDeleteFileFolder =
+        action("actDeleteFileFolder", QStringLiteral("Delete"), QStyle::SP_TrashIcon);
+    m_actRefresh = action("actRefresh", QStringLiteral("Refresh"), QStyle::SP_BrowserReload);
+    m_actUploadFile = action("actUploadFile", QStringLiteral("Upload"), QStyle::SP_ArrowUp);
+    m_actDownloadFile = action("actDownloadFile", QStringLiteral("Download"), QStyle::SP_ArrowDown);
+    m_actRename = action("actRename", QStringLiteral("Rename"), QStyle::SP_FileIcon);
+    m_acCrc = action("acCrc", QStringLiteral("CRC"), QStyle::SP_FileIcon);
     m_acCrc->setVisible(false);
-    m_actClose = action(QStringLiteral("Close"), QStyle::SP_DialogCloseButton);
-    m_actHelp = action(QStringLiteral("Help"), QStyle::SP_DialogHelpButton);
+    m_actClose = action("actClose", QStringLiteral("Close"), QStyle::SP_DialogCloseButton);
+    m_actHelp = action("actHelp", QStringLiteral("Help"), QStyle::SP_DialogHelpButton);
 
     connect(m_actConnectDisconnect, &QAction::triggered, this,
             &TFTPForm::actConnectDisconnectExecute);
@@ -112,6 +118,7 @@ void TFTPForm::buildWindow()
     toolbar->addAction(m_actDeleteFileFolder);
     toolbar->addAction(m_actRefresh);
     m_tools = new QToolButton(this);
+    m_tools->setObjectName(QStringLiteral("tools"));
     m_tools->setText(QStringLiteral("Tools"));
     m_tools->setPopupMode(QToolButton::InstantPopup);
     auto* toolsMenu = new QMenu(m_tools);
@@ -169,12 +176,15 @@ QWidget* TFTPForm::buildConnectionArea()
     m_edFtpActive = new QCheckBox(QStringLiteral("Active mode"), area);
     m_edFtpActive->setObjectName(QStringLiteral("edFtpActive"));
     m_btConnect = new QPushButton(QStringLiteral("Connect"), area);
+    m_btConnect->setObjectName(QStringLiteral("btConnect"));
     m_btClose = new QPushButton(QStringLiteral("Close"), area);
+    m_btClose->setObjectName(QStringLiteral("btClose"));
     m_edFtpPath = new QComboBox(area);
     m_edFtpPath->setObjectName(QStringLiteral("edFtpPath"));
     m_edFtpPath->setEditable(true);
     m_edFtpPath->setInsertPolicy(QComboBox::NoInsert);
     m_btnGo = new QPushButton(QStringLiteral("GO"), area);
+    m_btnGo->setObjectName(QStringLiteral("btnGo"));
     m_lServer = new QLabel(area);
     m_lServer->setObjectName(QStringLiteral("lServer"));
 
@@ -229,17 +239,20 @@ QWidget* TFTPForm::buildConnectionArea()
 void TFTPForm::buildStatusBar()
 {
     m_sbMain = new QStatusBar(this);
+    m_sbMain->setObjectName(QStringLiteral("sbMain"));
     m_sbMain->setSizeGripEnabled(false);
     // Each panel is as wide as its text ("Offline", "TimeOut: 30000"), at least as the
     // panels have always been; the status text takes the rest of the bar.
     const int widths[4] = {50, 150, 300, 80};
     for (int i = 0; i < 4; ++i) {
         m_panels[i] = new QLabel(m_sbMain);
+        m_panels[i]->setObjectName(QStringLiteral("sbPanel%1").arg(i));
         m_panels[i]->setMinimumWidth(widths[i]);
         m_sbMain->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
     m_panels[0]->setText(QStringLiteral("Offline"));
     m_pbProgress = new QProgressBar(m_panels[1]);
+    m_pbProgress->setObjectName(QStringLiteral("pbProgress"));
     m_pbProgress->setGeometry(0, 0, widths[1], 16);
     m_pbProgress->hide();
 }
@@ -250,7 +263,7 @@ void TFTPForm::showEvent(QShowEvent* event)
     m_pbProgress->setGeometry(m_panels[1]->rect());
     m_pbProgress->hide();
     SetControls();
-    if (Ini > 0)
+    if (m_ini > 0)
         readStoredFields();
 }
 
@@ -280,7 +293,7 @@ void TFTPForm::reject()
 
 void TFTPForm::endSession()
 {
-    if (Ini > 0) {
+    if (m_ini > 0) {
         try {
             writeStoredFields();
         } catch (const LumiError&) {
@@ -315,7 +328,7 @@ void TFTPForm::writeStoredFields()
     writeSetting(section, QStringLiteral("Path"), m_edFtpPath->currentText());
     writeSetting(section, QStringLiteral("Active"),
                  m_edFtpActive->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
-    writeSetting(section, QStringLiteral("Pw"), Ini >= 2 ? m_edFtpPw->text() : QString());
+    writeSetting(section, QStringLiteral("Pw"), m_ini >= 2 ? m_edFtpPw->text() : QString());
 }
 
 void TFTPForm::actConnectDisconnectExecute()

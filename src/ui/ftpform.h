@@ -69,15 +69,15 @@ public:
 
     FTPClient& ftp() { return m_ftp; }
     // The reply time-out given to the client at connect (30000 ms; tests shorten it).
-    int replyTimeout() const { return m_replyTimeout; }
     void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
 
     // Part of the connection.
     void SetControls();
     void Log(const QString& Msg, quint32 Color);
     QString getAdresse() const;
-    int Ini = 0;
-    QString CurrentDir;
+    // What the window keeps of its fields in the settings store ("FTP"): 0 nothing, 1 the
+    // fields without the password, 2 with it. They are read on show and written on close.
+    void setIni(int level) { m_ini = level; }
 
     // Remote and local lists.
     void RefreshList();
@@ -86,9 +86,7 @@ public:
     // "FTP Upload...": the source folder fixed to the gallery's target folder and the
     // local list replaced by `files` (relative to it), all checked.
     void openForGallery(const QString& target, const QStringList& files);
-    QString QuellPath() const { return m_quellPath; }
     void setQuellPath(const QString& path);
-    QStringList rawLines() const { return m_rawLines; }
 
     // Gallery upload.
     void btUploadClick();
@@ -97,52 +95,12 @@ public:
     bool Upload(const QString& Datei, const QString& Name);
     // Files dropped from the desktop onto the remote panel: the first one is uploaded.
     void remoteFilesDropped(const QStringList& paths);
-    // The file count of a running upload ("12 / 240"), empty otherwise.
-    QString fileCountText() const;
 
     // Single-file commands: their dialogs (not owned; nullptr: the desktop's dialogs).
     void setPrompts(FtpPrompts* prompts) { m_prompts = prompts; }
-    // "Binary (Not text)" or "ASCII (Text)" for single uploads and downloads.
-    QMenu* puUpload() const { return m_puUpload; }
-    QMenu* puDownload() const { return m_puDownload; }
-    QMenu* mnFile() const { return m_mnFile; }
-    QWidget* remotePanel() const { return m_remotePanel; }
     // The help page beside the program: its folder followed by "../Help/index.htm", made
     // absolute on the first read and kept. The Help action is enabled when it exists.
     QString HelpFile() const;
-    QAction* actHelp() const { return m_actHelp; }
-
-    // Controls, for the window's other commands and for tests.
-    QComboBox* edFtpServer() const { return m_edFtpServer; }
-    QLineEdit* edFtpUser() const { return m_edFtpUser; }
-    QLineEdit* edFtpPw() const { return m_edFtpPw; }
-    QCheckBox* edFtpActive() const { return m_edFtpActive; }
-    QComboBox* edFtpPath() const { return m_edFtpPath; }
-    QLabel* lServer() const { return m_lServer; }
-    QLabel* lFtpPath() const { return m_lFtpPath; }
-    QLabel* lQuellPath() const { return m_lQuellPath; }
-    QTreeWidget* lvFiles() const { return m_lvFiles; }
-    QListWidget* Quelle() const { return m_quelle; }
-    QListWidget* lbStatus() const { return m_lbStatus; }
-    QLabel* statusPanel(int index) const { return m_panels[index]; }
-    QProgressBar* pbProgress() const { return m_pbProgress; }
-    QTimer* Timer1() const { return m_timer1; }
-    QPushButton* btUpload() const { return m_btUpload; }
-    QPushButton* btnGo() const { return m_btnGo; }
-    QPushButton* btOpenDir() const { return m_btOpenDir; }
-    QAction* actConnectDisconnect() const { return m_actConnectDisconnect; }
-    QAction* actChangeDirUP() const { return m_actChangeDirUP; }
-    QAction* actBack() const { return m_actBack; }
-    QAction* actHome() const { return m_actHome; }
-    QAction* actCreateFolder() const { return m_actCreateFolder; }
-    QAction* actDeleteFileFolder() const { return m_actDeleteFileFolder; }
-    QAction* actRefresh() const { return m_actRefresh; }
-    QAction* actUploadFile() const { return m_actUploadFile; }
-    QAction* actDownloadFile() const { return m_actDownloadFile; }
-    QAction* actRename() const { return m_actRename; }
-    QAction* acCrc() const { return m_acCrc; }
-    QAction* actClose() const { return m_actClose; }
-    QToolButton* tools() const { return m_tools; }
 
 public Q_SLOTS:
     void reject() override;
@@ -191,7 +149,7 @@ private:
     // and the upload question shows) for the password field.
     void takePasswordOutOfAddress();
     void writeStoredFields();
-    // Close: the settings store when Ini > 0, disconnect, keep-alive off.
+    // Close: the settings store when m_ini > 0, disconnect, keep-alive off.
     void endSession();
     // ftpform_upload.cpp / ftpform_remoteops.cpp
     void setUpUpload();
@@ -202,15 +160,14 @@ private:
     bool isAscii(QMenu* menu) const;
 
     FTPClient m_ftp;
+    int m_ini = 0;
     int m_replyTimeout = FTPClient::kDefaultReplyTimeout;
     QString m_quellPath;
-    QStringList m_rawLines;
     QList<QIcon> m_icons;
     std::unique_ptr<UploadEntries> m_uploadEntries;
     std::unique_ptr<GalleryUpload> m_upload;
     std::unique_ptr<FtpPrompts> m_desktopPrompts;
     FtpPrompts* m_prompts = nullptr;
-    QString m_fileCount;
     mutable QString m_helpFile;
     qint64 m_progressScale = 1; // bytes per step of the progress bar (int range)
     bool m_listing = false;     // rows are being built: no in-place rename

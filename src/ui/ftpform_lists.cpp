@@ -82,8 +82,11 @@ QWidget* TFTPForm::buildLocalSide()
     layout->addWidget(m_quelle, 1);
     auto* buttons = new QHBoxLayout;
     m_btOpenDir = new QPushButton(QStringLiteral("Open"), side);
+    m_btOpenDir->setObjectName(QStringLiteral("btOpenDir"));
     m_btSelAll = new QPushButton(QStringLiteral("Select all"), side);
+    m_btSelAll->setObjectName(QStringLiteral("btSelAll"));
     m_btUnsel = new QPushButton(QStringLiteral("Unselect"), side);
+    m_btUnsel->setObjectName(QStringLiteral("btUnsel"));
     m_btUpload = new QPushButton(QStringLiteral("Start upload ->"), side);
     m_btUpload->setObjectName(QStringLiteral("btUpload"));
     for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btUpload})
@@ -161,17 +164,17 @@ void TFTPForm::addRow(const RemoteRow& row)
 void TFTPForm::RefreshList()
 {
     const QScopedValueRollback<bool> listing(m_listing, true);
-    m_rawLines.clear();
+    QStringList rawLines;
     m_ftp.setTransferType(FTPClient::TransferType::Binary);
-    m_ftp.listDetails(m_rawLines);
-    CurrentDir = m_ftp.currentFolder();
-    m_edFtpPath->setEditText(CurrentDir);
-    m_lFtpPath->setText(QStringLiteral(" Server: ") + CurrentDir);
+    m_ftp.listDetails(rawLines);
+    const QString folder = m_ftp.currentFolder();
+    m_edFtpPath->setEditText(folder);
+    m_lFtpPath->setText(QStringLiteral(" Server: ") + folder);
     m_lvFiles->clear();
     QList<RemoteRow> rows;
-    if (QString::compare(CurrentDir, QStringLiteral("/")) > 0)
+    if (QString::compare(folder, QStringLiteral("/")) > 0)
         rows.append({QStringLiteral(".."), true, -1, {}});
-    rows += readRemoteRows(m_ftp, m_rawLines);
+    rows += readRemoteRows(m_ftp, rawLines);
     sortRemoteRows(rows);
     for (const RemoteRow& row : std::as_const(rows))
         addRow(row);

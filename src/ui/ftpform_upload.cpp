@@ -161,23 +161,18 @@ bool TFTPForm::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-QString TFTPForm::fileCountText() const
-{
-    return m_fileCount;
-}
-
 void TFTPForm::showFileCount(int stored, int total)
 {
     // The files stored and their share of the whole upload: "104 / 121, 86 %".
-    m_fileCount = total > 0 ? QStringLiteral("%1 / %2, %3 %")
-                                  .arg(stored)
-                                  .arg(total)
-                                  .arg(qRound(100.0 * stored / total))
-                            : QString();
+    const QString count = total > 0 ? QStringLiteral("%1 / %2, %3 %")
+                                          .arg(stored)
+                                          .arg(total)
+                                          .arg(qRound(100.0 * stored / total))
+                                    : QString();
     // Under the progress bar between two files, on it while a file is sent (the bar fills
     // with the bytes of that file).
-    m_panels[1]->setText(m_fileCount);
-    m_pbProgress->setFormat(m_fileCount.isEmpty() ? QStringLiteral("%p%") : m_fileCount);
+    m_panels[1]->setText(count);
+    m_pbProgress->setFormat(count.isEmpty() ? QStringLiteral("%p%") : count);
 }
 
 void TFTPForm::FTPWorkBegin(qint64 expectedBytes)

@@ -4,8 +4,8 @@
 // test drives too; download, upload, delete, create folder, rename
 // and CRC with their dialogs.
 #include "fakeftpserver.h"
+#include "ftpform_fixture.h"
 #include "ftptestserver.h"
-#include "ui/ftpform.h"
 #include "ui/mainform.h"
 #include "ui/settingsbinding.h"
 #include "util/dialogs.h"
@@ -91,13 +91,14 @@ protected:
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
         m_form.setPrompts(&m_prompts);
-        m_form.edFtpServer()->setEditText(QStringLiteral("127.0.0.1:%1").arg(m_server->port()));
-        m_form.edFtpUser()->setText(m_server->user());
-        m_form.edFtpPw()->setText(m_server->password());
-        m_form.edFtpPath()->setEditText(QStringLiteral("/web"));
-        m_form.actConnectDisconnect()->trigger();
+        ftpControl<QComboBox>(m_form, "edFtpServer")
+            ->setEditText(QStringLiteral("127.0.0.1:%1").arg(m_server->port()));
+        ftpControl<QLineEdit>(m_form, "edFtpUser")->setText(m_server->user());
+        ftpControl<QLineEdit>(m_form, "edFtpPw")->setText(m_server->password());
+        ftpControl<QComboBox>(m_form, "edFtpPath")->setEditText(QStringLiteral("/web"));
+        ftpControl<QAction>(m_form, "actConnectDisconnect")->trigger();
         ASSERT_TRUE(m_form.ftp().connected()) << m_dialogs.texts().join(u'\n').toStdString();
-        ASSERT_EQ(m_form.CurrentDir, QStringLiteral("/web"));
+        ASSERT_EQ(remoteFolder(m_form), QStringLiteral("/web"));
     }
 
     void TearDown() override { m_form.close(); }
@@ -123,16 +124,16 @@ protected:
     QStringList logLines(const QString& prefix) const
     {
         QStringList out;
-        for (int i = 0; i < m_form.lbStatus()->count(); ++i) {
-            if (m_form.lbStatus()->item(i)->text().startsWith(prefix))
-                out.append(m_form.lbStatus()->item(i)->text());
+        for (int i = 0; i < ftpControl<QListWidget>(m_form, "lbStatus")->count(); ++i) {
+            if (ftpControl<QListWidget>(m_form, "lbStatus")->item(i)->text().startsWith(prefix))
+                out.append(ftpControl<QListWidget>(m_form, "lbStatus")->item(i)->text());
         }
         return out;
     }
 
     QTreeWidgetItem* selectRow(const QString& caption)
     {
-        QTreeWidget* list = m_form.lvFiles();
+        QTreeWidget* list = ftpControl<QTreeWidget>(m_form, "lvFiles");
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             if (list->topLevelItem(i)->text(TFTPForm::ColName) == caption) {
                 list->setCurrentItem(list->topLevelItem(i));
@@ -161,13 +162,16 @@ protected:
 TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
 {
     handOverGallery(10);
-    ASSERT_EQ(m_form.Quelle()->count(), 22);
-    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload ->"));
+    ASSERT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->count(), 22);
+    EXPECT_EQ(ftpControl<QPushButton>(m_form, "btUpload")->text(),
+              QStringLiteral("Start upload ->"));
     QStringList seen;
     QTimer::singleShot(0, &m_form, [&] {
-        seen << m_form.UploadState() << m_form.btUpload()->text() << m_form.fileCountText();
-        seen << (m_form.actRefresh()->isEnabled() ? QStringLiteral("refresh on")
-                                                  : QStringLiteral("refresh off"));
+        seen << m_form.UploadState() << ftpControl<QPushButton>(m_form, "btUpload")->text()
+             << statusPanel(m_form, 1)->text();
+        seen << (ftpControl<QAction>(m_form, "actRefresh")->isEnabled()
+                     ? QStringLiteral("refresh on")
+                     : QStringLiteral("refresh off"));
     });
     m_dialogs.queue(DialogResult::Yes);
     m_form.btUploadClick();
@@ -182,17 +186,19 @@ TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
     EXPECT_EQ(seen, (QStringList{QStringLiteral("u"), QStringLiteral("Stop upload"),
                                  QStringLiteral("1 / 22, 5 %"), QStringLiteral("refresh off")}));
 
-    for (int i = 0; i < m_form.Quelle()->count(); ++i) {
-        const QString rel = m_form.Quelle()->item(i)->text();
-        EXPECT_EQ(m_form.Quelle()->item(i)->checkState(), Qt::Unchecked) << rel.toStdString();
+    for (int i = 0; i < ftpControl<QListWidget>(m_form, "Quelle")->count(); ++i) {
+        const QString rel = ftpControl<QListWidget>(m_form, "Quelle")->item(i)->text();
+        EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(i)->checkState(), Qt::Unchecked)
+            << rel.toStdString();
         EXPECT_EQ(readAll(web(rel)), readAll(m_local.filePath(rel))) << rel.toStdString();
     }
     EXPECT_EQ(m_form.UploadState(), QString());
-    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload"));
-    EXPECT_EQ(m_form.fileCountText(), QString());
-    EXPECT_TRUE(m_form.actRefresh()->isEnabled());
-    EXPECT_EQ(m_form.lFtpPath()->text(), QStringLiteral(" Server: /web"));
-    EXPECT_EQ(m_form.lvFiles()->topLevelItemCount(), 1 + 2 + 2); // .., image1, image2, files
+    EXPECT_EQ(ftpControl<QPushButton>(m_form, "btUpload")->text(), QStringLiteral("Start upload"));
+    EXPECT_EQ(statusPanel(m_form, 1)->text(), QString());
+    EXPECT_TRUE(ftpControl<QAction>(m_form, "actRefresh")->isEnabled());
+    EXPECT_EQ(ftpControl<QLabel>(m_form, "lFtpPath")->text(), QStringLiteral(" Server: /web"));
+    EXPECT_EQ(ftpControl<QTreeWidget>(m_form, "lvFiles")->topLevelItemCount(),
+              1 + 2 + 2); // .., image1, image2, files
     EXPECT_EQ(logLines(QStringLiteral("MKD")),
               (QStringList{QStringLiteral("MKD image1/"), QStringLiteral("MKD image2/")}));
     const QStringList starts = logLines(QStringLiteral("Start: "));
@@ -203,8 +209,8 @@ TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
     EXPECT_EQ(logLines(QStringLiteral("Work begin 9011")).size(), 1);
     EXPECT_GE(logLines(QStringLiteral("Work end")).size(), 22);
     // Upload lines are blue, transfer lines purple.
-    for (int i = 0; i < m_form.lbStatus()->count(); ++i) {
-        const QListWidgetItem* item = m_form.lbStatus()->item(i);
+    for (int i = 0; i < ftpControl<QListWidget>(m_form, "lbStatus")->count(); ++i) {
+        const QListWidgetItem* item = ftpControl<QListWidget>(m_form, "lbStatus")->item(i);
         if (item->text().startsWith(QLatin1String("Start: "))) {
             EXPECT_EQ(item->foreground().color(), QColor(0, 0, 255));
         }
@@ -227,29 +233,30 @@ TEST_P(FtpFormUpload, ClosingDuringTheUploadStopsItAndEscapeDisconnects)
     m_dialogs.queue(DialogResult::Yes);
     m_form.btUploadClick();
     EXPECT_TRUE(stillShown);
-    EXPECT_EQ(m_form.Quelle()->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(m_form.Quelle()->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(1)->checkState(), Qt::Checked);
     EXPECT_EQ(m_form.UploadState(), QString());
     // Without an upload, Escape ends the session like "Close".
     m_form.reject();
     EXPECT_FALSE(m_form.isVisible());
     EXPECT_FALSE(m_form.ftp().connected());
-    EXPECT_FALSE(m_form.Timer1()->isActive());
+    EXPECT_FALSE(ftpControl<QTimer>(m_form, "Timer1")->isActive());
 }
 
 TEST_P(FtpFormUpload, StopAfterTheCurrentFileThenContinue)
 {
     handOverGallery(3);
     // The press arrives while events are processed after the first file.
-    QTimer::singleShot(0, &m_form, [&] { m_form.btUpload()->click(); });
+    QTimer::singleShot(0, &m_form, [&] { ftpControl<QPushButton>(m_form, "btUpload")->click(); });
     m_dialogs.queue(DialogResult::Yes);
     m_form.btUploadClick();
     EXPECT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'\n').toStdString();
     EXPECT_EQ(m_form.UploadState(), QString());
-    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload"));
-    EXPECT_EQ(m_form.Quelle()->item(0)->checkState(), Qt::Unchecked);
-    for (int i = 1; i < m_form.Quelle()->count(); ++i)
-        EXPECT_EQ(m_form.Quelle()->item(i)->checkState(), Qt::Checked) << i;
+    EXPECT_EQ(ftpControl<QPushButton>(m_form, "btUpload")->text(), QStringLiteral("Start upload"));
+    EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(0)->checkState(), Qt::Unchecked);
+    for (int i = 1; i < ftpControl<QListWidget>(m_form, "Quelle")->count(); ++i)
+        EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(i)->checkState(), Qt::Checked)
+            << i;
     EXPECT_TRUE(QFile::exists(web(QStringLiteral("font.css"))));
     EXPECT_FALSE(QFile::exists(web(QStringLiteral("index.htm"))));
 
@@ -272,7 +279,7 @@ TEST_P(FtpFormUpload, StopAfterTheCurrentFileThenContinue)
     m_form.btUploadClick();
     EXPECT_EQ(m_dialogs.entries().size(), 1);
     EXPECT_FALSE(QFile::exists(web(QStringLiteral("index.htm"))));
-    EXPECT_EQ(m_form.lFtpPath()->text(), QStringLiteral(" Server: /web"));
+    EXPECT_EQ(ftpControl<QLabel>(m_form, "lFtpPath")->text(), QStringLiteral(" Server: /web"));
 }
 
 TEST_P(FtpFormUpload, RefusedMkdShowsTheErrorAndKeepsTheEntry)
@@ -280,15 +287,16 @@ TEST_P(FtpFormUpload, RefusedMkdShowsTheErrorAndKeepsTheEntry)
     writeAll(m_local.filePath(QStringLiteral("a/b/c.jpg")), "deep");
     m_form.setQuellPath(m_local.path());
     m_form.ReadFiles(m_local.filePath(QStringLiteral("a/b")), QString());
-    ASSERT_EQ(m_form.Quelle()->item(0)->text(), QStringLiteral("a/b/c.jpg"));
+    ASSERT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(0)->text(),
+              QStringLiteral("a/b/c.jpg"));
     m_dialogs.queue(DialogResult::Yes);
     m_form.btUploadClick();
     ASSERT_EQ(m_dialogs.entries().size(), 2);
     EXPECT_EQ(m_dialogs.entries()[1].type, DialogType::Error);
-    EXPECT_EQ(m_form.Quelle()->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(0)->checkState(), Qt::Checked);
     EXPECT_EQ(logLines(QStringLiteral("MKD")), (QStringList{QStringLiteral("MKD a/b/")}));
-    EXPECT_EQ(m_form.lFtpPath()->text(), QStringLiteral(" Server: /web"));
-    EXPECT_EQ(m_form.btUpload()->text(), QStringLiteral("Start upload"));
+    EXPECT_EQ(ftpControl<QLabel>(m_form, "lFtpPath")->text(), QStringLiteral(" Server: /web"));
+    EXPECT_EQ(ftpControl<QPushButton>(m_form, "btUpload")->text(), QStringLiteral("Start upload"));
 }
 
 TEST_P(FtpFormUpload, DroppedFilesUploadOnlyTheFirstFile)
@@ -296,7 +304,7 @@ TEST_P(FtpFormUpload, DroppedFilesUploadOnlyTheFirstFile)
     writeAll(m_local.filePath(QStringLiteral("one.jpg")), "one");
     writeAll(m_local.filePath(QStringLiteral("two.jpg")), "two");
     // A drop from the desktop arrives as these paths (the panel takes drops).
-    EXPECT_TRUE(m_form.remotePanel()->acceptDrops());
+    EXPECT_TRUE(ftpControl<QWidget>(m_form, "remotePanel")->acceptDrops());
     const auto drop = [&](const QStringList& paths) { m_form.remoteFilesDropped(paths); };
     drop(
         {m_local.filePath(QStringLiteral("one.jpg")), m_local.filePath(QStringLiteral("two.jpg"))});
@@ -321,7 +329,7 @@ TEST_P(FtpFormUpload, DownloadAskedBeforeReplacingAFile)
     ASSERT_TRUE(selectRow(QStringLiteral("photo.jpg")));
     m_prompts.files << local;
     m_dialogs.queue(DialogResult::No);
-    m_form.actDownloadFile()->trigger();
+    ftpControl<QAction>(m_form, "actDownloadFile")->trigger();
     EXPECT_EQ(m_prompts.asked.last(),
               QStringLiteral("save .jpg files|*.jpg|All Files|*.* photo.jpg"));
     ASSERT_EQ(m_dialogs.entries().size(), 1);
@@ -331,7 +339,7 @@ TEST_P(FtpFormUpload, DownloadAskedBeforeReplacingAFile)
 
     m_prompts.files << local;
     m_dialogs.queue(DialogResult::Yes);
-    m_form.actDownloadFile()->trigger();
+    ftpControl<QAction>(m_form, "actDownloadFile")->trigger();
     EXPECT_EQ(readAll(local), QByteArray("remote photo"));
 
     // No extension; a double click on a file row downloads; cancelling does nothing.
@@ -344,8 +352,8 @@ TEST_P(FtpFormUpload, DownloadAskedBeforeReplacingAFile)
     QDir(web(QString())).mkpath(QStringLiteral("sub"));
     m_form.actRefreshExecute();
     ASSERT_TRUE(selectRow(QStringLiteral("sub")));
-    m_form.actDownloadFile()->trigger();
-    EXPECT_EQ(m_form.CurrentDir, QStringLiteral("/web/sub"));
+    ftpControl<QAction>(m_form, "actDownloadFile")->trigger();
+    EXPECT_EQ(remoteFolder(m_form), QStringLiteral("/web/sub"));
     EXPECT_EQ(m_dialogs.entries().size(), 2);
 }
 
@@ -354,38 +362,38 @@ TEST_P(FtpFormUpload, UploadDeleteCreateRenameAndCrc)
     const QString file = m_local.filePath(QStringLiteral("single.txt"));
     writeAll(file, "line one\nline two\n");
     m_prompts.files << file;
-    m_form.actUploadFile()->trigger();
+    ftpControl<QAction>(m_form, "actUploadFile")->trigger();
     EXPECT_EQ(m_prompts.asked.last(), QStringLiteral("open All Files|*.*"));
     EXPECT_EQ(readAll(web(QStringLiteral("single.txt"))), readAll(file)); // binary by default
     EXPECT_TRUE(logLines(QStringLiteral("Start: ")).isEmpty());
     ASSERT_TRUE(selectRow(QStringLiteral("single.txt")));
 
     // CRC: -1 without XCRC (pyftpdlib), the CRC-32 of the file with it (proftpd).
-    m_form.acCrc()->trigger();
+    ftpControl<QAction>(m_form, "acCrc")->trigger();
     ASSERT_EQ(m_dialogs.entries().size(), 1);
     EXPECT_EQ(m_dialogs.entries()[0].type, DialogType::Information);
     const QString expected = GetParam() == FtpTestServer::Kind::Proftpd
                                  ? QString::number(crc32(readAll(file)))
                                  : QStringLiteral("-1");
     EXPECT_EQ(m_dialogs.entries()[0].text, expected);
-    EXPECT_FALSE(m_form.acCrc()->isVisible());
+    EXPECT_FALSE(ftpControl<QAction>(m_form, "acCrc")->isVisible());
 
     // Create Folder: cancelled, then confirmed; an existing name is refused with a message.
-    m_form.actCreateFolder()->trigger();
+    ftpControl<QAction>(m_form, "actCreateFolder")->trigger();
     EXPECT_EQ(m_prompts.asked.last(), QStringLiteral("New folder|New folder name:|New Folder"));
     m_prompts.inputs << QStringLiteral("New Folder");
-    m_form.actCreateFolder()->trigger();
+    ftpControl<QAction>(m_form, "actCreateFolder")->trigger();
     EXPECT_TRUE(QFileInfo(web(QStringLiteral("New Folder"))).isDir());
     EXPECT_NE(selectRow(QStringLiteral("New Folder")), nullptr);
     m_prompts.inputs << QStringLiteral("New Folder");
-    m_form.actCreateFolder()->trigger();
+    ftpControl<QAction>(m_form, "actCreateFolder")->trigger();
     ASSERT_EQ(m_dialogs.entries().size(), 2);
     EXPECT_EQ(m_dialogs.entries()[1].type, DialogType::Error);
 
     // Rename to the same name still sends RNFR and RNTO.
     ASSERT_TRUE(selectRow(QStringLiteral("single.txt")));
     m_prompts.inputs << QStringLiteral("single.txt");
-    m_form.actRename()->trigger();
+    ftpControl<QAction>(m_form, "actRename")->trigger();
     EXPECT_EQ(m_prompts.asked.last(), QStringLiteral("Rename|New name:|single.txt"));
     EXPECT_EQ(logLines(QStringLiteral("RNFR single.txt")).size(), 1);
     EXPECT_EQ(logLines(QStringLiteral("RNTO single.txt")).size(), 1);
@@ -409,31 +417,31 @@ TEST_P(FtpFormUpload, UploadDeleteCreateRenameAndCrc)
     m_form.actRefreshExecute();
     ASSERT_TRUE(selectRow(QStringLiteral("del.htm")));
     m_dialogs.queue(DialogResult::No);
-    m_form.actDeleteFileFolder()->trigger();
+    ftpControl<QAction>(m_form, "actDeleteFileFolder")->trigger();
     EXPECT_EQ(m_dialogs.entries()[3].text,
               QStringLiteral("Are you sure you want to delete del.htm?"));
     EXPECT_EQ(m_dialogs.entries()[3].type, DialogType::Warning);
     EXPECT_TRUE(QFile::exists(web(QStringLiteral("del.htm"))));
     m_dialogs.queue(DialogResult::Yes);
-    m_form.actDeleteFileFolder()->trigger();
+    ftpControl<QAction>(m_form, "actDeleteFileFolder")->trigger();
     EXPECT_FALSE(QFile::exists(web(QStringLiteral("del.htm"))));
     EXPECT_EQ(selectRow(QStringLiteral("del.htm")), nullptr);
     ASSERT_TRUE(selectRow(QStringLiteral("New Folder")));
     m_dialogs.queue(DialogResult::Yes);
-    m_form.actDeleteFileFolder()->trigger();
+    ftpControl<QAction>(m_form, "actDeleteFileFolder")->trigger();
     EXPECT_FALSE(QFileInfo::exists(web(QStringLiteral("New Folder"))));
     EXPECT_EQ(logLines(QStringLiteral("RMD New Folder")).size(), 1);
     ASSERT_TRUE(selectRow(QStringLiteral("full")));
     m_dialogs.queue(DialogResult::Yes);
     const int before = int(m_dialogs.entries().size());
-    m_form.actDeleteFileFolder()->trigger();
+    ftpControl<QAction>(m_form, "actDeleteFileFolder")->trigger();
     ASSERT_EQ(m_dialogs.entries().size(), before + 2);
     EXPECT_EQ(m_dialogs.entries().last().type, DialogType::Error);
     EXPECT_TRUE(QFile::exists(web(QStringLiteral("full/x.htm"))));
 
     // ASCII chosen for downloads: line ends come back as they were stored, the menu is a
     // radio choice.
-    QMenu* menu = m_form.puDownload();
+    QMenu* menu = ftpControl<QMenu>(m_form, "puDownload");
     ASSERT_EQ(menu->actions().size(), 2);
     EXPECT_TRUE(menu->actions()[1]->isChecked());
     menu->actions()[0]->trigger();
@@ -443,29 +451,30 @@ TEST_P(FtpFormUpload, UploadDeleteCreateRenameAndCrc)
 // Everything typed into the address, as a new user does, and a remote folder '/news'.
 TEST_P(FtpFormUpload, PasswordInTheAddressLogsInAndIsNeitherSavedNorShown)
 {
-    m_form.actConnectDisconnect()->trigger();
+    ftpControl<QAction>(m_form, "actConnectDisconnect")->trigger();
     ASSERT_FALSE(m_form.ftp().connected());
     const SettingsBinding binding(&m_form); // as the main window binds the fields
     QDir(m_server->root()).mkpath(QStringLiteral("news"));
     const QString password = m_server->password();
     const QString address = QStringLiteral("ftp://127.0.0.1:%1").arg(m_server->port());
-    m_form.edFtpServer()->setEditText(QStringLiteral("ftp://%1:%2@127.0.0.1:%3")
-                                          .arg(m_server->user(), password)
-                                          .arg(m_server->port()));
-    m_form.edFtpUser()->clear();
-    m_form.edFtpPw()->clear();
-    m_form.edFtpPath()->setEditText(QStringLiteral("/news"));
-    m_form.actConnectDisconnect()->trigger();
+    ftpControl<QComboBox>(m_form, "edFtpServer")
+        ->setEditText(QStringLiteral("ftp://%1:%2@127.0.0.1:%3")
+                          .arg(m_server->user(), password)
+                          .arg(m_server->port()));
+    ftpControl<QLineEdit>(m_form, "edFtpUser")->clear();
+    ftpControl<QLineEdit>(m_form, "edFtpPw")->clear();
+    ftpControl<QComboBox>(m_form, "edFtpPath")->setEditText(QStringLiteral("/news"));
+    ftpControl<QAction>(m_form, "actConnectDisconnect")->trigger();
     ASSERT_TRUE(m_form.ftp().connected()) << m_dialogs.texts().join(u'\n').toStdString();
-    EXPECT_EQ(m_form.edFtpServer()->currentText(), address);
-    EXPECT_EQ(m_form.edFtpUser()->text(), m_server->user());
+    EXPECT_EQ(ftpControl<QComboBox>(m_form, "edFtpServer")->currentText(), address);
+    EXPECT_EQ(ftpControl<QLineEdit>(m_form, "edFtpUser")->text(), m_server->user());
 
     // Two files whose names differ only in case: both are listed and both arrive.
     writeAll(m_local.filePath(QStringLiteral("IMG_1234.JPG")), "upper");
     writeAll(m_local.filePath(QStringLiteral("img_1234.jpg")), "lower");
     m_form.setQuellPath(m_local.path());
     m_form.ReadFiles(QString(), QString());
-    EXPECT_EQ(m_form.Quelle()->count(), 2);
+    EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->count(), 2);
     m_dialogs.queue(DialogResult::Yes);
     m_form.btUploadClick();
     EXPECT_EQ(m_dialogs.texts(), QStringList{QStringLiteral("Upload all checked Files to:\r\n") +
@@ -474,10 +483,10 @@ TEST_P(FtpFormUpload, PasswordInTheAddressLogsInAndIsNeitherSavedNorShown)
     EXPECT_EQ(readAll(m_server->root() + QStringLiteral("/news/img_1234.jpg")), "lower");
 
     QStringList shown = m_dialogs.texts();
-    for (int i = 0; i < m_form.lbStatus()->count(); ++i)
-        shown.append(m_form.lbStatus()->item(i)->text());
+    for (int i = 0; i < ftpControl<QListWidget>(m_form, "lbStatus")->count(); ++i)
+        shown.append(ftpControl<QListWidget>(m_form, "lbStatus")->item(i)->text());
     for (int i = 0; i < 4; ++i)
-        shown.append(m_form.statusPanel(i)->text());
+        shown.append(statusPanel(m_form, i)->text());
     for (const QString& text : shown)
         EXPECT_FALSE(text.contains(password)) << text.toStdString();
 
@@ -552,28 +561,31 @@ TEST(FtpFormGallery, GeneratedGalleryPublishedFromTheMainWindow)
         bool wasModal = false;
         QTimer::singleShot(0, &ftp, [&] {
             wasModal = ftp.isModal() && ftp.isVisible();
-            ftp.edFtpServer()->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
-            ftp.edFtpUser()->setText(server.user());
-            ftp.edFtpPw()->setText(server.password());
-            ftp.actConnectDisconnect()->trigger();
+            ftpControl<QComboBox>(ftp, "edFtpServer")
+                ->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+            ftpControl<QLineEdit>(ftp, "edFtpUser")->setText(server.user());
+            ftpControl<QLineEdit>(ftp, "edFtpPw")->setText(server.password());
+            ftpControl<QAction>(ftp, "actConnectDisconnect")->trigger();
             dialogs.queue(DialogResult::Yes);
             ftp.btUploadClick();
             ftp.close();
         });
         main.FTPUpload1Click();
         EXPECT_TRUE(wasModal);
-        EXPECT_TRUE(ftp.btOpenDir()->isHidden());
+        EXPECT_TRUE(ftpControl<QPushButton>(ftp, "btOpenDir")->isHidden());
     }
     EXPECT_EQ(dialogs.entries().size(), 1) << dialogs.texts().join(u'\n').toStdString();
-    EXPECT_EQ(ftp.QuellPath(), target);
+    EXPECT_EQ(ftpControl<QLabel>(ftp, "QuellPath")->text(), target);
 
     QStringList files;
     QDirIterator it(target, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
         files.append(QDir(target).relativeFilePath(it.next()));
     ASSERT_GE(files.size(), 62);
-    ASSERT_EQ(ftp.Quelle()->count(), files.size());
-    EXPECT_EQ(ftp.Quelle()->item(ftp.Quelle()->count() - 1)->text(),
+    ASSERT_EQ(ftpControl<QListWidget>(ftp, "Quelle")->count(), files.size());
+    EXPECT_EQ(ftpControl<QListWidget>(ftp, "Quelle")
+                  ->item(ftpControl<QListWidget>(ftp, "Quelle")->count() - 1)
+                  ->text(),
               QStringLiteral("image2/p19.jpg"));
     for (const QString& rel : files) {
         EXPECT_EQ(readAll(server.root() + QLatin1Char('/') + rel),
@@ -590,15 +602,15 @@ TEST(FtpFormHelp, HelpFileBesideTheProgramEnablesTheHelpAction)
         QDir::cleanPath(QDir(programDir()).absoluteFilePath(QStringLiteral("../Help/index.htm")));
     EXPECT_EQ(form.HelpFile(), expected);
     EXPECT_TRUE(form.HelpFile().endsWith(QStringLiteral("/Help/index.htm")));
-    EXPECT_EQ(form.actHelp()->isEnabled(), QFileInfo::exists(expected));
+    EXPECT_EQ(ftpControl<QAction>(form, "actHelp")->isEnabled(), QFileInfo::exists(expected));
     // The context menu of the remote list in its order, "CRC" hidden.
     QStringList texts;
-    for (const QAction* a : form.mnFile()->actions())
+    for (const QAction* a : ftpControl<QMenu>(form, "mnFile")->actions())
         texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(texts.join(u','),
               QStringLiteral("Home,Back,Up a directory,Refresh,-,Download,Upload,-,"
                              "Rename,Delete,CRC,-,Create Folder"));
-    EXPECT_FALSE(form.acCrc()->isVisible());
+    EXPECT_FALSE(ftpControl<QAction>(form, "acCrc")->isVisible());
 }
 
 // Each scenario of tests/fixtures/ftp/scenarios, as the upload loop's test drives it, here
@@ -618,15 +630,16 @@ TEST_P(FtpFormScenario, UploadRunsAsScriptedWithTheExpectedEnd)
     const QStringList names = scenario.writeLocalFiles(local.path());
     FakeFtpServer server(scenario.script());
     TFTPForm form;
-    form.edFtpServer()->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
-    form.edFtpUser()->setText(QStringLiteral("joe"));
-    form.edFtpPw()->setText(QStringLiteral("secret"));
+    ftpControl<QComboBox>(form, "edFtpServer")
+        ->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    ftpControl<QLineEdit>(form, "edFtpUser")->setText(QStringLiteral("joe"));
+    ftpControl<QLineEdit>(form, "edFtpPw")->setText(QStringLiteral("secret"));
     form.setReplyTimeout(5000);
-    form.actConnectDisconnect()->trigger();
+    ftpControl<QAction>(form, "actConnectDisconnect")->trigger();
     ASSERT_TRUE(form.ftp().connected());
     form.setQuellPath(local.path());
     form.ReadFiles(QString(), QString());
-    ASSERT_EQ(form.Quelle()->count(), names.size());
+    ASSERT_EQ(ftpControl<QListWidget>(form, "Quelle")->count(), names.size());
 
     // The hang-up comes while events are processed after the first file.
     if (scenario.has(QStringLiteral("hang-up-after-first-file")))
@@ -652,17 +665,17 @@ TEST_P(FtpFormScenario, UploadRunsAsScriptedWithTheExpectedEnd)
     const QStringList checked = scenario.fact(QStringLiteral("checked")).split(u' ');
     ASSERT_EQ(checked.size(), names.size());
     for (int i = 0; i < names.size(); ++i) {
-        EXPECT_EQ(form.Quelle()->item(i)->text(), names[i]);
-        EXPECT_EQ(form.Quelle()->item(i)->checkState(),
+        EXPECT_EQ(ftpControl<QListWidget>(form, "Quelle")->item(i)->text(), names[i]);
+        EXPECT_EQ(ftpControl<QListWidget>(form, "Quelle")->item(i)->checkState(),
                   checked[i] == QLatin1String("1") ? Qt::Checked : Qt::Unchecked)
             << i;
     }
-    EXPECT_EQ(form.btUpload()->text(), QStringLiteral("Start upload"));
+    EXPECT_EQ(ftpControl<QPushButton>(form, "btUpload")->text(), QStringLiteral("Start upload"));
     const bool connected = scenario.fact(QStringLiteral("connected")) != QLatin1String("no");
     EXPECT_EQ(form.ftp().connected(), connected);
     if (!connected) {
-        EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("Offline"));
-        EXPECT_FALSE(form.btUpload()->isEnabled());
+        EXPECT_EQ(statusPanel(form, 0)->text(), QStringLiteral("Offline"));
+        EXPECT_FALSE(ftpControl<QPushButton>(form, "btUpload")->isEnabled());
     }
 }
 

@@ -2,6 +2,7 @@
 // title, and the start settings applied when the window is first shown.
 #include "mainform_fixture.h"
 
+#include "ftpform_fixture.h"
 #include "gallery/projectfile.h"
 #include "ui/aboutbox.h"
 #include "ui/ftpform.h"
@@ -280,18 +281,18 @@ TEST_F(ProjectCommandTest, FtpFieldsBelongToTheProject)
                             u"FtpUser=anna"_s});
     TFTPForm ftp;
     form().setFtpWindow(&ftp);
-    EXPECT_EQ(ftp.edFtpPath()->currentText(), u"/"_s);
+    EXPECT_EQ(ftpControl<QComboBox>(ftp, "edFtpPath")->currentText(), u"/"_s);
     m_choosers.openNames = {file};
     form().FileOpenItemClick();
-    EXPECT_EQ(ftp.edFtpServer()->currentText(), u"ftp.example.org"_s);
-    EXPECT_EQ(ftp.edFtpUser()->text(), u"anna"_s);
-    EXPECT_EQ(ftp.edFtpPath()->currentText(), u"/"_s); // missing: "/"
-    form().Speichern1Click();                          // now the file is as the program writes it
+    EXPECT_EQ(ftpControl<QComboBox>(ftp, "edFtpServer")->currentText(), u"ftp.example.org"_s);
+    EXPECT_EQ(ftpControl<QLineEdit>(ftp, "edFtpUser")->text(), u"anna"_s);
+    EXPECT_EQ(ftpControl<QComboBox>(ftp, "edFtpPath")->currentText(), u"/"_s); // missing: "/"
+    form().Speichern1Click(); // now the file is as the program writes it
     m_dialogs.clear();
     EXPECT_TRUE(form().FormCloseQuery());
     EXPECT_TRUE(m_dialogs.texts().isEmpty());
 
-    ftp.edFtpPath()->setEditText(u"/htdocs/galerie"_s);
+    ftpControl<QComboBox>(ftp, "edFtpPath")->setEditText(u"/htdocs/galerie"_s);
     m_dialogs.queue(DialogResult::Yes);
     EXPECT_TRUE(form().FormCloseQuery()); // a changed FTP field asks; Yes saves
     EXPECT_EQ(m_dialogs.texts().first(), u"Die Daten noch sichern?"_s);
@@ -317,14 +318,14 @@ TEST_F(ProjectCommandTest, FtpUploadHandsOverTheGalleryFiles)
     QStringList offered;
     bool openDirShown = true;
     QTimer::singleShot(0, &ftp, [&] {
-        for (int i = 0; i < ftp.Quelle()->count(); ++i)
-            offered.append(ftp.Quelle()->item(i)->text());
-        openDirShown = ftp.btOpenDir()->isVisible();
+        for (int i = 0; i < ftpControl<QListWidget>(ftp, "Quelle")->count(); ++i)
+            offered.append(ftpControl<QListWidget>(ftp, "Quelle")->item(i)->text());
+        openDirShown = ftpControl<QPushButton>(ftp, "btOpenDir")->isVisible();
         ftp.reject();
     });
     form().FTPUpload1Click();
     EXPECT_FALSE(openDirShown);
-    EXPECT_EQ(ftp.QuellPath(), web);
+    EXPECT_EQ(ftpControl<QLabel>(ftp, "QuellPath")->text(), web);
     offered.sort();
     EXPECT_EQ(offered.size(), 4) << offered.join(u' ').toStdString();
     EXPECT_TRUE(offered.filter(u"x.jpg"_s).isEmpty());

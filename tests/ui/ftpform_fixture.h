@@ -1,0 +1,30 @@
+// The FTP window's controls for tests, found by their object names.
+#pragma once
+
+#include "ui/ftpform.h"
+
+#include <QLabel>
+#include <QString>
+#include <gtest/gtest.h>
+
+// The control (widget, action, menu or timer) of the FTP window named `name`.
+template <typename T> T* ftpControl(const TFTPForm& form, const char* name)
+{
+    T* control = form.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+}
+
+// Panel `index` of the status bar: 0 on/offline, 1 the progress, 2 the last status
+// text, 3 the reply time-out.
+inline QLabel* statusPanel(const TFTPForm& form, int index)
+{
+    const QByteArray name = "sbPanel" + QByteArray::number(index);
+    return ftpControl<QLabel>(form, name.constData());
+}
+
+// The remote folder last listed, as the label above the list shows it.
+inline QString remoteFolder(const TFTPForm& form)
+{
+    return ftpControl<QLabel>(form, "lFtpPath")->text().mid(QStringLiteral(" Server: ").size());
+}
