@@ -7,6 +7,7 @@
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
 #include "ftptestserver.h"
+#include "testsupport.h"
 #include "util/error.h"
 
 #include <QDir>
@@ -20,20 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 QByteArray randomBytes(int size, quint32 seed)
 {
@@ -49,15 +36,15 @@ QByteArray randomBytes(int size, quint32 seed)
 QStringList makeGallery(const QString& dir)
 {
     QStringList rel{QStringLiteral("font.css"), QStringLiteral("index.htm")};
-    writeAll(dir + QStringLiteral("/font.css"), "body { color: #000000; }\r\n");
-    writeAll(dir + QStringLiteral("/index.htm"), "<html>\r\n</html>\r\n");
+    writeBytes(dir + QStringLiteral("/font.css"), "body { color: #000000; }\r\n");
+    writeBytes(dir + QStringLiteral("/index.htm"), "<html>\r\n</html>\r\n");
     for (int i = 1; i <= 20; ++i) {
         const QString n = QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0'));
-        writeAll(dir + QStringLiteral("/bild_") + n + QStringLiteral(".htm"), "<p>page</p>\r\n");
-        writeAll(dir + QStringLiteral("/image1/tn_") + n + QStringLiteral(".jpg"),
-                 randomBytes(300 + i * 17, quint32(i)));
-        writeAll(dir + QStringLiteral("/image2/") + n + QStringLiteral(".jpg"),
-                 randomBytes(70000 + i * 1031, quint32(100 + i)));
+        writeBytes(dir + QStringLiteral("/bild_") + n + QStringLiteral(".htm"), "<p>page</p>\r\n");
+        writeBytes(dir + QStringLiteral("/image1/tn_") + n + QStringLiteral(".jpg"),
+                   randomBytes(300 + i * 17, quint32(i)));
+        writeBytes(dir + QStringLiteral("/image2/") + n + QStringLiteral(".jpg"),
+                   randomBytes(70000 + i * 1031, quint32(100 + i)));
     }
     return rel;
 }
@@ -129,9 +116,9 @@ TEST(GalleryUploadFiles, TargetFilesFirstThenSubFoldersRelativeWithoutDuplicates
 {
     QTemporaryDir dir;
     makeGallery(dir.path());
-    writeAll(dir.filePath(QStringLiteral(".hidden")), "x");
+    writeBytes(dir.filePath(QStringLiteral(".hidden")), "x");
     QDir(dir.path()).mkpath(QStringLiteral("image1/deeper"));
-    writeAll(dir.filePath(QStringLiteral("image1/deeper/x.jpg")), "x");
+    writeBytes(dir.filePath(QStringLiteral("image1/deeper/x.jpg")), "x");
 
     const QStringList files =
         galleryUploadFiles(dir.path(), QStringLiteral("image1"), QStringLiteral("image1"));
@@ -183,7 +170,7 @@ TEST_P(GalleryUploadServers, GalleryArrivesByteForByteWithEachFolderMadeOnce)
     EXPECT_EQ(upload.storedCount(), 62);
 
     for (const QString& rel : files) {
-        EXPECT_EQ(readAll(remote(QStringLiteral("web/") + rel)), readAll(m_local.filePath(rel)))
+        EXPECT_EQ(readBytes(remote(QStringLiteral("web/") + rel)), readBytes(m_local.filePath(rel)))
             << rel.toStdString();
     }
     for (int i = 0; i < entries.count(); ++i)
@@ -212,7 +199,7 @@ TEST_P(GalleryUploadServers, NamesThatDifferOnlyInCaseAreTwoFilesAndBothArrive)
     const QStringList names{QStringLiteral("IMG_1234.JPG"), QStringLiteral("img_1234.jpg"),
                             QStringLiteral("image1/A.jpg"), QStringLiteral("image1/a.jpg")};
     for (const QString& rel : names)
-        writeAll(m_local.filePath(rel), rel.toUtf8());
+        writeBytes(m_local.filePath(rel), rel.toUtf8());
     // The sub-folder named twice still counts once.
     const QStringList files =
         galleryUploadFiles(m_local.path(), QStringLiteral("image1"), QStringLiteral("image1"));
@@ -225,7 +212,7 @@ TEST_P(GalleryUploadServers, NamesThatDifferOnlyInCaseAreTwoFilesAndBothArrive)
         << upload.errorMessage().toStdString();
     EXPECT_EQ(upload.storedCount(), 4);
     for (const QString& rel : names)
-        EXPECT_EQ(readAll(remote(rel)), rel.toUtf8()) << rel.toStdString();
+        EXPECT_EQ(readBytes(remote(rel)), rel.toUtf8()) << rel.toStdString();
 }
 
 TEST_P(GalleryUploadServers, StopBetweenTwoFilesThenSecondStartSendsTheRest)
@@ -263,17 +250,17 @@ TEST_P(GalleryUploadServers, StopBetweenTwoFilesThenSecondStartSendsTheRest)
     EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished);
     EXPECT_EQ(upload.storedCount(), 18);
     EXPECT_FALSE(QFile::exists(remote(QStringLiteral("index.htm"))));
-    EXPECT_EQ(readAll(remote(QStringLiteral("image1/tn_0020.jpg"))),
-              readAll(m_local.filePath(QStringLiteral("image1/tn_0020.jpg"))));
+    EXPECT_EQ(readBytes(remote(QStringLiteral("image1/tn_0020.jpg"))),
+              readBytes(m_local.filePath(QStringLiteral("image1/tn_0020.jpg"))));
     EXPECT_TRUE(transcript.starting(QStringLiteral("MKD")).isEmpty());
     EXPECT_FALSE(QFile::exists(remote(files[0])));
 }
 
 TEST_P(GalleryUploadServers, TwoLevelsDeepFailsOnMkdAndLeavesTheEntryChecked)
 {
-    writeAll(m_local.filePath(QStringLiteral("index.htm")), "index");
-    writeAll(m_local.filePath(QStringLiteral("a/b/c.jpg")), "deep");
-    writeAll(m_local.filePath(QStringLiteral("z.htm")), "after");
+    writeBytes(m_local.filePath(QStringLiteral("index.htm")), "index");
+    writeBytes(m_local.filePath(QStringLiteral("a/b/c.jpg")), "deep");
+    writeBytes(m_local.filePath(QStringLiteral("z.htm")), "after");
     UploadEntryList entries(
         {QStringLiteral("index.htm"), QStringLiteral("a/b/c.jpg"), QStringLiteral("z.htm")});
     GalleryUpload upload(m_client, entries);
@@ -292,14 +279,14 @@ TEST_P(GalleryUploadServers, TwoLevelsDeepFailsOnMkdAndLeavesTheEntryChecked)
     // With 'a' there, 'a/b/' is made and the rest goes through.
     QDir(m_server->root()).mkpath(QStringLiteral("a"));
     EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished);
-    EXPECT_EQ(readAll(remote(QStringLiteral("a/b/c.jpg"))), QByteArray("deep"));
-    EXPECT_EQ(readAll(remote(QStringLiteral("z.htm"))), QByteArray("after"));
+    EXPECT_EQ(readBytes(remote(QStringLiteral("a/b/c.jpg"))), QByteArray("deep"));
+    EXPECT_EQ(readBytes(remote(QStringLiteral("z.htm"))), QByteArray("after"));
 }
 
 TEST_P(GalleryUploadServers, StoreRefusedByAReadOnlyFolder)
 {
-    writeAll(m_local.filePath(QStringLiteral("ro/x.jpg")), "x");
-    writeAll(m_local.filePath(QStringLiteral("y.htm")), "y");
+    writeBytes(m_local.filePath(QStringLiteral("ro/x.jpg")), "x");
+    writeBytes(m_local.filePath(QStringLiteral("y.htm")), "y");
     const QString ro = remote(QStringLiteral("ro"));
     QDir().mkpath(ro);
     QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
