@@ -43,6 +43,35 @@ void configure(FTPClient& client, quint16 port, int timeout = 5000)
     client.setReplyTimeout(timeout);
 }
 
+// One scripted run: the server, a client configured for it, what the client notifies.
+struct ScriptedRun
+{
+    FakeFtpServer server;
+    FTPClient client;
+    Notifications seen{client};
+
+    explicit ScriptedRun(FakeFtpServer::Script script, int timeout = 5000)
+        : server(std::move(script))
+    {
+        configure(client, server.port(), timeout);
+    }
+};
+
+// A run whose server logs the client in before `afterLogin`; the client is connected.
+struct LoggedInRun : ScriptedRun
+{
+    explicit LoggedInRun(FakeFtpServer::Script afterLogin, int timeout = 5000)
+        : ScriptedRun(
+              [afterLogin = std::move(afterLogin)](FakeFtpSession& s) {
+                  fakeLogin(s);
+                  afterLogin(s);
+              },
+              timeout)
+    {
+        client.connectToServer();
+    }
+};
+
 QByteArray pasvReply(quint16 port, const QByteArray& host = "10,99,99,99")
 {
     return "227 Entering Passive Mode (" + host + "," + QByteArray::number(port / 256) + "," +
@@ -68,7 +97,7 @@ void writeFile(const QString& path, const QByteArray& data)
 
 TEST(FTPClientScripted, LoginWithSplitAndMultiLineRepliesKeepsPasswordOutOfStatus)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
+    ScriptedRun run([](FakeFtpSession& s) {
         // A greeting split across packets, with inner lines that look like codes.
         s.send("220-Welcome\r\n220-sec");
         s.pause(50);
@@ -82,29 +111,26 @@ TEST(FTPClientScripted, LoginWithSplitAndMultiLineRepliesKeepsPasswordOutOfStatu
         s.expect(QStringLiteral("QUIT"));
         s.reply("221 Bye");
     });
-    FTPClient client;
-    Notifications seen(client);
-    configure(client, server.port());
-    client.connectToServer();
-    EXPECT_TRUE(client.connected());
-    EXPECT_EQ(client.systemDescription(), QStringLiteral("UNIX Type: L8"));
-    EXPECT_EQ(seen.logins, 1);
-    client.disconnectFromServer();
-    EXPECT_FALSE(client.connected());
-    EXPECT_EQ(seen.disconnects, 1);
+    run.client.connectToServer();
+    EXPECT_TRUE(run.client.connected());
+    EXPECT_EQ(run.client.systemDescription(), QStringLiteral("UNIX Type: L8"));
+    EXPECT_EQ(run.seen.logins, 1);
+    run.client.disconnectFromServer();
+    EXPECT_FALSE(run.client.connected());
+    EXPECT_EQ(run.seen.disconnects, 1);
 
-    EXPECT_EQ(server.transcript(),
+    EXPECT_EQ(run.server.transcript(),
               (QStringList{QStringLiteral("USER joe"), QStringLiteral("PASS secret"),
                            QStringLiteral("SYST"), QStringLiteral("QUIT")}));
-    EXPECT_EQ(server.failure(), QString());
-    EXPECT_TRUE(seen.statuses.contains(QStringLiteral("PASS ****")));
-    for (const QString& s : seen.statuses)
+    EXPECT_EQ(run.server.failure(), QString());
+    EXPECT_TRUE(run.seen.statuses.contains(QStringLiteral("PASS ****")));
+    for (const QString& s : run.seen.statuses)
         EXPECT_FALSE(s.contains(QStringLiteral("secret"))) << s.toStdString();
 }
 
 TEST(FTPClientScripted, UserAcceptedWithoutPasswordAndSystRefused)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
+    ScriptedRun run([](FakeFtpSession& s) {
         s.reply("120 Ready in 1 minute");
         s.reply("220 Ready");
         s.expect(QStringLiteral("USER joe"));
@@ -112,51 +138,44 @@ TEST(FTPClientScripted, UserAcceptedWithoutPasswordAndSystRefused)
         s.expect(QStringLiteral("SYST"));
         s.reply("502 Not implemented");
     });
-    FTPClient client;
-    configure(client, server.port());
-    client.connectToServer();
-    EXPECT_TRUE(client.connected());
-    EXPECT_EQ(client.systemDescription(), QString());
-    EXPECT_EQ(server.transcript(),
+    run.client.connectToServer();
+    EXPECT_TRUE(run.client.connected());
+    EXPECT_EQ(run.client.systemDescription(), QString());
+    EXPECT_EQ(run.server.transcript(),
               (QStringList{QStringLiteral("USER joe"), QStringLiteral("SYST")}));
 }
 
 TEST(FTPClientScripted, RefusedLoginIsAnErrorWithTheServerText)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
+    ScriptedRun run([](FakeFtpSession& s) {
         s.reply("220 Ready");
         s.expect(QStringLiteral("USER joe"));
         s.reply("331 Password please");
         s.expect(QStringLiteral("PASS secret"));
         s.reply("530 Login incorrect.");
     });
-    FTPClient client;
-    Notifications seen(client);
-    configure(client, server.port());
     try {
-        client.connectToServer();
+        run.client.connectToServer();
         FAIL() << "no error";
     } catch (const LumiError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("530 Login incorrect."));
         EXPECT_EQ(e.code(), 530);
     }
-    EXPECT_FALSE(client.connected());
-    EXPECT_EQ(client.state(), FTPClient::State::Disconnected);
-    EXPECT_EQ(seen.logins, 0);
-    server.transcript();
+    EXPECT_FALSE(run.client.connected());
+    EXPECT_EQ(run.client.state(), FTPClient::State::Disconnected);
+    EXPECT_EQ(run.seen.logins, 0);
+    run.server.transcript();
 }
 
 TEST(FTPClientScripted, ConnectionRefusedIsAnError)
 {
     quint16 port = 0;
     {
-        FakeFtpServer server([](FakeFtpSession& s) { s.reply("220 x"); });
-        port = server.port();
-        FTPClient probe;
-        configure(probe, port);
-        probe.setUsername(QString());
+        ScriptedRun run([](FakeFtpSession& s) { s.reply("220 x"); });
+        port = run.server.port();
+        run.client.setUsername(QString());
         try {
-            probe.connectToServer();
+            run.client.connectToServer();
         } catch (const LumiError&) {
         }
     } // the server is gone now, its port closed
@@ -172,48 +191,40 @@ TEST(FTPClientScripted, Reply421ClosesTheConnectionInEveryState)
 {
     // at the greeting
     {
-        FakeFtpServer server([](FakeFtpSession& s) {
+        ScriptedRun run([](FakeFtpSession& s) {
             s.reply("421 Too many users");
             s.closeControl();
         });
-        FTPClient client;
-        configure(client, server.port());
         try {
-            client.connectToServer();
+            run.client.connectToServer();
             FAIL() << "no error";
         } catch (const LumiError& e) {
             EXPECT_EQ(e.code(), 421);
             EXPECT_EQ(e.message(), QStringLiteral("421 Too many users"));
         }
-        EXPECT_FALSE(client.connected());
+        EXPECT_FALSE(run.client.connected());
     }
     // while idle, answering a NOOP
     {
-        FakeFtpServer server([](FakeFtpSession& s) {
-            fakeLogin(s);
+        LoggedInRun run([](FakeFtpSession& s) {
             s.expect(QStringLiteral("NOOP"));
             s.reply("421 Timeout, closing control connection.");
             s.closeControl();
         });
-        FTPClient client;
-        Notifications seen(client);
-        configure(client, server.port());
-        client.connectToServer();
         try {
-            client.noop();
+            run.client.noop();
             FAIL() << "no error";
         } catch (const LumiError& e) {
             EXPECT_EQ(e.code(), 421);
         }
-        EXPECT_FALSE(client.connected());
-        EXPECT_EQ(seen.disconnects, 1);
-        EXPECT_THROW(client.noop(), LumiError); // stays offline
+        EXPECT_FALSE(run.client.connected());
+        EXPECT_EQ(run.seen.disconnects, 1);
+        EXPECT_THROW(run.client.noop(), LumiError); // stays offline
     }
     // in the middle of a transfer
     {
         QTemporaryDir dir;
-        FakeFtpServer server([](FakeFtpSession& s) {
-            fakeLogin(s);
+        LoggedInRun run([](FakeFtpSession& s) {
             s.expect(QStringLiteral("PASV"));
             s.reply(pasvReply(s.listenData()));
             s.acceptData();
@@ -223,85 +234,71 @@ TEST(FTPClientScripted, Reply421ClosesTheConnectionInEveryState)
             s.reply("421 Shutting down");
             s.closeControl();
         });
-        FTPClient client;
-        Notifications seen(client);
-        configure(client, server.port());
-        client.connectToServer();
         const QString local = dir.filePath(QStringLiteral("a.txt"));
         try {
-            client.retrieve(QStringLiteral("a.txt"), local);
+            run.client.retrieve(QStringLiteral("a.txt"), local);
             FAIL() << "no error";
         } catch (const LumiError& e) {
             EXPECT_EQ(e.code(), 421);
         }
-        EXPECT_FALSE(client.connected());
-        EXPECT_EQ(seen.disconnects, 1);
+        EXPECT_FALSE(run.client.connected());
+        EXPECT_EQ(run.seen.disconnects, 1);
         EXPECT_FALSE(QFile::exists(local));
     }
 }
 
 TEST(FTPClientScripted, SilentServerTimesOutWithoutHanging)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
-        s.expect(QStringLiteral("PWD"));
-        s.pause(1500); // never answers in time
-    });
-    FTPClient client;
-    Notifications seen(client);
-    configure(client, server.port(), 300);
-    client.connectToServer();
+    LoggedInRun run(
+        [](FakeFtpSession& s) {
+            s.expect(QStringLiteral("PWD"));
+            s.pause(1500); // never answers in time
+        },
+        300);
     QElapsedTimer timer;
     timer.start();
     try {
-        client.currentFolder();
+        run.client.currentFolder();
         FAIL() << "no error";
     } catch (const LumiError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("No reply from server (time-out 300 ms)"));
     }
     EXPECT_LT(timer.elapsed(), 1200);
     EXPECT_GE(timer.elapsed(), 290);
-    EXPECT_FALSE(client.connected());
-    EXPECT_EQ(seen.disconnects, 1);
+    EXPECT_FALSE(run.client.connected());
+    EXPECT_EQ(run.seen.disconnects, 1);
 }
 
 TEST(FTPClientScripted, GarbageRepliesAreClearErrors)
 {
     {
-        FakeFtpServer server([](FakeFtpSession& s) { s.reply("HELLO THERE"); });
-        FTPClient client;
-        configure(client, server.port());
+        ScriptedRun run([](FakeFtpSession& s) { s.reply("HELLO THERE"); });
         try {
-            client.connectToServer();
+            run.client.connectToServer();
             FAIL() << "no error";
         } catch (const LumiError& e) {
             EXPECT_EQ(e.message(), QStringLiteral("Invalid reply from server: HELLO THERE"));
         }
-        EXPECT_FALSE(client.connected());
+        EXPECT_FALSE(run.client.connected());
     }
     {
         // A 100 kB reply line ends with an error, not with a 100 kB buffer (or more).
-        FakeFtpServer server([](FakeFtpSession& s) {
-            fakeLogin(s);
+        LoggedInRun run([](FakeFtpSession& s) {
             s.expect(QStringLiteral("PWD"));
             s.send("257 \"" + QByteArray(100 * 1024, 'x'));
             s.send("\"\r\n");
         });
-        FTPClient client;
-        configure(client, server.port());
-        client.connectToServer();
         try {
-            client.currentFolder();
+            run.client.currentFolder();
             FAIL() << "no error";
         } catch (const LumiError& e) {
             EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
         }
-        EXPECT_FALSE(client.connected());
+        EXPECT_FALSE(run.client.connected());
     }
     {
         // A PASV reply without an address, a PWD reply without quotes.
-        FakeFtpServer server([](FakeFtpSession& s) {
-            fakeLogin(s);
+        LoggedInRun run([](FakeFtpSession& s) {
             s.expect(QStringLiteral("PWD"));
             s.reply("257 no quotes here");
             s.expect(QStringLiteral("PASV"));
@@ -309,34 +306,28 @@ TEST(FTPClientScripted, GarbageRepliesAreClearErrors)
             s.expect(QStringLiteral("NOOP"));
             s.reply("200 still fine");
         });
-        FTPClient client;
-        configure(client, server.port());
-        client.connectToServer();
-        EXPECT_THROW(client.currentFolder(), LumiError);
+        EXPECT_THROW(run.client.currentFolder(), LumiError);
         QStringList lines;
-        EXPECT_THROW(client.listDetails(lines), LumiError);
-        client.noop(); // the control connection is still usable
-        EXPECT_EQ(client.state(), FTPClient::State::Ready);
-        EXPECT_EQ(server.failure(), QString());
+        EXPECT_THROW(run.client.listDetails(lines), LumiError);
+        run.client.noop(); // the control connection is still usable
+        EXPECT_EQ(run.client.state(), FTPClient::State::Ready);
+        EXPECT_EQ(run.server.failure(), QString());
     }
 }
 
 TEST(FTPClientScripted, LineBreakInANameIsRefusedBeforeSending)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([](FakeFtpSession& s) {
         s.expect(QStringLiteral("NOOP"));
         s.reply("200 ok");
     });
-    FTPClient client;
-    configure(client, server.port());
-    client.connectToServer();
-    EXPECT_THROW(client.changeFolder(QStringLiteral("a\r\nDELE x")), LumiError);
-    EXPECT_THROW(client.deleteFile(QStringLiteral("a\nb")), LumiError);
-    EXPECT_THROW(client.rename(QStringLiteral("a"), QStringLiteral("b\rc")), LumiError);
-    EXPECT_THROW(client.store(QStringLiteral("/etc/hostname"), QStringLiteral("x\ny")), LumiError);
-    client.noop();
-    EXPECT_EQ(server.transcript(),
+    EXPECT_THROW(run.client.changeFolder(QStringLiteral("a\r\nDELE x")), LumiError);
+    EXPECT_THROW(run.client.deleteFile(QStringLiteral("a\nb")), LumiError);
+    EXPECT_THROW(run.client.rename(QStringLiteral("a"), QStringLiteral("b\rc")), LumiError);
+    EXPECT_THROW(run.client.store(QStringLiteral("/etc/hostname"), QStringLiteral("x\ny")),
+                 LumiError);
+    run.client.noop();
+    EXPECT_EQ(run.server.transcript(),
               (QStringList{QStringLiteral("USER joe"), QStringLiteral("PASS secret"),
                            QStringLiteral("SYST"), QStringLiteral("NOOP")}));
 }
@@ -345,8 +336,7 @@ TEST(FTPClientScripted, LineBreakInANameIsRefusedBeforeSending)
 
 TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([](FakeFtpSession& s) {
         s.expect(QStringLiteral("PWD"));
         s.reply("257 \"/a \"\"b\"\"\" is the current directory");
         s.expect(QStringLiteral("PWD"));
@@ -380,57 +370,49 @@ TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
         s.expect(QStringLiteral("DELE y"));
         s.reply("550 Permission denied");
     });
-    FTPClient client;
-    configure(client, server.port());
-    client.connectToServer();
-    EXPECT_EQ(client.currentFolder(), QStringLiteral("/a \"b\""));
-    EXPECT_THROW(client.currentFolder(), LumiError); // control character in the name
+    EXPECT_EQ(run.client.currentFolder(), QStringLiteral("/a \"b\""));
+    EXPECT_THROW(run.client.currentFolder(), LumiError); // control character in the name
     try {
-        client.changeFolder(QStringLiteral("/missing"));
+        run.client.changeFolder(QStringLiteral("/missing"));
         FAIL() << "no error";
     } catch (const LumiError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("550 No such directory."));
         EXPECT_EQ(e.code(), 550);
     }
-    EXPECT_EQ(client.size(QStringLiteral("big.bin")), 5000000000LL);
-    EXPECT_EQ(client.size(QStringLiteral("folder")), -1);
+    EXPECT_EQ(run.client.size(QStringLiteral("big.bin")), 5000000000LL);
+    EXPECT_EQ(run.client.size(QStringLiteral("folder")), -1);
     const QDateTime expected(QDate(2024, 1, 15), QTime(10, 30), Qt::UTC);
-    const QDateTime stamp = client.modificationTime(QStringLiteral("a.jpg"));
+    const QDateTime stamp = run.client.modificationTime(QStringLiteral("a.jpg"));
     EXPECT_EQ(stamp, expected);
     EXPECT_EQ(stamp.timeSpec(), Qt::LocalTime);
-    EXPECT_EQ(client.modificationTime(QStringLiteral("b.jpg")), expected);
-    EXPECT_EQ(client.modificationTime(QStringLiteral("none")),
+    EXPECT_EQ(run.client.modificationTime(QStringLiteral("b.jpg")), expected);
+    EXPECT_EQ(run.client.modificationTime(QStringLiteral("none")),
               QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
-    client.rename(QStringLiteral("old"), QStringLiteral("new name"));
-    EXPECT_THROW(client.rename(QStringLiteral("missing"), QStringLiteral("x")), LumiError);
-    client.parentFolder();
-    client.setTransferType(FTPClient::TransferType::Ascii);
-    EXPECT_EQ(client.transferType(), FTPClient::TransferType::Ascii);
-    client.makeFolder(QStringLiteral("x"));
-    client.removeFolder(QStringLiteral("x"));
-    EXPECT_THROW(client.deleteFile(QStringLiteral("y")), LumiError);
-    EXPECT_TRUE(client.connected());
-    EXPECT_EQ(server.failure(), QString());
+    run.client.rename(QStringLiteral("old"), QStringLiteral("new name"));
+    EXPECT_THROW(run.client.rename(QStringLiteral("missing"), QStringLiteral("x")), LumiError);
+    run.client.parentFolder();
+    run.client.setTransferType(FTPClient::TransferType::Ascii);
+    EXPECT_EQ(run.client.transferType(), FTPClient::TransferType::Ascii);
+    run.client.makeFolder(QStringLiteral("x"));
+    run.client.removeFolder(QStringLiteral("x"));
+    EXPECT_THROW(run.client.deleteFile(QStringLiteral("y")), LumiError);
+    EXPECT_TRUE(run.client.connected());
+    EXPECT_EQ(run.server.failure(), QString());
 }
 
 TEST(FTPClientScripted, ChecksumOnlyAfterFeatListsXcrc)
 {
     {
-        FakeFtpServer server([](FakeFtpSession& s) {
-            fakeLogin(s);
+        LoggedInRun run([](FakeFtpSession& s) {
             s.expect(QStringLiteral("FEAT"));
             s.send("211-Features:\r\n MDTM\r\n SIZE\r\n211 End\r\n");
         });
-        FTPClient client;
-        configure(client, server.port());
-        client.connectToServer();
-        EXPECT_EQ(client.checksum(QStringLiteral("a.txt")), -1);
-        EXPECT_EQ(client.checksum(QStringLiteral("a.txt")), -1); // FEAT is asked once
-        EXPECT_EQ(server.transcript().last(), QStringLiteral("FEAT"));
+        EXPECT_EQ(run.client.checksum(QStringLiteral("a.txt")), -1);
+        EXPECT_EQ(run.client.checksum(QStringLiteral("a.txt")), -1); // FEAT is asked once
+        EXPECT_EQ(run.server.transcript().last(), QStringLiteral("FEAT"));
     }
     {
-        FakeFtpServer server([](FakeFtpSession& s) {
-            fakeLogin(s);
+        LoggedInRun run([](FakeFtpSession& s) {
             s.expect(QStringLiteral("FEAT"));
             s.send("211-Features:\r\n XCRC filename;start;end\r\n SIZE\r\n211 End\r\n");
             s.expect(QStringLiteral("XCRC \"a b.txt\""));
@@ -438,12 +420,9 @@ TEST(FTPClientScripted, ChecksumOnlyAfterFeatListsXcrc)
             s.expect(QStringLiteral("XCRC \"missing\""));
             s.reply("550 missing: No such file");
         });
-        FTPClient client;
-        configure(client, server.port());
-        client.connectToServer();
-        EXPECT_EQ(client.checksum(QStringLiteral("a b.txt")), 0x1A2B3C4D);
-        EXPECT_EQ(client.checksum(QStringLiteral("missing")), -1);
-        EXPECT_EQ(server.failure(), QString());
+        EXPECT_EQ(run.client.checksum(QStringLiteral("a b.txt")), 0x1A2B3C4D);
+        EXPECT_EQ(run.client.checksum(QStringLiteral("missing")), -1);
+        EXPECT_EQ(run.server.failure(), QString());
     }
 }
 
@@ -456,8 +435,7 @@ TEST(FTPClientScripted, StorePassiveIgnoresThePasvHost)
     const QByteArray content = QByteArray(200000, 'z') + "end";
     writeFile(local, content);
     QByteArray received;
-    FakeFtpServer server([&received](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([&received](FakeFtpSession& s) {
         s.expect(QStringLiteral("TYPE I"));
         s.reply("200 Type set to I");
         s.expect(QStringLiteral("PASV"));
@@ -474,24 +452,20 @@ TEST(FTPClientScripted, StorePassiveIgnoresThePasvHost)
         s.expect(QStringLiteral("STOR other name.jpg"));
         s.reply("553 Could not create file.");
     });
-    FTPClient client;
-    Notifications seen(client);
-    configure(client, server.port());
-    client.connectToServer();
-    client.setTransferType(FTPClient::TransferType::Binary);
-    client.store(local);
-    EXPECT_EQ(seen.begins, QList<qint64>{content.size()});
-    EXPECT_EQ(seen.progress.last(), content.size());
-    EXPECT_EQ(seen.ends, 1);
+    run.client.setTransferType(FTPClient::TransferType::Binary);
+    run.client.store(local);
+    EXPECT_EQ(run.seen.begins, QList<qint64>{content.size()});
+    EXPECT_EQ(run.seen.progress.last(), content.size());
+    EXPECT_EQ(run.seen.ends, 1);
     try {
-        client.store(local, QStringLiteral("other name.jpg"));
+        run.client.store(local, QStringLiteral("other name.jpg"));
         FAIL() << "no error";
     } catch (const LumiError& e) {
         EXPECT_EQ(e.code(), 553);
     }
-    EXPECT_EQ(server.failure(), QString());
+    EXPECT_EQ(run.server.failure(), QString());
     EXPECT_EQ(received, content);
-    EXPECT_TRUE(client.connected());
+    EXPECT_TRUE(run.client.connected());
 }
 
 TEST(FTPClientScripted, ListFallsBackToEpsvWhenPasvIsRefused)
@@ -499,8 +473,7 @@ TEST(FTPClientScripted, ListFallsBackToEpsvWhenPasvIsRefused)
     const QByteArray listing = "total 8\r\n"
                                "drwxr-xr-x   2 joe users  4096 Jan 15  2024 image1\r\n"
                                "-rw-r--r--   1 joe users  1234 Jan 15  2024 index file.htm\r\n";
-    FakeFtpServer server([&listing](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([&listing](FakeFtpSession& s) {
         s.expect(QStringLiteral("PASV"));
         s.reply("500 PASV not understood");
         s.expect(QStringLiteral("EPSV"));
@@ -523,29 +496,25 @@ TEST(FTPClientScripted, ListFallsBackToEpsvWhenPasvIsRefused)
         s.closeData();
         s.reply("226 Directory send OK.");
     });
-    FTPClient client;
-    configure(client, server.port());
-    client.connectToServer();
     QStringList lines;
     QList<FtpListEntry> entries;
-    client.listDetails(lines, &entries);
+    run.client.listDetails(lines, &entries);
     EXPECT_EQ(lines.size(), 3);
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0].name, QStringLiteral("image1"));
     EXPECT_EQ(entries[0].kind, FtpEntryKind::Folder);
     EXPECT_EQ(entries[1].name, QStringLiteral("index file.htm"));
     EXPECT_EQ(entries[1].size, 1234);
-    client.listNames(lines);
+    run.client.listNames(lines);
     EXPECT_EQ(lines, (QStringList{QStringLiteral("image1"), QStringLiteral("index file.htm")}));
-    EXPECT_EQ(server.failure(), QString());
+    EXPECT_EQ(run.server.failure(), QString());
 }
 
 TEST(FTPClientScripted, ActiveModeUsesPortThenEprtWhenPortIsRefused)
 {
     QTemporaryDir dir;
     QString portArgument;
-    FakeFtpServer server([&portArgument](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([&portArgument](FakeFtpSession& s) {
         portArgument = s.readCommand();
         s.reply("200 PORT command successful");
         s.expect(QStringLiteral("RETR notes.txt"));
@@ -565,26 +534,22 @@ TEST(FTPClientScripted, ActiveModeUsesPortThenEprtWhenPortIsRefused)
         s.closeData();
         s.reply("226 Done");
     });
-    FTPClient client;
-    Notifications seen(client);
-    configure(client, server.port());
-    client.setPassive(false);
-    client.connectToServer();
+    run.client.setPassive(false);
     const QString local = dir.filePath(QStringLiteral("notes.txt"));
-    client.retrieve(QStringLiteral("notes.txt"), local);
+    run.client.retrieve(QStringLiteral("notes.txt"), local);
     EXPECT_EQ(readFile(local), QStringLiteral("hello\nworld"));
-    EXPECT_EQ(seen.begins, QList<qint64>{11});
+    EXPECT_EQ(run.seen.begins, QList<qint64>{11});
     QStringList lines;
     QList<FtpListEntry> entries;
-    client.listDetails(lines, &entries);
+    run.client.listDetails(lines, &entries);
     EXPECT_TRUE(lines.isEmpty());
     EXPECT_TRUE(entries.isEmpty());
-    const QStringList transcript = server.transcript();
+    const QStringList transcript = run.server.transcript();
     EXPECT_TRUE(portArgument.startsWith(QStringLiteral("PORT 127,0,0,1,")))
         << portArgument.toStdString();
     EXPECT_TRUE(transcript[5].startsWith(QStringLiteral("PORT ")));
     EXPECT_TRUE(transcript[6].startsWith(QStringLiteral("EPRT |1|127.0.0.1|")));
-    EXPECT_EQ(server.failure(), QString());
+    EXPECT_EQ(run.server.failure(), QString());
 }
 
 TEST(FTPClientScripted, AsciiTransfersConvertLineEnds)
@@ -593,8 +558,7 @@ TEST(FTPClientScripted, AsciiTransfersConvertLineEnds)
     const QString up = dir.filePath(QStringLiteral("up.txt"));
     writeFile(up, "one\ntwo\r\nthree\n");
     QByteArray received;
-    FakeFtpServer server([&received](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([&received](FakeFtpSession& s) {
         s.expect(QStringLiteral("TYPE A"));
         s.reply("200 ok");
         s.expect(QStringLiteral("PASV"));
@@ -615,16 +579,13 @@ TEST(FTPClientScripted, AsciiTransfersConvertLineEnds)
         s.closeData();
         s.reply("226 ok");
     });
-    FTPClient client;
-    configure(client, server.port());
-    client.connectToServer();
-    client.setTransferType(FTPClient::TransferType::Ascii);
-    client.store(up);
+    run.client.setTransferType(FTPClient::TransferType::Ascii);
+    run.client.store(up);
     const QString down = dir.filePath(QStringLiteral("down.txt"));
-    client.retrieve(QStringLiteral("down.txt"), down);
+    run.client.retrieve(QStringLiteral("down.txt"), down);
     EXPECT_EQ(received, QByteArray("one\r\ntwo\r\nthree\r\n"));
     EXPECT_EQ(readFile(down), QStringLiteral("a\nb\rc\n"));
-    EXPECT_EQ(server.failure(), QString());
+    EXPECT_EQ(run.server.failure(), QString());
 }
 
 TEST(FTPClientScripted, DroppedTransferKeepsTheExistingLocalFile)
@@ -632,8 +593,7 @@ TEST(FTPClientScripted, DroppedTransferKeepsTheExistingLocalFile)
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("keep.jpg"));
     writeFile(local, "old content");
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([](FakeFtpSession& s) {
         s.expect(QStringLiteral("PASV"));
         s.reply(pasvReply(s.listenData()));
         s.acceptData();
@@ -642,22 +602,17 @@ TEST(FTPClientScripted, DroppedTransferKeepsTheExistingLocalFile)
         s.sendData("half of the n");
         s.closeControl(); // control and data go away mid-transfer
     });
-    FTPClient client;
-    Notifications seen(client);
-    configure(client, server.port());
-    client.connectToServer();
-    EXPECT_THROW(client.retrieve(QStringLiteral("keep.jpg"), local), LumiError);
+    EXPECT_THROW(run.client.retrieve(QStringLiteral("keep.jpg"), local), LumiError);
     EXPECT_EQ(readFile(local), QStringLiteral("old content"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.jpg")});
-    EXPECT_FALSE(client.connected());
-    EXPECT_EQ(seen.disconnects, 1);
-    EXPECT_EQ(seen.ends, 0);
+    EXPECT_FALSE(run.client.connected());
+    EXPECT_EQ(run.seen.disconnects, 1);
+    EXPECT_EQ(run.seen.ends, 0);
 }
 
 TEST(FTPClientScripted, OverlongListingLineAndUnreadableListing)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([](FakeFtpSession& s) {
         s.expect(QStringLiteral("PASV"));
         s.reply(pasvReply(s.listenData()));
         s.acceptData();
@@ -679,42 +634,34 @@ TEST(FTPClientScripted, OverlongListingLineAndUnreadableListing)
         s.closeData();
         s.reply("226 ok");
     });
-    FTPClient client;
-    configure(client, server.port());
-    client.connectToServer();
     QStringList lines;
     QList<FtpListEntry> entries;
     try {
-        client.listDetails(lines, &entries);
+        run.client.listDetails(lines, &entries);
         FAIL() << "no error";
     } catch (const LumiError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
     }
-    EXPECT_TRUE(client.connected()); // the control connection stays in step
-    EXPECT_THROW(client.listDetails(lines, &entries), LumiError);
+    EXPECT_TRUE(run.client.connected()); // the control connection stays in step
+    EXPECT_THROW(run.client.listDetails(lines, &entries), LumiError);
     EXPECT_EQ(lines, QStringList{QStringLiteral("this is no listing")}); // raw lines are kept
-    EXPECT_EQ(server.failure(), QString());
+    EXPECT_EQ(run.server.failure(), QString());
 }
 
 TEST(FTPClientScripted, CloseWhileIdleIsNoticedBetweenOperations)
 {
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([](FakeFtpSession& s) {
         s.pause(100);
         s.closeControl();
     });
-    FTPClient client;
-    Notifications seen(client);
-    configure(client, server.port());
-    client.connectToServer();
     QElapsedTimer timer;
     timer.start();
-    while (seen.disconnects == 0 && timer.elapsed() < 3000)
+    while (run.seen.disconnects == 0 && timer.elapsed() < 3000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(seen.disconnects, 1);
-    EXPECT_FALSE(client.connected());
+    EXPECT_EQ(run.seen.disconnects, 1);
+    EXPECT_FALSE(run.client.connected());
     try {
-        client.noop();
+        run.client.noop();
         FAIL() << "no error";
     } catch (const LumiError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("Not connected."));
@@ -724,8 +671,7 @@ TEST(FTPClientScripted, CloseWhileIdleIsNoticedBetweenOperations)
 TEST(FTPClientScripted, ActiveModeTurnsAwayDataConnectionsFromOtherHosts)
 {
     QTemporaryDir dir;
-    FakeFtpServer server([](FakeFtpSession& s) {
-        fakeLogin(s);
+    LoggedInRun run([](FakeFtpSession& s) {
         const QString port = s.readCommand();
         s.reply("200 PORT command successful");
         s.expect(QStringLiteral("RETR a.txt"));
@@ -742,12 +688,9 @@ TEST(FTPClientScripted, ActiveModeTurnsAwayDataConnectionsFromOtherHosts)
         s.closeData();
         s.reply("226 Transfer complete");
     });
-    FTPClient client;
-    configure(client, server.port());
-    client.setPassive(false);
-    client.connectToServer();
+    run.client.setPassive(false);
     const QString local = dir.filePath(QStringLiteral("a.txt"));
-    client.retrieve(QStringLiteral("a.txt"), local);
+    run.client.retrieve(QStringLiteral("a.txt"), local);
     EXPECT_EQ(readFile(local), QStringLiteral("good"));
-    EXPECT_EQ(server.failure(), QString());
+    EXPECT_EQ(run.server.failure(), QString());
 }
