@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -204,23 +205,6 @@ TEST(FTPClientScripted, Reply421ClosesTheConnectionInEveryState)
         }
         EXPECT_FALSE(run.client.connected());
     }
-    // while idle, answering a NOOP
-    {
-        LoggedInRun run([](FakeFtpSession& s) {
-            s.expect(QStringLiteral("NOOP"));
-            s.reply("421 Timeout, closing control connection.");
-            s.closeControl();
-        });
-        try {
-            run.client.noop();
-            FAIL() << "no error";
-        } catch (const LumiError& e) {
-            EXPECT_EQ(e.code(), 421);
-        }
-        EXPECT_FALSE(run.client.connected());
-        EXPECT_EQ(run.seen.disconnects, 1);
-        EXPECT_THROW(run.client.noop(), LumiError); // stays offline
-    }
     // in the middle of a transfer
     {
         QTemporaryDir dir;
@@ -315,23 +299,6 @@ TEST(FTPClientScripted, GarbageRepliesAreClearErrors)
     }
 }
 
-TEST(FTPClientScripted, LineBreakInANameIsRefusedBeforeSending)
-{
-    LoggedInRun run([](FakeFtpSession& s) {
-        s.expect(QStringLiteral("NOOP"));
-        s.reply("200 ok");
-    });
-    EXPECT_THROW(run.client.changeFolder(QStringLiteral("a\r\nDELE x")), LumiError);
-    EXPECT_THROW(run.client.deleteFile(QStringLiteral("a\nb")), LumiError);
-    EXPECT_THROW(run.client.rename(QStringLiteral("a"), QStringLiteral("b\rc")), LumiError);
-    EXPECT_THROW(run.client.store(QStringLiteral("/etc/hostname"), QStringLiteral("x\ny")),
-                 LumiError);
-    run.client.noop();
-    EXPECT_EQ(run.server.transcript(),
-              (QStringList{QStringLiteral("USER joe"), QStringLiteral("PASS secret"),
-                           QStringLiteral("SYST"), QStringLiteral("NOOP")}));
-}
-
 // --- commands without data -------------------------------------------------------------
 
 TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
@@ -398,32 +365,6 @@ TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
     EXPECT_THROW(run.client.deleteFile(QStringLiteral("y")), LumiError);
     EXPECT_TRUE(run.client.connected());
     EXPECT_EQ(run.server.failure(), QString());
-}
-
-TEST(FTPClientScripted, ChecksumOnlyAfterFeatListsXcrc)
-{
-    {
-        LoggedInRun run([](FakeFtpSession& s) {
-            s.expect(QStringLiteral("FEAT"));
-            s.send("211-Features:\r\n MDTM\r\n SIZE\r\n211 End\r\n");
-        });
-        EXPECT_EQ(run.client.checksum(QStringLiteral("a.txt")), -1);
-        EXPECT_EQ(run.client.checksum(QStringLiteral("a.txt")), -1); // FEAT is asked once
-        EXPECT_EQ(run.server.transcript().last(), QStringLiteral("FEAT"));
-    }
-    {
-        LoggedInRun run([](FakeFtpSession& s) {
-            s.expect(QStringLiteral("FEAT"));
-            s.send("211-Features:\r\n XCRC filename;start;end\r\n SIZE\r\n211 End\r\n");
-            s.expect(QStringLiteral("XCRC \"a b.txt\""));
-            s.send("250-Computing CRC32 digest\r\n250 1A2B3C4D\r\n");
-            s.expect(QStringLiteral("XCRC \"missing\""));
-            s.reply("550 missing: No such file");
-        });
-        EXPECT_EQ(run.client.checksum(QStringLiteral("a b.txt")), 0x1A2B3C4D);
-        EXPECT_EQ(run.client.checksum(QStringLiteral("missing")), -1);
-        EXPECT_EQ(run.server.failure(), QString());
-    }
 }
 
 // --- transfers -------------------------------------------------------------------------
@@ -694,3 +635,104 @@ TEST(FTPClientScripted, ActiveModeTurnsAwayDataConnectionsFromOtherHosts)
     EXPECT_EQ(readFile(local), QStringLiteral("good"));
     EXPECT_EQ(run.server.failure(), QString());
 }
+
+// --- scenarios from files ----------------------------------------------------------------
+// tests/fixtures/ftp/scenarios/client/NAME.ftp: after the login, the server's steps, and the
+// client's calls as facts in order:
+//   call OP ARG|ARG    noop, changeFolder, deleteFile, rename, store (local|remote), checksum;
+//                      \r and \n in an argument stand for CR and LF
+//   gives VALUE        the result of the call (a checksum in hex)
+//   fails [MESSAGE]    the call ends with an error (with exactly MESSAGE when given)
+//   code N             the code of that error
+//   connected yes|no   disconnects N
+// A call without `fails` must succeed. The server must run its script to its end and receive
+// exactly the scenario's commands.
+
+namespace {
+
+QString runCall(FTPClient& client, const QString& call)
+{
+    QString text = call;
+    text.replace(QLatin1String("\\r"), QLatin1String("\r"));
+    text.replace(QLatin1String("\\n"), QLatin1String("\n"));
+    const QString op = text.section(QLatin1Char(' '), 0, 0);
+    const QStringList args = text.section(QLatin1Char(' '), 1).split(QLatin1Char('|'));
+    if (op == QLatin1String("noop"))
+        client.noop();
+    else if (op == QLatin1String("changeFolder"))
+        client.changeFolder(args.value(0));
+    else if (op == QLatin1String("deleteFile"))
+        client.deleteFile(args.value(0));
+    else if (op == QLatin1String("rename"))
+        client.rename(args.value(0), args.value(1));
+    else if (op == QLatin1String("store"))
+        client.store(args.value(0), args.value(1));
+    else if (op == QLatin1String("checksum"))
+        return QString::number(client.checksum(args.value(0)), 16).toUpper();
+    else
+        ADD_FAILURE() << "unknown call " << op.toStdString();
+    return QString();
+}
+
+} // namespace
+
+class ClientScenario : public ::testing::TestWithParam<QString>
+{
+};
+
+TEST_P(ClientScenario, RunsAsScripted)
+{
+    const FakeFtpScenario scenario =
+        FakeFtpScenario::load({QStringLiteral("opening/login"), GetParam()});
+    ScriptedRun run(scenario.script());
+    run.client.connectToServer();
+    QString call, result;
+    std::optional<LumiError> error;
+    bool errorExpected = false;
+    const auto callEnds = [&] {
+        if (error && !errorExpected)
+            ADD_FAILURE() << call.toStdString() << ": " << error->message().toStdString();
+    };
+    for (const auto& [key, value] : scenario.facts) {
+        SCOPED_TRACE((call + QLatin1String(" / ") + key).toStdString());
+        if (key == QLatin1String("call")) {
+            callEnds();
+            call = value;
+            result.clear();
+            error.reset();
+            errorExpected = false;
+            try {
+                result = runCall(run.client, value);
+            } catch (const LumiError& e) {
+                error = e;
+            }
+        } else if (key == QLatin1String("gives")) {
+            EXPECT_FALSE(error.has_value());
+            EXPECT_EQ(result, value);
+        } else if (key == QLatin1String("fails")) {
+            errorExpected = true;
+            ASSERT_TRUE(error.has_value());
+            if (!value.isEmpty()) {
+                EXPECT_EQ(error->message(), value);
+            }
+        } else if (key == QLatin1String("code")) {
+            ASSERT_TRUE(error.has_value());
+            EXPECT_EQ(error->code(), value.toInt());
+        } else if (key == QLatin1String("connected")) {
+            EXPECT_EQ(run.client.connected(), value == QLatin1String("yes"));
+        } else if (key == QLatin1String("disconnects")) {
+            EXPECT_EQ(run.seen.disconnects, value.toInt());
+        } else {
+            ADD_FAILURE() << "unknown fact " << key.toStdString();
+        }
+    }
+    callEnds();
+    EXPECT_EQ(run.server.transcript(), scenario.commands());
+    EXPECT_EQ(run.server.failure(), QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ClientScenario,
+                         ::testing::ValuesIn(FakeFtpScenario::names(QStringLiteral("client"))),
+                         [](const auto& info) {
+                             return info.param.section(u'/', 1).replace(u'-', u'_').toStdString();
+                         });
