@@ -5,6 +5,7 @@
 #include "ftp/ftpclient.h"
 #include "util/error.h"
 #include "util/paths.h"
+#include "util/samefile.h"
 #include "util/textutil.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QHash>
 #include <QScopeGuard>
 #include <algorithm>
-#include <sys/stat.h>
 
 UploadEntryList::UploadEntryList(const QStringList& entries)
     : m_entries(entries), m_checked(entries.size(), true)
@@ -52,15 +52,9 @@ bool sameEntrySpeltTwice(const QString& a, const QString& b)
 {
     if (QFileInfo(a).path() == QFileInfo(b).path())
         return false;
-    struct stat first
-    {
-    };
-    struct stat second
-    {
-    };
-    return ::lstat(QFile::encodeName(a).constData(), &first) == 0 &&
-           ::lstat(QFile::encodeName(b).constData(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    // Existing entries (links as themselves) compare by device and inode; no folder is probed.
+    FileKeys keys(nullptr);
+    return keys.entryKey(a) == keys.entryKey(b);
 }
 
 } // namespace
