@@ -37,6 +37,16 @@ FTPClient::~FTPClient()
     }
 }
 
+void FTPClient::copyConnectionSettings(const FTPClient& other)
+{
+    m_host = other.m_host;
+    m_port = other.m_port;
+    m_username = other.m_username;
+    m_password = other.m_password;
+    m_passive = other.m_passive;
+    m_replyTimeout = other.m_replyTimeout;
+}
+
 QDateTime FTPClient::zeroTime()
 {
     return QDateTime(QDate(1899, 12, 30), QTime(0, 0));

@@ -74,6 +74,9 @@ public:
     int replyTimeout() const { return m_replyTimeout; }
     void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
     TransferType transferType() const { return m_transferType; }
+    // Takes host, port, user, password, passive mode and reply time-out of `other`, so a
+    // second connection logs in as the first one did.
+    void copyConnectionSettings(const FTPClient& other);
     // What the server answered to SYST after login.
     QString systemDescription() const { return m_systemDescription; }
 

@@ -154,14 +154,14 @@ QString uploadLogLine(const UploadProgress& progress)
     return QString();
 }
 
-void GalleryUpload::report(UploadProgress::Step step, const QString& name, qint64 bytes)
+void GalleryUpload::report(UploadProgress::Step step, int entry, const QString& name, qint64 bytes)
 {
     if (!onProgress)
         return;
     const int file = step == UploadProgress::Step::Started      ? 0
                      : step == UploadProgress::Step::FileStored ? m_stored
                                                                 : m_stored + 1;
-    onProgress(UploadProgress{step, file, m_total, name, bytes});
+    onProgress(UploadProgress{step, file, m_total, name, bytes, entry});
 }
 
 void GalleryUpload::enterFolderOf(const QString& rel)
@@ -199,10 +199,10 @@ QString GalleryUpload::sendEntry(int index, const QString& sourceFolder)
             QStringLiteral("Cannot upload %1: it does not lie in the source folder.").arg(rel));
     enterFolderOf(rel);
     const QString name = rel.mid(rel.lastIndexOf(QLatin1Char('/')) + 1);
-    report(UploadProgress::Step::FileBegins, name);
+    report(UploadProgress::Step::FileBegins, index, name);
     const QMetaObject::Connection bytes =
-        QObject::connect(&m_ftp, &FTPClient::work, [this, &name](qint64 sent) {
-            report(UploadProgress::Step::FileBytes, name, sent);
+        QObject::connect(&m_ftp, &FTPClient::work, [this, index, &name](qint64 sent) {
+            report(UploadProgress::Step::FileBytes, index, name, sent);
         });
     const auto disconnect = qScopeGuard([&bytes] { QObject::disconnect(bytes); });
     m_ftp.store(resolvePath(rel, sourceFolder), name);
@@ -238,7 +238,7 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
             const QString name = sendEntry(i, sourceFolder);
             m_entries.uncheck(i);
             ++m_stored;
-            report(UploadProgress::Step::FileStored, name);
+            report(UploadProgress::Step::FileStored, i, name);
             if (onIdle)
                 onIdle();
         }

@@ -73,6 +73,7 @@ struct UploadProgress
     int count = 0;    // entries checked at the start
     QString name;     // the file's remote name
     qint64 bytes = 0; // bytes of this file sent so far
+    int entry = -1;   // the index of the file's entry in the list; -1 for Started
 };
 
 // The upload's log line for a step: "Start: name", "End: name"; empty for other steps.
@@ -132,7 +133,8 @@ private:
     void enterFolderOf(const QString& rel);
     // Returns the remote name of the stored file.
     QString sendEntry(int index, const QString& sourceFolder);
-    void report(UploadProgress::Step step, const QString& name = QString(), qint64 bytes = 0);
+    void report(UploadProgress::Step step, int entry = -1, const QString& name = QString(),
+                qint64 bytes = 0);
 
     FTPClient& m_ftp;
     UploadEntries& m_entries;
