@@ -1,0 +1,55 @@
+// Fingerprints and the trusted certificates of the settings store.
+#include "ftp/ftptls.h"
+
+#include "util/settingsstore.h"
+
+#include <QCryptographicHash>
+
+namespace {
+
+const QString kTrustSection = QStringLiteral("FtpCertificates");
+
+QString trustKey(const QString& host, quint16 port)
+{
+    return host.toLower() + QLatin1Char('_') + QString::number(port);
+}
+
+QString colonHex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(':').toUpper());
+}
+
+} // namespace
+
+QString certificateFingerprint(const QSslCertificate& certificate)
+{
+    return colonHex(certificate.digest(QCryptographicHash::Sha256));
+}
+
+QString normalisedFingerprint(const QString& typed)
+{
+    QString hex;
+    for (const QChar c : typed) {
+        if (c == QLatin1Char(':') || c.isSpace())
+            continue;
+        const char16_t u = c.unicode();
+        const bool hexDigit =
+            (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+        if (!hexDigit)
+            return QString();
+        hex += c;
+    }
+    if (hex.size() != 64)
+        return QString();
+    return colonHex(QByteArray::fromHex(hex.toLatin1()));
+}
+
+QString trustedFingerprint(const QString& host, quint16 port)
+{
+    return normalisedFingerprint(readSetting(kTrustSection, trustKey(host, port)));
+}
+
+void rememberTrustedFingerprint(const QString& host, quint16 port, const QString& fingerprint)
+{
+    writeSetting(kTrustSection, trustKey(host, port), normalisedFingerprint(fingerprint));
+}

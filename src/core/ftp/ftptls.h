@@ -1,0 +1,46 @@
+// FTP over TLS (explicit, AUTH TLS): the project's choice, the certificate question the
+// client asks when a server's certificate does not verify, SHA-256 fingerprints and the
+// certificates the user chose to trust (per host and port, in the user's settings store).
+#pragma once
+
+#include <QSslCertificate>
+#include <QString>
+#include <QStringList>
+
+// Stored in the project as FtpTls=0|1|2 in this order.
+enum class FtpTlsMode
+{
+    IfAvailable = 0, // "Use explicit FTP over TLS if available" (the default)
+    Require = 1,     // "Require explicit FTP over TLS"
+    Plain = 2        // "Only use plain FTP (insecure)"
+};
+
+// A server certificate that does not verify against the system's trust store and the
+// host name, and is neither trusted for this host and port nor accepted for this run.
+struct FtpCertificateQuestion
+{
+    QString host;
+    quint16 port = 0;
+    QSslCertificate certificate;
+    QStringList problems; // the verification errors, as text
+    QString fingerprint;  // certificateFingerprint(certificate)
+};
+
+enum class FtpCertificateAnswer
+{
+    Refuse,
+    TrustOnce,  // for this connection (and the extra connections of this upload)
+    TrustAlways // remembered for host and port in the user's settings store
+};
+
+// SHA-256 of the DER form, upper-case hex pairs joined by colons ("AB:01:...").
+QString certificateFingerprint(const QSslCertificate& certificate);
+// A fingerprint as a user types it: colons, blanks and case optional. Returns the
+// colon-separated upper-case form, or an empty string unless it holds exactly 64 hex digits.
+QString normalisedFingerprint(const QString& typed);
+
+// The fingerprint trusted for host and port; empty when none is stored.
+QString trustedFingerprint(const QString& host, quint16 port);
+// Remembers `fingerprint` (normalised) for host and port. Throws LumiError when the
+// settings store cannot be written.
+void rememberTrustedFingerprint(const QString& host, quint16 port, const QString& fingerprint);
