@@ -5,7 +5,7 @@
 set -euo pipefail
 
 # usage: install-deps.sh [SET...]; the sets are build (the default), test, demo, fuzz,
-# bench and package. Every set includes what building needs.
+# bench, bench-upload and package. Every set includes what building needs.
 build=(
   cmake ninja-build g++ ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
@@ -34,8 +34,9 @@ for set in "${@:-build}"; do
     demo) packages+=("${runtime[@]}") ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;              # -DLUMIVISTA_FUZZ=ON
     bench) packages+=("${runtime[@]}" libjpeg-turbo-progs imagemagick libvips-tools bc time) ;;
+    bench-upload) packages+=("${runtime[@]}" imagemagick python3 python3-pyftpdlib) ;;
     package) packages+=(dpkg-dev lintian) ;;
-    *) echo "install-deps.sh: unknown set $set (build, test, demo, fuzz, bench, package)" >&2
+    *) echo "install-deps.sh: unknown set $set (build, test, demo, fuzz, bench, bench-upload, package)" >&2
        exit 2 ;;
   esac
 done

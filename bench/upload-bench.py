@@ -1,0 +1,213 @@
+#!/usr/bin/python3
+# Times `lumivista upload` of a 300-picture gallery (about 900 files) over a link with a
+# 50 ms round trip: pyftpdlib on 127.0.0.2 behind bench/latencyproxy.py on 127.0.0.1, which
+# delays every chunk by 25 ms each way. Three uploads: one connection, the default (two
+# connections), and --changed after one caption changed. Exits 1 when a target is missed:
+# the default at most 0.6 times the one-connection time, --changed at most 5 % of a full
+# upload; 2 when the program cannot run the benchmark (a flag it does not know, a failed run).
+# usage: bench/upload-bench.py [--lumivista PATH] [--pictures N] [--delay-ms MS]
+#        [--only-known-flags]   (leave out flags the program does not know; judges nothing)
+import argparse
+import concurrent.futures
+import ftplib
+import io
+import os
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+SERVER, PROXY = "127.0.0.2", "127.0.0.1"
+USER, PASSWORD = "bench", "bench-secret"
+DEFAULT_LIMIT, CHANGED_LIMIT = 0.6, 0.05
+
+
+class Failure(Exception):
+    pass
+
+
+def run(cmd, **kw):
+    done = subprocess.run(cmd, capture_output=True, text=True, **kw)
+    if done.returncode != 0:
+        raise Failure("%s failed (exit %d):\n%s" % (" ".join(cmd), done.returncode,
+                                                    (done.stdout + done.stderr)[-2000:]))
+    return done
+
+
+def start(cmd, ready):
+    """Starts a helper and waits for its first line to begin with `ready`."""
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, text=True)
+    line = proc.stdout.readline()
+    if not line.startswith(ready):
+        proc.kill()
+        raise Failure("%s did not start: %r" % (os.path.basename(cmd[1]), line))
+    return proc
+
+
+def make_pictures(folder, count):
+    """`count` small JPEGs, each of its own colours; kept in build/ for the next run."""
+    if len(os.listdir(folder)) == count:
+        return
+
+    def one(i):
+        run(["convert", "-size", "640x480",
+             "gradient:rgb(%d,%d,%d)-rgb(%d,%d,%d)" % (i % 256, 7 * i % 256, 200, 40, 13 * i % 256,
+                                                        255 - i % 256),
+             "-pointsize", "96", "-fill", "white", "-annotate", "+60+280", "No. %d" % i,
+             "-quality", "85", os.path.join(folder, "pic%03d.jpg" % i)])
+
+    for name in os.listdir(folder):
+        os.remove(os.path.join(folder, name))
+    with concurrent.futures.ThreadPoolExecutor(2) as pool:
+        list(pool.map(one, range(1, count + 1)))
+
+
+def probe(host, port):
+    """Median NOOP round trip and the time of one tiny STOR, in ms."""
+    ftp = ftplib.FTP()
+    ftp.connect(host, port, timeout=10)
+    ftp.login(USER, PASSWORD)
+    noops = []
+    for _ in range(10):
+        t0 = time.monotonic()
+        ftp.voidcmd("NOOP")
+        noops.append(1000 * (time.monotonic() - t0))
+    t0 = time.monotonic()
+    ftp.storbinary("STOR probe-%s.txt" % host, io.BytesIO(b"probe\n"))
+    stor = 1000 * (time.monotonic() - t0)
+    ftp.quit()
+    return statistics.median(noops), stor
+
+
+def upload(lumivista, project, folder, flags, env):
+    run([lumivista, "project", "set", project, "FtpPath=" + folder])
+    t0 = time.monotonic()
+    done = subprocess.run([lumivista, "upload", project, "--yes"] + flags,
+                          capture_output=True, text=True, env=env)
+    seconds = time.monotonic() - t0
+    found = re.search(r"(\d+) of (\d+) files stored in", done.stderr)
+    if done.returncode != 0 or not found:
+        raise Failure("upload %s failed (exit %d):\n%s" % (" ".join(flags), done.returncode,
+                                                           done.stderr[-2000:]))
+    return seconds, int(found.group(1)), int(found.group(2))
+
+
+def change_caption(project, caption):
+    """Gives the first picture of the project's list a caption."""
+    with open(project, "rb") as f:
+        lines = f.read().split(b"\n")
+    first = [line.rstrip(b"\r") for line in lines].index(b"[Images]") + 1
+    end = b"\r" if lines[first].endswith(b"\r") else b""
+    lines[first] = lines[first].rstrip(b"\r").split(b"|")[0] + b"|" + caption.encode() + end
+    with open(project, "wb") as f:
+        f.write(b"\n".join(lines))
+
+
+def contents(folder):
+    """Every file below folder with its bytes' hash."""
+    found = {}
+    for top, _, names in os.walk(folder):
+        for name in names:
+            with open(os.path.join(top, name), "rb") as f:
+                found[os.path.join(top, name)] = hash(f.read())
+    return found
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--lumivista", default=os.path.join(ROOT, "build/src/app/lumivista"))
+    parser.add_argument("--pictures", type=int, default=300)
+    parser.add_argument("--delay-ms", type=float, default=25.0)
+    parser.add_argument("--port", type=int, default=20021, help="the control port")
+    parser.add_argument("--passive", default="20100-20199", help="the passive ports")
+    parser.add_argument("--only-known-flags", action="store_true")
+    args = parser.parse_args()
+    lumivista = os.path.abspath(args.lumivista)
+
+    usage = run([lumivista, "upload", "--help"]).stdout
+    unknown = [f for f in ("--connections", "--changed") if f not in usage]
+    if unknown and not args.only_known_flags:
+        raise Failure("%s: `upload` does not know %s; build it with them (or pass "
+                      "--only-known-flags to time what it has)" % (lumivista, " and ".join(unknown)))
+
+    work = tempfile.mkdtemp(prefix="upload-bench.")
+    helpers = []
+    # Everything started is ended by its PID, also on Ctrl-C or a kill.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(2))
+    try:
+        pictures = os.path.join(ROOT, "build", "bench-upload-pictures-%d" % args.pictures)
+        os.makedirs(pictures, exist_ok=True)
+        make_pictures(pictures, args.pictures)
+        project, out, remote = (os.path.join(work, n) for n in ("p.lmv", "out", "remote"))
+        for folder in ("one", "default"):
+            os.makedirs(os.path.join(remote, folder))
+        run([lumivista, "project", "new", project, "--target", out,
+             "FtpServer=%s:%d" % (PROXY, args.port), "FtpUser=" + USER])
+        run([lumivista, "project", "add", project, pictures])
+        t0 = time.monotonic()
+        run([lumivista, "generate", project, "--yes"])
+        print("gallery: %d pictures, %d files, generated in %.1f s" % (
+            args.pictures, sum(len(f) for _, _, f in os.walk(out)), time.monotonic() - t0))
+
+        helpers.append(start([sys.executable, os.path.join(HERE, "ftpserver.py"), "--host",
+                              SERVER, "--port", str(args.port), "--passive", args.passive,
+                              "--root", remote, "--user", USER, "--password", PASSWORD], "PORT"))
+        helpers.append(start([sys.executable, os.path.join(HERE, "latencyproxy.py"), "--listen",
+                              PROXY, "--upstream", SERVER, "--port", str(args.port), "--passive",
+                              args.passive, "--delay-ms", str(args.delay_ms)], "READY"))
+        direct, proxied = probe(SERVER, args.port), probe(PROXY, args.port)
+        print("round trip  direct: NOOP %.1f ms, tiny STOR %.1f ms;  through the proxy: NOOP "
+              "%.1f ms, tiny STOR %.1f ms" % (*direct, *proxied))
+        if proxied[0] < 1.8 * args.delay_ms:
+            raise Failure("the proxy adds no delay")
+
+        env = dict(os.environ, LUMIVISTA_FTP_PASSWORD=PASSWORD)
+        flag = lambda f, *v: [f, *v] if f not in unknown else []
+        results = {}
+        for name, folder, flags in (("one connection", "/one", flag("--connections", "1")),
+                                    ("default", "/default", [])):
+            results[name] = upload(lumivista, project, folder, flags, env)
+        before = contents(out)
+        change_caption(project, "A caption changed after the upload")
+        run([lumivista, "generate", project, "--yes"])
+        after = contents(out)
+        print("a new caption changed %d of %d files" % (
+            sum(before.get(k) != v for k, v in after.items()), len(after)))
+        if "--changed" not in unknown:
+            results["--changed"] = upload(lumivista, project, "/default", ["--changed"], env)
+
+        for name, (seconds, stored, total) in results.items():
+            print("  %-16s %7.2f s  %4d of %d files stored" % (name, seconds, stored, total))
+        if unknown:
+            print("left out (not known to this lumivista): %s; no target judged" % ", ".join(unknown))
+            return 0
+        one, default, changed = (results[n][0] for n in ("one connection", "default", "--changed"))
+        missed = 0
+        for label, ratio, limit in (("default / one connection", default / one, DEFAULT_LIMIT),
+                                    ("--changed / full (default)", changed / default, CHANGED_LIMIT)):
+            met = ratio <= limit
+            missed += not met
+            print("  %-28s %.3f  target <= %.2f  %s" % (label, ratio, limit,
+                                                       "met" if met else "MISSED"))
+        return 1 if missed else 0
+    finally:
+        for proc in helpers:
+            proc.terminate()
+            proc.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except Failure as e:
+        print("upload-bench: %s" % e, file=sys.stderr)
+        sys.exit(2)
+    except KeyboardInterrupt:
+        sys.exit(2)
