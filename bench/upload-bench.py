@@ -143,7 +143,8 @@ def main():
     unknown = [f for f in ("--connections", "--changed") if f not in usage]
     if unknown and not args.only_known_flags:
         raise Failure("%s: `upload` does not know %s; build it with them (or pass "
-                      "--only-known-flags to time what it has)" % (lumivista, " and ".join(unknown)))
+                      "--only-known-flags to time what it has)"
+                      % (lumivista, " and ".join(unknown)))
 
     work = tempfile.mkdtemp(prefix="upload-bench.")
     helpers = []
@@ -190,14 +191,16 @@ def main():
         print("a new caption changed %d of %d files" % (
             sum(before.get(k) != v for k, v in after.items()), len(after)))
         if unknown:
-            print("left out (not known to this lumivista): %s; no target judged" % ", ".join(unknown))
+            print("left out (not known to this lumivista): %s; no target judged"
+                  % ", ".join(unknown))
             return 0
         changed = upload(lumivista, project, "--changed", "default", ["--changed"], env)
         if not holds(os.path.join(remote, "default"), out):
             raise Failure("after --changed the server's /default differs from the gallery")
         missed = 0
-        for label, ratio, limit in (("default / one connection", default / one, DEFAULT_LIMIT),
-                                    ("--changed / full (default)", changed / default, CHANGED_LIMIT)):
+        for label, ratio, limit in (
+                ("default / one connection", default / one, DEFAULT_LIMIT),
+                ("--changed / full (default)", changed / default, CHANGED_LIMIT)):
             met = ratio <= limit
             missed += not met
             print("  %-28s %.3f  target <= %.2f  %s" % (label, ratio, limit,
