@@ -1,6 +1,6 @@
 // The upload record without a server: page fingerprints that leave out only the generator
 // comment line, the record file (readable key, no password, damaged files counting as no
-// record, failed saves reported) and which entries count as changed.
+// record, failed saves reported). Which files count as changed is tested against the servers.
 #include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
@@ -190,33 +190,4 @@ TEST(UploadRecordKeeper, RecordsStoredEntriesAndReportsAFailedSave)
     EXPECT_TRUE(blocked.errorMessage().startsWith(
         QStringLiteral("The record of stored files could not be saved: ")))
         << blocked.errorMessage().toStdString();
-}
-
-TEST(UploadRecordChanges, NewDifferentMissingOrOtherSizeOnTheServerCountAsChanged)
-{
-    QTemporaryDir dir;
-    const QStringList entries{QStringLiteral("same.jpg"),      QStringLiteral("new.jpg"),
-                              QStringLiteral("edited.jpg"),    QStringLiteral("sub/gone.jpg"),
-                              QStringLiteral("sub/other.jpg"), QStringLiteral("sub/nosize.jpg"),
-                              QStringLiteral("page.htm")};
-    for (const QString& e : entries)
-        writeBytes(dir.filePath(e), e.toUtf8());
-    UploadRecord record(kKey, dir.filePath(QStringLiteral("records")));
-    QHash<QString, qint64> remote;
-    for (const QString& e : entries) {
-        if (e != QLatin1String("new.jpg"))
-            record.setFile(e, fingerprintOf(dir.filePath(e)));
-        remote.insert(e, e.toUtf8().size());
-    }
-    writeBytes(dir.filePath(QStringLiteral("edited.jpg")), "EDITED.jpg"); // same size
-    remote.remove(QStringLiteral("sub/gone.jpg"));
-    remote[QStringLiteral("sub/other.jpg")] += 1;
-    remote[QStringLiteral("sub/nosize.jpg")] = -1; // the listing shows no size
-    writeBytes(dir.filePath(QStringLiteral("page.htm")),
-               "<!-- *** generated with Lumivista (9), now - x *** -->\r\npage.htm");
-
-    EXPECT_EQ(changedEntries(entries, dir.path(), record, remote),
-              (QList<bool>{false, true, true, true, true, false, false}));
-    EXPECT_EQ(changedEntries(entries, dir.path(), UploadRecord(kKey, dir.path()), remote),
-              QList<bool>(entries.size(), true));
 }
