@@ -20,7 +20,7 @@ void printUsage(QTextStream& out)
            "  lumivista project add P.lmv FILE|DIR...\n"
            "  lumivista project set P.lmv Key=Value...\n"
            "  lumivista project show P.lmv\n"
-           "  lumivista upload P.lmv [--yes] [--password-stdin]\n"
+           "  lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
@@ -65,12 +65,19 @@ QString verbUsage(const QString& verb)
             "A file that does not read as a project is refused (exit 2) and left as it is.\n");
     if (verb == u"upload")
         return QStringLiteral(
-            "usage: lumivista upload P.lmv [--yes] [--password-stdin]\n"
+            "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
             "and FtpPath.\n"
             "  --yes             start without asking\n"
             "  --password-stdin  read the password from standard input; otherwise it\n"
-            "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n");
+            "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n"
+            "  --changed         send only the files that changed since the last upload to\n"
+            "                    this server, user and folder: new files, files whose\n"
+            "                    content differs, and files the server lacks or holds\n"
+            "                    with another size (pages that differ only in the time of\n"
+            "                    the run count as unchanged); without a record, all files\n"
+            "Every upload records what it stored in the \"uploads\" folder of the data\n"
+            "folder, never in the gallery or on the server.\n");
     return QString();
 }
 

@@ -7,6 +7,7 @@
 #include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
+#include "ftp/uploadrecord.h"
 #include "gallery/projectstate.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -59,10 +60,12 @@ int runUploadCommand(const QStringList& args)
     QString projectFile;
     bool yes = false;
     bool passwordFromStdin = false;
+    bool onlyChanged = false;
     if (const int exitCode =
             readVerbArguments(QStringLiteral("upload"), args,
                               {{QStringLiteral("--yes"), &yes},
-                               {QStringLiteral("--password-stdin"), &passwordFromStdin}},
+                               {QStringLiteral("--password-stdin"), &passwordFromStdin},
+                               {QStringLiteral("--changed"), &onlyChanged}},
                               {}, projectFile);
         exitCode >= 0)
         return exitCode;
@@ -110,6 +113,16 @@ int runUploadCommand(const QStringList& args)
         if (!remoteFolder.isEmpty() && remoteFolder != QLatin1String("/"))
             ftp.changeFolder(remoteFolder);
         const QString base = upload.readBaseFolder();
+        if (onlyChanged) {
+            QString recordProblem;
+            const QList<bool> changed =
+                findChangedEntries(ftp, base, files, target, &recordProblem);
+            if (!recordProblem.isEmpty())
+                err << "lumivista upload: " << recordProblem << "\n";
+            for (int i = 0; i < entries.count(); ++i)
+                entries.setChecked(i, changed.value(i, true));
+            err << changed.count(true) << " of " << files.size() << " files changed" << Qt::endl;
+        }
         const QString question = uploadQuestion(withoutAddressPassword(server, ftpUser).address,
                                                 base, QStringLiteral("\n"));
         err << question << (yes ? " Yes" : " No") << Qt::endl;
@@ -123,8 +136,16 @@ int runUploadCommand(const QStringList& args)
         return kExitStopped;
     }
 
+    int toSend = 0;
+    for (int i = 0; i < entries.count(); ++i)
+        toSend += entries.isChecked(i) ? 1 : 0;
+    // What is stored goes into the record of this server, user and folder, also when a
+    // stop or a lost connection ends the upload early.
+    UploadRecordKeeper record(UploadRecordKey::of(ftp, upload.baseFolder()), entries, target);
     const bool terminal = isatty(STDERR_FILENO) == 1;
     upload.onProgress = [&](const UploadProgress& progress) {
+        if (progress.step == UploadProgress::Step::FileStored)
+            record.fileStored(progress.entry);
         if (terminal && (progress.step == UploadProgress::Step::Started ||
                          progress.step == UploadProgress::Step::FileStored))
             drawFileCount(progress.file, progress.count, progress.name);
@@ -146,13 +167,15 @@ int runUploadCommand(const QStringList& args)
         // the files are stored or not; a failing QUIT changes nothing
     }
 
-    err << upload.storedCount() << " of " << files.size() << " files stored in "
-        << upload.baseFolder() << Qt::endl;
+    if (!record.finish())
+        err << "lumivista upload: " << record.errorMessage() << "\n";
+    err << upload.storedCount() << " of " << toSend << " files stored in " << upload.baseFolder()
+        << Qt::endl;
     if (!upload.errorMessage().isEmpty())
         err << "lumivista upload: " << upload.errorMessage() << "\n";
     else if (outcome == GalleryUpload::Outcome::Stopped)
         err << "lumivista upload: stopped\n";
     const bool complete =
-        outcome == GalleryUpload::Outcome::Finished && upload.storedCount() == files.size();
+        outcome == GalleryUpload::Outcome::Finished && upload.storedCount() == toSend;
     return complete ? kExitOk : kExitStopped;
 }

@@ -433,6 +433,7 @@ void TFTPForm::SetControls()
                        m_actUploadFile, m_actDownloadFile, m_actRefresh, m_actRename})
         a->setEnabled(free);
     m_btUpload->setEnabled(online);
+    m_btSelChanged->setEnabled(!uploading);
     m_btnGo->setEnabled(free);
     m_tools->setEnabled(online);
     m_actBack->setEnabled(free && m_edFtpPath->count() > 0);

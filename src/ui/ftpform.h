@@ -6,6 +6,7 @@
 
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
+#include "ftp/uploadrecord.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -113,6 +114,9 @@ public Q_SLOTS:
     void lvFilesDblClick();
     void btSelAllClick();
     void btUnselClick();
+    // Ticks exactly the entries that changed since the last upload to the remote folder
+    // shown now (new, other content, missing or of another size on the server).
+    void btSelChangedClick();
     void btOpenDirClick();
     void Timer1Timer();
     void FTPStatus(const QString& text);
@@ -166,6 +170,7 @@ private:
     QList<QIcon> m_icons;
     std::unique_ptr<UploadEntries> m_uploadEntries;
     std::unique_ptr<GalleryUpload> m_upload;
+    std::unique_ptr<UploadRecordKeeper> m_uploadRecord; // while an upload runs
     std::unique_ptr<FtpPrompts> m_desktopPrompts;
     FtpPrompts* m_prompts = nullptr;
     mutable QString m_helpFile;
@@ -194,6 +199,7 @@ private:
     QPushButton* m_btOpenDir = nullptr;
     QPushButton* m_btSelAll = nullptr;
     QPushButton* m_btUnsel = nullptr;
+    QPushButton* m_btSelChanged = nullptr;
     QAction* m_actConnectDisconnect = nullptr;
     QAction* m_actChangeDirUP = nullptr;
     QAction* m_actBack = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/ftpform.h"
 
 #include "ftp/remotelisting.h"
+#include "ftp/uploadrecord.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -87,14 +88,19 @@ QWidget* TFTPForm::buildLocalSide()
     m_btSelAll->setObjectName(QStringLiteral("btSelAll"));
     m_btUnsel = new QPushButton(QStringLiteral("Unselect"), side);
     m_btUnsel->setObjectName(QStringLiteral("btUnsel"));
+    m_btSelChanged = new QPushButton(QStringLiteral("Select changed"), side);
+    m_btSelChanged->setObjectName(QStringLiteral("btSelChanged"));
+    m_btSelChanged->setToolTip(
+        QStringLiteral("Tick the files that changed since the last upload to this folder"));
     m_btUpload = new QPushButton(QStringLiteral("Start upload ->"), side);
     m_btUpload->setObjectName(QStringLiteral("btUpload"));
-    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btUpload})
+    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btSelChanged, m_btUpload})
         buttons->addWidget(b);
     layout->addLayout(buttons);
     connect(m_btOpenDir, &QPushButton::clicked, this, &TFTPForm::btOpenDirClick);
     connect(m_btSelAll, &QPushButton::clicked, this, &TFTPForm::btSelAllClick);
     connect(m_btUnsel, &QPushButton::clicked, this, &TFTPForm::btUnselClick);
+    connect(m_btSelChanged, &QPushButton::clicked, this, &TFTPForm::btSelChangedClick);
     return side;
 }
 
@@ -315,6 +321,28 @@ void TFTPForm::btUnselClick()
         m_quelle->item(i)->setFlags(m_quelle->item(i)->flags() | Qt::ItemIsUserCheckable);
         m_quelle->item(i)->setCheckState(Qt::Unchecked);
     }
+}
+
+void TFTPForm::btSelChangedClick()
+{
+    guarded([this] {
+        // Without a connection this fails as every remote command does ("Not connected.").
+        const QString base = m_ftp.currentFolder();
+        QStringList entries;
+        for (int i = 0; i < m_quelle->count(); ++i)
+            entries.append(m_quelle->item(i)->text());
+        QString recordProblem;
+        const QList<bool> changed =
+            findChangedEntries(m_ftp, base, entries, m_quellPath, &recordProblem);
+        for (int i = 0; i < m_quelle->count(); ++i) {
+            m_quelle->item(i)->setFlags(m_quelle->item(i)->flags() | Qt::ItemIsUserCheckable);
+            m_quelle->item(i)->setCheckState(changed.value(i, true) ? Qt::Checked : Qt::Unchecked);
+        }
+        Log(QStringLiteral("%1 of %2 files changed").arg(changed.count(true)).arg(changed.size()),
+            kBlack);
+        if (!recordProblem.isEmpty())
+            Log(recordProblem, kPurple);
+    });
 }
 
 void TFTPForm::btOpenDirClick()

@@ -4,6 +4,7 @@
 #include "ui/ftpform.h"
 
 #include "ftp/ftpaddress.h"
+#include "ftp/uploadrecord.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 
@@ -50,6 +51,8 @@ void TFTPForm::setUpUpload()
         const QString line = uploadLogLine(progress);
         if (!line.isEmpty())
             Log(line, GalleryUpload::kLogColor);
+        if (progress.step == UploadProgress::Step::FileStored && m_uploadRecord)
+            m_uploadRecord->fileStored(progress.entry);
         if (progress.step == UploadProgress::Step::Started ||
             progress.step == UploadProgress::Step::FileStored)
             showFileCount(progress.file, progress.count);
@@ -94,9 +97,16 @@ void TFTPForm::btUploadClick()
     if (!askYesNo(MessageText::verbatim(uploadQuestion(shownAddress, base))))
         return;
 
+    // What is stored goes into the record of this server, user and folder.
+    m_uploadRecord = std::make_unique<UploadRecordKeeper>(UploadRecordKey::of(m_ftp, base),
+                                                          *m_uploadEntries, m_quellPath);
     m_upload->run(m_quellPath);
     showFileCount(0, 0);
     QString error = m_upload->errorMessage();
+    if (!m_uploadRecord->finish()) // reported, but the upload itself went as it went
+        error +=
+            (error.isEmpty() ? QString() : QStringLiteral("\n")) + m_uploadRecord->errorMessage();
+    m_uploadRecord.reset();
     if (m_ftp.connected()) {
         try {
             RefreshList();

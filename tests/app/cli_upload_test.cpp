@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -83,6 +86,20 @@ protected:
             files.append(QDir(m_target).relativeFilePath(it.next()));
         files.sort();
         return files;
+    }
+
+    // Gives the picture `name` the caption `caption` in the project file ("path|caption").
+    void setCaption(const QString& name, const QString& caption)
+    {
+        QByteArray text = readAll(m_project);
+        const QRegularExpression line(
+            QStringLiteral("(/%1)(\\|[^\r\n]*)?\r\n").arg(QRegularExpression::escape(name)));
+        const QString edited = QString::fromUtf8(text).replace(
+            line, QStringLiteral("\\1|") + caption + QStringLiteral("\r\n"));
+        ASSERT_NE(edited.toUtf8(), text) << name.toStdString();
+        QFile file(m_project);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(edited.toUtf8());
     }
 
     static QByteArray readAll(const QString& path)
@@ -203,6 +220,80 @@ TEST_P(UploadCli, PasswordInTheSavedAddressLogsInButIsNeverPrinted)
     for (const QByteArray& shown :
          {upload.out.toUtf8(), upload.err.toUtf8(), set.out.toUtf8(), set.err.toUtf8(), saved})
         EXPECT_FALSE(shown.contains(password.toUtf8())) << shown.constData();
+}
+
+// Every upload records what it stored; after a caption changed, `--changed` sends that
+// picture's page and the index page showing the caption, and nothing else.
+TEST_P(UploadCli, ChangedSendsOnlyThePagesOfTheNewCaption)
+{
+    makeGallery();
+    // Captions from the start, so the index pages already have their caption lines.
+    setCaption(QStringLiteral("photo05.jpg"), QStringLiteral("Lake at dawn"));
+    CliRun run = lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList files = galleryFiles();
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                    m_server->password());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+
+    // One record, in the data folder, holding the server but not the password.
+    QStringList records;
+    QDirIterator it(m_dir.filePath(QStringLiteral("home")), QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (QFileInfo(path).dir().dirName() == QLatin1String("uploads"))
+            records.append(path);
+    }
+    ASSERT_EQ(records.size(), 1);
+    const QByteArray record = readAll(records.first());
+    EXPECT_TRUE(record.contains(QStringLiteral("Port: %1\n").arg(m_server->port()).toUtf8()))
+        << record.constData();
+    EXPECT_TRUE(record.contains("\tphoto05.htm\n") && record.contains("\timage2/photo19.jpg\n"));
+    EXPECT_FALSE(record.contains(m_server->password().toUtf8()));
+
+    // Files on the server get an old time, so the ones the next upload stores stand out.
+    const QString web = m_server->root() + QStringLiteral("/web/");
+    const QDateTime old(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    for (const QString& rel : files) {
+        QFile f(web + rel);
+        ASSERT_TRUE(f.open(QIODevice::Append) &&
+                    f.setFileTime(old, QFileDevice::FileModificationTime))
+            << rel.toStdString();
+    }
+    // The next run's pages carry another time in their generator line.
+    const QByteArray unchangedPage = readAll(m_target + QStringLiteral("/photo00.htm"));
+    QThread::msleep(1100);
+    setCaption(QStringLiteral("photo05.jpg"), QStringLiteral("Lake at dusk"));
+    run = lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_NE(readAll(m_target + QStringLiteral("/photo00.htm")), unchangedPage);
+
+    run = lumivista(
+        {QStringLiteral("upload"), m_project, QStringLiteral("--yes"), QStringLiteral("--changed")},
+        m_server->password());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("2 of %1 files changed").arg(files.size())))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("2 of 2 files stored in /web")))
+        << run.err.toStdString();
+    QStringList sent;
+    for (const QString& rel : files) {
+        if (QFileInfo(web + rel).lastModified() > old.addDays(1))
+            sent.append(rel);
+    }
+    EXPECT_EQ(sent, (QStringList{QStringLiteral("index.htm"), QStringLiteral("photo05.htm")}));
+    for (const QString& rel : sent)
+        EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel));
+    EXPECT_TRUE(readAll(web + QStringLiteral("index.htm")).contains("Lake at dusk"));
+
+    // Nothing changed since: nothing is sent.
+    run = lumivista(
+        {QStringLiteral("upload"), m_project, QStringLiteral("--yes"), QStringLiteral("--changed")},
+        m_server->password());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("0 of %1 files changed").arg(files.size())))
+        << run.err.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, UploadCli,

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -87,6 +88,9 @@ class FtpFormUpload : public ::testing::TestWithParam<FtpTestServer::Kind>
 protected:
     void SetUp() override
     {
+        // Uploads keep their record in the data folder: a folder of the test's own.
+        m_savedPaths = pathContext();
+        setDataFoldersForTest(m_data.path(), m_data.path());
         m_server = std::make_unique<FtpTestServer>(GetParam());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
@@ -101,7 +105,19 @@ protected:
         ASSERT_EQ(remoteFolder(m_form), QStringLiteral("/web"));
     }
 
-    void TearDown() override { m_form.close(); }
+    void TearDown() override
+    {
+        m_form.close();
+        setPathContext(m_savedPaths);
+    }
+
+    QList<Qt::CheckState> checkStates() const
+    {
+        QList<Qt::CheckState> states;
+        for (int i = 0; i < ftpControl<QListWidget>(m_form, "Quelle")->count(); ++i)
+            states.append(ftpControl<QListWidget>(m_form, "Quelle")->item(i)->checkState());
+        return states;
+    }
 
     // The gallery folder with its two picture folders, handed over as "FTP Upload..." does.
     void handOverGallery(int pictures)
@@ -149,6 +165,8 @@ protected:
         return m_server->root() + QStringLiteral("/web/") + rel;
     }
 
+    PathContext m_savedPaths;
+    QTemporaryDir m_data;
     ScriptedDialogs m_dialogs;
     DialogServiceGuard m_guard{&m_dialogs};
     ScriptedPrompts m_prompts;
@@ -218,6 +236,57 @@ TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
             EXPECT_EQ(item->foreground().color(), QColor(128, 0, 128));
         }
     }
+}
+
+// The window's upload fills the record; "Select changed" then ticks exactly the files
+// edited here or lost on the server, and without a connection it says so.
+TEST_P(FtpFormUpload, SelectChangedTicksExactlyTheChangedFiles)
+{
+    handOverGallery(3);
+    const QStringList entries{
+        QStringLiteral("font.css"),           QStringLiteral("index.htm"),
+        QStringLiteral("image1/tn_0001.jpg"), QStringLiteral("image1/tn_0002.jpg"),
+        QStringLiteral("image1/tn_0003.jpg"), QStringLiteral("image2/0001.jpg"),
+        QStringLiteral("image2/0002.jpg"),    QStringLiteral("image2/0003.jpg")};
+    auto* button = ftpControl<QPushButton>(m_form, "btSelChanged");
+    ASSERT_EQ(button->text(), QStringLiteral("Select changed"));
+    // Nothing uploaded to this folder yet: everything is changed.
+    m_form.btUnselClick();
+    button->click();
+    EXPECT_EQ(checkStates(), QList<Qt::CheckState>(entries.size(), Qt::Checked));
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    ASSERT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'\n').toStdString();
+
+    button->click();
+    EXPECT_EQ(checkStates(), QList<Qt::CheckState>(entries.size(), Qt::Unchecked));
+    EXPECT_EQ(logLines(QStringLiteral("0 of 8 files changed")).size(), 1);
+
+    writeAll(m_local.filePath(QStringLiteral("image1/tn_0002.jpg")), "edited");
+    ASSERT_TRUE(QFile::remove(web(QStringLiteral("image2/0003.jpg"))));
+    button->click();
+    QList<Qt::CheckState> expected(entries.size(), Qt::Unchecked);
+    expected[3] = expected[7] = Qt::Checked;
+    EXPECT_EQ(checkStates(), expected);
+    EXPECT_EQ(remoteFolder(m_form), QStringLiteral("/web"));
+
+    // Only those two are sent; then nothing is changed any more.
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    EXPECT_EQ(logLines(QStringLiteral("Start: ")).size(), 8 + 2);
+    EXPECT_EQ(readAll(web(QStringLiteral("image1/tn_0002.jpg"))), QByteArray("edited"));
+    button->click();
+    EXPECT_EQ(checkStates(), QList<Qt::CheckState>(entries.size(), Qt::Unchecked));
+    EXPECT_EQ(m_dialogs.entries().size(), 2) << m_dialogs.texts().join(u'\n').toStdString();
+
+    ftpControl<QAction>(m_form, "actConnectDisconnect")->trigger();
+    ASSERT_FALSE(m_form.ftp().connected());
+    m_form.btSelAllClick();
+    button->click();
+    ASSERT_EQ(m_dialogs.entries().size(), 3);
+    EXPECT_EQ(m_dialogs.entries()[2].type, DialogType::Error);
+    EXPECT_EQ(m_dialogs.entries()[2].text, QStringLiteral("Not connected."));
+    EXPECT_EQ(checkStates(), QList<Qt::CheckState>(entries.size(), Qt::Checked));
 }
 
 TEST_P(FtpFormUpload, ClosingDuringTheUploadStopsItAndEscapeDisconnects)
@@ -627,6 +696,10 @@ TEST_P(FtpFormScenario, UploadRunsAsScriptedWithTheExpectedEnd)
     ScriptedDialogs dialogs;
     DialogServiceGuard guard(&dialogs);
     QTemporaryDir local;
+    QTemporaryDir data;
+    const PathContext savedPaths = pathContext();
+    setDataFoldersForTest(data.path(), data.path());
+    const auto restorePaths = qScopeGuard([&] { setPathContext(savedPaths); });
     const QStringList names = scenario.writeLocalFiles(local.path());
     FakeFtpServer server(scenario.script());
     TFTPForm form;

@@ -4,6 +4,7 @@
 #include "gallery/pagefile.h"
 #include "util/cp1252.h"
 #include "util/error.h"
+#include "util/generatorcomment.h"
 #include "util/paths.h"
 #include "util/version.h"
 
@@ -128,10 +129,9 @@ QString PageStamp::dateTime() const
 
 void HTMLInit(QString& page, const PageStamp& stamp)
 {
-    const QString comment = kLineBreak + QStringLiteral("<!-- *** generated with Lumivista (") +
-                            stamp.version + QStringLiteral("), ") + stamp.dateTime() +
-                            QStringLiteral(" - ") + stamp.homeUrl + QStringLiteral(" ***") +
-                            QStringLiteral(" -->");
+    const QString comment = kLineBreak + QLatin1String(kGeneratorCommentStart) + stamp.version +
+                            QStringLiteral("), ") + stamp.dateTime() + QStringLiteral(" - ") +
+                            stamp.homeUrl + QLatin1String(kGeneratorCommentEnd);
     const qsizetype html = page.indexOf(QStringLiteral("<html"), 0, Qt::CaseInsensitive);
     const qsizetype close = page.indexOf(QChar(u'>'), html < 0 ? 0 : html);
     page.insert(close < 0 ? 0 : close + 1, comment);
