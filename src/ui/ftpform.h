@@ -22,6 +22,7 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 class QTimer;
 class QToolButton;
@@ -190,6 +191,7 @@ private:
     QPushButton* m_btConnect = nullptr;
     QPushButton* m_btClose = nullptr;
     QPushButton* m_btUpload = nullptr;
+    QSpinBox* m_edTransfers = nullptr; // files sent at once, kept in the settings store
     QPushButton* m_btnGo = nullptr;
     QPushButton* m_btOpenDir = nullptr;
     QPushButton* m_btSelAll = nullptr;

@@ -10,6 +10,7 @@
 #include "ui/settingsbinding.h"
 #include "util/dialogs.h"
 #include "util/paths.h"
+#include "util/settingsstore.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -87,6 +89,10 @@ class FtpFormUpload : public ::testing::TestWithParam<FtpTestServer::Kind>
 protected:
     void SetUp() override
     {
+        // The settings store of these tests is their own; they follow the order of files of
+        // one connection unless they ask for more.
+        setDataFoldersForTest(m_settings.path(), m_settings.path());
+        ftpControl<QSpinBox>(m_form, "edTransfers")->setValue(1);
         m_server = std::make_unique<FtpTestServer>(GetParam());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
@@ -101,7 +107,11 @@ protected:
         ASSERT_EQ(remoteFolder(m_form), QStringLiteral("/web"));
     }
 
-    void TearDown() override { m_form.close(); }
+    void TearDown() override
+    {
+        m_form.close();
+        setPathContext(m_oldContext);
+    }
 
     // The gallery folder with its two picture folders, handed over as "FTP Upload..." does.
     void handOverGallery(int pictures)
@@ -149,6 +159,8 @@ protected:
         return m_server->root() + QStringLiteral("/web/") + rel;
     }
 
+    const PathContext m_oldContext = pathContext();
+    QTemporaryDir m_settings;
     ScriptedDialogs m_dialogs;
     DialogServiceGuard m_guard{&m_dialogs};
     ScriptedPrompts m_prompts;
@@ -218,6 +230,37 @@ TEST_P(FtpFormUpload, GalleryUploadedWithQuestionLogAndFileCount)
             EXPECT_EQ(item->foreground().color(), QColor(128, 0, 128));
         }
     }
+}
+
+TEST_P(FtpFormUpload, ThreeTransfersSendTheGalleryWithItsFoldersMadeFirst)
+{
+    handOverGallery(10);
+    ftpControl<QSpinBox>(m_form, "edTransfers")->setValue(3);
+    bool enabledWhileRunning = true;
+    QTimer::singleShot(0, &m_form, [&] {
+        enabledWhileRunning = ftpControl<QSpinBox>(m_form, "edTransfers")->isEnabled();
+    });
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+
+    EXPECT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'\n').toStdString();
+    for (int i = 0; i < ftpControl<QListWidget>(m_form, "Quelle")->count(); ++i) {
+        const QString rel = ftpControl<QListWidget>(m_form, "Quelle")->item(i)->text();
+        EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(i)->checkState(), Qt::Unchecked)
+            << rel.toStdString();
+        EXPECT_EQ(readAll(web(rel)), readAll(m_local.filePath(rel))) << rel.toStdString();
+    }
+    EXPECT_FALSE(enabledWhileRunning);
+    EXPECT_TRUE(ftpControl<QSpinBox>(m_form, "edTransfers")->isEnabled());
+    EXPECT_EQ(logLines(QStringLiteral("End: ")).size(), 22);
+    // Both folders are made before the first file starts.
+    QStringList lines;
+    for (int i = 0; i < ftpControl<QListWidget>(m_form, "lbStatus")->count(); ++i)
+        lines.append(ftpControl<QListWidget>(m_form, "lbStatus")->item(i)->text());
+    const qsizetype firstStart = lines.indexOf(logLines(QStringLiteral("Start: ")).value(0));
+    EXPECT_LT(lines.indexOf(QStringLiteral("MKD image2/")), firstStart);
+    EXPECT_GE(lines.indexOf(QStringLiteral("MKD image1/")), 0);
+    EXPECT_EQ(readSetting(QString(), QStringLiteral("FtpTransfers")), QStringLiteral("3"));
 }
 
 TEST_P(FtpFormUpload, ClosingDuringTheUploadStopsItAndEscapeDisconnects)
@@ -509,6 +552,27 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,
                          [](const auto& info) {
                              return FtpTestServer::kindName(info.param).toStdString();
                          });
+
+// "Transfers:" is the user's setting: 2 at first, 1 to 10, read by the next window.
+TEST(FtpFormTransfers, KeptInTheSettingsStore)
+{
+    QTemporaryDir data;
+    const PathContext oldContext = pathContext();
+    setDataFoldersForTest(data.path(), data.path());
+    {
+        TFTPForm form;
+        QSpinBox* transfers = ftpControl<QSpinBox>(form, "edTransfers");
+        EXPECT_EQ(transfers->value(), 2);
+        EXPECT_EQ(transfers->minimum(), 1);
+        EXPECT_EQ(transfers->maximum(), 10);
+        transfers->setValue(12);
+        EXPECT_EQ(readSetting(QString(), QStringLiteral("FtpTransfers")), QStringLiteral("10"));
+    }
+    EXPECT_EQ(ftpControl<QSpinBox>(TFTPForm(), "edTransfers")->value(), 10);
+    writeSetting(QString(), QStringLiteral("FtpTransfers"), QStringLiteral("many"));
+    EXPECT_EQ(ftpControl<QSpinBox>(TFTPForm(), "edTransfers")->value(), 2);
+    setPathContext(oldContext);
+}
 
 // "FTP Upload..." in the main window with a gallery written by `lumivista generate`: the
 // FTP window opens modally with the gallery's files checked, and the upload brings every
