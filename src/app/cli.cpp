@@ -20,7 +20,7 @@ void printUsage(QTextStream& out)
            "  lumivista project add P.lmv FILE|DIR...\n"
            "  lumivista project set P.lmv Key=Value...\n"
            "  lumivista project show P.lmv\n"
-           "  lumivista upload P.lmv [--yes] [--password-stdin]\n"
+           "  lumivista upload P.lmv [--yes] [--password-stdin] [--connections N]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
@@ -65,12 +65,14 @@ QString verbUsage(const QString& verb)
             "A file that does not read as a project is refused (exit 2) and left as it is.\n");
     if (verb == u"upload")
         return QStringLiteral(
-            "usage: lumivista upload P.lmv [--yes] [--password-stdin]\n"
+            "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--connections N]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
             "and FtpPath.\n"
             "  --yes             start without asking\n"
             "  --password-stdin  read the password from standard input; otherwise it\n"
-            "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n");
+            "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n"
+            "  --connections N   files sent at once, each on a connection of its own,\n"
+            "                    1 to 10 (default: the FTP window's \"Transfers:\", 2)\n");
     return QString();
 }
 
