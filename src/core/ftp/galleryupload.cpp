@@ -340,7 +340,8 @@ void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPCli
     });
     try {
         client->connectToServer();
-        client->changeFolder(shared->baseFolder);
+        if (!shared->baseFolder.isEmpty())
+            client->changeFolder(shared->baseFolder);
         client->setTransferType(FTPClient::TransferType::Binary);
     } catch (const std::exception& e) {
         shared->post({Step::Kind::LeftOut, -1, QString(), 0,
