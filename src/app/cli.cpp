@@ -21,6 +21,7 @@ void printUsage(QTextStream& out)
            "  lumivista project set P.lmv Key=Value...\n"
            "  lumivista project show P.lmv\n"
            "  lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
+           "                         [--connections N]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
@@ -66,6 +67,7 @@ QString verbUsage(const QString& verb)
     if (verb == u"upload")
         return QStringLiteral(
             "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
+            "                              [--connections N]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
             "and FtpPath.\n"
             "  --yes             start without asking\n"
@@ -76,6 +78,8 @@ QString verbUsage(const QString& verb)
             "                    content differs, and files the server lacks or holds\n"
             "                    with another size (pages that differ only in the time of\n"
             "                    the run count as unchanged); without a record, all files\n"
+            "  --connections N   files sent at once, each on a connection of its own,\n"
+            "                    1 to 10 (default: the FTP window's \"Transfers:\", 2)\n"
             "Every upload records what it stored in the \"uploads\" folder of the data\n"
             "folder, never in the gallery or on the server.\n");
     return QString();

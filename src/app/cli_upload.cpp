@@ -11,10 +11,12 @@
 #include "gallery/projectstate.h"
 #include "util/error.h"
 #include "util/paths.h"
+#include "util/settingsstore.h"
 
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -52,6 +54,19 @@ QString readPasswordLine()
     return line;
 }
 
+// Files sent at once: --connections N, else the FTP window's "Transfers:" setting.
+// -1 for a value outside 1..kMaxConnections.
+int connectionsToUse(const QString& option)
+{
+    bool numeric = false;
+    if (!option.isNull()) {
+        const int n = option.toInt(&numeric);
+        return numeric && n >= 1 && n <= GalleryUpload::kMaxConnections ? n : -1;
+    }
+    const int stored = readSetting(QString(), QStringLiteral("FtpTransfers")).toInt(&numeric);
+    return numeric ? std::clamp(stored, 1, GalleryUpload::kMaxConnections) : 2;
+}
+
 } // namespace
 
 int runUploadCommand(const QStringList& args)
@@ -61,14 +76,22 @@ int runUploadCommand(const QStringList& args)
     bool yes = false;
     bool passwordFromStdin = false;
     bool onlyChanged = false;
+    QString connectionsOption;
     if (const int exitCode =
             readVerbArguments(QStringLiteral("upload"), args,
                               {{QStringLiteral("--yes"), &yes},
                                {QStringLiteral("--password-stdin"), &passwordFromStdin},
                                {QStringLiteral("--changed"), &onlyChanged}},
-                              {}, projectFile);
+                              {{QStringLiteral("--connections"), &connectionsOption}}, projectFile);
         exitCode >= 0)
         return exitCode;
+    const int connections = connectionsToUse(connectionsOption);
+    if (connections < 0) {
+        err << "lumivista upload: --connections takes a number from 1 to "
+            << GalleryUpload::kMaxConnections << ", not \"" << connectionsOption << "\"\n"
+            << verbUsage(QStringLiteral("upload"));
+        return kExitUsage;
+    }
     ProjectState project;
     if (const int exitCode = loadProjectArgument(QStringLiteral("upload"), projectFile, project);
         exitCode >= 0)
@@ -100,6 +123,7 @@ int runUploadCommand(const QStringList& args)
     FTPClient ftp;
     UploadEntryList entries(files);
     GalleryUpload upload(ftp, entries);
+    upload.setConnections(connections);
     try {
         const FtpAddress address = parseFtpAddress(server, ftpUser, password);
         ftp.setHost(address.host);
@@ -149,6 +173,11 @@ int runUploadCommand(const QStringList& args)
         if (terminal && (progress.step == UploadProgress::Step::Started ||
                          progress.step == UploadProgress::Step::FileStored))
             drawFileCount(progress.file, progress.count, progress.name);
+    };
+    upload.onNotice = [&](const QString& text) {
+        if (terminal)
+            err << "\r" << QString(90, QLatin1Char(' ')) << "\r";
+        err << text << Qt::endl;
     };
     upload.onIdle = [&upload] {
         if (InterruptGuard::takeInterrupt())

@@ -23,6 +23,7 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 class QTimer;
 class QToolButton;
@@ -195,6 +196,7 @@ private:
     QPushButton* m_btConnect = nullptr;
     QPushButton* m_btClose = nullptr;
     QPushButton* m_btUpload = nullptr;
+    QSpinBox* m_edTransfers = nullptr; // files sent at once, kept in the settings store
     QPushButton* m_btnGo = nullptr;
     QPushButton* m_btOpenDir = nullptr;
     QPushButton* m_btSelAll = nullptr;

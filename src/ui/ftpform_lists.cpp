@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -94,8 +95,15 @@ QWidget* TFTPForm::buildLocalSide()
         QStringLiteral("Tick the files that changed since the last upload to this folder"));
     m_btUpload = new QPushButton(QStringLiteral("Start upload ->"), side);
     m_btUpload->setObjectName(QStringLiteral("btUpload"));
-    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btSelChanged, m_btUpload})
+    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btSelChanged})
         buttons->addWidget(b);
+    auto* transfers = new QLabel(QStringLiteral("Transfers:"), side);
+    m_edTransfers = new QSpinBox(side);
+    m_edTransfers->setObjectName(QStringLiteral("edTransfers"));
+    transfers->setBuddy(m_edTransfers);
+    buttons->addWidget(transfers);
+    buttons->addWidget(m_edTransfers);
+    buttons->addWidget(m_btUpload);
     layout->addLayout(buttons);
     connect(m_btOpenDir, &QPushButton::clicked, this, &TFTPForm::btOpenDirClick);
     connect(m_btSelAll, &QPushButton::clicked, this, &TFTPForm::btSelAllClick);

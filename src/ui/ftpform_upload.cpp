@@ -7,6 +7,7 @@
 #include "ftp/uploadrecord.h"
 #include "util/dialogs.h"
 #include "util/error.h"
+#include "util/settingsstore.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,9 +20,15 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QUrl>
 
 namespace {
+
+// Files sent at once: a setting of the user (the program's section of the settings
+// store), not of the project.
+const QString kTransfersKey = QStringLiteral("FtpTransfers");
+constexpr int kDefaultTransfers = 2;
 
 // The local list widget as the upload loop sees it.
 class QuelleEntries : public UploadEntries
@@ -59,13 +66,32 @@ void TFTPForm::setUpUpload()
     };
     // Between two files: repaint, see a press on "Stop upload", let keep-alive ticks run.
     m_upload->onIdle = [] { QApplication::processEvents(); };
+    m_upload->onNotice = [this](const QString& text) {
+        m_panels[2]->setText(text);
+        Log(text, kBlack);
+    };
     m_upload->onStateChanged = [this](GalleryUpload::State state) {
         if (state == GalleryUpload::State::Running)
             m_btUpload->setText(QStringLiteral("Stop upload"));
         else if (state == GalleryUpload::State::Idle)
             m_btUpload->setText(QStringLiteral("Start upload"));
+        m_edTransfers->setEnabled(state == GalleryUpload::State::Idle);
         SetControls();
     };
+
+    m_edTransfers->setRange(1, GalleryUpload::kMaxConnections);
+    bool numeric = false;
+    const int stored = readSetting(QString(), kTransfersKey).toInt(&numeric);
+    m_edTransfers->setValue(numeric ? stored : kDefaultTransfers);
+    m_edTransfers->setToolTip(
+        QStringLiteral("Files sent at once, each on a connection of its own"));
+    connect(m_edTransfers, &QSpinBox::valueChanged, this, [this](int value) {
+        try {
+            writeSetting(QString(), kTransfersKey, qint64(value));
+        } catch (const LumiError& e) {
+            Log(e.message(), kBlack);
+        }
+    });
     connect(m_btUpload, &QPushButton::clicked, this, &TFTPForm::btUploadClick);
     connect(&m_ftp, &FTPClient::workBegin, this, &TFTPForm::FTPWorkBegin);
     connect(&m_ftp, &FTPClient::work, this, &TFTPForm::FTPWork);
@@ -100,6 +126,7 @@ void TFTPForm::btUploadClick()
     // What is stored goes into the record of this server, user and folder.
     m_uploadRecord = std::make_unique<UploadRecordKeeper>(UploadRecordKey::of(m_ftp, base),
                                                           *m_uploadEntries, m_quellPath);
+    m_upload->setConnections(m_edTransfers->value());
     m_upload->run(m_quellPath);
     showFileCount(0, 0);
     QString error = m_upload->errorMessage();

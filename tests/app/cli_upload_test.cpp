@@ -140,6 +140,36 @@ TEST_P(UploadCli, GeneratedGalleryComesBackByteIdentical)
             << rel.toStdString();
 }
 
+TEST_P(UploadCli, ConnectionsFromOneToTenSendTheGalleryAtOnce)
+{
+    for (const QString& bad :
+         {QStringLiteral("0"), QStringLiteral("11"), QStringLiteral("two"), QStringLiteral("")}) {
+        const CliRun run =
+            lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--connections"), bad});
+        EXPECT_EQ(run.status, 2) << bad.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("--connections takes a number from 1 to 10")))
+            << run.err.toStdString();
+    }
+    EXPECT_EQ(
+        lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--connections")}).status,
+        2);
+    EXPECT_TRUE(lumivista({QStringLiteral("upload"), QStringLiteral("--help")})
+                    .out.contains(QStringLiteral("--connections N")));
+
+    makeGallery();
+    const QStringList files = galleryFiles();
+    const CliRun run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
+                                  QStringLiteral("--connections"), QStringLiteral("3")},
+                                 m_server->password());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("%1 of %1 files stored in /web").arg(files.size())))
+        << run.err.toStdString();
+    const QString web = m_server->root() + QStringLiteral("/web/");
+    for (const QString& rel : files)
+        EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
+            << rel.toStdString();
+}
+
 TEST_P(UploadCli, PasswordFromStandardInputAndRefusals)
 {
     makeGallery();

@@ -10,6 +10,7 @@
 #include "ui/settingsbinding.h"
 #include "util/dialogs.h"
 #include "util/paths.h"
+#include "util/settingsstore.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -88,9 +90,11 @@ class FtpFormUpload : public ::testing::TestWithParam<FtpTestServer::Kind>
 protected:
     void SetUp() override
     {
-        // Uploads keep their record in the data folder: a folder of the test's own.
+        // Uploads keep their record and the settings in a data folder of the test's own;
+        // they follow the order of files of one connection unless they ask for more.
         m_savedPaths = pathContext();
         setDataFoldersForTest(m_data.path(), m_data.path());
+        ftpControl<QSpinBox>(m_form, "edTransfers")->setValue(1);
         m_server = std::make_unique<FtpTestServer>(GetParam());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
@@ -287,6 +291,37 @@ TEST_P(FtpFormUpload, SelectChangedTicksExactlyTheChangedFiles)
     EXPECT_EQ(m_dialogs.entries()[2].type, DialogType::Error);
     EXPECT_EQ(m_dialogs.entries()[2].text, QStringLiteral("Not connected."));
     EXPECT_EQ(checkStates(), QList<Qt::CheckState>(entries.size(), Qt::Checked));
+}
+
+TEST_P(FtpFormUpload, ThreeTransfersSendTheGalleryWithItsFoldersMadeFirst)
+{
+    handOverGallery(10);
+    ftpControl<QSpinBox>(m_form, "edTransfers")->setValue(3);
+    bool enabledWhileRunning = true;
+    QTimer::singleShot(0, &m_form, [&] {
+        enabledWhileRunning = ftpControl<QSpinBox>(m_form, "edTransfers")->isEnabled();
+    });
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+
+    EXPECT_EQ(m_dialogs.entries().size(), 1) << m_dialogs.texts().join(u'\n').toStdString();
+    for (int i = 0; i < ftpControl<QListWidget>(m_form, "Quelle")->count(); ++i) {
+        const QString rel = ftpControl<QListWidget>(m_form, "Quelle")->item(i)->text();
+        EXPECT_EQ(ftpControl<QListWidget>(m_form, "Quelle")->item(i)->checkState(), Qt::Unchecked)
+            << rel.toStdString();
+        EXPECT_EQ(readAll(web(rel)), readAll(m_local.filePath(rel))) << rel.toStdString();
+    }
+    EXPECT_FALSE(enabledWhileRunning);
+    EXPECT_TRUE(ftpControl<QSpinBox>(m_form, "edTransfers")->isEnabled());
+    EXPECT_EQ(logLines(QStringLiteral("End: ")).size(), 22);
+    // Both folders are made before the first file starts.
+    QStringList lines;
+    for (int i = 0; i < ftpControl<QListWidget>(m_form, "lbStatus")->count(); ++i)
+        lines.append(ftpControl<QListWidget>(m_form, "lbStatus")->item(i)->text());
+    const qsizetype firstStart = lines.indexOf(logLines(QStringLiteral("Start: ")).value(0));
+    EXPECT_LT(lines.indexOf(QStringLiteral("MKD image2/")), firstStart);
+    EXPECT_GE(lines.indexOf(QStringLiteral("MKD image1/")), 0);
+    EXPECT_EQ(readSetting(QString(), QStringLiteral("FtpTransfers")), QStringLiteral("3"));
 }
 
 TEST_P(FtpFormUpload, ClosingDuringTheUploadStopsItAndEscapeDisconnects)
@@ -578,6 +613,27 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,
                          [](const auto& info) {
                              return FtpTestServer::kindName(info.param).toStdString();
                          });
+
+// "Transfers:" is the user's setting: 2 at first, 1 to 10, read by the next window.
+TEST(FtpFormTransfers, KeptInTheSettingsStore)
+{
+    QTemporaryDir data;
+    const PathContext oldContext = pathContext();
+    setDataFoldersForTest(data.path(), data.path());
+    {
+        TFTPForm form;
+        QSpinBox* transfers = ftpControl<QSpinBox>(form, "edTransfers");
+        EXPECT_EQ(transfers->value(), 2);
+        EXPECT_EQ(transfers->minimum(), 1);
+        EXPECT_EQ(transfers->maximum(), 10);
+        transfers->setValue(12);
+        EXPECT_EQ(readSetting(QString(), QStringLiteral("FtpTransfers")), QStringLiteral("10"));
+    }
+    EXPECT_EQ(ftpControl<QSpinBox>(TFTPForm(), "edTransfers")->value(), 10);
+    writeSetting(QString(), QStringLiteral("FtpTransfers"), QStringLiteral("many"));
+    EXPECT_EQ(ftpControl<QSpinBox>(TFTPForm(), "edTransfers")->value(), 2);
+    setPathContext(oldContext);
+}
 
 // "FTP Upload..." in the main window with a gallery written by `lumivista generate`: the
 // FTP window opens modally with the gallery's files checked, and the upload brings every

@@ -1,12 +1,15 @@
 // The gallery upload: every checked entry of the local list is stored into the remote
 // folder, entries of a local sub-folder into a remote sub-folder of the same name (made
-// with MKD when missing). Driven by the FTP window and by `lumivista upload`.
+// with MKD when missing). Driven by the FTP window and by `lumivista upload`. Several
+// files may travel at once, each on a logged-in connection of its own.
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class FTPClient;
 
@@ -97,6 +100,8 @@ public:
     };
     // The colour of the "Start: " and "End: " log lines (blue, 0x00BBGGRR).
     static constexpr quint32 kLogColor = 0xFF0000;
+    // Files sent at once at most (connections to the server).
+    static constexpr int kMaxConnections = 10;
 
     GalleryUpload(FTPClient& ftp, UploadEntries& entries);
 
@@ -106,6 +111,14 @@ public:
     // Running -> stop requested; the loop stops before the next file.
     void requestStop();
 
+    // Files sent at once, clamped to 1..kMaxConnections (1 at first). With more than one,
+    // run() logs in that many connections less one more, each in a thread of its own, with
+    // the settings of the given client (copyConnectionSettings); the given client keeps
+    // sending in the calling thread. A connection that cannot be opened or logged in is
+    // left out (onNotice says so) and the others carry the upload.
+    void setConnections(int connections);
+    int connections() const { return m_connections; }
+
     // The base folder: the remote folder current now (PWD). Throws LumiError.
     QString readBaseFolder();
     QString baseFolder() const { return m_baseFolder; }
@@ -114,7 +127,10 @@ public:
 
     // Sends every checked entry (resolved against `sourceFolder`) in list order, from the
     // base folder read before, then changes back to the base folder. Never throws: the
-    // reason an upload did not finish is in errorMessage().
+    // reason an upload did not finish is in errorMessage(). With several connections the
+    // remote sub-folders are made first, files are taken in list order by whichever
+    // connection is free, and every callback still runs in the calling thread; an error or
+    // a stop lets the other connections finish the file they send, then all of them quit.
     Outcome run(const QString& sourceFolder);
 
     // Empty after a finished or stopped upload.
@@ -122,15 +138,27 @@ public:
     int storedCount() const { return m_stored; }
     int totalCount() const { return m_total; }
 
-    // Between two files: the window processes pending events here (a stop is seen then).
+    // Between two files, and regularly while other connections send: the window processes
+    // pending events here (a stop is seen then).
     std::function<void()> onIdle;
+    // What the log should show beside the steps (an extra connection left out).
+    std::function<void(const QString& text)> onNotice;
     // Every step of the upload (uploadLogLine makes the log lines from it).
     std::function<void(const UploadProgress& progress)> onProgress;
     std::function<void(State state)> onStateChanged;
 
+    struct Shared; // the job queue and the steps the other connections report
+
 private:
     void setState(State state);
     void enterFolderOf(const QString& rel);
+    // Makes (MKD when CWD fails) every remote sub-folder the checked entries need.
+    void makeRemoteFolders();
+    void startTransferThreads(int count);
+    // Reports the steps the other connections queued; in the calling thread.
+    void deliverQueuedSteps();
+    void waitForTransferThreads();
+    void halt();
     // Returns the remote name of the stored file.
     QString sendEntry(int index, const QString& sourceFolder);
     void report(UploadProgress::Step step, int entry = -1, const QString& name = QString(),
@@ -144,4 +172,8 @@ private:
     QString m_errorMessage;
     int m_stored = 0;
     int m_total = 0;
+    int m_connections = 1;
+    int m_begun = 0;               // files begun in this run
+    QHash<int, int> m_fileNumbers; // entry -> its number among the files begun
+    std::shared_ptr<Shared> m_shared;
 };
