@@ -112,6 +112,7 @@ TEST(FTPClientScripted, LoginWithSplitAndMultiLineRepliesKeepsPasswordOutOfStatu
         s.expect(QStringLiteral("QUIT"));
         s.reply("221 Bye");
     });
+    run.client.setTlsMode(FtpTlsMode::Plain); // plain FTP: USER is the first command
     run.client.connectToServer();
     EXPECT_TRUE(run.client.connected());
     EXPECT_EQ(run.client.systemDescription(), QStringLiteral("UNIX Type: L8"));
@@ -139,6 +140,7 @@ TEST(FTPClientScripted, UserAcceptedWithoutPasswordAndSystRefused)
         s.expect(QStringLiteral("SYST"));
         s.reply("502 Not implemented");
     });
+    run.client.setTlsMode(FtpTlsMode::Plain);
     run.client.connectToServer();
     EXPECT_TRUE(run.client.connected());
     EXPECT_EQ(run.client.systemDescription(), QString());
@@ -155,6 +157,7 @@ TEST(FTPClientScripted, RefusedLoginIsAnErrorWithTheServerText)
         s.expect(QStringLiteral("PASS secret"));
         s.reply("530 Login incorrect.");
     });
+    run.client.setTlsMode(FtpTlsMode::Plain);
     try {
         run.client.connectToServer();
         FAIL() << "no error";
@@ -184,6 +187,85 @@ TEST(FTPClientScripted, ConnectionRefusedIsAnError)
     configure(client, port);
     EXPECT_THROW(client.connectToServer(), LumiError);
     EXPECT_FALSE(client.connected());
+}
+
+// --- FTP over TLS refused or broken before the login --------------------------------------
+
+TEST(FTPClientScripted, TlsRefusedOrBrokenSendsNoUserOrPassword)
+{
+    struct Case
+    {
+        FtpTlsMode mode;
+        QByteArray answer; // to AUTH TLS, sent as is
+        QString error;     // exact, or the start when it ends with "..."
+    };
+    const QString nothingSent = QStringLiteral(" No user name or password was sent.");
+    const QList<Case> cases = {
+        {FtpTlsMode::Require, "500 AUTH not understood\r\n",
+         QStringLiteral("The server refused FTP over TLS (500 AUTH not understood).") +
+             nothingSent},
+        {FtpTlsMode::IfAvailable, "331 Say what\r\n",
+         QStringLiteral("Unexpected reply to AUTH TLS (331 Say what).") + nothingSent},
+        {FtpTlsMode::Require, "234 Go ahead\r\n230 Logged in\r\n",
+         QStringLiteral("The server sent unexpected data after accepting AUTH TLS.") + nothingSent},
+        {FtpTlsMode::IfAvailable, "234 Go ahead\r\n",
+         QStringLiteral("TLS handshake with 127.0.0.1:%1 failed: ...")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer.toStdString());
+        ScriptedRun run([&c](FakeFtpSession& s) {
+            s.reply("220 Ready");
+            s.expect(QStringLiteral("AUTH TLS"));
+            s.send(c.answer);
+            s.pause(100);
+            s.send("220 This is not TLS\r\n");
+            try {
+                s.readCommand(); // until the client hangs up; a USER would be recorded
+            } catch (const std::runtime_error&) {
+            }
+        });
+        run.client.setTlsMode(c.mode);
+        QString message;
+        try {
+            run.client.connectToServer();
+        } catch (const LumiError& e) {
+            message = e.message();
+        }
+        const QString expected = c.error.arg(run.server.port());
+        if (expected.endsWith(QLatin1String("...")))
+            EXPECT_TRUE(message.startsWith(expected.chopped(3)) && message.endsWith(nothingSent))
+                << message.toStdString();
+        else
+            EXPECT_EQ(message, expected);
+        EXPECT_FALSE(run.client.connected());
+        EXPECT_FALSE(run.client.encrypted());
+        EXPECT_EQ(run.client.state(), FTPClient::State::Disconnected);
+        EXPECT_EQ(run.server.transcript(), QStringList{QStringLiteral("AUTH TLS")});
+    }
+}
+
+TEST(FTPClientScripted, TlsIfAvailableGoesOnInPlainFtpWhenRefused)
+{
+    LoggedInRun run([](FakeFtpSession& s) {
+        s.expect(QStringLiteral("PASV"));
+        s.reply("500 PASV not here");
+        s.expect(QStringLiteral("EPSV"));
+        s.reply("500 not here either");
+    });
+    EXPECT_TRUE(run.client.connected());
+    EXPECT_FALSE(run.client.encrypted());
+    EXPECT_FALSE(run.client.dataEncrypted());
+    EXPECT_EQ(run.client.tlsDescription(), QString());
+    EXPECT_TRUE(run.seen.statuses.contains(
+        QStringLiteral("The server does not offer FTP over TLS (500 AUTH not understood); going "
+                       "on with plain FTP, unencrypted.")));
+    QStringList names;
+    EXPECT_THROW(run.client.listNames(names), LumiError); // no PBSZ or PROT before PASV
+    EXPECT_EQ(run.server.transcript(),
+              (QStringList{QStringLiteral("AUTH TLS"), QStringLiteral("USER joe"),
+                           QStringLiteral("PASS secret"), QStringLiteral("SYST"),
+                           QStringLiteral("PASV"), QStringLiteral("EPSV")}));
+    EXPECT_EQ(run.server.failure(), QString());
 }
 
 // --- 421, time-out, garbage ------------------------------------------------------------
@@ -471,8 +553,8 @@ TEST(FTPClientScripted, ActiveModeUsesPortThenEprtWhenPortIsRefused)
     const QStringList transcript = run.server.transcript();
     EXPECT_TRUE(portArgument.startsWith(QStringLiteral("PORT 127,0,0,1,")))
         << portArgument.toStdString();
-    EXPECT_TRUE(transcript[5].startsWith(QStringLiteral("PORT ")));
-    EXPECT_TRUE(transcript[6].startsWith(QStringLiteral("EPRT |1|127.0.0.1|")));
+    EXPECT_TRUE(transcript[6].startsWith(QStringLiteral("PORT ")));
+    EXPECT_TRUE(transcript[7].startsWith(QStringLiteral("EPRT |1|127.0.0.1|")));
     EXPECT_EQ(run.server.failure(), QString());
 }
 
