@@ -8,10 +8,13 @@
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QNetworkProxy>
+#include <QSslCipher>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <optional>
+#include <poll.h>
 
 Q_LOGGING_CATEGORY(lcFtp, "lumivista.ftp", QtInfoMsg)
 
@@ -45,6 +48,13 @@ void FTPClient::copyConnectionSettings(const FTPClient& other)
     m_password = other.m_password;
     m_passive = other.m_passive;
     m_replyTimeout = other.m_replyTimeout;
+    m_tlsMode = other.m_tlsMode;
+    m_acceptedFingerprint = other.m_acceptedFingerprint;
+}
+
+void FTPClient::setAcceptedFingerprint(const QString& fingerprint)
+{
+    m_acceptedFingerprint = normalisedFingerprint(fingerprint);
 }
 
 QDateTime FTPClient::zeroTime()
@@ -93,7 +103,12 @@ void FTPClient::closeConnection()
     m_portRefused = false;
     m_featuresRead = false;
     m_features.clear();
+    m_protectData = false;
+    m_dataHandshake = false;
+    m_tlsDescription.clear();
     setState(State::Disconnected);
+    if (std::exchange(m_encrypted, false))
+        Q_EMIT encryptionChanged(false);
 }
 
 void FTPClient::failConnection(const QString& message, int code)
@@ -127,7 +142,7 @@ void FTPClient::connectToServer()
     m_systemDescription.clear();
     m_transferType = TransferType::Binary;
 
-    m_control = std::make_unique<QTcpSocket>();
+    m_control = std::make_unique<QSslSocket>();
     m_control->setProxy(QNetworkProxy::NoProxy);
     m_control->setReadBufferSize(4 * kMaxReplyLine);
     connect(m_control.get(), &QTcpSocket::disconnected, this, &FTPClient::onControlClosed);
@@ -152,7 +167,11 @@ void FTPClient::connectToServer()
             greeting = readReply();
         if (!greeting.isCompletion())
             throwReply(greeting);
+        if (m_tlsMode != FtpTlsMode::Plain)
+            secureControl();
         login();
+        if (m_encrypted)
+            protectData();
     } catch (const LumiError&) {
         if (m_state != State::Disconnected) {
             closeConnection();
@@ -181,6 +200,127 @@ void FTPClient::login()
     const FtpReply system = command(QStringLiteral("SYST"));
     if (system.code == 215)
         m_systemDescription = system.lines.first().mid(4).trimmed();
+}
+
+void FTPClient::secureControl()
+{
+    setState(State::Securing);
+    const QString where = QStringLiteral("%1:%2").arg(m_host).arg(m_port);
+    const QString nothingSent = QStringLiteral(" No user name or password was sent.");
+    const FtpReply reply = command(QStringLiteral("AUTH"), QStringLiteral("TLS"));
+    if (reply.code >= 500 && reply.code < 600) {
+        if (m_tlsMode == FtpTlsMode::Require)
+            failConnection(
+                QStringLiteral("The server refused FTP over TLS (%1).").arg(reply.text()) +
+                    nothingSent,
+                reply.code);
+        Q_EMIT status(QStringLiteral("The server does not offer FTP over TLS (%1); going on "
+                                     "with plain FTP, unencrypted.")
+                          .arg(reply.text()));
+        return;
+    }
+    if (reply.code != 234)
+        failConnection(QStringLiteral("Unexpected reply to AUTH TLS (%1).").arg(reply.text()) +
+                           nothingSent,
+                       reply.code);
+    // Anything after the 234 would be read as if it came under TLS.
+    if (!m_controlBuffer.isEmpty() || m_control->bytesAvailable() > 0)
+        failConnection(QStringLiteral("The server sent unexpected data after accepting AUTH TLS.") +
+                       nothingSent);
+
+    // The certificate is checked below, before anything else is sent, so the handshake
+    // itself accepts any certificate.
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    // Data connections resume this session: many servers refuse them otherwise.
+    configuration.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
+    m_control->setSslConfiguration(configuration);
+    m_control->startClientEncryption();
+    if (!m_control->waitForEncrypted(m_replyTimeout)) {
+        const QString reason = m_control->error() == QAbstractSocket::SocketTimeoutError
+                                   ? QStringLiteral("time-out (%1 ms)").arg(m_replyTimeout)
+                                   : m_control->errorString();
+        failConnection(QStringLiteral("TLS handshake with %1 failed: %2.").arg(where, reason) +
+                       nothingSent);
+    }
+    acceptCertificate();
+    const QSslCipher cipher = m_control->sessionCipher();
+    m_tlsDescription = cipher.protocolString() + QStringLiteral(", ") + cipher.name();
+    m_encrypted = true;
+    Q_EMIT status(QStringLiteral("TLS connection established: ") + m_tlsDescription);
+    Q_EMIT encryptionChanged(true);
+}
+
+void FTPClient::acceptCertificate()
+{
+    const QString where = QStringLiteral("%1:%2").arg(m_host).arg(m_port);
+    const QList<QSslCertificate> chain = m_control->peerCertificateChain();
+    if (chain.isEmpty())
+        failConnection(QStringLiteral("The server at %1 sent no certificate. No user name or "
+                                      "password was sent.")
+                           .arg(where));
+    const QString fingerprint = certificateFingerprint(chain.first());
+    const QList<QSslError> errors = QSslCertificate::verify(chain, m_host);
+    if (errors.isEmpty() || fingerprint == m_acceptedFingerprint) {
+        m_acceptedFingerprint = fingerprint;
+        return;
+    }
+    const QString trusted = trustedFingerprint(m_host, m_port);
+    if (fingerprint == trusted) {
+        m_acceptedFingerprint = fingerprint;
+        return;
+    }
+    if (!trusted.isEmpty())
+        failConnection(QStringLiteral("The certificate of %1 has CHANGED since it was trusted. "
+                                      "Trusted SHA-256 fingerprint: %2; the server now shows: "
+                                      "%3. Someone may be listening in. The connection was "
+                                      "closed; no user name or password was sent.")
+                           .arg(where, trusted, fingerprint));
+
+    FtpCertificateQuestion question;
+    question.host = m_host;
+    question.port = m_port;
+    question.certificate = chain.first();
+    question.fingerprint = fingerprint;
+    for (const QSslError& error : errors)
+        question.problems.append(error.errorString());
+    const FtpCertificateAnswer answer =
+        certificateQuestion ? certificateQuestion(question) : FtpCertificateAnswer::Refuse;
+    if (answer == FtpCertificateAnswer::Refuse)
+        failConnection(QStringLiteral("The certificate of %1 was refused: %2. SHA-256 "
+                                      "fingerprint: %3. No user name or password was sent.")
+                           .arg(where, question.problems.join(QStringLiteral("; ")), fingerprint));
+    if (answer == FtpCertificateAnswer::TrustAlways) {
+        try {
+            rememberTrustedFingerprint(m_host, m_port, fingerprint);
+        } catch (const LumiError& e) {
+            failConnection(e.message());
+        }
+        Q_EMIT status(QStringLiteral("The certificate of %1 is trusted from now on (SHA-256 "
+                                     "fingerprint %2).")
+                          .arg(where, fingerprint));
+    }
+    m_acceptedFingerprint = fingerprint;
+}
+
+void FTPClient::protectData()
+{
+    // RFC 4217: PBSZ 0 first, then PROT P for data connections under TLS.
+    setState(State::Command);
+    FtpReply reply = command(QStringLiteral("PBSZ"), QStringLiteral("0"));
+    if (reply.isCompletion())
+        reply = command(QStringLiteral("PROT"), QStringLiteral("P"));
+    if (reply.isCompletion()) {
+        m_protectData = true;
+        return;
+    }
+    if (m_tlsMode == FtpTlsMode::Require)
+        failConnection(QStringLiteral("The server refused to encrypt listings and files (%1).")
+                           .arg(reply.text()),
+                       reply.code);
+    Q_EMIT status(QStringLiteral("The server refused to encrypt listings and files (%1); they "
+                                 "go unencrypted, the commands and the password encrypted.")
+                      .arg(reply.text()));
 }
 
 void FTPClient::disconnectFromServer()
@@ -218,7 +358,7 @@ void FTPClient::sendCommand(const QString& command, const QString& argument)
     Q_EMIT status(shown);
 
     m_control->write(line.toUtf8() + "\r\n");
-    while (m_control->bytesToWrite() > 0) {
+    while (unsentBytes(*m_control) > 0) {
         if (!m_control->waitForBytesWritten(m_replyTimeout)) {
             if (m_control->state() != QAbstractSocket::ConnectedState)
                 failConnection(QStringLiteral("Connection closed by server."));
@@ -263,8 +403,39 @@ FtpReply FTPClient::readReply()
         if (deadline.hasExpired())
             failConnection(
                 QStringLiteral("No reply from server (time-out %1 ms)").arg(m_replyTimeout));
-        m_control->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        waitForControl(deadline);
     }
+}
+
+void FTPClient::waitForControl(const QDeadlineTimer& deadline)
+{
+    const int remaining = int(qMax<qint64>(1, deadline.remainingTime()));
+    if (!m_dataHandshake || (!m_data && !m_dataServer)) {
+        m_control->waitForReadyRead(remaining);
+        return;
+    }
+    // Both sockets at once: the server may take the data connection and run its handshake
+    // before it answers the command. The slice keeps queued writes of the handshake going.
+    if (m_data)
+        m_data->waitForEncrypted(0); // flushes the handshake's pending bytes
+    pollfd fds[2] = {};
+    fds[0].fd = int(m_control->socketDescriptor());
+    fds[0].events = POLLIN;
+    fds[1].fd = int(m_data ? m_data->socketDescriptor() : m_dataServer->socketDescriptor());
+    fds[1].events = POLLIN;
+    ::poll(fds, 2, qMin(remaining, 50));
+    if (m_data) {
+        m_data->waitForEncrypted(0);
+        if (m_data->isEncrypted() || m_data->state() != QAbstractSocket::ConnectedState)
+            m_dataHandshake = false; // done, or failed: the transfer reports it
+    } else if (fds[1].revents != 0) {
+        bool timedOut = false;
+        if (m_dataServer->hasPendingConnections() ||
+            m_dataServer->waitForNewConnection(0, &timedOut))
+            takeActiveData();
+    }
+    if (fds[0].revents != 0)
+        m_control->waitForReadyRead(0);
 }
 
 FtpReply FTPClient::command(const QString& command, const QString& argument)

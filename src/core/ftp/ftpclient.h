@@ -1,13 +1,14 @@
-// FTPClient: a synchronous FTP client (RFC 959, with SIZE and MDTM of RFC 3659) on Qt
-// sockets. Every operation blocks until the server has answered or the reply time-out
-// has passed; refused commands and broken connections raise LumiError with the reply
-// code and the server's text.
+// FTPClient: a synchronous FTP client (RFC 959, with SIZE and MDTM of RFC 3659, explicit
+// FTP over TLS of RFC 4217) on Qt sockets. Every operation blocks until the server has
+// answered or the reply time-out has passed; refused commands and broken connections raise
+// LumiError with the reply code and the server's text.
 #pragma once
 
 #include <optional>
 
 #include "ftp/ftplisting.h"
 #include "ftp/ftpreply.h"
+#include "ftp/ftptls.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -16,9 +17,10 @@
 #include <functional>
 #include <memory>
 
+class QDeadlineTimer;
 class QIODevice;
+class QSslSocket;
 class QTcpServer;
-class QTcpSocket;
 
 class FTPClient : public QObject
 {
@@ -32,6 +34,7 @@ public:
         Disconnected, // no control connection
         Connecting,   // waiting for the TCP connection of the control channel
         Greeting,     // waiting for the server's 220
+        Securing,     // AUTH TLS, the TLS handshake and the check of the server's certificate
         LoggingIn,    // waiting for the replies to USER and PASS
         Ready,        // logged in, nothing outstanding
         Command,      // waiting for the reply to a command without data
@@ -74,16 +77,39 @@ public:
     int replyTimeout() const { return m_replyTimeout; }
     void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
     TransferType transferType() const { return m_transferType; }
-    // Takes host, port, user, password, passive mode and reply time-out of `other`, so a
-    // second connection logs in as the first one did.
+    // FTP over TLS: IfAvailable (the default) asks for it with AUTH TLS and goes on in plain
+    // FTP when the server refuses; Require ends the connection then, before USER and PASS.
+    FtpTlsMode tlsMode() const { return m_tlsMode; }
+    void setTlsMode(FtpTlsMode mode) { m_tlsMode = mode; }
+    // The SHA-256 fingerprint of the certificate accepted for this client: set by the
+    // caller (a certificate the user accepted before), by a TrustOnce answer, or by the
+    // connection itself once a certificate was accepted. A certificate with this
+    // fingerprint is accepted without a question.
+    QString acceptedFingerprint() const { return m_acceptedFingerprint; }
+    void setAcceptedFingerprint(const QString& fingerprint);
+    // Asked when the server's certificate neither verifies nor is trusted for host and
+    // port; unset means Refuse. It may show a dialog: the connection waits meanwhile.
+    std::function<FtpCertificateAnswer(const FtpCertificateQuestion&)> certificateQuestion;
+
+    // Takes host, port, user, password, passive mode, reply time-out, TLS mode and the
+    // accepted fingerprint of `other`, so a second connection logs in as the first one did
+    // and never asks about the certificate again.
     void copyConnectionSettings(const FTPClient& other);
     // What the server answered to SYST after login.
     QString systemDescription() const { return m_systemDescription; }
 
     State state() const { return m_state; }
     bool connected() const;
+    // The control connection runs under TLS.
+    bool encrypted() const { return m_encrypted; }
+    // Listings and files go through TLS as well (PROT P accepted).
+    bool dataEncrypted() const { return m_encrypted && m_protectData; }
+    // Protocol and cipher of the control connection ("TLSv1.3, TLS_AES_256_GCM_SHA384");
+    // empty without TLS.
+    QString tlsDescription() const { return m_tlsDescription; }
 
-    // TCP over IPv4 without proxy, greeting, USER, PASS, SYST; then afterLogin() runs.
+    // TCP over IPv4 without proxy, greeting, AUTH TLS (unless Plain) with the handshake and
+    // the certificate check, USER, PASS, SYST, PBSZ and PROT under TLS; then afterLogin() runs.
     void connectToServer();
     // QUIT, then close; disconnected() follows. Does nothing when not connected.
     void disconnectFromServer();
@@ -121,6 +147,8 @@ Q_SIGNALS:
     void workEnd();
     void disconnected();
     void afterLogin();
+    // The control connection went under TLS (true) or was closed after running under it.
+    void encryptionChanged(bool encrypted);
 
 private:
     enum class Direction
@@ -146,12 +174,22 @@ private:
     std::optional<FtpReply> replyUnlessRefused(const QString& command, const QString& argument);
     [[noreturn]] void throwReply(const FtpReply& reply);
     void login();
+    // TLS (ftpclient.cpp): AUTH TLS and the handshake; the certificate; PBSZ and PROT.
+    void secureControl();
+    void acceptCertificate();
+    void protectData();
+    // Waits for data on the control connection; meanwhile a data connection's TLS
+    // handshake goes on (a server may finish it before it answers the transfer command).
+    void waitForControl(const QDeadlineTimer& deadline);
     bool serverHasFeature(const QString& feature);
 
     // Data connections (ftptransfer.cpp).
     void openPassiveData();
     void openActiveData();
     void acceptActiveData();
+    bool takeActiveData(); // the pending connection of the server, if it is the server's
+    void startDataTls();
+    void finishDataTls();
     void runTransfer(const QString& command, const QString& argument, Direction direction,
                      QIODevice* source, const Sink& sink, qint64 expectedBytes);
     void receiveData(const Sink& sink);
@@ -168,10 +206,17 @@ private:
     TransferType m_transferType = TransferType::Binary;
     QString m_systemDescription;
 
+    FtpTlsMode m_tlsMode = FtpTlsMode::IfAvailable;
+    QString m_acceptedFingerprint;
+
     State m_state = State::Disconnected;
-    std::unique_ptr<QTcpSocket> m_control;
-    std::unique_ptr<QTcpSocket> m_data;
-    std::unique_ptr<QTcpServer> m_dataServer;
+    std::unique_ptr<QSslSocket> m_control;
+    std::unique_ptr<QSslSocket> m_data;
+    std::unique_ptr<QTcpServer> m_dataServer; // makes QSslSocket connections
+    bool m_encrypted = false;
+    bool m_protectData = false;   // PROT P: data connections run TLS
+    bool m_dataHandshake = false; // a data connection's handshake may be pending
+    QString m_tlsDescription;
     QByteArray m_controlBuffer;
     FtpReplyAssembler m_assembler;
     bool m_pasvRefused = false; // PASV refused once: use EPSV for the rest of the session

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QLoggingCategory>
+#include <QSslSocket>
 #include <QString>
 #include <functional>
 
@@ -10,6 +11,13 @@ Q_DECLARE_LOGGING_CATEGORY(lcFtp)
 // A name may hold CR, LF or NUL on Linux; sent as is it would smuggle a second command
 // onto the control connection. Raises LumiError for such an argument.
 void checkFtpArgument(const QString& argument);
+
+// What a socket still has to send: under TLS the cleartext not yet encrypted and the
+// encrypted bytes not yet written.
+inline qint64 unsentBytes(const QSslSocket& socket)
+{
+    return socket.bytesToWrite() + socket.encryptedBytesToWrite();
+}
 
 // Marks a running operation (so an idle-time close is told apart from one that an
 // operation handles itself) and runs `onEnd` when it ends, also when it ends with an

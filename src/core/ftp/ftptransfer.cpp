@@ -10,8 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkProxy>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <cerrno>
 
@@ -65,6 +66,20 @@ private:
     bool m_pendingCr = false;
 };
 
+// Accepts connections as QSslSocket, so an active data connection can run TLS.
+class SslDataServer : public QTcpServer
+{
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QSslSocket(this);
+        if (socket->setSocketDescriptor(descriptor))
+            addPendingConnection(socket);
+        else
+            delete socket;
+    }
+};
+
 } // namespace
 
 void FTPClient::closeData()
@@ -77,6 +92,38 @@ void FTPClient::closeData()
         m_dataServer->close();
         m_dataServer.reset();
     }
+    m_dataHandshake = false;
+}
+
+void FTPClient::startDataTls()
+{
+    if (!m_protectData)
+        return;
+    // The control connection's configuration carries its session, which the data
+    // connection resumes (RFC 4217, 10.2); FTP over TLS makes the client the TLS client
+    // in both modes.
+    m_data->setSslConfiguration(m_control->sslConfiguration());
+    m_data->setPeerVerifyName(m_host);
+    m_data->startClientEncryption();
+    m_dataHandshake = true;
+}
+
+void FTPClient::finishDataTls()
+{
+    m_dataHandshake = false;
+    if (!m_protectData)
+        return;
+    if (!m_data->isEncrypted() && !m_data->waitForEncrypted(m_replyTimeout)) {
+        const QString reason = m_data->error() == QAbstractSocket::SocketTimeoutError
+                                   ? QStringLiteral("time-out (%1 ms)").arg(m_replyTimeout)
+                                   : m_data->errorString();
+        throw LumiError(QStringLiteral("TLS handshake on the data connection failed: ") + reason);
+    }
+    if (m_data->peerCertificate() != m_control->peerCertificate())
+        throw LumiError(QStringLiteral("The data connection shows another certificate than the "
+                                       "control connection (SHA-256 fingerprint %1); it was "
+                                       "closed.")
+                            .arg(certificateFingerprint(m_data->peerCertificate())));
 }
 
 void FTPClient::openPassiveData()
@@ -101,7 +148,7 @@ void FTPClient::openPassiveData()
     // The host of a PASV reply is ignored: the data connection goes to the peer of the
     // control connection, so a server cannot aim the client at another machine.
     const QHostAddress peer = m_control->peerAddress();
-    m_data = std::make_unique<QTcpSocket>();
+    m_data = std::make_unique<QSslSocket>();
     m_data->setProxy(QNetworkProxy::NoProxy);
     m_data->connectToHost(peer, port);
     if (!m_data->waitForConnected(m_replyTimeout)) {
@@ -112,12 +159,14 @@ void FTPClient::openPassiveData()
                             .arg(port)
                             .arg(reason));
     }
+    // Started before the command: some servers run the handshake before they answer it.
+    startDataTls();
 }
 
 void FTPClient::openActiveData()
 {
     const QHostAddress local = m_control->localAddress();
-    m_dataServer = std::make_unique<QTcpServer>();
+    m_dataServer = std::make_unique<SslDataServer>();
     m_dataServer->setProxy(QNetworkProxy::NoProxy);
     m_dataServer->setMaxPendingConnections(1);
     if (!m_dataServer->listen(local, 0)) {
@@ -136,8 +185,10 @@ void FTPClient::openActiveData()
                                      .arg(port >> 8)
                                      .arg(port & 0xff);
         const FtpReply reply = command(QStringLiteral("PORT"), argument);
-        if (reply.isCompletion())
+        if (reply.isCompletion()) {
+            m_dataHandshake = m_protectData; // the server may connect with the command
             return;
+        }
         if (reply.code < 500) {
             closeData();
             throwReply(reply);
@@ -150,11 +201,30 @@ void FTPClient::openActiveData()
         closeData();
         throwReply(reply);
     }
+    m_dataHandshake = m_protectData;
+}
+
+bool FTPClient::takeActiveData()
+{
+    std::unique_ptr<QTcpSocket> socket(m_dataServer->nextPendingConnection());
+    if (!socket)
+        return false;
+    // Only the server itself may connect; anyone else on the network is turned away.
+    const QHostAddress peer = m_control->peerAddress();
+    if (!socket->peerAddress().isEqual(peer, QHostAddress::ConvertV4MappedToIPv4)) {
+        qCDebug(lcFtp) << "refused data connection from" << socket->peerAddress();
+        socket->abort();
+        return false;
+    }
+    socket->setParent(nullptr);
+    m_data.reset(static_cast<QSslSocket*>(socket.release()));
+    m_dataServer->close();
+    startDataTls();
+    return true;
 }
 
 void FTPClient::acceptActiveData()
 {
-    const QHostAddress peer = m_control->peerAddress();
     QDeadlineTimer deadline(m_replyTimeout);
     while (!m_data) {
         bool timedOut = false;
@@ -167,19 +237,8 @@ void FTPClient::acceptActiveData()
                                    .arg(m_replyTimeout));
             continue;
         }
-        std::unique_ptr<QTcpSocket> socket(m_dataServer->nextPendingConnection());
-        if (!socket)
-            continue;
-        // Only the server itself may connect; anyone else on the network is turned away.
-        if (socket->peerAddress().isEqual(peer, QHostAddress::ConvertV4MappedToIPv4)) {
-            socket->setParent(nullptr);
-            m_data = std::move(socket);
-        } else {
-            qCDebug(lcFtp) << "refused data connection from" << socket->peerAddress();
-            socket->abort();
-        }
+        takeActiveData();
     }
-    m_dataServer->close();
 }
 
 void FTPClient::runTransfer(const QString& command, const QString& argument, Direction direction,
@@ -212,6 +271,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     Q_EMIT workBegin(expectedBytes);
     try {
         if (m_data) {
+            finishDataTls();
             if (direction == Direction::Download)
                 receiveData(sink);
             else
@@ -284,7 +344,7 @@ void FTPClient::sendData(QIODevice* source)
         const QByteArray chunk =
             m_transferType == TransferType::Ascii ? ascii.convert(buffer.left(n)) : buffer.left(n);
         m_data->write(chunk);
-        while (m_data->bytesToWrite() > 0) {
+        while (unsentBytes(*m_data) > 0) {
             if (!m_data->waitForBytesWritten(qMax(1, m_replyTimeout))) {
                 if (m_data->state() != QAbstractSocket::ConnectedState)
                     throw LumiError(QStringLiteral("The server closed the data connection."));

@@ -112,6 +112,7 @@ TEST(FTPClientScripted, LoginWithSplitAndMultiLineRepliesKeepsPasswordOutOfStatu
         s.expect(QStringLiteral("QUIT"));
         s.reply("221 Bye");
     });
+    run.client.setTlsMode(FtpTlsMode::Plain); // plain FTP: USER is the first command
     run.client.connectToServer();
     EXPECT_TRUE(run.client.connected());
     EXPECT_EQ(run.client.systemDescription(), QStringLiteral("UNIX Type: L8"));
@@ -139,6 +140,7 @@ TEST(FTPClientScripted, UserAcceptedWithoutPasswordAndSystRefused)
         s.expect(QStringLiteral("SYST"));
         s.reply("502 Not implemented");
     });
+    run.client.setTlsMode(FtpTlsMode::Plain);
     run.client.connectToServer();
     EXPECT_TRUE(run.client.connected());
     EXPECT_EQ(run.client.systemDescription(), QString());
@@ -155,6 +157,7 @@ TEST(FTPClientScripted, RefusedLoginIsAnErrorWithTheServerText)
         s.expect(QStringLiteral("PASS secret"));
         s.reply("530 Login incorrect.");
     });
+    run.client.setTlsMode(FtpTlsMode::Plain);
     try {
         run.client.connectToServer();
         FAIL() << "no error";
@@ -471,8 +474,8 @@ TEST(FTPClientScripted, ActiveModeUsesPortThenEprtWhenPortIsRefused)
     const QStringList transcript = run.server.transcript();
     EXPECT_TRUE(portArgument.startsWith(QStringLiteral("PORT 127,0,0,1,")))
         << portArgument.toStdString();
-    EXPECT_TRUE(transcript[5].startsWith(QStringLiteral("PORT ")));
-    EXPECT_TRUE(transcript[6].startsWith(QStringLiteral("EPRT |1|127.0.0.1|")));
+    EXPECT_TRUE(transcript[6].startsWith(QStringLiteral("PORT ")));
+    EXPECT_TRUE(transcript[7].startsWith(QStringLiteral("EPRT |1|127.0.0.1|")));
     EXPECT_EQ(run.server.failure(), QString());
 }
 
