@@ -20,7 +20,7 @@ void printUsage(QTextStream& out)
            "  lumivista project add P.lmv FILE|DIR...\n"
            "  lumivista project set P.lmv Key=Value...\n"
            "  lumivista project show P.lmv\n"
-           "  lumivista upload P.lmv [--yes] [--password-stdin]\n"
+           "  lumivista upload P.lmv [--yes] [--password-stdin] [--accept-certificate SHA256]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
@@ -65,12 +65,20 @@ QString verbUsage(const QString& verb)
             "A file that does not read as a project is refused (exit 2) and left as it is.\n");
     if (verb == u"upload")
         return QStringLiteral(
-            "usage: lumivista upload P.lmv [--yes] [--password-stdin]\n"
+            "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--accept-certificate "
+            "SHA256]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
-            "and FtpPath.\n"
+            "and FtpPath, encrypted as its FtpTls says (0 TLS if the server offers it,\n"
+            "1 TLS required, 2 plain FTP).\n"
             "  --yes             start without asking\n"
             "  --password-stdin  read the password from standard input; otherwise it\n"
-            "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n");
+            "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n"
+            "  --accept-certificate SHA256\n"
+            "                    accept the server certificate with this SHA-256\n"
+            "                    fingerprint for this run although it does not verify\n"
+            "                    (64 hex digits; colons and case do not matter). Without\n"
+            "                    it such a certificate stops the upload and its\n"
+            "                    fingerprint is printed.\n");
     return QString();
 }
 

@@ -6,6 +6,7 @@
 
 #include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
+#include "ftp/ftptls.h"
 #include "ftp/galleryupload.h"
 #include "gallery/projectstate.h"
 #include "util/error.h"
@@ -15,6 +16,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <optional>
 #include <termios.h>
 #include <unistd.h>
 
@@ -51,6 +53,22 @@ QString readPasswordLine()
     return line;
 }
 
+// Nobody can be asked at the command line: a certificate that does not verify stops the
+// upload with what the user needs to accept it knowingly on the next run.
+void explainRefusedCertificate(QTextStream& err, const FtpCertificateQuestion& question,
+                               const QString& accepted)
+{
+    err << "lumivista upload: the certificate of " << question.host << ":" << question.port
+        << " could not be verified:\n";
+    for (const QString& problem : question.problems)
+        err << "  " << problem << "\n";
+    if (!accepted.isEmpty())
+        err << "  It is not the certificate given with --accept-certificate.\n";
+    err << "SHA-256 Fingerprint=" << question.fingerprint << "\n"
+        << "If this is the fingerprint the server's operator gave you, run again with\n"
+        << "  --accept-certificate " << question.fingerprint << "\n";
+}
+
 } // namespace
 
 int runUploadCommand(const QStringList& args)
@@ -59,13 +77,20 @@ int runUploadCommand(const QStringList& args)
     QString projectFile;
     bool yes = false;
     bool passwordFromStdin = false;
-    if (const int exitCode =
-            readVerbArguments(QStringLiteral("upload"), args,
-                              {{QStringLiteral("--yes"), &yes},
-                               {QStringLiteral("--password-stdin"), &passwordFromStdin}},
-                              {}, projectFile);
+    QString typedFingerprint;
+    if (const int exitCode = readVerbArguments(
+            QStringLiteral("upload"), args,
+            {{QStringLiteral("--yes"), &yes},
+             {QStringLiteral("--password-stdin"), &passwordFromStdin}},
+            {{QStringLiteral("--accept-certificate"), &typedFingerprint}}, projectFile);
         exitCode >= 0)
         return exitCode;
+    const QString acceptedFingerprint = normalisedFingerprint(typedFingerprint);
+    if (args.contains(QStringLiteral("--accept-certificate")) && acceptedFingerprint.isEmpty()) {
+        err << "lumivista upload: --accept-certificate \"" << typedFingerprint
+            << "\" is not a SHA-256 fingerprint (64 hex digits, colons optional)\n";
+        return kExitUsage;
+    }
     ProjectState project;
     if (const int exitCode = loadProjectArgument(QStringLiteral("upload"), projectFile, project);
         exitCode >= 0)
@@ -95,6 +120,13 @@ int runUploadCommand(const QStringList& args)
         password = readPasswordLine();
 
     FTPClient ftp;
+    ftp.setTlsMode(static_cast<FtpTlsMode>(settings.ftpTls));
+    ftp.setAcceptedFingerprint(acceptedFingerprint);
+    std::optional<FtpCertificateQuestion> refused;
+    ftp.certificateQuestion = [&refused](const FtpCertificateQuestion& question) {
+        refused = question;
+        return FtpCertificateAnswer::Refuse;
+    };
     UploadEntryList entries(files);
     GalleryUpload upload(ftp, entries);
     try {
@@ -119,7 +151,10 @@ int runUploadCommand(const QStringList& args)
             return kExitStopped;
         }
     } catch (const LumiError& e) {
-        err << "lumivista upload: " << e.message() << "\n";
+        if (refused)
+            explainRefusedCertificate(err, *refused, acceptedFingerprint);
+        else
+            err << "lumivista upload: " << e.message() << "\n";
         return kExitStopped;
     }
 
