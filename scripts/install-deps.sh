@@ -18,7 +18,7 @@ build=(
 runtime=(fonts-liberation2 fonts-dejavu-core fonts-urw-base35 qt6-translations-l10n)
 test=(
   "${runtime[@]}" clang-format
-  python3 python3-pyftpdlib proftpd-core proftpd-mod-crypto openssl
+  python3 python3-pyftpdlib python3-openssl proftpd-core proftpd-mod-crypto openssl
   chromium chromium-driver
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
   # install test: the desktop's own validators

@@ -195,6 +195,7 @@ private:
     void receiveData(const Sink& sink);
     void sendData(QIODevice* source);
     void closeData();
+    void closeEncryptedData(); // close_notify, then the server's close
     void listInto(const QString& command, QStringList& lines);
 
     QString m_host;

@@ -15,6 +15,9 @@
 #include <QTcpServer>
 
 #include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -293,9 +296,13 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
         throw;
     }
     if (m_data && m_data->state() != QAbstractSocket::UnconnectedState) {
-        m_data->disconnectFromHost();
-        if (m_data->state() != QAbstractSocket::UnconnectedState)
-            m_data->waitForDisconnected(m_replyTimeout);
+        if (m_data->isEncrypted()) {
+            closeEncryptedData();
+        } else {
+            m_data->disconnectFromHost();
+            if (m_data->state() != QAbstractSocket::UnconnectedState)
+                m_data->waitForDisconnected(m_replyTimeout);
+        }
     }
     closeData();
 
@@ -306,6 +313,32 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
             throwReply(reply);
     }
     Q_EMIT workEnd();
+}
+
+void FTPClient::closeEncryptedData()
+{
+    // A TLS server may send bytes at any time (session tickets), and a socket closed with
+    // unread bytes resets the connection: the server may then lose the end of an upload.
+    // So a second descriptor keeps the connection open while the socket sends close_notify
+    // and closes; then the sending side is shut and the server's close awaited.
+    const int descriptor = ::dup(int(m_data->socketDescriptor()));
+    m_data->disconnectFromHost();
+    if (m_data->state() != QAbstractSocket::UnconnectedState)
+        m_data->waitForDisconnected(m_replyTimeout);
+    if (descriptor < 0)
+        return;
+    ::shutdown(descriptor, SHUT_WR);
+    const QDeadlineTimer deadline(m_replyTimeout);
+    char discard[4096];
+    while (!deadline.hasExpired()) {
+        pollfd readable = {descriptor, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, int(qMax<qint64>(1, deadline.remainingTime())));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0 || ::read(descriptor, discard, sizeof discard) <= 0)
+            break; // closed by the server, an error or the time-out
+    }
+    ::close(descriptor);
 }
 
 void FTPClient::receiveData(const Sink& sink)

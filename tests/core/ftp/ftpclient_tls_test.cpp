@@ -1,0 +1,302 @@
+// FTP over TLS against real servers on 127.0.0.1 (pyftpdlib and proftpd, both requiring TLS
+// on control and data connections and the resumed TLS session): transfers in both modes,
+// the certificate question, trusted and changed certificates, a certificate authority and
+// a wrong host name, a session dropped in the middle of a download.
+#include "ftp/ftpclient.h"
+#include "ftptestserver.h"
+#include "util/error.h"
+#include "util/paths.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <tuple>
+
+#include "testsupport.h"
+
+namespace {
+
+using Kind = FtpTestServer::Kind;
+using Param = std::tuple<Kind, bool /*passive*/>;
+
+QByteArray everyByte(int size)
+{
+    QByteArray content;
+    for (int i = 0; i < size; ++i)
+        content.append(char((i * 7) % 256));
+    return content;
+}
+
+// A client for the server that records the questions it is asked and gives `answer`.
+struct TlsClient
+{
+    FTPClient client;
+    QList<FtpCertificateQuestion> questions;
+    QStringList statuses;
+    FtpCertificateAnswer answer = FtpCertificateAnswer::Refuse;
+
+    explicit TlsClient(const FtpTestServer& server, bool passive = true)
+    {
+        client.setHost(server.host());
+        client.setPort(server.port());
+        client.setUsername(server.user());
+        client.setPassword(server.password());
+        client.setPassive(passive);
+        client.setReplyTimeout(10000);
+        client.certificateQuestion = [this](const FtpCertificateQuestion& q) {
+            questions.append(q);
+            return answer;
+        };
+        QObject::connect(&client, &FTPClient::status, [this](const QString& t) { statuses << t; });
+    }
+
+    // The message of the error connectToServer() raises; empty when it connects.
+    QString connectError()
+    {
+        try {
+            client.connectToServer();
+        } catch (const LumiError& e) {
+            return e.message();
+        }
+        return {};
+    }
+};
+
+// The settings store (trusted certificates) lives in a temporary folder.
+class TlsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { setDataFoldersForTest(m_data.path(), m_data.path()); }
+    QTemporaryDir m_data;
+    QTemporaryDir m_local;
+};
+
+class TlsServers : public TlsTest, public ::testing::WithParamInterface<Param>
+{
+};
+
+} // namespace
+
+TEST_P(TlsServers, RequireAndIfAvailableTransferOverTls)
+{
+    FtpTestServer server(std::get<0>(GetParam()));
+    server.setTls(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient first(server, std::get<1>(GetParam()));
+    first.client.setTlsMode(FtpTlsMode::Require);
+    first.answer = FtpCertificateAnswer::TrustOnce;
+    bool encryptedSignal = false;
+    QObject::connect(&first.client, &FTPClient::encryptionChanged,
+                     [&](bool on) { encryptedSignal = on; });
+
+    ASSERT_EQ(first.connectError(), QString());
+    EXPECT_TRUE(first.client.encrypted());
+    EXPECT_TRUE(first.client.dataEncrypted());
+    EXPECT_TRUE(encryptedSignal);
+    EXPECT_TRUE(first.client.tlsDescription().startsWith(QStringLiteral("TLSv1.")))
+        << first.client.tlsDescription().toStdString();
+    EXPECT_TRUE(first.statuses.contains(QStringLiteral("TLS connection established: ") +
+                                        first.client.tlsDescription()));
+    // Self-signed: asked once, with the server's fingerprint.
+    ASSERT_EQ(first.questions.size(), 1);
+    EXPECT_EQ(first.questions[0].fingerprint, server.certificateFingerprint());
+    EXPECT_EQ(first.questions[0].host, server.host());
+    EXPECT_EQ(first.questions[0].port, server.port());
+    EXPECT_FALSE(first.questions[0].problems.isEmpty());
+    EXPECT_EQ(first.client.acceptedFingerprint(), server.certificateFingerprint());
+
+    // Several data connections, each resuming the control connection's session.
+    const QByteArray content = everyByte(700000);
+    const QString local = m_local.filePath(QStringLiteral("my photo.jpg"));
+    ASSERT_TRUE(writeBytes(local, content));
+    first.client.setTransferType(FTPClient::TransferType::Binary);
+    first.client.store(local);
+    EXPECT_TRUE(readBytes(server.root() + QStringLiteral("/my photo.jpg")) == content);
+    first.client.makeFolder(QStringLiteral("image1"));
+    first.client.store(local, QStringLiteral("image1/tn.jpg"));
+    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/image1/tn.jpg")).size(), content.size());
+    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/my photo.jpg")).size(), content.size());
+    QStringList lines;
+    QList<FtpListEntry> entries;
+    first.client.listDetails(lines, &entries);
+    EXPECT_EQ(entries.size(), 2) << lines.join(QLatin1Char('\n')).toStdString();
+    QStringList names;
+    first.client.listNames(names);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("image1"), QStringLiteral("my photo.jpg")}));
+    const QString back = m_local.filePath(QStringLiteral("back.jpg"));
+    ASSERT_TRUE(writeBytes(back, "old"));
+    first.client.retrieve(QStringLiteral("image1/tn.jpg"), back);
+    EXPECT_EQ(readBytes(back).size(), content.size());
+    EXPECT_TRUE(readBytes(back) == content);
+
+    // A second connection of the same upload: same settings, never asks again; under
+    // IfAvailable it uses TLS as well.
+    TlsClient second(server, !std::get<1>(GetParam()));
+    second.client.certificateQuestion = nullptr;
+    second.client.copyConnectionSettings(first.client);
+    EXPECT_EQ(second.client.tlsMode(), FtpTlsMode::Require);
+    second.client.setTlsMode(FtpTlsMode::IfAvailable);
+    ASSERT_EQ(second.connectError(), QString());
+    EXPECT_TRUE(second.client.dataEncrypted());
+    second.client.setTransferType(FTPClient::TransferType::Binary);
+    second.client.retrieve(QStringLiteral("my photo.jpg"), back);
+    EXPECT_EQ(readBytes(back).size(), content.size());
+    EXPECT_TRUE(readBytes(back) == content);
+    second.client.disconnectFromServer();
+
+    first.client.disconnectFromServer();
+    EXPECT_FALSE(first.client.encrypted());
+    EXPECT_FALSE(encryptedSignal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, TlsServers,
+                         ::testing::Combine(::testing::Values(Kind::Pyftpdlib, Kind::Proftpd),
+                                            ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<Param>& info) {
+                             return FtpTestServer::kindName(std::get<0>(info.param)).toStdString() +
+                                    (std::get<1>(info.param) ? "_passive" : "_active");
+                         });
+
+TEST_F(TlsTest, RefusedTrustedAndChangedCertificates)
+{
+    FtpTestServer server(Kind::Proftpd);
+    server.setTls(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    const QString where = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    const QString fingerprint = server.certificateFingerprint();
+
+    // Nobody to ask: refused, with host, port, problem and fingerprint.
+    TlsClient refusing(server);
+    refusing.client.certificateQuestion = nullptr;
+    const QString refused = refusing.connectError();
+    EXPECT_TRUE(refused.startsWith(QStringLiteral("The certificate of ") + where +
+                                   QStringLiteral(" was refused: ")))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("SHA-256 fingerprint: ") + fingerprint));
+    EXPECT_TRUE(refused.contains(QStringLiteral("self-signed"), Qt::CaseInsensitive))
+        << refused.toStdString();
+    EXPECT_FALSE(refusing.client.connected());
+    EXPECT_EQ(trustedFingerprint(server.host(), server.port()), QString());
+
+    // TrustAlways: stored for host and port; the next client connects without a question.
+    TlsClient trusting(server);
+    trusting.answer = FtpCertificateAnswer::TrustAlways;
+    ASSERT_EQ(trusting.connectError(), QString());
+    EXPECT_EQ(trusting.questions.size(), 1);
+    EXPECT_EQ(trustedFingerprint(server.host(), server.port()), fingerprint);
+    trusting.client.disconnectFromServer();
+    TlsClient later(server);
+    ASSERT_EQ(later.connectError(), QString());
+    EXPECT_TRUE(later.questions.isEmpty());
+    later.client.noop();
+    later.client.disconnectFromServer();
+
+    // A new certificate on the same port: refused as changed, no question, nothing stored.
+    ASSERT_TRUE(server.restartWithNewCertificate()) << server.reason().toStdString();
+    const QString changedFingerprint = server.certificateFingerprint();
+    ASSERT_NE(changedFingerprint, fingerprint);
+    TlsClient changed(server);
+    changed.answer = FtpCertificateAnswer::TrustAlways;
+    const QString message = changed.connectError();
+    EXPECT_EQ(message, QStringLiteral("The certificate of %1 has CHANGED since it was trusted. "
+                                      "Trusted SHA-256 fingerprint: %2; the server now shows: "
+                                      "%3. Someone may be listening in. The connection was "
+                                      "closed; no user name or password was sent.")
+                           .arg(where, fingerprint, changedFingerprint));
+    EXPECT_TRUE(changed.questions.isEmpty());
+    EXPECT_FALSE(changed.client.connected());
+    EXPECT_EQ(trustedFingerprint(server.host(), server.port()), fingerprint);
+
+    // A fingerprint accepted for this client (the user's own choice) still gets through.
+    changed.client.setAcceptedFingerprint(changedFingerprint.toLower().remove(QLatin1Char(':')));
+    EXPECT_EQ(changed.connectError(), QString());
+    EXPECT_TRUE(changed.client.encrypted());
+}
+
+TEST_F(TlsTest, CertificateAuthorityAndWrongHostName)
+{
+    const QString dir = m_local.path() + QLatin1Char('/');
+    QString error;
+    ASSERT_TRUE(makeTestCertificate(dir + QStringLiteral("ca.pem"), dir + QStringLiteral("ca.key"),
+                                    QStringLiteral("Lumivista Test CA"), &error, {}, {}, true))
+        << error.toStdString();
+    for (const QString& name : {QStringLiteral("127.0.0.1"), QStringLiteral("other.example")})
+        ASSERT_TRUE(makeTestCertificate(
+            dir + name + QStringLiteral(".pem"), dir + name + QStringLiteral(".key"), name, &error,
+            dir + QStringLiteral("ca.pem"), dir + QStringLiteral("ca.key")))
+            << error.toStdString();
+    const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration withCa = before;
+    withCa.addCaCertificates(dir + QStringLiteral("ca.pem"));
+    QSslConfiguration::setDefaultConfiguration(withCa);
+
+    // Issued for 127.0.0.1 by an authority the system trusts: accepted without a question.
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setCertificate(dir + QStringLiteral("127.0.0.1.pem"),
+                          dir + QStringLiteral("127.0.0.1.key"));
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient valid(server);
+    const QString validError = valid.connectError();
+    EXPECT_EQ(validError, QString());
+    EXPECT_TRUE(valid.questions.isEmpty());
+    if (validError.isEmpty()) {
+        QStringList names;
+        valid.client.listNames(names);
+        valid.client.disconnectFromServer();
+    }
+
+    // The same authority, another host name: asked, and refused.
+    server.stop();
+    server.setCertificate(dir + QStringLiteral("other.example.pem"),
+                          dir + QStringLiteral("other.example.key"));
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient wrong(server);
+    const QString message = wrong.connectError();
+    QSslConfiguration::setDefaultConfiguration(before);
+    ASSERT_EQ(wrong.questions.size(), 1);
+    EXPECT_EQ(wrong.questions[0].problems.size(), 1);
+    EXPECT_TRUE(wrong.questions[0].problems.join(QString()).contains(QStringLiteral("host name"),
+                                                                     Qt::CaseInsensitive))
+        << wrong.questions[0].problems.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral(" was refused: "))) << message.toStdString();
+    EXPECT_FALSE(wrong.client.connected());
+}
+
+TEST_F(TlsTest, SessionDroppedMidDownloadKeepsTheLocalFile)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setDropAfter(200000);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    ASSERT_TRUE(writeBytes(server.root() + QStringLiteral("/big.jpg"), everyByte(3000000)));
+    TlsClient client(server);
+    client.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_EQ(client.connectError(), QString());
+    client.client.setTransferType(FTPClient::TransferType::Binary);
+
+    const QString local = m_local.filePath(QStringLiteral("big.jpg"));
+    ASSERT_TRUE(writeBytes(local, "the old picture"));
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        client.client.retrieve(QStringLiteral("big.jpg"), local);
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Connection closed by server."));
+    }
+    EXPECT_LT(timer.elapsed(), 8000); // noticed at once, not after the reply time-out
+    EXPECT_EQ(readBytes(local), QByteArray("the old picture"));
+    EXPECT_EQ(folderEntries(m_local.path()), QStringList{QStringLiteral("big.jpg")});
+    EXPECT_EQ(client.client.state(), FTPClient::State::Disconnected);
+    EXPECT_FALSE(client.client.encrypted());
+
+    // The client starts over cleanly, without a second question.
+    ASSERT_EQ(client.connectError(), QString());
+    EXPECT_EQ(client.questions.size(), 1);
+    client.client.setTransferType(FTPClient::TransferType::Binary);
+    EXPECT_EQ(client.client.size(QStringLiteral("big.jpg")), 3000000);
+    client.client.disconnectFromServer();
+}
