@@ -21,7 +21,7 @@ void printUsage(QTextStream& out)
            "  lumivista project set P.lmv Key=Value...\n"
            "  lumivista project show P.lmv\n"
            "  lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
-           "                         [--connections N]\n"
+           "                         [--connections N] [--accept-certificate SHA256]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
@@ -67,9 +67,10 @@ QString verbUsage(const QString& verb)
     if (verb == u"upload")
         return QStringLiteral(
             "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
-            "                              [--connections N]\n"
+            "                              [--connections N] [--accept-certificate SHA256]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
-            "and FtpPath.\n"
+            "and FtpPath, encrypted as its FtpTls says (0 TLS if the server offers it,\n"
+            "1 TLS required, 2 plain FTP).\n"
             "  --yes             start without asking\n"
             "  --password-stdin  read the password from standard input; otherwise it\n"
             "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n"
@@ -80,6 +81,12 @@ QString verbUsage(const QString& verb)
             "                    the run count as unchanged); without a record, all files\n"
             "  --connections N   files sent at once, each on a connection of its own,\n"
             "                    1 to 10 (default: the FTP window's \"Transfers:\", 2)\n"
+            "  --accept-certificate SHA256\n"
+            "                    accept the server certificate with this SHA-256\n"
+            "                    fingerprint for this run although it does not verify\n"
+            "                    (64 hex digits; colons and case do not matter). Without\n"
+            "                    it such a certificate stops the upload and its\n"
+            "                    fingerprint is printed.\n"
             "Every upload records what it stored in the \"uploads\" folder of the data\n"
             "folder, never in the gallery or on the server.\n");
     return QString();

@@ -26,5 +26,6 @@ int runProjectCommand(const QStringList& args);
 // `lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]`; `args` start after "generate".
 int runGenerateCommand(const QStringList& args);
 
-// `lumivista upload P.lmv [--yes] [--password-stdin] [--changed]`; `args` start after "upload".
+// `lumivista upload P.lmv [--yes] [--password-stdin] [--changed] [--connections N]
+// [--accept-certificate SHA256]`; `args` start after "upload".
 int runUploadCommand(const QStringList& args);

@@ -6,6 +6,7 @@
 
 #include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
+#include "ftp/ftptls.h"
 #include "ftp/galleryupload.h"
 #include "ftp/uploadrecord.h"
 #include "gallery/projectstate.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <termios.h>
 #include <unistd.h>
 
@@ -67,6 +69,22 @@ int connectionsToUse(const QString& option)
     return numeric ? std::clamp(stored, 1, GalleryUpload::kMaxConnections) : 2;
 }
 
+// Nobody can be asked at the command line: a certificate that does not verify stops the
+// upload with what the user needs to accept it knowingly on the next run.
+void explainRefusedCertificate(QTextStream& err, const FtpCertificateQuestion& question,
+                               const QString& accepted)
+{
+    err << "lumivista upload: the certificate of " << question.host << ":" << question.port
+        << " could not be verified:\n";
+    for (const QString& problem : question.problems)
+        err << "  " << problem << "\n";
+    if (!accepted.isEmpty())
+        err << "  It is not the certificate given with --accept-certificate.\n";
+    err << "SHA-256 Fingerprint=" << question.fingerprint << "\n"
+        << "If this is the fingerprint the server's operator gave you, run again with\n"
+        << "  --accept-certificate " << question.fingerprint << "\n";
+}
+
 } // namespace
 
 int runUploadCommand(const QStringList& args)
@@ -77,12 +95,15 @@ int runUploadCommand(const QStringList& args)
     bool passwordFromStdin = false;
     bool onlyChanged = false;
     QString connectionsOption;
+    QString typedFingerprint;
     if (const int exitCode =
             readVerbArguments(QStringLiteral("upload"), args,
                               {{QStringLiteral("--yes"), &yes},
                                {QStringLiteral("--password-stdin"), &passwordFromStdin},
                                {QStringLiteral("--changed"), &onlyChanged}},
-                              {{QStringLiteral("--connections"), &connectionsOption}}, projectFile);
+                              {{QStringLiteral("--connections"), &connectionsOption},
+                               {QStringLiteral("--accept-certificate"), &typedFingerprint}},
+                              projectFile);
         exitCode >= 0)
         return exitCode;
     const int connections = connectionsToUse(connectionsOption);
@@ -90,6 +111,12 @@ int runUploadCommand(const QStringList& args)
         err << "lumivista upload: --connections takes a number from 1 to "
             << GalleryUpload::kMaxConnections << ", not \"" << connectionsOption << "\"\n"
             << verbUsage(QStringLiteral("upload"));
+        return kExitUsage;
+    }
+    const QString acceptedFingerprint = normalisedFingerprint(typedFingerprint);
+    if (args.contains(QStringLiteral("--accept-certificate")) && acceptedFingerprint.isEmpty()) {
+        err << "lumivista upload: --accept-certificate \"" << typedFingerprint
+            << "\" is not a SHA-256 fingerprint (64 hex digits, colons optional)\n";
         return kExitUsage;
     }
     ProjectState project;
@@ -121,6 +148,13 @@ int runUploadCommand(const QStringList& args)
         password = readPasswordLine();
 
     FTPClient ftp;
+    ftp.setTlsMode(static_cast<FtpTlsMode>(settings.ftpTls));
+    ftp.setAcceptedFingerprint(acceptedFingerprint);
+    std::optional<FtpCertificateQuestion> refused;
+    ftp.certificateQuestion = [&refused](const FtpCertificateQuestion& question) {
+        refused = question;
+        return FtpCertificateAnswer::Refuse;
+    };
     UploadEntryList entries(files);
     GalleryUpload upload(ftp, entries);
     upload.setConnections(connections);
@@ -156,7 +190,10 @@ int runUploadCommand(const QStringList& args)
             return kExitStopped;
         }
     } catch (const LumiError& e) {
-        err << "lumivista upload: " << e.message() << "\n";
+        if (refused)
+            explainRefusedCertificate(err, *refused, acceptedFingerprint);
+        else
+            err << "lumivista upload: " << e.message() << "\n";
         return kExitStopped;
     }
 

@@ -3,6 +3,7 @@
 #include "ui/ftpform.h"
 
 #include "ftp/ftpaddress.h"
+#include "ui/ftpcertificatedialog.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/settingsstore.h"
@@ -57,6 +58,10 @@ TFTPForm::TFTPForm(QWidget* parent) : QDialog(parent)
     connect(&m_ftp, &FTPClient::disconnected, this, &TFTPForm::FTPDisconnected);
     connect(&m_ftp, &FTPClient::afterLogin, this, &TFTPForm::FTPAfterClientLogin);
     connect(&m_ftp, &FTPClient::workEnd, this, &TFTPForm::FTPWorkEnd);
+    // A certificate that does not verify is the user's decision.
+    m_ftp.certificateQuestion = [this](const FtpCertificateQuestion& question) {
+        return FtpCertificateDialog::ask(this, question);
+    };
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -175,6 +180,15 @@ QWidget* TFTPForm::buildConnectionArea()
     m_edFtpPw->setEchoMode(QLineEdit::Password);
     m_edFtpActive = new QCheckBox(QStringLiteral("Active mode"), area);
     m_edFtpActive->setObjectName(QStringLiteral("edFtpActive"));
+    // In the order of FtpTlsMode, which the project stores as FtpTls.
+    m_edFtpTls = new QComboBox(area);
+    m_edFtpTls->setObjectName(QStringLiteral("edFtpTls"));
+    m_edFtpTls->addItems({QStringLiteral("Use explicit FTP over TLS if available"),
+                          QStringLiteral("Require explicit FTP over TLS"),
+                          QStringLiteral("Only use plain FTP (insecure)")});
+    m_edFtpTls->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* lTls = new QLabel(QStringLiteral("Encryption:"), area);
+    lTls->setBuddy(m_edFtpTls);
     m_btConnect = new QPushButton(QStringLiteral("Connect"), area);
     m_btConnect->setObjectName(QStringLiteral("btConnect"));
     m_btClose = new QPushButton(QStringLiteral("Close"), area);
@@ -200,7 +214,12 @@ QWidget* TFTPForm::buildConnectionArea()
     grid->addWidget(new QLabel(QStringLiteral("Path:"), area), 1, 0);
     grid->addWidget(m_edFtpPath, 1, 1, 1, 4);
     grid->addWidget(m_btnGo, 1, 5);
-    grid->addWidget(m_lServer, 1, 6, 1, 3);
+    // Below "Active mode": the encryption, then what the server says it is.
+    auto* tlsRow = new QHBoxLayout;
+    tlsRow->addWidget(lTls);
+    tlsRow->addWidget(m_edFtpTls, 1);
+    grid->addLayout(tlsRow, 1, 6, 1, 3);
+    grid->addWidget(m_lServer, 2, 6, 1, 3);
     // The address is as wide as the user and password fields together.
     for (QWidget* field : {static_cast<QWidget*>(m_edFtpServer), static_cast<QWidget*>(m_edFtpUser),
                            static_cast<QWidget*>(m_edFtpPw)}) {
@@ -251,6 +270,10 @@ void TFTPForm::buildStatusBar()
         m_sbMain->addWidget(m_panels[i], i == 2 ? 1 : 0);
     }
     m_panels[0]->setText(QStringLiteral("Offline"));
+    m_encryptionPanel = new QLabel(m_sbMain);
+    m_encryptionPanel->setObjectName(QStringLiteral("sbEncryption"));
+    m_encryptionPanel->setMinimumWidth(120);
+    m_sbMain->addWidget(m_encryptionPanel);
     m_pbProgress = new QProgressBar(m_panels[1]);
     m_pbProgress->setObjectName(QStringLiteral("pbProgress"));
     m_pbProgress->setGeometry(0, 0, widths[1], 16);
@@ -318,6 +341,10 @@ void TFTPForm::readStoredFields()
     const QString active = readSetting(section, QStringLiteral("Active")).trimmed().toLower();
     m_edFtpActive->setChecked(active == QLatin1String("true") ||
                               (active.toInt() != 0 && active != QLatin1String("false")));
+    // A value this program does not know is the default, never plain FTP.
+    bool known = false;
+    const int tls = readSetting(section, QStringLiteral("Tls")).toInt(&known);
+    m_edFtpTls->setCurrentIndex(known && tls >= 0 && tls < m_edFtpTls->count() ? tls : 0);
 }
 
 void TFTPForm::writeStoredFields()
@@ -329,6 +356,7 @@ void TFTPForm::writeStoredFields()
     writeSetting(section, QStringLiteral("Active"),
                  m_edFtpActive->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
     writeSetting(section, QStringLiteral("Pw"), m_ini >= 2 ? m_edFtpPw->text() : QString());
+    writeSetting(section, QStringLiteral("Tls"), QString::number(m_edFtpTls->currentIndex()));
 }
 
 void TFTPForm::actConnectDisconnectExecute()
@@ -364,6 +392,7 @@ void TFTPForm::actConnectDisconnectExecute()
         m_ftp.setUsername(address.user);
         m_ftp.setPassword(address.password);
         m_ftp.setPassive(!m_edFtpActive->isChecked());
+        m_ftp.setTlsMode(static_cast<FtpTlsMode>(m_edFtpTls->currentIndex()));
         m_ftp.setReplyTimeout(m_replyTimeout);
         m_ftp.connectToServer();
         m_timer1->start(m_ftp.replyTimeout() / 2);
@@ -415,6 +444,12 @@ void TFTPForm::SetControls()
         m_actConnectDisconnect->setText(QStringLiteral("Disconnect"));
         m_panels[0]->setText(QStringLiteral("Online"));
         m_lServer->setText(m_ftp.systemDescription());
+        // "TLSv1.3, TLS_AES_256_GCM_SHA384": the protocol in the panel, all of it as its tip.
+        const QString tls = m_ftp.tlsDescription();
+        m_encryptionPanel->setText(m_ftp.encrypted()
+                                       ? QStringLiteral("Encrypted: ") + tls.section(u',', 0, 0)
+                                       : QStringLiteral("Not encrypted"));
+        m_encryptionPanel->setToolTip(m_ftp.encrypted() ? tls : QString());
     } else {
         m_lvFiles->clear();
         m_lFtpPath->setText(QStringLiteral(" Server: "));
@@ -422,6 +457,8 @@ void TFTPForm::SetControls()
         m_panels[0]->setText(QStringLiteral("Offline"));
         m_panels[3]->clear();
         m_lServer->clear();
+        m_encryptionPanel->clear();
+        m_encryptionPanel->setToolTip(QString());
     }
     m_actConnectDisconnect->setToolTip(m_actConnectDisconnect->text());
     m_actConnectDisconnect->setChecked(online);
@@ -444,6 +481,7 @@ void TFTPForm::SetControls()
     m_edFtpServer->setEnabled(!online);
     m_edFtpUser->setEnabled(!online);
     m_edFtpPw->setEnabled(!online);
+    m_edFtpTls->setEnabled(!online);
 }
 
 void TFTPForm::FTPDisconnected()

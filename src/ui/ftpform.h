@@ -182,6 +182,7 @@ private:
     QLineEdit* m_edFtpUser = nullptr;
     QLineEdit* m_edFtpPw = nullptr;
     QCheckBox* m_edFtpActive = nullptr;
+    QComboBox* m_edFtpTls = nullptr; // FtpTlsMode by position
     QComboBox* m_edFtpPath = nullptr;
     QLabel* m_lServer = nullptr;
     QLabel* m_lFtpPath = nullptr;
@@ -191,6 +192,7 @@ private:
     QListWidget* m_lbStatus = nullptr;
     QStatusBar* m_sbMain = nullptr;
     QLabel* m_panels[4] = {};
+    QLabel* m_encryptionPanel = nullptr; // "Encrypted: TLSv1.3", "Not encrypted" or empty
     QProgressBar* m_pbProgress = nullptr;
     QTimer* m_timer1 = nullptr;
     QPushButton* m_btConnect = nullptr;

@@ -187,6 +187,7 @@ TEST_F(ProjectCli, BadArgumentsLeaveTheProjectUntouched)
         {{QStringLiteral("set"), m_project, QStringLiteral("Qual=12px")}, "not a whole number"},
         {{QStringLiteral("set"), m_project, QStringLiteral("Black=vielleicht")}, "not 1/0"},
         {{QStringLiteral("set"), m_project, QStringLiteral("WZH=oben")}, "is not one of"},
+        {{QStringLiteral("set"), m_project, QStringLiteral("FtpTls=7")}, "is not one of"},
         {{QStringLiteral("set"), m_project, QStringLiteral("Font=A,B,huge,0")}, "size"},
         {{QStringLiteral("set"), m_project, QStringLiteral("Font=A,B,1,2,3")}, "four fields"},
         {{QStringLiteral("set"), m_project, QStringLiteral("Titel=a\nQual=1")}, "line break"},
@@ -306,18 +307,20 @@ TEST_F(ProjectCli, SetReadsValuesAsTheFileDoesAndNamesWhatItClamped)
 TEST_F(ProjectCli, SetEditsAndKeepsTheFormat)
 {
     ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
-    const CliRun run = lumivista(
-        {QStringLiteral("project"), QStringLiteral("set"), m_project, QStringLiteral("qual=70"),
-         QStringLiteral("Black=ja"), QStringLiteral("Titel=Größe"), QStringLiteral("PTrenn= - "),
-         QStringLiteral("FtpServer=127.0.0.1"), QStringLiteral("TnPraefix=")});
+    const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                                  QStringLiteral("qual=70"), QStringLiteral("Black=ja"),
+                                  QStringLiteral("Titel=Größe"), QStringLiteral("PTrenn= - "),
+                                  QStringLiteral("FtpServer=127.0.0.1"),
+                                  QStringLiteral("TnPraefix="), QStringLiteral("FtpTls=require")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = showLines();
     EXPECT_TRUE(lines.contains(QStringLiteral("Qual=70")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Black=1")));
     EXPECT_TRUE(lines.contains(QStringLiteral("PTrenn= - ")));
     EXPECT_FALSE(lines.join(u'\n').contains(QLatin1String("TnPraefix")));
-    EXPECT_EQ(lines.mid(lines.size() - 2),
-              (QStringList{QStringLiteral("FtpServer=127.0.0.1"), QStringLiteral("FtpPath=/")}));
+    EXPECT_EQ(lines.mid(lines.size() - 3),
+              (QStringList{QStringLiteral("FtpServer=127.0.0.1"), QStringLiteral("FtpPath=/"),
+                           QStringLiteral("FtpTls=1")}));
     // Windows-1252 on disk, UTF-8 on the terminal.
     EXPECT_TRUE(readBytes(m_project).contains("Titel=Gr\xF6\xDF"
                                               "e\r\n"));

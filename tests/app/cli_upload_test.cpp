@@ -1,6 +1,8 @@
 // `lumivista upload`, run as the real program: a gallery made by `lumivista generate` is
 // published to pyftpdlib and proftpd on 127.0.0.1 and comes back byte for byte.
+#include "ftp/ftptls.h"
 #include "ftptestserver.h"
+#include "util/paths.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -323,6 +325,97 @@ TEST_P(UploadCli, ChangedSendsOnlyThePagesOfTheNewCaption)
         m_server->password());
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("0 of %1 files changed").arg(files.size())))
+        << run.err.toStdString();
+}
+
+// A server requiring TLS with a self-signed certificate: refused with the fingerprint to
+// check, accepted for one run with --accept-certificate as a user might type it.
+TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)
+{
+    m_server = std::make_unique<FtpTestServer>(GetParam());
+    m_server->setTls(true);
+    ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
+    QDir(m_server->root()).mkpath(QStringLiteral("web"));
+    makeGallery();
+    const QString fingerprint = m_server->certificateFingerprint();
+    ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
+    const QString web = m_server->root() + QStringLiteral("/web/");
+
+    CliRun run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                           m_server->password());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("SHA-256 Fingerprint=") + fingerprint + u'\n'))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--accept-certificate ") + fingerprint))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(web + QStringLiteral("index.htm")));
+
+    // Malformed: bad usage. Another certificate's fingerprint: refused as before.
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
+                     QStringLiteral("--accept-certificate"), QStringLiteral("AB:CD")},
+                    m_server->password());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("not a SHA-256 fingerprint")))
+        << run.err.toStdString();
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
+                     QStringLiteral("--accept-certificate"), QString(64, u'0')},
+                    m_server->password());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("not the certificate given")))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(web + QStringLiteral("index.htm")));
+
+    // Accepted as typed by hand; with TLS required, the gallery arrives byte for byte over one
+    // connection and over three, each in a folder of its own.
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                         QStringLiteral("FtpTls=1")})
+                  .status,
+              0);
+    const QStringList files = galleryFiles();
+    for (const int connections : {1, 3}) {
+        const QString folder = QStringLiteral("/tls%1").arg(connections);
+        QDir(m_server->root()).mkpath(folder.mid(1));
+        ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                             QStringLiteral("FtpPath=") + folder})
+                      .status,
+                  0);
+        run =
+            lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
+                       QStringLiteral("--connections"), QString::number(connections),
+                       QStringLiteral("--accept-certificate"), fingerprint.toLower().remove(u':')},
+                      m_server->password());
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(
+            QStringLiteral("%1 of %1 files stored in %2").arg(files.size()).arg(folder)))
+            << run.err.toStdString();
+        for (const QString& rel : files)
+            EXPECT_EQ(readAll(m_server->root() + folder + u'/' + rel),
+                      readAll(m_target + QLatin1Char('/') + rel))
+                << connections << " " << rel.toStdString();
+    }
+
+    // Plain FTP chosen in the project: a server that requires TLS refuses the login.
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                         QStringLiteral("FtpTls=plain")})
+                  .status,
+              0);
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                    m_server->password());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.err.contains(QStringLiteral("Fingerprint"))) << run.err.toStdString();
+
+    // Another certificate trusted for the address (in the FTP window): the client's refusal.
+    const QString home = m_dir.filePath(QStringLiteral("home"));
+    setDataFoldersForTest(home, home + QStringLiteral("/.config/Lumivista"));
+    rememberTrustedFingerprint(m_server->host(), m_server->port(), QString(64, u'a'));
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                         QStringLiteral("FtpTls=0")})
+                  .status,
+              0);
+    run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                    m_server->password());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("has CHANGED since it was trusted")))
         << run.err.toStdString();
 }
 

@@ -348,12 +348,14 @@ TEST(TFTPForm, StoredFieldsFollowTheIniLevel)
         ftpControl<QLineEdit>(form, "edFtpPw")->setText(QStringLiteral("secret"));
         ftpControl<QComboBox>(form, "edFtpPath")->setEditText(QStringLiteral("/web"));
         ftpControl<QCheckBox>(form, "edFtpActive")->setChecked(true);
+        ftpControl<QComboBox>(form, "edFtpTls")->setCurrentIndex(1);
         form.close();
         EXPECT_EQ(readSetting(section, QStringLiteral("Server")),
                   QStringLiteral("ftp.example.org"));
         EXPECT_EQ(readSetting(section, QStringLiteral("User")), QStringLiteral("joe"));
         EXPECT_EQ(readSetting(section, QStringLiteral("Path")), QStringLiteral("/web"));
         EXPECT_EQ(readSetting(section, QStringLiteral("Pw")), QString());
+        EXPECT_EQ(readSetting(section, QStringLiteral("Tls")), QStringLiteral("1"));
     }
     {
         TFTPForm form;
@@ -363,6 +365,7 @@ TEST(TFTPForm, StoredFieldsFollowTheIniLevel)
                   QStringLiteral("ftp.example.org"));
         EXPECT_EQ(ftpControl<QComboBox>(form, "edFtpPath")->currentText(), QStringLiteral("/web"));
         EXPECT_TRUE(ftpControl<QCheckBox>(form, "edFtpActive")->isChecked());
+        EXPECT_EQ(ftpControl<QComboBox>(form, "edFtpTls")->currentIndex(), 1);
         ftpControl<QLineEdit>(form, "edFtpPw")->setText(QStringLiteral("secret"));
         form.close();
         EXPECT_EQ(readSetting(section, QStringLiteral("Pw")), QStringLiteral("secret"));

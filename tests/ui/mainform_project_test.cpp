@@ -287,19 +287,31 @@ TEST_F(ProjectCommandTest, FtpFieldsBelongToTheProject)
     EXPECT_EQ(ftpControl<QComboBox>(ftp, "edFtpServer")->currentText(), u"ftp.example.org"_s);
     EXPECT_EQ(ftpControl<QLineEdit>(ftp, "edFtpUser")->text(), u"anna"_s);
     EXPECT_EQ(ftpControl<QComboBox>(ftp, "edFtpPath")->currentText(), u"/"_s); // missing: "/"
+    QComboBox* tls = ftpControl<QComboBox>(ftp, "edFtpTls");
+    EXPECT_EQ(tls->currentIndex(), 0); // missing: TLS if available
+    EXPECT_EQ(tls->itemText(0), u"Use explicit FTP over TLS if available"_s);
+    EXPECT_EQ(tls->itemText(1), u"Require explicit FTP over TLS"_s);
+    EXPECT_EQ(tls->itemText(2), u"Only use plain FTP (insecure)"_s);
     form().Speichern1Click(); // now the file is as the program writes it
     m_dialogs.clear();
     EXPECT_TRUE(form().FormCloseQuery());
     EXPECT_TRUE(m_dialogs.texts().isEmpty());
 
     ftpControl<QComboBox>(ftp, "edFtpPath")->setEditText(u"/htdocs/galerie"_s);
+    tls->setCurrentIndex(1);
     m_dialogs.queue(DialogResult::Yes);
     EXPECT_TRUE(form().FormCloseQuery()); // a changed FTP field asks; Yes saves
     EXPECT_EQ(m_dialogs.texts().first(), u"Die Daten noch sichern?"_s);
     const QStringList saved = readProjectFile(file);
     EXPECT_EQ(saved.mid(saved.indexOf(u"[End]"_s)),
               (QStringList{u"[End]"_s, u"FtpServer=ftp.example.org"_s, u"FtpUser=anna"_s,
-                           u"FtpPath=/htdocs/galerie"_s}));
+                           u"FtpPath=/htdocs/galerie"_s, u"FtpTls=1"_s}));
+    // Opened again (the changed choice not saved), the file's choice comes back.
+    tls->setCurrentIndex(2);
+    m_dialogs.queue(DialogResult::No);
+    m_choosers.openNames = {file};
+    form().FileOpenItemClick();
+    EXPECT_EQ(tls->currentIndex(), 1);
 }
 
 TEST_F(ProjectCommandTest, FtpUploadHandsOverTheGalleryFiles)

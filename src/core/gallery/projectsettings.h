@@ -35,4 +35,5 @@ struct ProjectSettings
     bool newNum = false, cdImage = false;
     QString ziel; // target folder
     QString ftpServer, ftpUser, ftpPath;
+    int ftpTls = 0; // FtpTlsMode: 0 TLS if available, 1 TLS required, 2 plain FTP
 };

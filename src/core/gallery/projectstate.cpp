@@ -75,6 +75,10 @@ void ProjectState::SaveParam()
             text = ftp.address;
         else if (def.field == SettingField(&ProjectSettings::ftpUser))
             text = ftp.user;
+        // A number at its start value (FtpTls=0) is left out: the files of projects that
+        // never chose it stay as they were, and they read the same without the line.
+        if (holdsNumber(def.type) && text == def.form)
+            continue;
         if (def.afterPictures && !text.isEmpty())
             list.append(def.key + u'=' + text);
     }

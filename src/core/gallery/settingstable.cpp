@@ -89,6 +89,19 @@ SettingDef ftpRow(const char16_t* key, const char16_t* control, QString S::*fiel
     return d;
 }
 
+// A choice of the FTP window, written after [End] like the FTP fields; a project without
+// the line reads the first choice.
+SettingDef ftpChoiceRow(const char16_t* key, const char16_t* control, int S::*field,
+                        const QStringList& choices)
+{
+    SettingDef d = makeRow(key, control, field, SettingType::Choice, 0, int(choices.size()) - 1,
+                           s(u"0"), nullptr);
+    d.choices = choices;
+    d.afterPictures = true;
+    d.strictRange = true;
+    return d;
+}
+
 QList<SettingDef> buildTable()
 {
     using T = SettingType;
@@ -146,6 +159,8 @@ QList<SettingDef> buildTable()
         ftpRow(u"FtpServer", u"edFtpServer", &S::ftpServer, u"", u""),
         ftpRow(u"FtpUser", u"edFtpUser", &S::ftpUser, u"", u""),
         ftpRow(u"FtpPath", u"edFtpPath", &S::ftpPath, u"/", u"/"),
+        ftpChoiceRow(u"FtpTls", u"edFtpTls", &S::ftpTls,
+                     {s(u"ifavailable"), s(u"require"), s(u"plain")}),
     };
 }
 
@@ -186,8 +201,13 @@ SettingValue readNumber(const SettingDef& def, const QString& text)
     bool fits = false;
     text.toInt(&fits);
     v.clamped = v.number != read || (isWholeNumber(text) && !fits);
-    if (!isWholeNumber(text))
+    if (!isWholeNumber(text)) {
         v.problem = QStringLiteral("is not a whole number");
+    } else if (def.strictRange && v.clamped) {
+        v.number = def.form.toInt();
+        v.clamped = false;
+        v.problem = QStringLiteral("is outside %1 to %2").arg(def.minimum).arg(def.maximum);
+    }
     return v;
 }
 

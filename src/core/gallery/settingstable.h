@@ -44,6 +44,9 @@ struct SettingDef
     bool afterPictures = false;
     // Value an empty or missing text setting reads as (FtpPath reads "/").
     QString whenEmpty;
+    // A number outside the range is not brought into it but reads as the form value, and
+    // the command line refuses it: FtpTls=7 must not turn into plain FTP.
+    bool strictRange = false;
     SettingField field; // where the snapshot keeps it
 };
 

@@ -251,6 +251,34 @@ TEST(SaveParamRules, PasswordTypedIntoTheFtpAddressIsNeverWritten)
     EXPECT_EQ(state.lParam().value(QStringLiteral("FtpUser")), QStringLiteral("bob"));
 }
 
+TEST(SaveParamRules, EncryptionChoiceAfterTheFtpFields)
+{
+    // A project without the line reads 0 (TLS if available) and is saved without it.
+    ProjectState state = started();
+    load(state, {u"[Param]"_s, u"[Images]"_s, u"[End]"_s, u"FtpServer=ftp.example"_s});
+    EXPECT_EQ(state.settings().ftpTls, 0);
+    state.SaveParam();
+    EXPECT_EQ(state.lParam().lines().last(), u"FtpPath=/"_s);
+    EXPECT_FALSE(state.lParam().contains(u"FtpTls"_s));
+
+    // Chosen, it is written after the FTP fields and reads back.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"p.lmv"_s);
+    state.setIntValue(u"FtpTls"_s, 2);
+    state.SaveParam(file);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().endsWith("[End]\r\nFtpServer=ftp.example\r\nFtpPath=/\r\n"
+                                         "FtpTls=2\r\n"));
+    ProjectState loaded = started();
+    loaded.LoadParam(file);
+    EXPECT_EQ(loaded.settings().ftpTls, 2);
+    EXPECT_FALSE(loaded.hasUnsavedChanges());
+    // A value the program does not know reads as the default, never as plain FTP.
+    load(loaded, {u"[Param]"_s, u"[Images]"_s, u"[End]"_s, u"FtpTls=3"_s});
+    EXPECT_EQ(loaded.settings().ftpTls, 0);
+}
+
 TEST(SaveParamRules, UnknownKeysDisappear)
 {
     ProjectState state = started();

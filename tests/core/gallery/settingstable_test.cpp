@@ -29,7 +29,7 @@ TEST(SettingsTable, EveryKeyFollowsFromItsControl)
         controls.insert(def.control);
         EXPECT_EQ(findSetting(def.key.toUpper()), &def);
     }
-    EXPECT_EQ(settingsTable().size(), 53);
+    EXPECT_EQ(settingsTable().size(), 54);
     EXPECT_EQ(findSetting(QStringLiteral("DelFile")), nullptr);
 }
 
@@ -38,7 +38,8 @@ TEST(SettingsTable, OrderAndFtpRows)
     const QList<SettingDef>& table = settingsTable();
     EXPECT_EQ(table.first().key, QStringLiteral("PicDatBez"));
     EXPECT_EQ(table.at(settingRow(QStringLiteral("Ziel")) + 1).key, QStringLiteral("FtpServer"));
-    EXPECT_EQ(table.last().key, QStringLiteral("FtpPath"));
+    EXPECT_EQ(table.at(settingRow(QStringLiteral("FtpPath")) + 1).key, QStringLiteral("FtpTls"));
+    EXPECT_EQ(table.last().key, QStringLiteral("FtpTls"));
     bool seenFtp = false;
     for (const SettingDef& def : table) {
         // The FTP fields are the last rows and the only ones after the pictures.
@@ -137,6 +138,12 @@ TEST(SettingValues, ReadAsTheProjectFileReadsThem)
     EXPECT_TRUE(read(u"BildFont", u"A,,5000,1").clamped);
     EXPECT_FALSE(read(u"BildFont", u"A,B,1,2,3").problem.isEmpty());
     EXPECT_EQ(read(u"FtpPath", u"").text, u"/"_s);
+    // The encryption choice is never brought into range: 7 is not plain FTP but refused.
+    EXPECT_EQ(read(u"FtpTls", u"").number, 0);
+    EXPECT_EQ(read(u"FtpTls", u"1").number, 1);
+    EXPECT_EQ(read(u"FtpTls", u"7").number, 0);
+    EXPECT_EQ(read(u"FtpTls", u"7").problem, u"is outside 0 to 2"_s);
+    EXPECT_EQ(read(u"FtpTls", u"-1").number, 0);
     EXPECT_EQ(read(u"Titel", u"a\nb").text, u"a b"_s);
     EXPECT_FALSE(read(u"Titel", u"a\nb").problem.isEmpty());
 }
