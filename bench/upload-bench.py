@@ -28,6 +28,8 @@ ROOT = os.path.dirname(HERE)
 SERVER, PROXY = "127.0.0.2", "127.0.0.1"
 USER, PASSWORD = "bench", "bench-secret"
 DEFAULT_LIMIT, CHANGED_LIMIT = 0.6, 0.05
+# The first line of the comment every page carries: the program, its version, the time of the run.
+GENERATOR_LINE = b"<!-- *** generated with Lumivista ("
 
 
 class Failure(Exception):
@@ -107,24 +109,38 @@ def upload(lumivista, project, name, folder, flags, env):
     return seconds
 
 
-def change_caption(project, caption):
-    """Gives the first picture of the project's list a caption."""
+def set_captions(project, caption, count=None):
+    """Gives the first `count` pictures of the project's list (all: None) the caption
+    `caption` followed by the picture's number."""
     with open(project, "rb") as f:
         lines = f.read().split(b"\n")
     first = [line.rstrip(b"\r") for line in lines].index(b"[Images]") + 1
-    end = b"\r" if lines[first].endswith(b"\r") else b""
-    lines[first] = lines[first].rstrip(b"\r").split(b"|")[0] + b"|" + caption.encode() + end
+    last = len(lines) if count is None else min(len(lines), first + count)
+    for i in range(first, last):
+        if lines[i].startswith(b"["):
+            break  # the next section
+        if not lines[i].strip():
+            continue
+        end = b"\r" if lines[i].endswith(b"\r") else b""
+        text = "%s %d" % (caption, i - first + 1)
+        lines[i] = lines[i].rstrip(b"\r").split(b"|")[0] + b"|" + text.encode() + end
     with open(project, "wb") as f:
         f.write(b"\n".join(lines))
 
 
 def contents(folder):
-    """Every file below folder (its path in folder) with its bytes' hash."""
+    """Every file below folder (its path in folder) with its bytes' hash; pages without
+    their generator comment line."""
     found = {}
     for top, _, names in os.walk(folder):
         for name in names:
             with open(os.path.join(top, name), "rb") as f:
-                found[os.path.relpath(os.path.join(top, name), folder)] = hash(f.read())
+                data = f.read()
+            if name.endswith(".htm"):
+                # The generator comment carries the time of the run, nothing of the gallery.
+                data = b"\n".join(line for line in data.split(b"\n")
+                                  if GENERATOR_LINE not in line)
+            found[os.path.relpath(os.path.join(top, name), folder)] = hash(data)
     return found
 
 
@@ -160,6 +176,8 @@ def main():
         run([lumivista, "project", "new", project, "--target", out,
              "FtpServer=%s:%d" % (PROXY, args.port), "FtpUser=" + USER])
         run([lumivista, "project", "add", project, pictures])
+        # A gallery with captions; the run after the upload changes one of them.
+        set_captions(project, "Picture")
         t0 = time.monotonic()
         run([lumivista, "generate", project, "--yes"])
         print("gallery: %d pictures, %d files, generated in %.1f s" % (
@@ -185,7 +203,7 @@ def main():
             if not holds(os.path.join(remote, folder), out):
                 raise Failure("the server's /%s differs from the gallery" % folder)
         before = contents(out)
-        change_caption(project, "A caption changed after the upload")
+        set_captions(project, "A caption changed after the upload", count=1)
         run([lumivista, "generate", project, "--yes"])
         after = contents(out)
         print("a new caption changed %d of %d files" % (
