@@ -291,14 +291,18 @@ void FTPClient::acceptCertificate()
                                       "fingerprint: %3. No user name or password was sent.")
                            .arg(where, question.problems.join(QStringLiteral("; ")), fingerprint));
     if (answer == FtpCertificateAnswer::TrustAlways) {
+        // The user said yes to this certificate: a settings store that cannot be written
+        // costs the question next time, not this connection.
         try {
             rememberTrustedFingerprint(m_host, m_port, fingerprint);
+            Q_EMIT status(QStringLiteral("The certificate of %1 is trusted from now on (SHA-256 "
+                                         "fingerprint %2).")
+                              .arg(where, fingerprint));
         } catch (const LumiError& e) {
-            failConnection(e.message());
+            Q_EMIT status(QStringLiteral("The certificate of %1 is accepted for this connection "
+                                         "only; it could not be remembered: %2")
+                              .arg(where, e.message()));
         }
-        Q_EMIT status(QStringLiteral("The certificate of %1 is trusted from now on (SHA-256 "
-                                     "fingerprint %2).")
-                          .arg(where, fingerprint));
     }
     m_acceptedFingerprint = fingerprint;
 }

@@ -265,6 +265,41 @@ TEST_F(TlsTest, CertificateAuthorityAndWrongHostName)
     EXPECT_FALSE(wrong.client.connected());
 }
 
+// A server that keeps listings and files unencrypted (PROT P refused): required TLS ends the
+// login; "if available" goes on with the commands encrypted and says so.
+TEST_F(TlsTest, ServerThatRefusesProtectedData)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setClearData(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient required(server);
+    required.answer = FtpCertificateAnswer::TrustOnce;
+    required.client.setTlsMode(FtpTlsMode::Require);
+    const QString message = required.connectError();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The server refused to encrypt listings and "
+                                                  "files (534 ")))
+        << message.toStdString();
+    EXPECT_FALSE(required.client.connected());
+
+    TlsClient fallback(server);
+    fallback.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_EQ(fallback.connectError(), QString());
+    EXPECT_TRUE(fallback.client.encrypted());
+    EXPECT_FALSE(fallback.client.dataEncrypted());
+    EXPECT_TRUE(fallback.statuses.join(u'\n').contains(QStringLiteral("they go unencrypted")));
+    const QByteArray content = everyByte(300000);
+    const QString sent = m_local.filePath(QStringLiteral("sent.jpg"));
+    const QString back = m_local.filePath(QStringLiteral("back.jpg"));
+    ASSERT_TRUE(writeBytes(sent, content));
+    fallback.client.setTransferType(FTPClient::TransferType::Binary);
+    fallback.client.store(sent, QStringLiteral("clear.jpg"));
+    fallback.client.retrieve(QStringLiteral("clear.jpg"), back);
+    EXPECT_EQ(readBytes(back), content);
+    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/clear.jpg")), content);
+    fallback.client.disconnectFromServer();
+}
+
 TEST_F(TlsTest, SessionDroppedMidDownloadKeepsTheLocalFile)
 {
     FtpTestServer server(Kind::Pyftpdlib);
