@@ -3,6 +3,7 @@
 // the certificate question, trusted and changed certificates, a certificate authority and
 // a wrong host name, a session dropped in the middle of a download.
 #include "ftp/ftpclient.h"
+#include "ftp/galleryupload.h"
 #include "ftptestserver.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -334,4 +335,32 @@ TEST_F(TlsTest, SessionDroppedMidDownloadKeepsTheLocalFile)
     client.client.setTransferType(FTPClient::TransferType::Binary);
     EXPECT_EQ(client.client.size(QStringLiteral("big.jpg")), 3000000);
     client.client.disconnectFromServer();
+}
+
+// The same drop while a gallery upload sends a file: the files sent so far are stored and
+// unchecked, the rest stay checked, and the upload ends with the lost-connection message.
+TEST_F(TlsTest, SessionDroppedMidUploadEndsTheUploadAsALostConnection)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setDropAfter(200000);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    ASSERT_TRUE(writeBytes(m_local.filePath(QStringLiteral("a.jpg")), everyByte(5000)));
+    ASSERT_TRUE(writeBytes(m_local.filePath(QStringLiteral("b.jpg")), everyByte(3000000)));
+    TlsClient client(server);
+    client.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_EQ(client.connectError(), QString());
+
+    UploadEntryList entries({QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
+    GalleryUpload upload(client.client, entries);
+    upload.readBaseFolder();
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Failed);
+    EXPECT_TRUE(upload.errorMessage().endsWith(
+        QStringLiteral("The connection to the server was lost. 1 of 2 files were sent; the "
+                       "others are still checked.")))
+        << upload.errorMessage().toStdString();
+    EXPECT_FALSE(entries.isChecked(0));
+    EXPECT_TRUE(entries.isChecked(1));
+    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/a.jpg")), everyByte(5000));
+    EXPECT_FALSE(client.client.connected());
 }
