@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-# The benchmark's FTP server: pyftpdlib, plain FTP, one user, a fixed passive port range.
+# The benchmark's FTP server: pyftpdlib, one user, a fixed passive port range; plain FTP, or
+# with --certfile and --keyfile explicit FTP over TLS required on commands and data.
 # Prints "PORT <n>" on standard output once it listens, then serves until killed.
 import argparse
 import logging
@@ -18,6 +19,8 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
+    parser.add_argument("--certfile")
+    parser.add_argument("--keyfile")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -25,6 +28,12 @@ def main():
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     first, last = (int(p) for p in args.passive.split("-"))
     handler = FTPHandler
+    if args.certfile:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        handler = TLS_FTPHandler
+        handler.certfile, handler.keyfile = args.certfile, args.keyfile
+        handler.tls_control_required = handler.tls_data_required = True
     handler.authorizer = authorizer
     handler.passive_ports = range(first, last + 1)
     handler.banner = "Lumivista benchmark server ready."

@@ -9,6 +9,8 @@
 # usage: bench/upload-bench.py [--lumivista PATH] [--pictures N] [--delay-ms MS]
 #        [--port P] [--passive FIRST-LAST] (fixed, below the ephemeral ports)
 #        [--only-known-flags]   (leave out flags the program does not know; judges nothing)
+#        [--tls]   (the server requires explicit FTP over TLS, with a self-signed certificate
+#                   that each upload accepts with --accept-certificate)
 import argparse
 import concurrent.futures
 import ftplib
@@ -17,6 +19,7 @@ import os
 import re
 import shutil
 import signal
+import ssl
 import statistics
 import subprocess
 import sys
@@ -30,6 +33,8 @@ USER, PASSWORD = "bench", "bench-secret"
 DEFAULT_LIMIT, CHANGED_LIMIT = 0.6, 0.05
 # The first line of the comment every page carries: the program, its version, the time of the run.
 GENERATOR_LINE = b"<!-- *** generated with Lumivista ("
+# Given to every upload: accepts the benchmark server's certificate under --tls.
+TLS_FLAGS = []
 
 
 class Failure(Exception):
@@ -72,11 +77,18 @@ def make_pictures(folder, count):
         list(pool.map(one, range(1, count + 1)))
 
 
-def probe(host, port):
+def probe(host, port, tls):
     """Median NOOP round trip and the time of one tiny STOR, in ms."""
-    ftp = ftplib.FTP()
+    if tls:
+        context = ssl.create_default_context()
+        context.check_hostname, context.verify_mode = False, ssl.CERT_NONE
+        ftp = ftplib.FTP_TLS(context=context)
+    else:
+        ftp = ftplib.FTP()
     ftp.connect(host, port, timeout=10)
     ftp.login(USER, PASSWORD)
+    if tls:
+        ftp.prot_p()
     noops = []
     for _ in range(10):
         t0 = time.monotonic()
@@ -98,7 +110,7 @@ def holds(remote, gallery):
 def upload(lumivista, project, name, folder, flags, env):
     run([lumivista, "project", "set", project, "FtpPath=/" + folder])
     t0 = time.monotonic()
-    done = subprocess.run([lumivista, "upload", project, "--yes"] + flags,
+    done = subprocess.run([lumivista, "upload", project, "--yes"] + flags + TLS_FLAGS,
                           capture_output=True, text=True, env=env)
     seconds = time.monotonic() - t0
     found = re.search(r"(\d+) of (\d+) files stored in", done.stderr)
@@ -152,6 +164,7 @@ def main():
     parser.add_argument("--port", type=int, default=20021, help="the control port")
     parser.add_argument("--passive", default="20100-20199", help="the passive ports")
     parser.add_argument("--only-known-flags", action="store_true")
+    parser.add_argument("--tls", action="store_true", help="explicit FTP over TLS")
     args = parser.parse_args()
     lumivista = os.path.abspath(args.lumivista)
 
@@ -183,13 +196,24 @@ def main():
         print("gallery: %d pictures, %d files, generated in %.1f s" % (
             args.pictures, sum(len(f) for _, _, f in os.walk(out)), time.monotonic() - t0))
 
-        helpers.append(start([sys.executable, os.path.join(HERE, "ftpserver.py"), "--host",
-                              SERVER, "--port", str(args.port), "--passive", args.passive,
-                              "--root", remote, "--user", USER, "--password", PASSWORD], "PORT"))
+        server = [sys.executable, os.path.join(HERE, "ftpserver.py"), "--host", SERVER, "--port",
+                  str(args.port), "--passive", args.passive, "--root", remote, "--user", USER,
+                  "--password", PASSWORD]
+        if args.tls:
+            cert, key = os.path.join(work, "cert.pem"), os.path.join(work, "key.pem")
+            run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                 "-subj", "/CN=" + PROXY, "-keyout", key, "-out", cert])
+            fingerprint = run(["openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in",
+                               cert]).stdout.strip().split("=", 1)[1]
+            server += ["--certfile", cert, "--keyfile", key]
+            TLS_FLAGS[:] = ["--accept-certificate", fingerprint]
+            run([lumivista, "project", "set", project, "FtpTls=1"])
+            print("explicit FTP over TLS required, certificate %s" % fingerprint)
+        helpers.append(start(server, "PORT"))
         helpers.append(start([sys.executable, os.path.join(HERE, "latencyproxy.py"), "--listen",
                               PROXY, "--upstream", SERVER, "--port", str(args.port), "--passive",
                               args.passive, "--delay-ms", str(args.delay_ms)], "READY"))
-        direct, proxied = probe(SERVER, args.port), probe(PROXY, args.port)
+        direct, proxied = probe(SERVER, args.port, args.tls), probe(PROXY, args.port, args.tls)
         print("round trip  direct: NOOP %.1f ms, tiny STOR %.1f ms;  through the proxy: NOOP "
               "%.1f ms, tiny STOR %.1f ms" % (*direct, *proxied))
         if proxied[0] < 1.8 * args.delay_ms:

@@ -34,7 +34,7 @@ for set in "${@:-build}"; do
     demo) packages+=("${runtime[@]}") ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;              # -DLUMIVISTA_FUZZ=ON
     bench) packages+=("${runtime[@]}" libjpeg-turbo-progs imagemagick libvips-tools bc time) ;;
-    bench-upload) packages+=("${runtime[@]}" imagemagick python3 python3-pyftpdlib) ;;
+    bench-upload) packages+=("${runtime[@]}" imagemagick python3 python3-pyftpdlib python3-openssl openssl) ;;
     package) packages+=(dpkg-dev lintian) ;;
     *) echo "install-deps.sh: unknown set $set (build, test, demo, fuzz, bench, bench-upload, package)" >&2
        exit 2 ;;
