@@ -12,6 +12,15 @@ import socket
 import sys
 
 _EOF = None
+# The event loop keeps only weak references to tasks: a relay whose sockets are quiet for a
+# moment could be collected mid-connection, its queued chunks lost and its sockets closed.
+_RUNNING = set()
+
+
+def keep(task):
+    _RUNNING.add(task)
+    task.add_done_callback(_RUNNING.discard)
+    return task
 
 
 async def pump(reader, writer, delay, abort):
@@ -32,7 +41,7 @@ async def pump(reader, writer, delay, abort):
             writer.write(data)
             await writer.drain()
 
-    sender = asyncio.create_task(send())
+    sender = keep(asyncio.create_task(send()))
     try:
         while True:
             data = await reader.read(65536)
@@ -47,9 +56,11 @@ async def pump(reader, writer, delay, abort):
 
 
 async def relay(client_reader, client_writer, upstream_host, port, delay):
+    keep(asyncio.current_task())
     try:
         up_reader, up_writer = await asyncio.open_connection(upstream_host, port)
-    except OSError:
+    except OSError as e:
+        print("latencyproxy: port %d: %s" % (port, e), file=sys.stderr, flush=True)
         client_writer.close()
         return
     writers = (client_writer, up_writer)
