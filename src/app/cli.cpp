@@ -4,8 +4,10 @@
 #include "buildinfo.h"
 
 #include "util/paths.h"
+#include "util/rawnames.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTextStream>
 
 namespace {
@@ -59,7 +61,8 @@ QString verbUsage(const QString& verb)
             "       lumivista project show P.lmv\n"
             "new   writes a project with start settings, the pictures of each folder\n"
             "      (*.jpg, *.gif, *.bmp), the target folder and the settings given;\n"
-            "      an existing file is replaced only with --force\n"
+            "      an existing file is replaced only with --force, and only when it\n"
+            "      reads as a project or is empty\n"
             "add   appends pictures, or the pictures of folders, to the list\n"
             "set   changes settings, named by their keys as in the project file\n"
             "show  prints the settings as they would be saved\n"
@@ -90,6 +93,25 @@ QString verbUsage(const QString& verb)
             "Every upload records what it stored in the \"uploads\" folder of the data\n"
             "folder, never in the gallery or on the server.\n");
     return QString();
+}
+
+int runCliOnRawArguments(const QList<QByteArray>& args)
+{
+    QStringList decoded;
+    for (const QByteArray& arg : args) {
+        if (!isDecodableName(arg)) {
+            // Decoded it would name another file or folder ("out\xFF" as "out\uFFFD").
+            const QString verb = decoded.isEmpty() || verbUsage(decoded.first()).isEmpty()
+                                     ? QString()
+                                     : u' ' + decoded.first();
+            QTextStream(stderr) << "lumivista" << verb << ": \"" << escapedRawName(arg)
+                                << "\": the name is not valid in the system's encoding "
+                                   "(UTF-8); nothing was done\n";
+            return kExitUsage;
+        }
+        decoded << QFile::decodeName(arg);
+    }
+    return runCli(decoded);
 }
 
 int runCli(const QStringList& args)

@@ -1,6 +1,8 @@
 // The command line: `lumivista VERB ...` builds galleries and edits projects in scripts.
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,10 @@ enum CliExit
 
 // `args` are the arguments after the program name. Returns the process exit code.
 int runCli(const QStringList& args);
+// The same for the arguments as the system handed them over: one that is not valid in the
+// system's encoding is refused (exit 2, named with its bytes escaped), never read as another
+// name.
+int runCliOnRawArguments(const QList<QByteArray>& args);
 
 // The usage of a verb ("generate", "project", "upload") as `VERB --help` prints it, and as
 // a bad option is answered on stderr; empty for an unknown verb.

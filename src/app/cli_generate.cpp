@@ -115,19 +115,25 @@ int runGenerateCommand(const QStringList& args)
     if (terminal)
         err << "\r" << Qt::flush;
 
+    // A finished run that could not write every file said so with the first reasons; each
+    // reason is named once.
+    const QStringList& notWritten = run.notWritten();
+    const QStringList named = outcome == GalleryRun::Outcome::Finished
+                                  ? notWritten.mid(0, GalleryRun::kNotWrittenShown)
+                                  : QStringList();
     err << run.picturesWritten() << " Bilder geschrieben";
     if (run.picturesSkipped() > 0)
         err << ", " << run.picturesSkipped() << " übersprungen";
     err << Qt::endl;
-    for (const QString& reason : run.skippedPictures())
-        err << "  " << reason << "\n";
+    for (const QString& reason : run.skippedPictures()) {
+        if (!named.contains(reason))
+            err << "  " << reason << "\n";
+    }
     if (outcome != GalleryRun::Outcome::Finished)
         return kExitStopped;
     // A picture or page that could not be written leaves an incomplete gallery.
-    if (!run.notWritten().isEmpty()) {
-        err << "Fehler: Die Galerie ist unvollständig, " << run.notWritten().size()
-            << " nicht geschrieben" << Qt::endl;
-        for (const QString& reason : run.notWritten()) {
+    if (!notWritten.isEmpty()) {
+        for (const QString& reason : notWritten.mid(named.size())) {
             if (!run.skippedPictures().contains(reason))
                 err << "  " << reason << "\n";
         }

@@ -3,6 +3,7 @@
 // untouched.
 #include "cli.h"
 
+#include "gallery/projectfile.h"
 #include "gallery/projectstate.h"
 #include "gallery/settingstable.h"
 #include "gallery/valueforms.h"
@@ -127,6 +128,21 @@ int addPictures(ProjectState& state, const QString& argument)
     return 1;
 }
 
+// A regular file that is empty or reads as a project (a link: the file it names).
+bool isReplaceableByNewProject(const QFileInfo& existing)
+{
+    if (!existing.isFile())
+        return false;
+    if (existing.size() == 0)
+        return true;
+    try {
+        readProjectFile(existing.filePath());
+        return true;
+    } catch (const LumiError&) {
+        return false;
+    }
+}
+
 ProjectState loadProject(const QString& fileName)
 {
     ProjectState state;
@@ -172,10 +188,17 @@ int projectNew(const QStringList& args)
     const QFileInfo existing(fileName);
     if (existing.isDir())
         throw UsageError{fileName + QStringLiteral(" is a folder")};
-    // Whatever lies under that name may be a photo or another project: replaced on request only.
-    if ((existing.exists() || existing.isSymLink()) && !force)
-        throw UsageError{fileName + QStringLiteral(" exists already (use `lumivista project "
-                                                   "set`, or --force to replace it)")};
+    // Whatever lies under that name may be a photo or another project: replaced on request,
+    // and then only when it is a project or empty.
+    if (existing.exists() || existing.isSymLink()) {
+        if (!force)
+            throw UsageError{fileName + QStringLiteral(" exists already (use `lumivista project "
+                                                       "set`, or --force to replace it)")};
+        if (!isReplaceableByNewProject(existing))
+            throw UsageError{fileName + QStringLiteral(" exists already and is not a Lumivista "
+                                                       "project or an empty file; --force "
+                                                       "replaces only those")};
+    }
     state.SaveParam(fileName);
     QTextStream(stdout) << "Created " << fileName << " with " << added << " pictures\n";
     return kExitOk;

@@ -11,6 +11,7 @@
 #include "ui/updateform.h"
 #include "util/dialogs.h"
 #include "util/paths.h"
+#include "util/rawnames.h"
 #include "util/version.h"
 
 #include <QApplication>
@@ -43,6 +44,9 @@ bool isProjectArgument(const char* arg)
 {
     static const QStringList verbs = {QStringLiteral("generate"), QStringLiteral("project"),
                                       QStringLiteral("upload")};
+    // A name that is not valid in the system's encoding is refused by the command line.
+    if (!isDecodableName(arg))
+        return false;
     const QString text = QFile::decodeName(arg);
     if (text.startsWith(QLatin1Char('-')) || verbs.contains(text))
         return false;
@@ -102,7 +106,11 @@ int runCommandLine(int argc, char* argv[], const QString& workingFolder)
     QGuiApplication::setApplicationName(QString::fromUtf16(kTitle));
     // Relative paths on the command line are relative to where the user started it.
     QDir::setCurrent(workingFolder);
-    return runCli(QGuiApplication::arguments().mid(1));
+    // The arguments as bytes, without the options QGuiApplication took for itself.
+    QList<QByteArray> args;
+    for (int i = 1; i < argc; ++i)
+        args << QByteArray(argv[i]);
+    return runCliOnRawArguments(args);
 }
 
 } // namespace

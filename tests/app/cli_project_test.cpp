@@ -71,17 +71,64 @@ TEST_F(ProjectCli, NewWritesTheStartProjectAndShowPrintsIt)
     EXPECT_TRUE(readBytes(m_project).endsWith("[End]\r\nFtpPath=/\r\n"));
 }
 
-TEST_F(ProjectCli, NewReplacesAnExistingFileOnlyWithForce)
+TEST_F(ProjectCli, NewReplacesOnlyAProjectOrAnEmptyFileAndOnlyWithForce)
 {
-    writeBytes(m_project, "x");
+    const QStringList force{QStringLiteral("project"), QStringLiteral("new"), m_project,
+                            QStringLiteral("--force")};
+    writeBytes(m_project, "");
     CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains(QLatin1String("exists already"))) << run.err.toStdString();
-    EXPECT_EQ(readBytes(m_project), QByteArray("x"));
-    run = lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
-                     QStringLiteral("--force"), QStringLiteral("Qual=7")});
+    EXPECT_EQ(lumivista(force).status, 0);
+    run = lumivista(force + QStringList{QStringLiteral("Qual=7")}); // over a project
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(showLines().contains(QStringLiteral("Qual=7")));
+
+    // A photo, and a link to one, stay as they are.
+    const QByteArray photo("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11);
+    writeBytes(m_project, photo);
+    run = lumivista(force);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains(QLatin1String("is not a Lumivista project or an empty file")))
+        << run.err.toStdString();
+    const QString link = path(QStringLiteral("link.lmv"));
+    ASSERT_TRUE(QFile::link(m_project, link));
+    EXPECT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), link,
+                         QStringLiteral("--force")})
+                  .status,
+              2);
+    EXPECT_EQ(readBytes(m_project), photo);
+}
+
+TEST_F(ProjectCli, NamesNotValidInTheSystemsEncodingAreRefusedNotChanged)
+{
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
+    const QByteArray project = readBytes(m_project);
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("photos"))));
+    const RawNameFile photo(path(QStringLiteral("photos")), "b\xFF.jpg");
+    ASSERT_TRUE(photo.created());
+    // The shell hands the bytes over as they are; "$0" is the program.
+    const char* const scripts[] = {
+        R"sh("$0" project new n.lmv --target "$(printf 'out\377')")sh",
+        R"sh("$0" project new n.lmv --folder "$(printf 'photos\377')")sh",
+        R"sh("$0" project add p.lmv "$(printf 'photos/b\377.jpg')")sh",
+        R"sh("$0" project set p.lmv "$(printf 'Titel=\377')")sh",
+        R"sh("$0" generate "$(printf 'p\377.lmv')" --yes)sh",
+        R"sh("$0" "$(printf 'p\377.lmv')")sh",
+    };
+    for (const char* script : scripts) {
+        const CliRun run = lumivista(
+            {QStringLiteral("-c"), QString::fromUtf8(script), QStringLiteral(LUMIVISTA_BINARY)},
+            m_dir.path(), {}, QStringLiteral("/bin/sh"));
+        EXPECT_EQ(run.status, 2) << script << "\n" << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String("\\xFF")) &&
+                    run.err.contains(QLatin1String("not valid in the system's encoding")))
+            << script << "\n"
+            << run.err.toStdString();
+    }
+    EXPECT_EQ(readBytes(m_project), project);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              (QStringList{QStringLiteral("p.lmv"), QStringLiteral("photos")}));
 }
 
 TEST_F(ProjectCli, WhatDoesNotReadAsAProjectIsRefusedAndLeftAsItIs)

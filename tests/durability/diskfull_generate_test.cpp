@@ -1,7 +1,7 @@
 // `lumivista generate` on a disk that fills up at the first, a middle and the last file the
-// run writes: the run reports the failure with the system's reason, no file is half-written under
-// its final name, no pending file is left, and a run with space again gives exactly the gallery of
-// a clean run.
+// run writes: the run reports the failure with the system's reason and the final file's name
+// (never claiming the gallery was made), no file is half-written under its final name, no
+// pending file is left, and a run with space again gives exactly the gallery of a clean run.
 #include "durabilitysupport.h"
 
 #include <QDir>
@@ -166,6 +166,12 @@ void DiskFullGeneration::fillUpAt(int failing)
     EXPECT_TRUE(failed.err.contains(QStringLiteral("No space left on device")))
         << failed.err.toStdString();
     EXPECT_FALSE(failed.err.contains(QStringLiteral("Unknown error"))) << failed.err.toStdString();
+    // Nothing is announced as made, and the reasons name final files, never pending ones.
+    EXPECT_FALSE(failed.err.contains(QStringLiteral("Lumivista erstellt!")))
+        << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains(s.gallery + u'/' + failingName)) << failed.err.toStdString();
+    EXPECT_FALSE(failed.err.contains(QStringLiteral(".lumivista-pending")))
+        << failed.err.toStdString();
     const QMap<QString, QByteArray> left = readTree(s.gallery);
     EXPECT_EQ(checkNoHalfWrittenFiles(left, s.reference, false).toStdString(), "");
     EXPECT_FALSE(left.contains(failingName));

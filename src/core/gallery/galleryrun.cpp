@@ -144,6 +144,17 @@ QString finalQuestion(bool cdIndexLine, const QStringList& notes)
     return question + QStringLiteral("In Browser anzeigen?");
 }
 
+// The error after a run that could not write every file: how many, and the first reasons.
+QString incompleteMessage(const QStringList& notWritten)
+{
+    QStringList lines{QStringLiteral("Die Galerie ist unvollständig, %1 nicht geschrieben:")
+                          .arg(notWritten.size())};
+    lines += notWritten.mid(0, GalleryRun::kNotWrittenShown);
+    if (notWritten.size() > GalleryRun::kNotWrittenShown)
+        lines << QStringLiteral("...");
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 // The note of the final question on pictures that are missing from the gallery: how many,
 // and the source paths of the first ten.
 QStringList unprocessedNote(const QStringList& sources)
@@ -383,6 +394,11 @@ void GalleryRun::writeIndexPages(const GalleryLayout& layout)
 
 void GalleryRun::askToShow(const QString& indexDat)
 {
+    // A gallery with files missing is never announced as made.
+    if (!m_notWritten.isEmpty()) {
+        showError(MessageText::verbatim(incompleteMessage(m_notWritten)));
+        return;
+    }
     const bool cdIndexLine = m_settings.cdImage && m_settings.index != QLatin1String("index.htm");
     const QString question =
         finalQuestion(cdIndexLine, unprocessedNote(m_skippedSources) + m_warnings);
@@ -503,7 +519,8 @@ bool GalleryRun::cancelConfirmed()
 void GalleryRun::takePicture(int i, const PictureOutput& output, const QStringList& files,
                              RunCache* cache)
 {
-    if (commitPicture(output)) {
+    QString commitError;
+    if (commitPicture(output, &commitError)) {
         ++m_written;
         if (cache && output.reused) {
             ++m_reused;
@@ -517,9 +534,10 @@ void GalleryRun::takePicture(int i, const PictureOutput& output, const QStringLi
     }
     ++m_skipped;
     m_skippedSources << files[i].section(QLatin1Char('|'), 0, 0);
-    m_skippedReasons << m_skippedSources.last() + QStringLiteral(": ") +
-                            (output.error.isEmpty() ? QStringLiteral("nicht geschrieben")
-                                                    : output.error);
+    const QString reason = !output.error.isEmpty()  ? output.error
+                           : !commitError.isEmpty() ? commitError
+                                                    : QStringLiteral("nicht geschrieben");
+    m_skippedReasons << m_skippedSources.last() + QStringLiteral(": ") + reason;
     // Written but not moved into place (ok), or a write that failed.
     if (output.ok || output.writeFailed)
         m_notWritten << m_skippedReasons.last();

@@ -98,10 +98,13 @@ public:
     // "source path: reason" of every skipped picture; the final question counts them and
     // names the first ten sources.
     const QStringList& skippedPictures() const { return m_skippedReasons; }
-    // Files of the gallery that could not be written (a full disk, no permission), one
-    // "path: reason" each: skipped pictures as above, and index pages left out. The window
-    // says nothing; the command line reports an incomplete gallery as a failure.
+    // Files of the gallery that could not be written (a full disk, no permission, a name
+    // too long), one "path: reason" each, the reason naming the final file: skipped pictures
+    // as above, and index pages left out. Such a run ends with the error "Die Galerie ist
+    // unvollständig, N nicht geschrieben:" and the first kNotWrittenShown reasons instead of
+    // the final question; the command line reports it as a failure.
     const QStringList& notWritten() const { return m_notWritten; }
+    static constexpr int kNotWrittenShown = 5;
 
     // Every warning of the last run, in order.
     const QStringList& warnings() const { return m_warnings; }

@@ -13,7 +13,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 PictureSettings PictureSettings::fromSettings(const ProjectSettings& project)
 {
@@ -83,6 +86,18 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             replaceExtension(GetPicName(QStringLiteral("g"), i, names), QStringLiteral(".jpg"));
         out.smallFile =
             replaceExtension(GetPicName(QStringLiteral("k"), i, names), QStringLiteral(".jpg"));
+        // A final name the file system cannot take stops the picture before anything is
+        // written, so none of its files is left half made.
+        const QString pageFile = GetPicName(QStringLiteral("h"), i, names);
+        for (const auto& [file, written] :
+             {std::pair{out.largeFile, targets.large}, std::pair{out.smallFile, targets.small},
+              std::pair{pageFile, targets.page}}) {
+            if (written && isFileNameTooLong(file)) {
+                writing = true;
+                throw LumiError(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                                    .arg(file, fileNameTooLongReason()));
+            }
+        }
         if (cache && targets.large && targets.small) {
             out.fingerprint =
                 pictureFingerprint(source, settings, logoIdentity, out.largeFile, out.smallFile);
@@ -107,7 +122,7 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
         const PicturePage page = buildPicturePage(i, layout);
         writing = true;
         if (targets.page)
-            writePageFile(addPending(GetPicName(QStringLiteral("h"), i, names), u'h'), page.text);
+            writePageFile(addPending(pageFile, u'h'), page.text);
         writing = false;
         out.captionGiven = page.captionGiven;
         out.ok = true;
@@ -118,12 +133,16 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
     }
     if (!out.ok) {
         out.writeFailed = writing;
+        // The reason names the file the gallery misses, never the pending name it was
+        // written under.
+        if (writing && !out.tempFiles.isEmpty())
+            out.error.replace(out.tempFiles.last(), out.finalFiles.last());
         removeFiles(out.tempFiles);
     }
     return out;
 }
 
-bool commitPicture(const PictureOutput& output)
+bool commitPicture(const PictureOutput& output, QString* error)
 {
     if (!output.ok)
         return false;
@@ -132,7 +151,17 @@ bool commitPicture(const PictureOutput& output)
         const QByteArray from = QFile::encodeName(output.tempFiles[k]);
         const QByteArray to = QFile::encodeName(output.finalFiles[k]);
         if (std::rename(from.constData(), to.constData()) != 0) {
+            const int code = errno;
+            if (error) {
+                *error =
+                    QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                        .arg(output.finalFiles[k],
+                             code == ENAMETOOLONG ? fileNameTooLongReason()
+                                                  : QString::fromLocal8Bit(std::strerror(code)));
+            }
             removeFiles(output.tempFiles.mid(k));
+            // The files already moved belong to a picture the gallery does not get.
+            removeFiles(output.finalFiles.mid(0, k));
             return false;
         }
     }

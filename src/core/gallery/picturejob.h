@@ -66,7 +66,8 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                           const QByteArray& logoIdentity = {}, PictureTargets targets = {});
 
 // Moves the files of one picture under their final names (replacing older ones). False
-// when a move failed; the pending files are then removed.
-bool commitPicture(const PictureOutput& output);
+// when a move failed, with the reason naming the final file in `error`; the pending files
+// and those of the picture already moved are then removed.
+bool commitPicture(const PictureOutput& output, QString* error = nullptr);
 // Removes the pending files of a picture that is not committed.
 void discardPicture(const PictureOutput& output);

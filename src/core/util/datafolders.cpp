@@ -3,6 +3,7 @@
 #include "util/error.h"
 #include "util/inifile.h"
 #include "util/paths.h"
+#include "util/rawnames.h"
 #include "util/textutil.h"
 #include "util/version.h"
 
@@ -355,6 +356,16 @@ QString folderKeyword(const QString& keyword)
         path += pathContext().separator() + title;
     }
     return path;
+}
+
+bool isDecodableName(const QByteArray& name)
+{
+    return isDecodable(name);
+}
+
+QString escapedRawName(const QByteArray& name)
+{
+    return escapedName(name);
 }
 
 int scanFolder(QStringList& list, const QString& pattern, int depth, int attributes,

@@ -115,10 +115,20 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* 
         path, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); }, error, atLink);
 }
 
+bool isFileNameTooLong(const QString& path)
+{
+    return QFile::encodeName(QFileInfo(path).fileName()).size() > kMaxFileNameBytes;
+}
+
+QString fileNameTooLongReason()
+{
+    return QStringLiteral("Dateiname zu lang");
+}
+
 QString pendingFileName(const QString& fileName, const QString& tag)
 {
     // 255 bytes a name, less the ".XXXXXX" QSaveFile appends where O_TMPFILE is missing.
-    constexpr qsizetype kMaxPendingBytes = 255 - 7;
+    constexpr qsizetype kMaxPendingBytes = kMaxFileNameBytes - 7;
     const QString prefix = QStringLiteral(".lumivista-pending-") + tag;
     const QString pending = prefix + fileName;
     if (QFile::encodeName(pending).size() <= kMaxPendingBytes)
@@ -134,6 +144,11 @@ QString pendingFileName(const QString& fileName, const QString& tag)
 bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& out)>& write,
                      QString* error, LinkAtName atLink)
 {
+    // The pending name would fit, but the final one could never be made.
+    if (isFileNameTooLong(path)) {
+        *error = fileNameTooLongReason();
+        return false;
+    }
     // QSaveFile writes an unnamed file and links it to its name when complete. A name that
     // exists already is reached through a random "NAME.XXXXXX" that a kill at that moment
     // leaves behind for good; a fixed hidden name that does not exist avoids that step.
@@ -173,7 +188,8 @@ bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& ou
         QFile::setPermissions(pending, QFileInfo(target).permissions());
     if (std::rename(QFile::encodeName(pending).constData(),
                     QFile::encodeName(target).constData()) != 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = errno == ENAMETOOLONG ? fileNameTooLongReason()
+                                       : QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(pending);
         return false;
     }

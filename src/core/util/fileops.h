@@ -31,7 +31,8 @@ bool copyFileTo(const QString& source, const QString& destination,
 // or with LinkAtName::Replace the link itself) is replaced through the pending name
 // pendingFileName(NAME) beside it, which keeps its permissions and which the next write of the
 // same file (and the next generation run in a gallery folder) removes when a kill left it.
-// False with the system's message in `error`.
+// False with the system's message in `error` ("Dateiname zu lang" for a name longer than a
+// file name may be: then nothing is written).
 bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* error,
                          LinkAtName atLink = LinkAtName::WriteThrough);
 // The same for content written piece by piece: `write` gets the open new file and returns
@@ -39,6 +40,14 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* 
 // opened). On any failure the old file stays and nothing is left beside it.
 bool replaceFileWith(const QString& path, const std::function<bool(QIODevice& out)>& write,
                      QString* error, LinkAtName atLink = LinkAtName::WriteThrough);
+
+// The longest file name, in bytes, that the file systems of Linux take.
+inline constexpr qsizetype kMaxFileNameBytes = 255;
+// True when the last part of `path` is longer than a file name may be.
+bool isFileNameTooLong(const QString& path);
+// The reason given for such a name, and for a write the system refused for its name's
+// length: "Dateiname zu lang".
+QString fileNameTooLongReason();
 
 // The hidden name a file `fileName` is written under before it replaces its final name:
 // ".lumivista-pending-" + `tag` + `fileName`. It fits whenever `fileName` fits the 255 bytes a

@@ -1,6 +1,6 @@
 // The run and the user's files: originals are never overwritten or deleted, every output
-// file has one writer whatever the worker count, links at output names are replaced, and
-// names up to the file system's limit work.
+// file has one writer whatever the worker count, links at output names are replaced, names
+// up to the file system's limit work and a picture with a longer one leaves none of its files.
 #include "galleryrunfixture.h"
 
 #include "gallery/outputplan.h"
@@ -206,6 +206,29 @@ TEST_F(OutputSafetyTest, NamesUpToTheLimitAreWrittenAgainAndAgain)
         EXPECT_TRUE(QFile::exists(m_index));
     }
     EXPECT_FALSE(outputFiles().keys().join(u' ').contains(QStringLiteral("pending")));
+}
+
+TEST_F(OutputSafetyTest, ANameOverTheLimitLeavesNoFileOfItsPictureAndIsNamedWithItsReason)
+{
+    addPhotos(2);
+    makeTargetFolders();
+    // The large picture's and the page's names fit 255 bytes; the small one's with "tn_" not.
+    const QString base(250, u'l');
+    const QString source = path(base + QStringLiteral(".jpg"));
+    ASSERT_TRUE(QFile::rename(path(QStringLiteral("foto01.jpg")), source));
+    m_project.Files()[1] = source;
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_written, 1);
+    EXPECT_EQ(m_skipped, 1);
+    const auto files = outputFiles();
+    for (const QString& name : files.keys())
+        EXPECT_FALSE(name.contains(base)) << name.toStdString();
+    EXPECT_TRUE(files.contains(QStringLiteral("image2/foto00.jpg")));
+    ASSERT_EQ(m_dialogs.entries().last().type, DialogType::Error);
+    EXPECT_EQ(m_dialogs.texts().last(),
+              QStringLiteral("Die Galerie ist unvollständig, 1 nicht geschrieben:\r\n") + source +
+                  QStringLiteral(": Die Datei \"") + path(QStringLiteral("out/image1/tn_")) + base +
+                  QStringLiteral(".jpg\" kann nicht geschrieben werden: Dateiname zu lang"));
 }
 
 TEST(FileKeys, NamesCompareAsTheFolderComparesThem)
