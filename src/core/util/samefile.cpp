@@ -114,7 +114,11 @@ QStringList FileKeys::fileKeys(const QString& path)
         return keys;
     if (::stat(name.constData(), &st) == 0 && !keys.contains(inodeKey(st)))
         keys << inodeKey(st);
-    if (foldsCase(QFileInfo(path).path()))
+    // Only a folder that outputs go to (probed already) can hold a name an output folds onto;
+    // the folders of the user's files are not probed for this.
+    const auto it =
+        m_folders.constFind(QDir::cleanPath(QFileInfo(QFileInfo(path).path()).absoluteFilePath()));
+    if (it != m_folders.constEnd() && it->foldsCase)
         keys << nameKey(path);
     return keys;
 }

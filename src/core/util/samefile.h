@@ -31,8 +31,8 @@ public:
     // entryKey and, where something exists at `path`, its device and inode.
     QStringList entryKeys(const QString& path);
     // The keys under which writing could reach the existing file `path`: its directory entry
-    // (inode, and the folded name in a folder that folds case) and, for a link, the file it
-    // leads to. Empty when nothing exists at `path`.
+    // (inode, and the folded name in a folder that folds case, once entryKey has probed that
+    // folder) and, for a link, the file it leads to. Empty when nothing exists at `path`.
     QStringList fileKeys(const QString& path);
     // Whether the existing folder `folder` folds case (probed once).
     bool foldsCase(const QString& folder);
