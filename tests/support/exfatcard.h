@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 
 #include <unistd.h>
@@ -46,9 +47,9 @@ public:
     ~ExfatCard()
     {
         if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_mountPoint});
+            run(QStringLiteral("umount"), {m_mountPoint});
         if (!m_device.isEmpty())
-            QProcess::execute(QStringLiteral("losetup"), {QStringLiteral("-d"), m_device});
+            run(QStringLiteral("losetup"), {QStringLiteral("-d"), m_device});
     }
 
     ExfatCard(const ExfatCard&) = delete;
@@ -64,8 +65,13 @@ public:
 private:
     bool run(const QString& program, const QStringList& args)
     {
+        // The tools live in the system folders, which a test's PATH may lack.
+        QString found = QStandardPaths::findExecutable(program);
+        if (found.isEmpty())
+            found = QStandardPaths::findExecutable(
+                program, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
         QProcess process;
-        process.start(program, args);
+        process.start(found.isEmpty() ? program : found, args);
         const bool ok = process.waitForFinished(30000) &&
                         process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
         m_output = QString::fromLocal8Bit(process.readAllStandardOutput());
