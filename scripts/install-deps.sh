@@ -23,6 +23,8 @@ test=(
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
   # install test: the desktop's own validators
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
+  # a camera card: an exFAT image mounted through FUSE
+  exfatprogs exfat-fuse
 )
 
 packages=("${build[@]}")

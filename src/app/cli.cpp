@@ -16,7 +16,7 @@ void printUsage(QTextStream& out)
 {
     out << "Usage:\n"
            "  lumivista [P.lmv]                          the desktop program (opens P.lmv)\n"
-           "  lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]\n"
+           "  lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean] [--overwrite]\n"
            "  lumivista project new P.lmv [--force] [--folder DIR]... [--target DIR] "
            "[Key=Value]...\n"
            "  lumivista project add P.lmv FILE|DIR...\n"
@@ -43,13 +43,19 @@ QString verbUsage(const QString& verb)
 {
     if (verb == u"generate")
         return QStringLiteral(
-            "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]\n"
+            "usage: lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean] "
+            "[--overwrite]\n"
             "Writes the gallery of the project P.lmv into its target folder.\n"
-            "  --yes       answer the run's questions (create a missing folder) Yes\n"
-            "  --jobs N    pictures made at once, 1 to 256 (default: one per core)\n"
-            "  --open      show the finished gallery in the browser\n"
-            "  --clean     delete the old files of the target folders first; source\n"
-            "              pictures, the project, templates and logo are never deleted\n"
+            "  --yes        answer the run's questions (create a missing folder) Yes\n"
+            "  --jobs N     pictures made at once, 1 to 256 (default: one per core)\n"
+            "  --open       show the finished gallery in the browser\n"
+            "  --clean      first delete the files that earlier runs wrote into the target\n"
+            "               folders; every other file stays (their count and the first\n"
+            "               five are named on stderr)\n"
+            "  --overwrite  replace files at output names that Lumivista did not write;\n"
+            "               without it such files stop the run (exit 1), named on stderr.\n"
+            "               Source pictures, the project, templates and logo are never\n"
+            "               replaced or deleted\n"
             "Exit status: 0 done, 1 stopped with a message, 2 bad usage, 3 done with\n"
             "pictures that could not be processed (each named on stderr).\n");
     if (verb == u"project")

@@ -29,7 +29,8 @@ QString verbUsage(const QString& verb);
 // `lumivista project new|add|set|show ...`; `args` start after "project".
 int runProjectCommand(const QStringList& args);
 
-// `lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean]`; `args` start after "generate".
+// `lumivista generate P.lmv [--yes] [--jobs N] [--open] [--clean] [--overwrite]`; `args` start
+// after "generate".
 int runGenerateCommand(const QStringList& args);
 
 // `lumivista upload P.lmv [--yes] [--password-stdin] [--changed] [--connections N]

@@ -72,13 +72,15 @@ int runGenerateCommand(const QStringList& args)
     GalleryRunOptions options;
     bool yes = false;
     bool open = false;
+    bool overwrite = false;
     QString jobs;
     if (const int exitCode =
             readVerbArguments(QStringLiteral("generate"), args,
                               {{QStringLiteral("--yes"), &yes},
                                {QStringLiteral("--open"), &open},
                                // the window's "Dateien vorher löschen"
-                               {QStringLiteral("--clean"), &options.deleteOldFiles}},
+                               {QStringLiteral("--clean"), &options.deleteOldFiles},
+                               {QStringLiteral("--overwrite"), &overwrite}},
                               {{QStringLiteral("--jobs"), &jobs}}, projectFile);
         exitCode >= 0)
         return exitCode;
@@ -96,6 +98,10 @@ int runGenerateCommand(const QStringList& args)
         return exitCode;
 
     options.projectFile = QFileInfo(projectFile).absoluteFilePath();
+    // A script never answers this one with --yes: files the user made are replaced only
+    // when asked for by name.
+    options.otherFiles = overwrite ? GalleryRunOptions::OtherFiles::Overwrite
+                                   : GalleryRunOptions::OtherFiles::Refuse;
     GenerateAnswers answers(yes, open);
     DialogServiceGuard guard(&answers);
     GalleryRun run(project, options);
@@ -129,6 +135,8 @@ int runGenerateCommand(const QStringList& args)
         if (!named.contains(reason))
             err << "  " << reason << "\n";
     }
+    if (outcome == GalleryRun::Outcome::Refused && !run.otherFiles().isEmpty() && !overwrite)
+        err << "lumivista generate --overwrite ersetzt sie." << Qt::endl;
     if (outcome != GalleryRun::Outcome::Finished)
         return kExitStopped;
     // A picture or page that could not be written leaves an incomplete gallery.

@@ -1,5 +1,6 @@
 // `lumivista generate` and the user's files, run as the real program: a target that would
-// replace the photos is refused, --clean keeps the originals, clashing names are warned about.
+// replace the photos is refused, --clean keeps every file no run wrote, a file no run wrote is
+// replaced only with --overwrite, clashing names are warned about.
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -93,7 +94,12 @@ TEST_F(GenerateCli, TargetIsThePhotoFolder)
         << m_err.toStdString();
     EXPECT_EQ(bytes(QStringLiteral("fotos/a.jpg")), a);
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("fotos/f.lmv"))));
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("fotos/alt.htm"))));
+    // A file no run wrote stays, and is named.
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("fotos/alt.htm"))));
+    EXPECT_TRUE(m_err.contains(QStringLiteral("Nicht gelöscht: 4 Datei(en), die Lumivista nicht "
+                                              "geschrieben hat: ") +
+                               fotos + QStringLiteral("/a.jpg")))
+        << m_err.toStdString();
     EXPECT_LT(QImage(path(QStringLiteral("fotos/gross/b.jpg"))).width(), 800); // made smaller
 }
 
@@ -116,5 +122,38 @@ TEST_F(GenerateCli, ClashingOutputNamesAreWarnedAbout)
     EXPECT_TRUE(m_err.contains(QStringLiteral("Warnung: gleiche Ausgabedatei \"%1/Urlaub_1.jpg\" "
                                               "für \"%2/Urlaub 1.jpg\" und \"%2/x/Urlaub_1.jpg\"")
                                    .arg(QDir::cleanPath(path(QStringLiteral("web"))), fotos)))
+        << m_err.toStdString();
+}
+
+TEST_F(GenerateCli, FilesNoRunWroteAreReplacedOnlyWithOverwrite)
+{
+    photo(QStringLiteral("fotos/a.jpg"), Qt::red);
+    ASSERT_TRUE(writeBytes(path(QStringLiteral("web/index.htm")), "meine Seite"));
+    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), QStringLiteral("f.lmv"),
+                         QStringLiteral("--folder"), QStringLiteral("fotos"),
+                         QStringLiteral("--target"), QStringLiteral("web")}),
+              0)
+        << m_err.toStdString();
+    const QString page = QDir::cleanPath(path(QStringLiteral("web/index.htm")));
+    EXPECT_EQ(
+        lumivista({QStringLiteral("generate"), QStringLiteral("f.lmv"), QStringLiteral("--yes")}),
+        1);
+    EXPECT_TRUE(m_err.contains(QStringLiteral("Fehler: Das Ziel würde 1 Datei(en) ersetzen, die "
+                                              "Lumivista nicht geschrieben hat:\n") +
+                               page + QStringLiteral("\n")))
+        << m_err.toStdString();
+    EXPECT_TRUE(m_err.contains(QStringLiteral("--overwrite")));
+    EXPECT_EQ(bytes(QStringLiteral("web/index.htm")), "meine Seite");
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("web/font.css"))));
+
+    EXPECT_EQ(lumivista({QStringLiteral("generate"), QStringLiteral("f.lmv"),
+                         QStringLiteral("--yes"), QStringLiteral("--overwrite")}),
+              0)
+        << m_err.toStdString();
+    EXPECT_TRUE(bytes(QStringLiteral("web/index.htm")).contains("<table"));
+    // From now on the files are Lumivista's.
+    EXPECT_EQ(
+        lumivista({QStringLiteral("generate"), QStringLiteral("f.lmv"), QStringLiteral("--yes")}),
+        0)
         << m_err.toStdString();
 }

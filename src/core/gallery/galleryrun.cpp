@@ -70,21 +70,50 @@ QStringList protectedFiles(const QStringList& entries, const ProjectSettings& s,
     return files;
 }
 
-// "Dateien vorher löschen": every file directly in the folders, except the originals.
-void deleteOldFiles(const QStringList& folders, const QStringList& originals, FileKeys& keys)
+// "Dateien vorher löschen": the files directly in the folders that runs of Lumivista wrote,
+// never an original. Returns the files kept, each once.
+QStringList deleteOldFiles(const QStringList& folders, const QStringList& originals,
+                           const WrittenFiles& record, FileKeys& keys)
 {
-    QSet<QString> kept;
+    QSet<QString> protectedKeys;
     for (const QString& file : originals) {
         for (const QString& k : keys.fileKeys(file))
-            kept.insert(k);
+            protectedKeys.insert(k);
     }
     QStringList files;
-    for (const QString& folder : folders)
-        scanFolder(files, folder + QStringLiteral("*.*"), 0, 0);
-    for (const QString& file : files) {
-        if (!kept.contains(keys.entryKey(file)))
-            QFile::remove(file);
+    QSet<QString> seenFolders;
+    for (const QString& folder : folders) {
+        if (!seenFolders.contains(keys.entryKey(folder)))
+            scanFolder(files, folder + QStringLiteral("*.*"), 0, 0);
+        seenFolders.insert(keys.entryKey(folder));
     }
+    QStringList kept;
+    QSet<QString> seen;
+    for (const QString& file : files) {
+        const QString key = keys.entryKey(file);
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        const bool deletable =
+            !protectedKeys.contains(key) &&
+            madeByLumivista(file, record, keys.foldsCase(QFileInfo(file).path()));
+        if (!deletable || !QFile::remove(file))
+            kept << file;
+    }
+    return kept;
+}
+
+// The note on the files "Dateien vorher löschen" kept: how many, and the first five.
+QString keptFilesNote(const QStringList& kept)
+{
+    constexpr qsizetype kNamesShown = 5;
+    QString note = QStringLiteral("Nicht gelöscht: %1 Datei(en), die Lumivista nicht geschrieben "
+                                  "hat: %2")
+                       .arg(kept.size())
+                       .arg(kept.mid(0, kNamesShown).join(QStringLiteral(", ")));
+    if (kept.size() > kNamesShown)
+        note += QStringLiteral(", ...");
+    return note;
 }
 
 // The per-picture results, filled by the workers and taken by the run in list order.
@@ -240,7 +269,8 @@ GalleryRun::Outcome GalleryRun::run()
         return Outcome::FolderUnavailable;
     FileKeys keys;
     OutputPlan plan;
-    if (!planRun(layout, keys, plan))
+    m_record = std::make_unique<WrittenFiles>(WrittenFiles::recordFileFor(layout.names.exportPath));
+    if (!planRun(layout, keys, plan) || !mayReplaceOtherFiles(plan, keys))
         return Outcome::Refused;
 
     setPhase(Running);
@@ -251,6 +281,9 @@ GalleryRun::Outcome GalleryRun::run()
         showError(e);
         outcome = Outcome::Failed;
     }
+    // What was written so far is known to the next run, also after a cancel or a failure.
+    m_record->finish();
+    m_record->save();
     setPhase(Idle);
     return outcome;
 }
@@ -263,6 +296,7 @@ void GalleryRun::startRun()
     m_skippedSources.clear();
     m_notWritten.clear();
     m_warnings.clear();
+    m_otherFiles.clear();
     m_indexFile.clear();
 }
 
@@ -306,14 +340,19 @@ GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const Output
     warnAboutMissingNavPictures(navTexts(m_settings));
     layout.nav = prepareNavigation(m_settings.pPrior, m_settings.pNext, m_settings.pIndex,
                                    m_settings.pTrenn, layout.names.exportPath);
+    recordWritten(plan, OutputKind::NavPicture);
     const RunLogo logo = loadLogo();
     preparePages(layout, datZeit);
     GenerateCss(layout);
+    recordWritten(plan, OutputKind::StyleSheet);
     if (!makeAllPictures(layout, plan, logo))
         return Outcome::Cancelled;
-    writeIndexPages(layout);
-    if (m_settings.cdImage)
+    writeIndexPages(layout, plan);
+    if (m_settings.cdImage) {
         GenerateCD(layout.names.exportPath);
+        recordWritten(plan, OutputKind::CdStarter);
+        recordWritten(plan, OutputKind::CdAutorun);
+    }
     progress(100);
     askToShow(layout.indexDat);
     progress(0);
@@ -324,9 +363,60 @@ void GalleryRun::clearFolders(const GalleryNames& names, FileKeys& keys)
 {
     const QStringList folders{names.tnPath, names.bildPath, names.exportPath};
     removeStalePendingFiles(folders);
-    if (m_options.deleteOldFiles)
-        deleteOldFiles(folders,
-                       protectedFiles(m_project.Files(), m_settings, m_options.projectFile), keys);
+    if (!m_options.deleteOldFiles)
+        return;
+    const QStringList kept = deleteOldFiles(
+        folders, protectedFiles(m_project.Files(), m_settings, m_options.projectFile), *m_record,
+        keys);
+    if (!kept.isEmpty())
+        warn(keptFilesNote(kept));
+}
+
+void GalleryRun::recordWritten(const OutputPlan& plan, OutputKind kind, int index)
+{
+    for (const PlannedOutput& o : plan.outputs) {
+        if (o.kind == kind && (index < 0 || o.index == index) && o.supersededBy < 0)
+            m_record->add(o.path);
+    }
+}
+
+bool GalleryRun::mayReplaceOtherFiles(const OutputPlan& plan, FileKeys& keys)
+{
+    QSet<QString> seen;
+    QSet<QString> others;
+    for (const PlannedOutput& o : plan.outputs) {
+        const QFileInfo info(o.path);
+        if (seen.contains(o.key) || (!info.exists() && !info.isSymLink()) || info.isDir())
+            continue;
+        seen.insert(o.key);
+        if (!madeByLumivista(o.path, *m_record, keys.foldsCase(info.path()))) {
+            m_otherFiles << o.path;
+            others.insert(o.key);
+        }
+    }
+    if (!m_otherFiles.isEmpty() &&
+        m_options.otherFiles != GalleryRunOptions::OtherFiles::Overwrite) {
+        // The paths stay whole: the "/n" rule applies to the own text only.
+        const QString names = m_otherFiles.mid(0, 5).join(QStringLiteral("\r\n"));
+        const QString text = QStringLiteral(
+            "Das Ziel würde %1 Datei(en) ersetzen, die Lumivista nicht geschrieben hat:/n%2");
+        if (m_options.otherFiles == GalleryRunOptions::OtherFiles::Refuse) {
+            showError({text, m_otherFiles.size(), names});
+            return false;
+        }
+        if (!askYesNo(
+                {text + QStringLiteral("/n/nTrotzdem ersetzen?"), m_otherFiles.size(), names}))
+            return false;
+    }
+    // Before anything is written, the outputs where nothing or a file of Lumivista's is are
+    // claimed, so that what a killed run leaves is known to the next one. The files the user
+    // allowed to be replaced count only once they are.
+    for (const PlannedOutput& o : plan.outputs) {
+        if (o.supersededBy < 0 && !others.contains(o.key))
+            m_record->claim(o.path);
+    }
+    m_record->save();
+    return true;
 }
 
 RunLogo GalleryRun::loadLogo()
@@ -380,11 +470,12 @@ bool GalleryRun::makeAllPictures(const GalleryLayout& layout, const OutputPlan& 
     return finished;
 }
 
-void GalleryRun::writeIndexPages(const GalleryLayout& layout)
+void GalleryRun::writeIndexPages(const GalleryLayout& layout, const OutputPlan& plan)
 {
     for (int page = 0; page < indexPageCount(layout); ++page) {
         try {
             GenerateHTML(page, layout, m_captionCount);
+            recordWritten(plan, OutputKind::IndexPage, page);
         } catch (const LumiError& e) {
             // An index page that cannot be written is left out; the run goes on.
             m_notWritten << e.message();
@@ -522,6 +613,8 @@ void GalleryRun::takePicture(int i, const PictureOutput& output, const QStringLi
     QString commitError;
     if (commitPicture(output, &commitError)) {
         ++m_written;
+        for (const QString& file : output.finalFiles)
+            m_record->add(file);
         if (cache && output.reused) {
             ++m_reused;
             cache->keep(output.largeFile);

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 struct GalleryLayout;
 struct GalleryNames;
@@ -27,13 +28,27 @@ struct PictureSettings;
 class FileKeys;
 class Picture;
 class RunCache;
+class WrittenFiles;
+enum class OutputKind;
 
 struct GalleryRunOptions
 {
-    bool deleteOldFiles = false; // "Dateien vorher löschen": not part of the project
-    QString projectFile;         // the open project file, never overwritten or deleted
-    int jobs = 0;                // worker threads; 0 = one per core
-    QDateTime now;               // `DatZeit`; invalid = the time the run starts
+    // What the run does when an output would replace a file that no run of Lumivista wrote:
+    // ask (the window), stop with a message (the command line), or replace it.
+    enum class OtherFiles
+    {
+        Ask,
+        Refuse,
+        Overwrite
+    };
+
+    // "Dateien vorher löschen": deletes the files that earlier runs wrote into the target
+    // folders; not part of the project.
+    bool deleteOldFiles = false;
+    OtherFiles otherFiles = OtherFiles::Ask;
+    QString projectFile; // the open project file, never overwritten or deleted
+    int jobs = 0;        // worker threads; 0 = one per core
+    QDateTime now;       // `DatZeit`; invalid = the time the run starts
     // Pictures whose JPEGs the last run made from the same source and settings, and that
     // are unchanged on disk, are not decoded again (the record lives in the data folder).
     bool reuseUnchanged = true;
@@ -55,7 +70,8 @@ public:
         NoTarget,          // "Kein Ziel angegeben!" was shown
         NoPictures,        // "Keine Fotos gewählt!" was shown
         FolderUnavailable, // a folder was not created (answered No, or failed)
-        Refused,           // an output would replace an original; nothing written, message shown
+        Refused,           // an output would replace an original, or a file that Lumivista did
+                           // not write and that may not be replaced; nothing written
         Cancelled,         // stopped after "Abbrechen?" was answered Yes
         Failed,            // an unguarded step (style sheet, CD image) failed; message shown
         Finished,          // gallery written, final question asked
@@ -108,6 +124,9 @@ public:
 
     // Every warning of the last run, in order.
     const QStringList& warnings() const { return m_warnings; }
+    // Files at output names that no run of Lumivista wrote, found before anything was
+    // written (the run asked about them or refused).
+    const QStringList& otherFiles() const { return m_otherFiles; }
 
 private:
     void setPhase(Phase phase);
@@ -123,13 +142,18 @@ private:
     // pictures' files get the prefix "tn_"; false (message shown) when an output would
     // replace an original; every clash of two sources is warned about.
     bool planRun(GalleryLayout& layout, FileKeys& keys, OutputPlan& plan);
+    // False (asked and answered No, or refused) when outputs would replace files that no
+    // run of Lumivista wrote.
+    bool mayReplaceOtherFiles(const OutputPlan& plan, FileKeys& keys);
     // Everything after the plan: the files of the gallery and the final question.
     Outcome writeGallery(GalleryLayout& layout, const OutputPlan& plan, FileKeys& keys);
     void clearFolders(const GalleryNames& names, FileKeys& keys);
+    // Remembers the outputs of `kind` (and `index`, unless -1) as written by this run.
+    void recordWritten(const OutputPlan& plan, OutputKind kind, int index = -1);
     RunLogo loadLogo();
     void preparePages(GalleryLayout& layout, const QDateTime& datZeit);
     bool makeAllPictures(const GalleryLayout& layout, const OutputPlan& plan, const RunLogo& logo);
-    void writeIndexPages(const GalleryLayout& layout);
+    void writeIndexPages(const GalleryLayout& layout, const OutputPlan& plan);
     void askToShow(const QString& indexDat);
 
     // The picture loop; false when it was cancelled. Each picture writes the files the plan
@@ -157,4 +181,6 @@ private:
     QStringList m_skippedSources; // source paths of the skipped pictures, in list order
     QStringList m_notWritten;
     QStringList m_warnings;
+    QStringList m_otherFiles;
+    std::unique_ptr<WrittenFiles> m_record; // the files runs wrote into this gallery
 };

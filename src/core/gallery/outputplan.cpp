@@ -143,9 +143,11 @@ QStringList overwrittenOriginals(const OutputPlan& plan, const QStringList& prot
     }
     QStringList hit;
     for (const PlannedOutput& o : plan.outputs) {
-        const auto it = originals.constFind(o.key);
-        if (it != originals.constEnd() && !hit.contains(it.value()))
-            hit.append(it.value());
+        for (const QString& key : keys.entryKeys(o.path)) {
+            const auto it = originals.constFind(key);
+            if (it != originals.constEnd() && !hit.contains(it.value()))
+                hit.append(it.value());
+        }
     }
     return hit;
 }

@@ -1,9 +1,11 @@
-// The record of a gallery's pictures: one line per large picture, tab-separated, written
-// through a temporary file so a killed run leaves the old record or the new one.
+// The records of a gallery: one line per large picture, and one per written file,
+// tab-separated, written through a temporary file so a killed run leaves the old record or
+// the new one.
 #include "gallery/runcache.h"
 
 #include "gallery/picturejob.h"
 #include "util/fileops.h"
+#include "util/generatorcomment.h"
 #include "util/paths.h"
 #include "util/version.h"
 
@@ -19,6 +21,7 @@
 namespace {
 
 constexpr char kHeader[] = "lumivista picture record 1";
+constexpr char kFilesHeader[] = "lumivista written files 1";
 constexpr qint64 kMaxRecordBytes = 64LL * 1024 * 1024;
 
 QByteArray field(const QString& text)
@@ -169,4 +172,150 @@ void RunCache::save() const
             return true;
         },
         &reason);
+}
+
+namespace {
+
+// File times on FAT and exFAT cards tick in steps of up to two seconds; a file read back
+// after a remount may show its time rounded to them.
+constexpr qint64 kTimeSlackMs = 2000;
+constexpr char kClaimed[] = "claimed";
+
+struct FileState
+{
+    bool regular = false;
+    qint64 size = -1;
+    qint64 modified = 0;
+};
+
+FileState fileState(const QString& path)
+{
+    FileState state;
+    struct stat st
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return state;
+    state.regular = true;
+    state.size = qint64(st.st_size);
+    state.modified = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    return state;
+}
+
+// Whether the first lines of `path` carry the generator comment that every page gets at the
+// start of a line (a template with more on the line of "<html>" has the page go on after it).
+bool carriesGeneratorLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    for (int line = 0; line < 8 && !file.atEnd(); ++line) {
+        const QByteArray text = file.readLine(4096);
+        if (text.startsWith(kGeneratorCommentStart) &&
+            text.indexOf(kGeneratorCommentEnd) > qsizetype(sizeof kGeneratorCommentStart))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+WrittenFiles::WrittenFiles(const QString& recordFile) : m_file(recordFile)
+{
+    QFile file(recordFile);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxRecordBytes)
+        return;
+    if (file.readLine().trimmed() != kFilesHeader)
+        return;
+    while (!file.atEnd()) {
+        const QList<QByteArray> parts = file.readLine().trimmed().split('\t');
+        if (parts.size() != 3)
+            continue;
+        if (parts[1] == kClaimed)
+            m_claimed.insert(unfield(parts[0]));
+        else
+            m_files.insert(unfield(parts[0]), {parts[1].toLongLong(), parts[2].toLongLong()});
+    }
+}
+
+QString WrittenFiles::recordFileFor(const QString& exportPath)
+{
+    const QString pictures = RunCache::recordFileFor(exportPath);
+    return pictures.isEmpty() ? pictures : pictures.chopped(4) + QStringLiteral(".files.txt");
+}
+
+QString WrittenFiles::keyOf(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+bool WrittenFiles::knows(const QString& path, bool foldCase) const
+{
+    const FileState now = fileState(path);
+    if (!now.regular)
+        return false;
+    // An emptied file (a damaged output) has nothing to lose.
+    const auto matches = [&now](const Entry& e) {
+        return now.size == 0 ||
+               (e.size == now.size && qAbs(e.modified - now.modified) <= kTimeSlackMs);
+    };
+    const QString key = keyOf(path);
+    const auto it = m_files.constFind(key);
+    if ((it != m_files.constEnd() && matches(it.value())) || m_claimed.contains(key))
+        return true;
+    if (!foldCase)
+        return false;
+    const QString folded = key.toCaseFolded();
+    for (auto e = m_files.constBegin(); e != m_files.constEnd(); ++e) {
+        if (e.key().toCaseFolded() == folded && matches(e.value()))
+            return true;
+    }
+    return std::any_of(m_claimed.cbegin(), m_claimed.cend(),
+                       [&folded](const QString& c) { return c.toCaseFolded() == folded; });
+}
+
+void WrittenFiles::claim(const QString& path)
+{
+    m_claimed.insert(keyOf(path));
+}
+
+void WrittenFiles::add(const QString& path)
+{
+    const FileState now = fileState(path);
+    if (now.regular)
+        m_files.insert(keyOf(path), {now.size, now.modified});
+    m_claimed.remove(keyOf(path));
+}
+
+void WrittenFiles::save() const
+{
+    if (m_file.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    QString reason;
+    replaceFileWith(
+        m_file,
+        [&](QIODevice& file) {
+            file.write(kFilesHeader);
+            file.write("\n");
+            for (auto it = m_files.constBegin(); it != m_files.constEnd(); ++it) {
+                if (!fileState(it.key()).regular)
+                    continue;
+                file.write(field(it.key()) + '\t' + QByteArray::number(it.value().size) + '\t' +
+                           QByteArray::number(it.value().modified) + '\n');
+            }
+            for (const QString& path : m_claimed)
+                file.write(field(path) + '\t' + kClaimed + "\t0\n");
+            return true;
+        },
+        &reason);
+}
+
+bool madeByLumivista(const QString& path, const WrittenFiles& record, bool foldCase)
+{
+    if (record.knows(path, foldCase))
+        return true;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return fileState(path).regular && (suffix == u"htm" || suffix == u"html") &&
+           carriesGeneratorLine(path);
 }

@@ -31,17 +31,15 @@ bool folderFoldsCase(const QString& folder)
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".lumivista-pending-case-XXXXXX")));
     if (!probe.open())
         return false;
+    // Only one spelling was made: if the other one resolves, the folder folds case. The inode
+    // numbers tell nothing here, as some file systems (exFAT through FUSE) give each spelling
+    // of a name its own.
     const QFileInfo info(probe.fileName());
     const QString other = info.path() + u'/' + swappedCase(info.fileName());
-    struct stat a
+    struct stat st
     {
     };
-    struct stat b
-    {
-    };
-    return ::lstat(QFile::encodeName(probe.fileName()).constData(), &a) == 0 &&
-           ::lstat(QFile::encodeName(other).constData(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+    return other != probe.fileName() && ::lstat(QFile::encodeName(other).constData(), &st) == 0;
 }
 
 FileKeys::FileKeys(CaseProbe probe) : m_probe(std::move(probe))
@@ -67,16 +65,40 @@ const FileKeys::Folder& FileKeys::folder(const QString& path)
     return m_folders.insert(absolute, f).value();
 }
 
+bool FileKeys::foldsCase(const QString& folder)
+{
+    return this->folder(folder).foldsCase;
+}
+
+QString FileKeys::nameKey(const QString& path)
+{
+    const QFileInfo info(path);
+    const Folder& f = folder(info.path());
+    return f.key + u'/' + (f.foldsCase ? info.fileName().toCaseFolded() : info.fileName());
+}
+
 QString FileKeys::entryKey(const QString& path)
 {
+    // In a folder that folds case the name decides: every spelling of it is one entry.
+    if (foldsCase(QFileInfo(path).path()))
+        return nameKey(path);
     struct stat st
     {
     };
     if (::lstat(QFile::encodeName(path).constData(), &st) == 0)
         return inodeKey(st);
-    const QFileInfo info(path);
-    const Folder& f = folder(info.path());
-    return f.key + u'/' + (f.foldsCase ? info.fileName().toCaseFolded() : info.fileName());
+    return nameKey(path);
+}
+
+QStringList FileKeys::entryKeys(const QString& path)
+{
+    QStringList keys{entryKey(path)};
+    struct stat st
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !keys.contains(inodeKey(st)))
+        keys << inodeKey(st);
+    return keys;
 }
 
 QStringList FileKeys::fileKeys(const QString& path)
@@ -88,7 +110,15 @@ QStringList FileKeys::fileKeys(const QString& path)
     };
     if (::lstat(name.constData(), &st) == 0)
         keys << inodeKey(st);
+    else
+        return keys;
     if (::stat(name.constData(), &st) == 0 && !keys.contains(inodeKey(st)))
         keys << inodeKey(st);
+    // Only a folder that outputs go to (probed already) can hold a name an output folds onto;
+    // the folders of the user's files are not probed for this.
+    const auto it =
+        m_folders.constFind(QDir::cleanPath(QFileInfo(QFileInfo(path).path()).absoluteFilePath()));
+    if (it != m_folders.constEnd() && it->foldsCase)
+        keys << nameKey(path);
     return keys;
 }

@@ -1,6 +1,8 @@
-// The run and the user's files: originals are never overwritten or deleted, every output
-// file has one writer whatever the worker count, links at output names are replaced, names
-// up to the file system's limit work and a picture with a longer one leaves none of its files.
+// The run and the user's files: originals are never overwritten or deleted, files that no run
+// wrote are replaced only when asked for and never cleaned away, camera cards are compared as
+// they compare names, every output file has one writer whatever the worker count, links at
+// output names are replaced, names up to the file system's limit work and a picture with a
+// longer one leaves none of its files.
 #include "galleryrunfixture.h"
 
 #include "gallery/outputplan.h"
@@ -12,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "exfatcard.h"
 #include "testsupport.h"
 
 namespace {
@@ -81,27 +84,49 @@ TEST_F(OutputSafetyTest, OutputsThatWouldReplaceOriginalsRefuseTheRun)
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("out/font.css"))));
 }
 
-TEST_F(OutputSafetyTest, CleaningTheTargetKeepsTheOriginals)
+TEST_F(OutputSafetyTest, CleaningDeletesOnlyWhatEarlierRunsWrote)
 {
-    // Photos, project and template in the target folder; the pictures go to sub-folders.
-    addPhotos(2);
+    // The target is a photo folder: photos, project, template, a RAW file with its sidecar,
+    // notes; the pictures go to sub-folders.
+    addPhotos(3);
     writeBytes(path(QStringLiteral("p.lmv")), "[Param]\r\n");
     writeBytes(path(QStringLiteral("vorlage.htm")), "<html>[bild][navigation]</html>");
-    writeBytes(path(QStringLiteral("alt.htm")), "old page");
+    for (const char* user : {"IMG_7.CR2", "IMG_7.xmp", "notiz.txt", "alt.htm"})
+        writeBytes(path(QString::fromLatin1(user)), user);
     m_project.setTextValue(QStringLiteral("Ziel"), m_dir.path());
     m_project.setTextValue(QStringLiteral("VorBild"), path(QStringLiteral("vorlage.htm")));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("image1"))));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("image2"))));
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    // The last picture leaves the list: its files are an earlier run's; so is a page of a
+    // gallery whose records were lost.
+    m_project.Files().removeLast();
+    QByteArray page = readBytes(path(QStringLiteral("foto00.htm")));
+    writeBytes(path(QStringLiteral("image1/verloren.htm")), page);
+
     GalleryRunOptions clean;
     clean.deleteOldFiles = true;
     clean.projectFile = path(QStringLiteral("p.lmv"));
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("image1"))));
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("image2"))));
     ASSERT_EQ(runWith(clean), GalleryRun::Outcome::Finished);
-    const auto files = folderFiles(QStringLiteral("."));
-    for (const char* kept : {"foto00.jpg", "foto01.jpg", "p.lmv", "vorlage.htm", "foto00.htm"})
-        EXPECT_TRUE(files.contains(QString::fromLatin1(kept))) << kept;
-    EXPECT_FALSE(files.contains(QStringLiteral("alt.htm")));
-    EXPECT_EQ(files.value(QStringLiteral("p.lmv")), "[Param]\r\n");
-    EXPECT_FALSE(QImage(path(QStringLiteral("foto00.jpg"))).isNull());
+    for (const char* gone :
+         {"foto02.htm", "image1/tn_foto02.jpg", "image2/foto02.jpg", "image1/verloren.htm"})
+        EXPECT_FALSE(QFile::exists(path(QString::fromLatin1(gone)))) << gone;
+    const QStringList kept{
+        QStringLiteral("IMG_7.CR2"),  QStringLiteral("IMG_7.xmp"),  QStringLiteral("alt.htm"),
+        QStringLiteral("foto00.jpg"), QStringLiteral("foto01.jpg"), QStringLiteral("foto02.jpg"),
+        QStringLiteral("notiz.txt"),  QStringLiteral("p.lmv"),      QStringLiteral("vorlage.htm")};
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(path(name))) << name.toStdString();
+    EXPECT_EQ(readBytes(path(QStringLiteral("alt.htm"))), "alt.htm");
+    // The note names how many stayed and the first five, in the final question too.
+    ASSERT_FALSE(m_warnings.isEmpty());
+    const QString note = m_warnings.first();
+    EXPECT_TRUE(note.startsWith(
+        QStringLiteral("Nicht gelöscht: %1 Datei(en), die Lumivista nicht geschrieben hat: ")
+            .arg(kept.size())))
+        << note.toStdString();
+    EXPECT_EQ(note.count(m_dir.path()), 5);
+    EXPECT_TRUE(m_dialogs.texts().last().contains(note));
 }
 
 TEST_F(OutputSafetyTest, OutputsOfTheSameNameHaveOneWriterAndAWarning)
@@ -177,6 +202,7 @@ TEST_F(OutputSafetyTest, LinksAtOutputNamesAreReplacedNotWrittenThrough)
     for (const char* name : {"font.css", "index.htm", "foto00.htm", "sep.png"})
         ASSERT_TRUE(QFile::link(path(QStringLiteral("elsewhere.txt")),
                                 path(QStringLiteral("out/") + QString::fromLatin1(name))));
+    m_dialogs.queue(DialogResult::Yes); // the links are no files of Lumivista's
     ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
     EXPECT_EQ(readBytes(path(QStringLiteral("elsewhere.txt"))), "keep me");
     for (const char* name : {"font.css", "index.htm", "foto00.htm", "sep.png"}) {
@@ -275,4 +301,84 @@ TEST_F(OutputSafetyTest, CaseFoldingFolderRefusesCameraFileNames)
     m_project.setTextValue(QStringLiteral("PicPath"), QString());
     ASSERT_EQ(runWith(), GalleryRun::Outcome::Refused);
     EXPECT_EQ(readBytes(card + QStringLiteral("/DCIM/IMG_0001.JPG")), original);
+}
+
+TEST_F(OutputSafetyTest, OutputsOverOtherFilesAskFirst)
+{
+    // Numbered names in a folder that holds a photo of the same name, not in the list.
+    addPhotos(2);
+    makeTargetFolders();
+    m_project.setIntValue(QStringLiteral("NewNum"), 1);
+    const QString photo = path(QStringLiteral("out/image2/img0001.jpg"));
+    savePhoto(photo, Qt::magenta);
+    const QByteArray original = readBytes(photo);
+    const QString question =
+        QStringLiteral("Das Ziel würde 1 Datei(en) ersetzen, die Lumivista nicht geschrieben "
+                       "hat:\r\n%1\r\n\r\nTrotzdem ersetzen?")
+            .arg(photo);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Refused);
+    EXPECT_EQ(m_dialogs.texts(), QStringList{question});
+    EXPECT_EQ(readBytes(photo), original);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("out/font.css")))); // nothing written
+
+    // Refused without a question where nobody can be asked.
+    GalleryRunOptions refuse;
+    refuse.otherFiles = GalleryRunOptions::OtherFiles::Refuse;
+    m_dialogs.clear();
+    ASSERT_EQ(runWith(refuse), GalleryRun::Outcome::Refused);
+    EXPECT_EQ(m_dialogs.entries().value(0).type, DialogType::Error);
+    EXPECT_EQ(readBytes(photo), original);
+
+    // Yes replaces it; after that run every file is known and nothing is asked.
+    m_dialogs.clear();
+    m_dialogs.queue(DialogResult::Yes);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(QImage(photo).size(), QSize(64, 48));
+    m_dialogs.clear();
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_dialogs.texts().size(), 1); // the final question only
+
+    // With its records lost the gallery is asked about once: its four JPEGs and font.css
+    // (its pages carry the generator line).
+    for (const QString& record : QDir(path(QStringLiteral("data/runs"))).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::remove(path(QStringLiteral("data/runs/") + record)));
+    m_dialogs.clear();
+    m_dialogs.queue(DialogResult::Yes);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_TRUE(
+        m_dialogs.texts().first().startsWith(QStringLiteral("Das Ziel würde 5 Datei(en) ersetzen")))
+        << m_dialogs.texts().first().toStdString();
+    m_dialogs.clear();
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+    EXPECT_EQ(m_dialogs.texts().size(), 1);
+}
+
+TEST_F(OutputSafetyTest, CameraCardOnExfatKeepsItsPhotos)
+{
+    ExfatCard card(path(QStringLiteral("cardimage")));
+    if (!card.skipReason().isEmpty())
+        GTEST_SKIP() << card.skipReason().toStdString();
+    ASSERT_TRUE(card.error().isEmpty()) << card.error().toStdString();
+    const QString camera = card.path() + QStringLiteral("/IMG_0001.JPG");
+    savePhoto(camera, Qt::red);
+    const QByteArray original = readBytes(camera);
+    EXPECT_TRUE(folderFoldsCase(card.path()));
+    ASSERT_TRUE(QDir().mkpath(card.path() + QStringLiteral("/image1")));
+    m_project.setTextValue(QStringLiteral("Ziel"), card.path());
+    m_project.setTextValue(QStringLiteral("PicPath"), QString());
+
+    // The photo itself: its large picture "IMG_0001.jpg" is the same file.
+    m_project.Files() << camera;
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Refused);
+    EXPECT_TRUE(m_dialogs.texts().value(0).startsWith(
+        QStringLiteral("Das Ziel würde Originaldateien überschreiben:")));
+    // Another photo of that name: the card's photo is no file of Lumivista's.
+    m_project.Files() = {path(QStringLiteral("img_0001.jpg"))};
+    savePhoto(m_project.Files().first(), Qt::blue);
+    m_dialogs.clear();
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Refused);
+    EXPECT_TRUE(m_dialogs.texts().value(0).contains(card.path() + QStringLiteral("/img_0001.jpg")));
+    EXPECT_EQ(readBytes(camera), original);
+    EXPECT_EQ(QDir(card.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("IMG_0001.JPG")});
 }
