@@ -37,7 +37,7 @@ bool succeeds(const std::function<void()>& step)
 }
 
 const QString kAppTitle = u"Lumivista"_s;
-const QString kProjectFilter = u"Lumivista (*.lmv)"_s;
+const QString kProjectFilter = u"Lumivista|*.lmv|Alle Dateien|*"_s;
 const QString kProjectSuffix = u"lmv"_s;
 
 } // namespace
