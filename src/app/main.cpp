@@ -97,6 +97,9 @@ int runDesktop(int argc, char* argv[], const QString& projectFile)
     // are captioned with the application title get the application name instead.
     QApplication::setDesktopFileName(QStringLiteral("example.lumivista.Lumivista"));
     QApplication::setWindowIcon(applicationIcon());
+    // File-type icons (the FTP window) where the desktop's theme has none.
+    if (QIcon::fallbackThemeName().isEmpty())
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     installQtGerman(app);
     // Now with the title: creates dataDir and docDir and makes docDir the current folder,
     // where the file dialogs start. The version is compiled in.

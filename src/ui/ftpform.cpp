@@ -501,7 +501,7 @@ void TFTPForm::FTPStatus(const QString& text)
 void TFTPForm::FTPWorkEnd()
 {
     m_pbProgress->hide();
-    Log(QStringLiteral("Work end"), kPurple);
+    Log(QStringLiteral("Transfer finished"), kPurple);
 }
 
 void TFTPForm::Log(const QString& Msg, quint32 Color)
