@@ -24,6 +24,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
 const char16_t kTitle[] = u"Lumivista";
@@ -53,14 +55,55 @@ bool isProjectArgument(const char* arg)
     return text.endsWith(QLatin1String(".lmv"), Qt::CaseInsensitive) || QFileInfo(text).isFile();
 }
 
+const char kNoDisplay[] = "Kein Bildschirm gefunden (DISPLAY/WAYLAND_DISPLAY); die Befehle "
+                          "generate, project und upload laufen ohne.";
+
+// Without a display the window cannot start: the user gets a sentence instead of Qt's abort.
+[[noreturn]] void exitWithoutDisplay()
+{
+    fprintf(stderr, "%s\n", kNoDisplay);
+    fflush(stderr);
+    _exit(1);
+}
+
+// While the window's application connects to the display: Qt's notes of a display it
+// cannot reach are not shown, and its abort for want of a platform becomes exitWithoutDisplay.
+QtMessageHandler g_previousHandler = nullptr;
+void displayStartMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtFatalMsg)
+        exitWithoutDisplay();
+    if (qstrncmp(context.category ? context.category : "", "qt.qpa", 6) == 0)
+        return;
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+// True when the window has somewhere to show itself: a platform chosen by the user
+// (QT_QPA_PLATFORM) or an X or Wayland display.
+bool displayNamed()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 int runDesktop(int argc, char* argv[], const QString& projectFile)
 {
+    if (!displayNamed())
+        exitWithoutDisplay();
+    // A display that is named but cannot be reached (a closed ssh tunnel) ends the same way.
+    g_previousHandler = qInstallMessageHandler(displayStartMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_previousHandler);
     QApplication::setApplicationName(QString::fromUtf16(kTitle));
     // No display name: Qt would append " — Lumivista" to every window title. Dialogs that
     // are captioned with the application title get the application name instead.
     QApplication::setDesktopFileName(QStringLiteral("example.lumivista.Lumivista"));
     QApplication::setWindowIcon(applicationIcon());
+    // File-type icons (the FTP window) where the desktop's theme has none.
+    if (QIcon::fallbackThemeName().isEmpty())
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     installQtGerman(app);
     // Now with the title: creates dataDir and docDir and makes docDir the current folder,
     // where the file dialogs start. The version is compiled in.

@@ -4,6 +4,7 @@
 
 #include "ftp/ftpaddress.h"
 #include "ui/ftpcertificatedialog.h"
+#include "ui/screenfit.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/settingsstore.h"
@@ -33,8 +34,9 @@
 
 namespace {
 
-// The width the user and password fields start from; the address gets twice as much.
-constexpr int kFieldWidth = 140;
+// The narrowest the user and password fields get (the address gets twice as much): the
+// window fits a screen of about 1090 pixels.
+constexpr int kFieldWidth = 100;
 
 // Runs a command and shows its error, so no exception leaves a slot.
 void guarded(const std::function<void()>& command)
@@ -161,6 +163,7 @@ void TFTPForm::buildWindow()
     layout->addWidget(vertical, 1);
     layout->addWidget(m_sbMain);
     resize(900, 650);
+    fitIntoScreen(this);
     // No button takes [Return] for itself: the fields say what it does.
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
@@ -498,7 +501,7 @@ void TFTPForm::FTPStatus(const QString& text)
 void TFTPForm::FTPWorkEnd()
 {
     m_pbProgress->hide();
-    Log(QStringLiteral("Work end"), kPurple);
+    Log(QStringLiteral("Transfer finished"), kPurple);
 }
 
 void TFTPForm::Log(const QString& Msg, quint32 Color)

@@ -61,7 +61,14 @@ public:
         ColDate = 1,
         ColSize = 2
     };
-    // Icon index of a remote row, kept in the Name cell under this role.
+    // What a remote row is, kept in the Name cell under kIconRole (the Name cell's icon
+    // shows it; a file's icon is that of its type).
+    enum class RowKind
+    {
+        Up = 0,
+        Folder = 1,
+        File = 3
+    };
     static constexpr int kIconRole = Qt::UserRole + 1;
     // The caption a row had after the last listing or rename (in-place editing).
     static constexpr int kCaptionRole = Qt::UserRole + 2;
@@ -168,15 +175,16 @@ private:
     int m_ini = 0;
     int m_replyTimeout = FTPClient::kDefaultReplyTimeout;
     QString m_quellPath;
-    QList<QIcon> m_icons;
+    QList<QIcon> m_icons; // by RowKind: up, folder, generic file
     std::unique_ptr<UploadEntries> m_uploadEntries;
     std::unique_ptr<GalleryUpload> m_upload;
     std::unique_ptr<UploadRecordKeeper> m_uploadRecord; // while an upload runs
     std::unique_ptr<FtpPrompts> m_desktopPrompts;
     FtpPrompts* m_prompts = nullptr;
     mutable QString m_helpFile;
-    qint64 m_progressScale = 1; // bytes per step of the progress bar (int range)
-    bool m_listing = false;     // rows are being built: no in-place rename
+    qint64 m_progressScale = 1;  // bytes per step of the progress bar (int range)
+    qint64 m_expectedBytes = -1; // of the transfer under way; -1 when the server gave none
+    bool m_listing = false;      // rows are being built: no in-place rename
 
     QComboBox* m_edFtpServer = nullptr;
     QLineEdit* m_edFtpUser = nullptr;

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSpinBox>
@@ -39,19 +40,16 @@ void guarded(const std::function<void()>& command)
     }
 }
 
-// The icon of a file row: the later list that holds the extension wins; 3 without match.
-int fileIcon(const QString& name)
+// The icon of a file by its type, from the desktop's icon theme: the type's own icon, else
+// its group's ("image-x-generic"), else a generic file icon.
+QIcon fileTypeIcon(const QString& name, const QIcon& genericFile)
 {
-    const QString ext = QFileInfo(name).suffix().toLower();
-    static const std::pair<const char*, int> groups[] = {
-        {"htm,html", 4},    {"php,php4,php5,js,asp", 5}, {"css,txt", 6},
-        {"gif,jpg,png", 7}, {"zip,gz,tar", 8},           {"pdf", 9}};
-    int icon = 3;
-    for (const auto& [list, index] : groups) {
-        if (!ext.isEmpty() && inList(ext, QString::fromLatin1(list)))
-            icon = index;
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    for (const QString& icon : {type.iconName(), type.genericIconName()}) {
+        if (QIcon::hasThemeIcon(icon))
+            return QIcon::fromTheme(icon);
     }
-    return icon;
+    return genericFile;
 }
 
 // The locale's short date and long time, the time left out at exactly midnight.
@@ -136,20 +134,13 @@ QWidget* TFTPForm::buildRemoteSide()
     layout->addWidget(m_lvFiles, 1);
     connect(m_lvFiles, &QTreeWidget::itemDoubleClicked, this, [this] { lvFilesDblClick(); });
 
-    // Icons: 0 up, 1 folder, 2 unused, 3 file, 4 web page, 5 script, 6 text, 7 picture,
-    // 8 archive, 9 PDF.
-    const QStyle::StandardPixmap pixmaps[] = {QStyle::SP_FileDialogToParent,
-                                              QStyle::SP_DirIcon,
-                                              QStyle::SP_DirLinkIcon,
-                                              QStyle::SP_FileIcon,
-                                              QStyle::SP_DesktopIcon,
-                                              QStyle::SP_CommandLink,
-                                              QStyle::SP_FileDialogDetailedView,
-                                              QStyle::SP_DriveDVDIcon,
-                                              QStyle::SP_DriveHDIcon,
-                                              QStyle::SP_FileDialogInfoView};
-    for (const auto p : pixmaps)
-        m_icons.append(style()->standardIcon(p));
+    // The up row, folders and files without a fitting icon of their type.
+    m_icons = {
+        QIcon::fromTheme(QStringLiteral("go-up"),
+                         style()->standardIcon(QStyle::SP_FileDialogToParent)),
+        QIcon::fromTheme(QStringLiteral("folder"), style()->standardIcon(QStyle::SP_DirIcon)),
+        QIcon::fromTheme(QStringLiteral("application-x-generic"),
+                         style()->standardIcon(QStyle::SP_FileIcon))};
     return side;
 }
 
@@ -157,22 +148,24 @@ void TFTPForm::addRow(const RemoteRow& row)
 {
     auto* item = new QTreeWidgetItem(m_lvFiles);
     item->setText(ColName, row.name);
-    int icon = 0; // the up row cannot be renamed in place
+    RowKind kind = RowKind::Up; // the up row cannot be renamed in place
     if (row.isFolder) {
         item->setText(ColDate, kDir);
-        icon = row.name == QLatin1String("..") ? 0 : 1;
+        if (row.name != QLatin1String(".."))
+            kind = RowKind::Folder;
+        item->setIcon(ColName, m_icons.value(int(kind)));
     } else {
+        kind = RowKind::File;
         item->setText(ColDate, dateCell(row.modified));
         if (row.size >= 0)
             item->setText(ColSize, QLocale().toString(row.size)); // "#,###,##0"
         item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
-        icon = fileIcon(row.name);
+        item->setIcon(ColName, fileTypeIcon(row.name, m_icons.value(int(kind))));
     }
-    if (icon != 0)
+    if (kind != RowKind::Up)
         item->setFlags(item->flags() | Qt::ItemIsEditable);
-    item->setData(ColName, kIconRole, icon);
+    item->setData(ColName, kIconRole, int(kind));
     item->setData(ColName, kCaptionRole, row.name);
-    item->setIcon(ColName, m_icons.value(icon));
 }
 
 void TFTPForm::RefreshList()
@@ -312,6 +305,8 @@ void TFTPForm::showLocalEntries(const QStringList& entries)
 {
     m_quelle->clear();
     m_quelle->addItems(entries);
+    for (int i = 0; i < m_quelle->count(); ++i)
+        m_quelle->item(i)->setIcon(fileTypeIcon(entries.at(i), m_icons.value(int(RowKind::File))));
     btSelAllClick();
 }
 

@@ -224,7 +224,10 @@ void TFTPForm::FTPWorkBegin(qint64 expectedBytes)
         m_pbProgress->setRange(0, 0); // unknown size: a busy bar
     m_pbProgress->setValue(0);
     m_pbProgress->show();
-    Log(QStringLiteral("Work begin ") + QString::number(expectedBytes), kPurple);
+    m_expectedBytes = expectedBytes;
+    Log(expectedBytes >= 0 ? QStringLiteral("Transfer of %1 bytes started").arg(expectedBytes)
+                           : QStringLiteral("Transfer started"),
+        kPurple);
 }
 
 void TFTPForm::FTPWork(qint64 bytesSoFar)
@@ -232,7 +235,10 @@ void TFTPForm::FTPWork(qint64 bytesSoFar)
     const qint64 step = bytesSoFar / m_progressScale;
     if (m_pbProgress->maximum() > 0)
         m_pbProgress->setValue(int(qMin<qint64>(step, m_pbProgress->maximum())));
-    Log(QStringLiteral("Work ") + QString::number(bytesSoFar), kPurple);
+    Log(m_expectedBytes >= 0
+            ? QStringLiteral("Transferred %1 of %2 bytes").arg(bytesSoFar).arg(m_expectedBytes)
+            : QStringLiteral("Transferred %1 bytes").arg(bytesSoFar),
+        kPurple);
     // No events are processed during a transfer; paint the bar directly.
     if (m_pbProgress->isVisible())
         m_pbProgress->repaint();

@@ -4,6 +4,7 @@
 
 #include "pic/textstamp.h"
 #include "ui/jpgopti_widgets.h"
+#include "ui/screenfit.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 
@@ -98,6 +99,8 @@ TJPGOpti::TJPGOpti(QWidget* parent) : QDialog(parent)
     m_tabs->addTab(buildTextPage(), u"Text einfügen"_s);
     m_tabs->addTab(buildBlendPage(), u"Bild einfügen"_s);
     m_tabs->addTab(buildMaskPage(), u"Maske"_s);
+    // On a small screen the pages scroll and the preview keeps its room.
+    makePagesScrollable(m_tabs);
     connect(m_tabs, &QTabWidget::currentChanged, this, &TJPGOpti::tabChange);
 
     auto* layout = new QVBoxLayout(this);

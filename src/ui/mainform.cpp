@@ -6,6 +6,7 @@
 
 #include "gallery/cdimage.h"
 #include "gallery/templates.h"
+#include "ui/screenfit.h"
 #include "ui/windowcolor.h"
 #include "util/dialogs.h"
 #include "util/error.h"
@@ -37,7 +38,7 @@ bool succeeds(const std::function<void()>& step)
 }
 
 const QString kAppTitle = u"Lumivista"_s;
-const QString kProjectFilter = u"Lumivista (*.lmv)"_s;
+const QString kProjectFilter = u"Lumivista|*.lmv|Alle Dateien|*"_s;
 const QString kProjectSuffix = u"lmv"_s;
 
 } // namespace
@@ -47,6 +48,8 @@ TMainForm::TMainForm(QWidget* parent)
       m_filesModel(new QStringListModel(this))
 {
     ui->setupUi(this);
+    makePagesScrollable(ui->pages);
+    fitIntoScreen(this);
     ui->Files->setModel(m_filesModel);
     // "Bild anpassen" is stored with the project but never shown.
     ui->ePicModifi->hide();

@@ -94,6 +94,16 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return written;
 }
 
+QString writeFakeOpener(const QString& folder, int exitCode)
+{
+    const QString script = folder + QStringLiteral("/xdg-open");
+    writeBytes(script,
+               "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\nexit " +
+                   QByteArray::number(exitCode) + "\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+    return folder;
+}
+
 QStringList folderEntries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |

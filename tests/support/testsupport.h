@@ -24,3 +24,8 @@ quint16 freePort();
 
 // Waits up to 15 s until a server accepts connections on 127.0.0.1:`port`.
 bool waitForPort(quint16 port);
+
+// Writes a stand-in for xdg-open into `folder` (put it first on PATH): it appends what it is
+// asked to open to `folder`/opened.txt and ends with `exitCode` (3 is xdg-open's "no method
+// available", as on a system without a browser). Returns `folder`.
+QString writeFakeOpener(const QString& folder, int exitCode);

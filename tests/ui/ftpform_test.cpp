@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,21 @@ int icon(QTreeWidgetItem* item)
     return item ? item->data(TFTPForm::ColName, TFTPForm::kIconRole).toInt() : -1;
 }
 
+// An icon theme as a desktop has one (the offscreen platform knows no theme folders).
+void useDesktopIconTheme()
+{
+    QStringList paths = QIcon::themeSearchPaths();
+    if (!paths.contains(QStringLiteral("/usr/share/icons")))
+        QIcon::setThemeSearchPaths(paths << QStringLiteral("/usr/share/icons"));
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+// The theme name of a row's icon (file types' icons come from the desktop's icon theme).
+QString iconName(QTreeWidgetItem* item)
+{
+    return item ? item->icon(TFTPForm::ColName).name() : QStringLiteral("<no row>");
+}
+
 // A German locale for dates and thousands separators, restored afterwards.
 struct GermanLocale
 {
@@ -74,6 +90,7 @@ TEST(TFTPForm, ConnectListNavigateAndDisconnect)
     writeFile(root + QStringLiteral("/archive.tar.gz"), 2);
     writeFile(root + QStringLiteral("/zz.txt"), 1234567);
 
+    useDesktopIconTheme();
     TFTPForm form;
     EXPECT_EQ(statusPanel(form, 0)->text(), QStringLiteral("Offline"));
     EXPECT_FALSE(ftpControl<QAction>(form, "actRefresh")->isEnabled());
@@ -105,17 +122,21 @@ TEST(TFTPForm, ConnectListNavigateAndDisconnect)
     }
     EXPECT_TRUE(sawPass);
 
-    // At "/": no up row, folders first, icons by extension, sizes grouped.
+    // At "/": no up row, folders first, the icons of the file types, sizes grouped.
     ASSERT_EQ(ftpControl<QTreeWidget>(form, "lvFiles")->topLevelItemCount(), 6);
     QTreeWidgetItem* first = ftpControl<QTreeWidget>(form, "lvFiles")->topLevelItem(0);
     EXPECT_EQ(first->text(TFTPForm::ColName), QStringLiteral("image1"));
     EXPECT_EQ(first->text(TFTPForm::ColDate), QStringLiteral("<dir>"));
     EXPECT_EQ(icon(first), 1);
-    EXPECT_EQ(icon(row(form, QStringLiteral("index.htm"))), 4);
-    EXPECT_EQ(icon(row(form, QStringLiteral("PHOTO.JPG"))), 7);
-    EXPECT_EQ(icon(row(form, QStringLiteral("a.jpeg"))), 3);
-    EXPECT_EQ(icon(row(form, QStringLiteral("archive.tar.gz"))), 8);
-    EXPECT_EQ(icon(row(form, QStringLiteral("zz.txt"))), 6);
+    EXPECT_EQ(iconName(first), QStringLiteral("folder"));
+    EXPECT_EQ(iconName(row(form, QStringLiteral("index.htm"))), QStringLiteral("text-html"));
+    EXPECT_EQ(iconName(row(form, QStringLiteral("PHOTO.JPG"))), QStringLiteral("image-x-generic"));
+    EXPECT_EQ(iconName(row(form, QStringLiteral("a.jpeg"))), QStringLiteral("image-x-generic"));
+    EXPECT_EQ(iconName(row(form, QStringLiteral("archive.tar.gz"))),
+              QStringLiteral("package-x-generic"));
+    EXPECT_EQ(iconName(row(form, QStringLiteral("zz.txt"))), QStringLiteral("text-x-generic"));
+    for (const char* name : {"index.htm", "PHOTO.JPG", "zz.txt"})
+        EXPECT_EQ(icon(row(form, QLatin1String(name))), int(TFTPForm::RowKind::File)) << name;
     EXPECT_EQ(row(form, QStringLiteral("zz.txt"))->text(TFTPForm::ColSize),
               QStringLiteral("1.234.567"));
     EXPECT_EQ(row(form, QStringLiteral("PHOTO.JPG"))->text(TFTPForm::ColSize), QStringLiteral("0"));
@@ -260,15 +281,18 @@ TEST(TFTPForm, ReadFilesListsOnlyFilesOnceWithRelativeNames)
     writeFile(dir.filePath(QStringLiteral("font.css")), 1);
     writeFile(dir.filePath(QStringLiteral("image1/tn_0001.jpg")), 1);
 
+    useDesktopIconTheme();
     TFTPForm form;
     form.setQuellPath(dir.path());
     form.ReadFiles(QString(), QString());
-    QStringList entries;
+    QStringList entries, icons;
     for (int i = 0; i < ftpControl<QListWidget>(form, "Quelle")->count(); ++i) {
         entries << ftpControl<QListWidget>(form, "Quelle")->item(i)->text();
+        icons << ftpControl<QListWidget>(form, "Quelle")->item(i)->icon().name();
         EXPECT_EQ(ftpControl<QListWidget>(form, "Quelle")->item(i)->checkState(), Qt::Checked);
     }
     EXPECT_EQ(entries, (QStringList{QStringLiteral("font.css"), QStringLiteral("index.htm")}));
+    EXPECT_EQ(icons, (QStringList{QStringLiteral("text-x-generic"), QStringLiteral("text-html")}));
 
     form.ReadFiles(dir.filePath(QStringLiteral("image1")), QStringLiteral("a"));
     form.ReadFiles(dir.filePath(QStringLiteral("image1")), QStringLiteral("a"));

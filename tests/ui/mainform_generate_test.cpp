@@ -89,6 +89,25 @@ TEST_F(GenerateTest, AFullRunWritesTheGalleryAndAsksToShowIt)
     EXPECT_FALSE(form().isGenerating());
 }
 
+// "In Browser anzeigen? Ja" where xdg-open finds no browser: the window says so, with the page.
+TEST_F(GenerateTest, ShowingWithoutABrowserNamesThePage)
+{
+    const QString target = prepare(1);
+    const QString bin = writeFakeOpener(path(u"bin"_s), 3);
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", (bin + u':').toLocal8Bit() + searchPath);
+    m_dialogs.queue(DialogResult::Yes);
+    form().btGenClick();
+    qputenv("PATH", searchPath);
+
+    const QString page = QDir(target).filePath(u"index.htm"_s);
+    EXPECT_EQ(m_dialogs.texts(),
+              (QStringList{kFinalQuestion,
+                           u"Die Seite konnte nicht im Browser geöffnet werden:\r\n"_s + page}));
+    EXPECT_EQ(m_dialogs.entries().last().type, DialogType::Warning);
+    EXPECT_EQ(readBytes(bin + u"/opened.txt"_s), page.toUtf8() + '\n');
+}
+
 // The run's own tests answer "Abbrechen?" No and Yes; here the press reaches the run from
 // the button while it works, and the window is ready again afterwards.
 TEST_F(GenerateTest, PressDuringTheRunAnsweredYesStopsIt)

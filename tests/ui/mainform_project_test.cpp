@@ -11,9 +11,11 @@
 #include "ui/updateform.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,6 +42,27 @@ protected:
         return file;
     }
 };
+
+// The desktop's open and save dialogs offer project files first and all files second.
+TEST_F(ProjectCommandTest, OpenAndSaveDialogsOfferProjectFilesFirst)
+{
+    QtChoosers desktop;
+    form().setChoosers(&desktop);
+    for (const auto command : {&TMainForm::FileOpenItemClick, &TMainForm::speichernunter1Click}) {
+        QStringList filters;
+        QString selected;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            filters = dialog->nameFilters();
+            selected = dialog->selectedNameFilter();
+            dialog->reject();
+        });
+        (form().*command)();
+        EXPECT_EQ(filters, (QStringList{u"Lumivista (*.lmv)"_s, u"Alle Dateien (*)"_s}));
+        EXPECT_EQ(selected, u"Lumivista (*.lmv)"_s);
+    }
+}
 
 TEST_F(ProjectCommandTest, StartSettingsAreAppliedWhenFirstShown)
 {

@@ -283,7 +283,7 @@ void FTPClient::acceptCertificate()
     question.certificate = chain.first();
     question.fingerprint = fingerprint;
     for (const QSslError& error : errors)
-        question.problems.append(error.errorString());
+        question.problems.append(certificateProblemText(error));
     const FtpCertificateAnswer answer =
         certificateQuestion ? certificateQuestion(question) : FtpCertificateAnswer::Refuse;
     if (answer == FtpCertificateAnswer::Refuse)

@@ -21,6 +21,50 @@ QString colonHex(const QByteArray& bytes)
 
 } // namespace
 
+QString certificateProblemText(const QSslError& error)
+{
+    switch (error.error()) {
+    case QSslError::SelfSignedCertificate:
+        return QStringLiteral("The certificate is self-signed and not trusted");
+    case QSslError::SelfSignedCertificateInChain:
+        return QStringLiteral("The root of the certificate chain is self-signed and not trusted");
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+        return QStringLiteral("The issuer's certificate is not among the trusted ones");
+    case QSslError::UnableToVerifyFirstCertificate:
+        return QStringLiteral("No certificate of the chain could be verified");
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("The certificate is not made out for this host name");
+    case QSslError::CertificateExpired:
+        return QStringLiteral("The certificate has expired");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("The certificate is not valid yet");
+    case QSslError::InvalidNotBeforeField:
+    case QSslError::InvalidNotAfterField:
+        return QStringLiteral("The certificate's validity dates are invalid");
+    case QSslError::CertificateSignatureFailed:
+    case QSslError::UnableToDecryptCertificateSignature:
+    case QSslError::UnableToDecodeIssuerPublicKey:
+        return QStringLiteral("The certificate's signature could not be verified");
+    case QSslError::CertificateRevoked:
+        return QStringLiteral("The certificate has been revoked");
+    case QSslError::CertificateBlacklisted:
+        return QStringLiteral("The certificate is blacklisted");
+    case QSslError::InvalidCaCertificate:
+        return QStringLiteral("An issuer's certificate may not sign certificates");
+    case QSslError::PathLengthExceeded:
+        return QStringLiteral("The certificate chain is too long");
+    case QSslError::InvalidPurpose:
+    case QSslError::CertificateUntrusted:
+    case QSslError::CertificateRejected:
+        return QStringLiteral("The certificate is not trusted for this purpose");
+    case QSslError::NoPeerCertificate:
+        return QStringLiteral("The server sent no certificate");
+    default:
+        return QStringLiteral("Certificate error %1").arg(int(error.error()));
+    }
+}
+
 QString certificateFingerprint(const QSslCertificate& certificate)
 {
     return colonHex(certificate.digest(QCryptographicHash::Sha256));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QSslCertificate>
+#include <QSslError>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,10 @@ enum class FtpCertificateAnswer
     TrustOnce,  // for this connection (and the extra connections of this upload)
     TrustAlways // remembered for host and port in the user's settings store
 };
+
+// A verification error in English, as the FTP window and the log speak (QSslError's own
+// text follows the installed translation).
+QString certificateProblemText(const QSslError& error);
 
 // SHA-256 of the DER form, upper-case hex pairs joined by colons ("AB:01:...").
 QString certificateFingerprint(const QSslCertificate& certificate);

@@ -494,8 +494,10 @@ void GalleryRun::askToShow(const QString& indexDat)
     const QString question =
         finalQuestion(cdIndexLine, unprocessedNote(m_skippedSources) + m_warnings);
     // The notes carry paths: the question is shown as composed.
-    if (askYesNo(MessageText::verbatim(question)))
-        openWithShell(indexDat);
+    if (askYesNo(MessageText::verbatim(question)) && openWithShell(indexDat) != kShellOk)
+        showMessage({QStringLiteral("Die Seite konnte nicht im Browser geöffnet werden:/n%1"),
+                     QDir::toNativeSeparators(indexDat)},
+                    QStringLiteral("w"));
 }
 
 bool GalleryRun::planRun(GalleryLayout& layout, FileKeys& keys, OutputPlan& plan)

@@ -16,7 +16,8 @@ struct FileFilter
 };
 
 // Description and pattern fields in pairs; a description's own "(...)" is dropped, as it
-// may be mistyped ("*gif") and the pattern field counts. An unpaired last field is ignored.
+// may be mistyped ("*gif") and the pattern field counts. An unpaired last field counts when
+// it is in the desktop's form "Name (*.a *.b)", and is ignored otherwise.
 QList<FileFilter> parseFileFilter(const QString& text);
 // The name filters of a filter text, one per pair.
 QStringList fileFilterNames(const QString& text);

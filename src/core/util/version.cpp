@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "buildinfo.h"
@@ -44,12 +45,46 @@ bool looksLikeUrl(const QString& target)
     return scheme.match(target).hasMatch();
 }
 
+// How long an opener may take to say that it found nothing to open with.
+constexpr int kOpenerAnswerMs = 2000;
+
+// Starts the opener and waits a moment: one that finds no program for the page (xdg-open
+// without a browser) ends at once with an error. One still running then shows the page
+// (a browser started in the foreground) and is left running.
+bool startOpener(const QString& opener, const QString& target)
+{
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({target});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    if (process->waitForFinished(kOpenerAnswerMs)) {
+        const bool opened =
+            process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+        delete process;
+        return opened;
+    }
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    return true;
+}
+
 bool openUrl(const QUrl& url)
 {
-    // QDesktopServices needs a GUI application; the command line has none.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty())
+        return startOpener(opener, url.isLocalFile() ? url.toLocalFile()
+                                                     : url.toString(QUrl::FullyEncoded));
+    // Without xdg-open the desktop's own search for a browser is left (it needs a GUI
+    // application; the command line has none).
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return QDesktopServices::openUrl(url);
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString()});
+    return false;
 }
 
 } // namespace

@@ -14,9 +14,10 @@ quint64 versionNumber(const QString& dotted);
 inline constexpr int kShellOk = 33;
 inline constexpr int kShellNotFound = 2;
 inline constexpr int kShellNoHandler = 31;
-// Opens a URL, file or folder with the desktop's default handler; "@" starts a new instance
-// of the program with `parameters` (split like a command line). Empty target: nothing, 0.
-// Never throws.
+// Opens a URL, file or folder with the desktop's default handler (xdg-open); "@" starts a
+// new instance of the program with `parameters` (split like a command line). Empty target:
+// nothing, 0. kShellNoHandler when nothing could open it (no browser installed); a missing
+// file is kShellNotFound. Never throws.
 int openWithShell(const QString& target, const QString& parameters = {});
 
 // Full path of the running program; `askSystem` asks the system for the loaded executable.

@@ -16,6 +16,10 @@ TEST(FileFilter, PairsBecomeNameFilters)
     EXPECT_TRUE(fileFilterNames(QString()).isEmpty());
     // A description without its pattern field is left out.
     EXPECT_EQ(fileFilterNames(u"Bilder|*.jpg|Rest"_s), QStringList{u"Bilder (*.jpg)"_s});
+    // ... unless it is written in the desktop's form, with its patterns in brackets.
+    EXPECT_EQ(fileFilterNames(u"Lumivista (*.lmv)"_s), QStringList{u"Lumivista (*.lmv)"_s});
+    EXPECT_EQ(fileFilterNames(u"Bilder|*.jpg|Web (*.htm *.html)"_s),
+              (QStringList{u"Bilder (*.jpg)"_s, u"Web (*.htm *.html)"_s}));
 
     const QList<FileFilter> filters = parseFileFilter(u"Bilder|*.jpg;*.png|Alle Dateien|*"_s);
     ASSERT_EQ(filters.size(), 2);

@@ -1,9 +1,8 @@
-// Version numbers, vendor addresses and the desktop's "open" (URL handlers intercepted, the
-// program itself replaced by a shell that leaves a mark).
+// Version numbers, vendor addresses and the desktop's "open" (xdg-open replaced by a
+// stand-in, the program itself by a shell that leaves a mark).
 #include "util/paths.h"
 #include "util/version.h"
 
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -13,15 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "testsupport.h"
-
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public Q_SLOTS:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 TEST(VersionNumber, PacksFourParts)
 {
@@ -79,27 +69,45 @@ TEST(ProgramPath, TheRunningExecutable)
               QFileInfo(programPath()).canonicalFilePath());
 }
 
-TEST(OpenWithShell, UrlsFilesAndFolders)
+// xdg-open replaced by a stand-in first on PATH.
+class ShellOpen : public ::testing::Test
 {
-    UrlRecorder recorder;
-    for (const char* scheme : {"https", "http", "file", "mailto"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &recorder, "open");
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_tmp.isValid());
+        qputenv("PATH", (m_tmp.path() + u':').toLocal8Bit() + m_path);
+    }
+    void TearDown() override { qputenv("PATH", m_path); }
+    QStringList opened() const
+    {
+        return QString::fromLocal8Bit(readBytes(m_tmp.filePath(s(u"opened.txt"))))
+            .split(u'\n', Qt::SkipEmptyParts);
+    }
 
+    QTemporaryDir m_tmp;
+    const QByteArray m_path = qgetenv("PATH");
+};
+
+TEST_F(ShellOpen, UrlsFilesAndFolders)
+{
+    writeFakeOpener(m_tmp.path(), 0);
     EXPECT_EQ(openWithShell(QString()), 0);
     EXPECT_EQ(openWithShell(s(u"https://lumivista.example/a b?x=1")), kShellOk);
-    EXPECT_EQ(openWithShell(tmp.path()), kShellOk);
+    EXPECT_EQ(openWithShell(m_tmp.path()), kShellOk);
     EXPECT_EQ(openWithShell(s(u"mailto:info@lumivista.example"), s(u"ignored")), kShellOk);
-    EXPECT_EQ(openWithShell(tmp.path() + s(u"/missing.htm")), kShellNotFound);
-    for (const char* scheme : {"https", "http", "file", "mailto"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    EXPECT_EQ(openWithShell(m_tmp.path() + s(u"/missing.htm")), kShellNotFound);
+    EXPECT_EQ(opened(), (QStringList{s(u"https://lumivista.example/a%20b?x=1"), m_tmp.path(),
+                                     s(u"mailto:info@lumivista.example")}));
+}
 
-    ASSERT_EQ(recorder.urls.size(), 3);
-    EXPECT_EQ(recorder.urls.at(0).host(), s(u"lumivista.example"));
-    EXPECT_EQ(recorder.urls.at(0).path(), s(u"/a b"));
-    EXPECT_EQ(recorder.urls.at(1), QUrl::fromLocalFile(tmp.path()));
-    EXPECT_EQ(recorder.urls.at(2).scheme(), s(u"mailto"));
+TEST_F(ShellOpen, NoBrowserIsReported)
+{
+    writeFakeOpener(m_tmp.path(), 3);
+    const QString page = m_tmp.filePath(s(u"index.htm"));
+    writeBytes(page, "<html></html>");
+    EXPECT_EQ(openWithShell(page), kShellNoHandler);
+    EXPECT_EQ(opened(), QStringList{page});
 }
 
 TEST(OpenWithShell, AtStartsTheProgramAgain)
@@ -122,5 +130,3 @@ TEST(OpenWithShell, AtStartsTheProgramAgain)
     EXPECT_EQ(openWithShell(s(u"@")), kShellNotFound);
     setPathContext(previous);
 }
-
-#include "version_test.moc"
