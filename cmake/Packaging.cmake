@@ -20,7 +20,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-image-formats-plugins, qt6-translations-l10n, qt6-qpa-plugins, libqt6svg6, fonts-liberation2 | fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, adwaita-icon-theme")
 set(CPACK_PACKAGE_DESCRIPTION
     "Lumivista turns a list of photographs into a static HTML photo gallery:
 a corrected, stamped large JPEG and a small JPEG of every picture, one page

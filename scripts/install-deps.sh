@@ -14,8 +14,8 @@ build=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
 )
 # What the program needs at run time beyond its libraries: fonts for the text stamp and the
-# metafiles, Qt's German translations.
-runtime=(fonts-liberation2 fonts-dejavu-core fonts-urw-base35 qt6-translations-l10n)
+# metafiles, Qt's German translations, the icon theme the FTP window takes file-type icons from.
+runtime=(fonts-liberation2 fonts-dejavu-core fonts-urw-base35 qt6-translations-l10n adwaita-icon-theme)
 test=(
   "${runtime[@]}" clang-format
   python3 python3-pyftpdlib python3-openssl proftpd-core proftpd-mod-crypto openssl
