@@ -107,10 +107,15 @@ QWidget* TFTPForm::buildLocalSide()
     m_edTransfers = new QSpinBox(side);
     m_edTransfers->setObjectName(QStringLiteral("edTransfers"));
     transfers->setBuddy(m_edTransfers);
-    buttons->addWidget(transfers);
-    buttons->addWidget(m_edTransfers);
-    buttons->addWidget(m_btUpload);
+    buttons->addStretch();
     layout->addLayout(buttons);
+    // The upload on a row of its own, so the list commands do not widen the local side.
+    auto* uploadRow = new QHBoxLayout;
+    uploadRow->addStretch();
+    uploadRow->addWidget(transfers);
+    uploadRow->addWidget(m_edTransfers);
+    uploadRow->addWidget(m_btUpload);
+    layout->addLayout(uploadRow);
     connect(m_btOpenDir, &QPushButton::clicked, this, &TFTPForm::btOpenDirClick);
     connect(m_btSelAll, &QPushButton::clicked, this, &TFTPForm::btSelAllClick);
     connect(m_btUnsel, &QPushButton::clicked, this, &TFTPForm::btUnselClick);
