@@ -42,9 +42,14 @@ QString staleFilePath(const QString& baseFolder, const QString& entry)
 QStringList findStaleFiles(FTPClient& ftp, const QString& baseFolder, const UploadRecord& record,
                            const QStringList& galleryEntries, const QString& sourceFolder)
 {
+    // Compared without case: on a server that ignores case, "IMG_1.JPG" of an earlier
+    // upload may be the file the gallery now calls "img_1.jpg".
+    QSet<QString> gallery;
+    for (const QString& entry : galleryEntries)
+        gallery.insert(entry.toCaseFolded());
     QStringList candidates;
     for (const QString& entry : record.entries()) {
-        if (staysInBaseFolder(entry) && !galleryEntries.contains(entry) &&
+        if (staysInBaseFolder(entry) && !gallery.contains(entry.toCaseFolded()) &&
             !QFileInfo::exists(resolvePath(entry, sourceFolder)))
             candidates.append(entry);
     }

@@ -14,10 +14,10 @@ class UploadRecord;
 // Deletions one run makes at most unless the user allows more.
 constexpr int kDefaultMaxStaleDeletions = 100;
 
-// The entries of `record` that `galleryEntries` lacks, whose file is gone from `sourceFolder`
-// too, and that the server's listing shows as
-// a file of the recorded size (a file of another size is not the one the upload stored and
-// stays), in entry order. Every folder those entries use is listed first, from the base
+// The entries of `record` that `galleryEntries` lacks (also when case is ignored), whose file
+// is gone from `sourceFolder` too, and that the server's listing shows as a file of the
+// recorded size (a file of another size is not the one the upload stored and stays), in
+// entry order. Every folder those entries use is listed first, from the base
 // folder down (a folder its parent's listing lacks holds none of them): a folder that cannot
 // be entered or listed throws LumiError naming it, and nothing counts as stale then.
 // The client is back in `baseFolder` afterwards.
