@@ -24,6 +24,7 @@ void printUsage(QTextStream& out)
            "  lumivista project show P.lmv\n"
            "  lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
            "                         [--connections N] [--accept-certificate SHA256]\n"
+           "                         [--delete-stale [--dry-run] [--max-delete N]]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
@@ -77,6 +78,7 @@ QString verbUsage(const QString& verb)
         return QStringLiteral(
             "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
             "                              [--connections N] [--accept-certificate SHA256]\n"
+            "                              [--delete-stale [--dry-run] [--max-delete N]]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
             "and FtpPath, encrypted as its FtpTls says (0 TLS if the server offers it,\n"
             "1 TLS required, 2 plain FTP).\n"
@@ -96,6 +98,15 @@ QString verbUsage(const QString& verb)
             "                    (64 hex digits; colons and case do not matter). Without\n"
             "                    it such a certificate stops the upload and its\n"
             "                    fingerprint is printed.\n"
+            "  --delete-stale    after a complete upload, delete from the server the files\n"
+            "                    an earlier upload to this server, user and folder stored\n"
+            "                    and the gallery no longer has; no other file. They are\n"
+            "                    listed first; a folder the server cannot list stops the\n"
+            "                    run before anything is sent or deleted\n"
+            "  --dry-run         with --delete-stale: only list the stale files; nothing\n"
+            "                    is sent or deleted\n"
+            "  --max-delete N    with --delete-stale: delete up to N files (default 100);\n"
+            "                    with more stale files nothing is sent or deleted\n"
             "Every upload records what it stored in the \"uploads\" folder of the data\n"
             "folder, never in the gallery or on the server.\n");
     return QString();

@@ -8,6 +8,7 @@
 #include "ftp/ftpclient.h"
 #include "ftp/ftptls.h"
 #include "ftp/galleryupload.h"
+#include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
 #include "gallery/projectstate.h"
 #include "util/error.h"
@@ -94,14 +95,20 @@ int runUploadCommand(const QStringList& args)
     bool yes = false;
     bool passwordFromStdin = false;
     bool onlyChanged = false;
+    bool deleteStale = false;
+    bool dryRun = false;
+    QString maxDeleteOption;
     QString connectionsOption;
     QString typedFingerprint;
     if (const int exitCode =
             readVerbArguments(QStringLiteral("upload"), args,
                               {{QStringLiteral("--yes"), &yes},
                                {QStringLiteral("--password-stdin"), &passwordFromStdin},
-                               {QStringLiteral("--changed"), &onlyChanged}},
+                               {QStringLiteral("--changed"), &onlyChanged},
+                               {QStringLiteral("--delete-stale"), &deleteStale},
+                               {QStringLiteral("--dry-run"), &dryRun}},
                               {{QStringLiteral("--connections"), &connectionsOption},
+                               {QStringLiteral("--max-delete"), &maxDeleteOption},
                                {QStringLiteral("--accept-certificate"), &typedFingerprint}},
                               projectFile);
         exitCode >= 0)
@@ -112,6 +119,22 @@ int runUploadCommand(const QStringList& args)
             << GalleryUpload::kMaxConnections << ", not \"" << connectionsOption << "\"\n"
             << verbUsage(QStringLiteral("upload"));
         return kExitUsage;
+    }
+    if ((dryRun || !maxDeleteOption.isNull()) && !deleteStale) {
+        err << "lumivista upload: --dry-run and --max-delete go with --delete-stale\n"
+            << verbUsage(QStringLiteral("upload"));
+        return kExitUsage;
+    }
+    int maxDelete = kDefaultMaxStaleDeletions;
+    if (!maxDeleteOption.isNull()) {
+        bool numeric = false;
+        maxDelete = maxDeleteOption.toInt(&numeric);
+        if (!numeric || maxDelete < 0) {
+            err << "lumivista upload: --max-delete takes a number from 0 up, not \""
+                << maxDeleteOption << "\"\n"
+                << verbUsage(QStringLiteral("upload"));
+            return kExitUsage;
+        }
     }
     const QString acceptedFingerprint = normalisedFingerprint(typedFingerprint);
     if (args.contains(QStringLiteral("--accept-certificate")) && acceptedFingerprint.isEmpty()) {
@@ -156,6 +179,7 @@ int runUploadCommand(const QStringList& args)
         return FtpCertificateAnswer::Refuse;
     };
     UploadEntryList entries(files);
+    QStringList stale; // entries to delete after the upload
     GalleryUpload upload(ftp, entries);
     upload.setConnections(connections);
     try {
@@ -181,9 +205,37 @@ int runUploadCommand(const QStringList& args)
                 entries.setChecked(i, changed.value(i, true));
             err << changed.count(true) << " of " << files.size() << " files changed" << Qt::endl;
         }
+        if (deleteStale) {
+            // Listed before anything changes; a folder that cannot be listed stops here.
+            UploadRecord staleRecord(UploadRecordKey::of(ftp, base));
+            QString recordProblem;
+            if (!staleRecord.load(&recordProblem) && !recordProblem.isEmpty())
+                err << "lumivista upload: the record of earlier uploads \"" << staleRecord.path()
+                    << "\" cannot be read; no stale file is deleted\n";
+            stale = findStaleFiles(ftp, base, staleRecord, files, target);
+            err << stale.size() << " stale files on the server" << (stale.isEmpty() ? "" : ":")
+                << "\n";
+            for (const QString& entry : std::as_const(stale))
+                err << "  " << staleFilePath(base, entry) << "\n";
+            const bool tooMany = stale.size() > maxDelete;
+            if (tooMany)
+                err << "lumivista upload: " << stale.size() << " stale files are more than the "
+                    << maxDelete << " one run deletes; allow them with --max-delete "
+                    << stale.size() << "\n";
+            if (dryRun || tooMany) {
+                err << (dryRun ? "Nothing was sent or deleted (--dry-run)\n"
+                               : "lumivista upload: nothing was sent or deleted\n")
+                    << Qt::flush;
+                ftp.disconnectFromServer();
+                return dryRun ? kExitOk : kExitStopped;
+            }
+        }
         const QString question = uploadQuestion(withoutAddressPassword(server, ftpUser).address,
                                                 base, QStringLiteral("\n"));
         err << question << (yes ? " Yes" : " No") << Qt::endl;
+        if (!stale.isEmpty())
+            err << "Delete the " << stale.size() << " stale files listed above?"
+                << (yes ? " Yes" : " No") << Qt::endl;
         if (!yes) {
             err << "lumivista upload: nothing sent (answer the question with --yes)\n";
             ftp.disconnectFromServer();
@@ -227,21 +279,38 @@ int runUploadCommand(const QStringList& args)
     }
     if (terminal)
         err << "\r" << QString(90, QLatin1Char(' ')) << "\r" << Qt::flush;
+    const bool recordSaved = record.finish();
+    const bool complete =
+        outcome == GalleryUpload::Outcome::Finished && upload.storedCount() == toSend;
+    StaleDeletion deletion;
+    if (!stale.isEmpty() && complete && recordSaved) {
+        // The record as the upload left it; each deletion takes its entry out and saves it.
+        UploadRecord staleRecord(UploadRecordKey::of(ftp, upload.baseFolder()));
+        staleRecord.load();
+        deletion = deleteStaleFiles(ftp, upload.baseFolder(), staleRecord, stale);
+    } else if (!stale.isEmpty()) {
+        deletion.errorMessage =
+            QStringLiteral("stale files are deleted only after a complete upload");
+    }
     try {
         ftp.disconnectFromServer();
     } catch (const LumiError&) {
         // the files are stored or not; a failing QUIT changes nothing
     }
 
-    if (!record.finish())
+    if (!recordSaved)
         err << "lumivista upload: " << record.errorMessage() << "\n";
     err << upload.storedCount() << " of " << toSend << " files stored in " << upload.baseFolder()
         << Qt::endl;
+    if (!stale.isEmpty()) {
+        err << deletion.deleted << " of " << stale.size() << " stale files deleted" << Qt::endl;
+        if (!deletion.errorMessage.isEmpty())
+            err << "lumivista upload: " << deletion.errorMessage << "\n";
+    }
     if (!upload.errorMessage().isEmpty())
         err << "lumivista upload: " << upload.errorMessage() << "\n";
     else if (outcome == GalleryUpload::Outcome::Stopped)
         err << "lumivista upload: stopped\n";
-    const bool complete =
-        outcome == GalleryUpload::Outcome::Finished && upload.storedCount() == toSend;
-    return complete ? kExitOk : kExitStopped;
+    const bool staleDone = deletion.deleted == stale.size();
+    return complete && staleDone ? kExitOk : kExitStopped;
 }

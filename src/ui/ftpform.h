@@ -125,6 +125,9 @@ public Q_SLOTS:
     // Ticks exactly the entries that changed since the last upload to the remote folder
     // shown now (new, other content, missing or of another size on the server).
     void btSelChangedClick();
+    // Deletes, after a Yes/No question listing them, the files an earlier upload stored in
+    // the remote folder shown now that the local list no longer has (findStaleFiles).
+    void btRemoveStaleClick();
     void btOpenDirClick();
     void Timer1Timer();
     void FTPStatus(const QString& text);
@@ -212,6 +215,7 @@ private:
     QPushButton* m_btSelAll = nullptr;
     QPushButton* m_btUnsel = nullptr;
     QPushButton* m_btSelChanged = nullptr;
+    QPushButton* m_btRemoveStale = nullptr;
     QAction* m_actConnectDisconnect = nullptr;
     QAction* m_actChangeDirUP = nullptr;
     QAction* m_actBack = nullptr;

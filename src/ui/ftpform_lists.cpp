@@ -3,6 +3,7 @@
 #include "ui/ftpform.h"
 
 #include "ftp/remotelisting.h"
+#include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
 #include "util/dialogs.h"
 #include "util/error.h"
@@ -10,6 +11,7 @@
 #include "util/textutil.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -91,22 +93,32 @@ QWidget* TFTPForm::buildLocalSide()
     m_btSelChanged->setObjectName(QStringLiteral("btSelChanged"));
     m_btSelChanged->setToolTip(
         QStringLiteral("Tick the files that changed since the last upload to this folder"));
+    m_btRemoveStale = new QPushButton(QStringLiteral("Remove stale files"), side);
+    m_btRemoveStale->setObjectName(QStringLiteral("btRemoveStale"));
+    m_btRemoveStale->setToolTip(QStringLiteral(
+        "Delete from the server the files an earlier upload stored that the list no longer has"));
     m_btUpload = new QPushButton(QStringLiteral("Start upload ->"), side);
     m_btUpload->setObjectName(QStringLiteral("btUpload"));
-    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btSelChanged})
+    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btSelChanged, m_btRemoveStale})
         buttons->addWidget(b);
     auto* transfers = new QLabel(QStringLiteral("Transfers:"), side);
     m_edTransfers = new QSpinBox(side);
     m_edTransfers->setObjectName(QStringLiteral("edTransfers"));
     transfers->setBuddy(m_edTransfers);
-    buttons->addWidget(transfers);
-    buttons->addWidget(m_edTransfers);
-    buttons->addWidget(m_btUpload);
+    buttons->addStretch();
     layout->addLayout(buttons);
+    // The upload on a row of its own, so the list commands do not widen the local side.
+    auto* uploadRow = new QHBoxLayout;
+    uploadRow->addStretch();
+    uploadRow->addWidget(transfers);
+    uploadRow->addWidget(m_edTransfers);
+    uploadRow->addWidget(m_btUpload);
+    layout->addLayout(uploadRow);
     connect(m_btOpenDir, &QPushButton::clicked, this, &TFTPForm::btOpenDirClick);
     connect(m_btSelAll, &QPushButton::clicked, this, &TFTPForm::btSelAllClick);
     connect(m_btUnsel, &QPushButton::clicked, this, &TFTPForm::btUnselClick);
     connect(m_btSelChanged, &QPushButton::clicked, this, &TFTPForm::btSelChangedClick);
+    connect(m_btRemoveStale, &QPushButton::clicked, this, &TFTPForm::btRemoveStaleClick);
     return side;
 }
 
@@ -345,6 +357,57 @@ void TFTPForm::btSelChangedClick()
             kBlack);
         if (!recordProblem.isEmpty())
             Log(recordProblem, kPurple);
+    });
+}
+
+void TFTPForm::btRemoveStaleClick()
+{
+    guarded([this] {
+        const QString base = m_ftp.currentFolder();
+        QStringList entries;
+        for (int i = 0; i < m_quelle->count(); ++i)
+            entries.append(m_quelle->item(i)->text());
+        if (entries.isEmpty())
+            return; // without a gallery every recorded file would count as stale
+        UploadRecord record(UploadRecordKey::of(m_ftp, base));
+        QString recordProblem;
+        if (!record.load(&recordProblem) && !recordProblem.isEmpty())
+            Log(QStringLiteral("The record of earlier uploads \"%1\" cannot be read; no stale "
+                               "file is deleted.")
+                    .arg(QDir::toNativeSeparators(record.path())),
+                kPurple);
+        // A folder that cannot be listed throws here: nothing is deleted.
+        const QStringList stale = findStaleFiles(m_ftp, base, record, entries, m_quellPath);
+        if (stale.isEmpty()) {
+            Log(QStringLiteral("No stale files in %1").arg(base), kBlack);
+            return;
+        }
+        if (stale.size() > kDefaultMaxStaleDeletions)
+            throw LumiError(QStringLiteral("%1 stale files are more than the %2 one run deletes; "
+                                           "nothing was deleted. lumivista upload --delete-stale "
+                                           "--max-delete %1 deletes them.")
+                                .arg(stale.size())
+                                .arg(kDefaultMaxStaleDeletions));
+        QStringList paths;
+        for (const QString& entry : stale)
+            paths.append(staleFilePath(base, entry));
+        const QString question =
+            QStringLiteral("Delete these %1 files from the server? An earlier upload stored "
+                           "them and the list no longer has them:")
+                .arg(stale.size()) +
+            QStringLiteral("\r\n") + paths.join(QStringLiteral("\r\n"));
+        if (!askYesNo(MessageText::verbatim(question)))
+            return;
+        const StaleDeletion deletion =
+            deleteStaleFiles(m_ftp, base, record, stale, [&](const QString& entry) {
+                Log(QStringLiteral("Deleted: ") + staleFilePath(base, entry), kBlack);
+            });
+        Log(QStringLiteral("%1 of %2 stale files deleted").arg(deletion.deleted).arg(stale.size()),
+            kBlack);
+        if (m_ftp.connected())
+            RefreshList();
+        if (!deletion.errorMessage.isEmpty())
+            throw LumiError(deletion.errorMessage);
     });
 }
 

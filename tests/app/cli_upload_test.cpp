@@ -328,6 +328,65 @@ TEST_P(UploadCli, ChangedSendsOnlyThePagesOfTheNewCaption)
         << run.err.toStdString();
 }
 
+// A picture taken out of the project: --delete-stale deletes its page and JPEGs from the
+// server and nothing else; --dry-run only lists them, and more than --max-delete stops.
+TEST_P(UploadCli, DeleteStaleRemovesWhatTheGalleryLostOnly)
+{
+    makeGallery();
+    CliRun run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
+                           m_server->password());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QString web = m_server->root() + QStringLiteral("/web/");
+    QFile own(web + QStringLiteral("image2/own.jpg"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly) && own.write("the user's own") > 0);
+    own.close();
+
+    const QByteArray project = readAll(m_project);
+    QFile file(m_project);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QString::fromUtf8(project)
+                   .remove(QRegularExpression(QStringLiteral("[^\r\n]*/photo05[.]jpg[^\r\n]*\r\n")))
+                   .toUtf8());
+    file.close();
+    run = lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes"),
+                     QStringLiteral("--clean")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList stale{QStringLiteral("image1/tn_photo05.jpg"),
+                            QStringLiteral("image2/photo05.jpg"), QStringLiteral("photo05.htm")};
+    ASSERT_FALSE(galleryFiles().contains(stale[2]));
+
+    const QStringList deleteStale{QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
+                                  QStringLiteral("--delete-stale")};
+    run = lumivista(deleteStale + QStringList{QStringLiteral("--dry-run")}, m_server->password());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files on the server:\n  /web/") +
+                                 stale.join(QStringLiteral("\n  /web/")) + u'\n'))
+        << run.err.toStdString();
+    run = lumivista(deleteStale + QStringList{QStringLiteral("--max-delete"), QStringLiteral("2")},
+                    m_server->password());
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files are more than the 2")))
+        << run.err.toStdString();
+    for (const QString& rel : stale)
+        EXPECT_TRUE(QFile::exists(web + rel)) << rel.toStdString();
+
+    run = lumivista(deleteStale, m_server->password());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 of 3 stale files deleted")))
+        << run.err.toStdString();
+    for (const QString& rel : stale)
+        EXPECT_FALSE(QFile::exists(web + rel)) << rel.toStdString();
+    EXPECT_EQ(readAll(web + QStringLiteral("image2/own.jpg")), QByteArray("the user's own"));
+    for (const QString& rel : galleryFiles())
+        EXPECT_EQ(readAll(web + rel), readAll(m_target + u'/' + rel)) << rel.toStdString();
+
+    // Nothing is stale any more; the user's file is not in the record.
+    run = lumivista(deleteStale, m_server->password());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("0 stale files on the server\n")))
+        << run.err.toStdString();
+}
+
 // A server requiring TLS with a self-signed certificate: refused with the fingerprint to
 // check, accepted for one run with --accept-certificate as a user might type it.
 TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)

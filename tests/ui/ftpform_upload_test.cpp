@@ -612,6 +612,43 @@ TEST_P(FtpFormUpload, PasswordInTheAddressLogsInAndIsNeitherSavedNorShown)
                                    .toUtf8()));
 }
 
+// "Remove stale files" lists the files an upload stored that the list no longer has; No
+// keeps them, Yes deletes them and nothing else.
+TEST_P(FtpFormUpload, RemoveStaleFilesAsksThenDeletesOnlyWhatTheListLost)
+{
+    handOverGallery(3);
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    writeAll(web(QStringLiteral("image1/own.jpg")), "the user's own");
+    const QStringList stale{QStringLiteral("image1/tn_0003.jpg"),
+                            QStringLiteral("image2/0003.jpg")};
+    for (const QString& rel : stale)
+        ASSERT_TRUE(QFile::remove(m_local.filePath(rel)));
+    handOverGallery(2);
+
+    auto* button = ftpControl<QPushButton>(m_form, "btRemoveStale");
+    ASSERT_EQ(button->text(), QStringLiteral("Remove stale files"));
+    m_dialogs.queue(DialogResult::No);
+    button->click();
+    ASSERT_EQ(m_dialogs.entries().size(), 2) << m_dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(m_dialogs.entries()[1].text,
+              QStringLiteral("Delete these 2 files from the server? An earlier upload stored them "
+                             "and the list no longer has them:\r\n/web/image1/tn_0003.jpg\r\n"
+                             "/web/image2/0003.jpg"));
+    for (const QString& rel : stale)
+        EXPECT_TRUE(QFile::exists(web(rel))) << rel.toStdString();
+
+    m_dialogs.queue(DialogResult::Yes);
+    button->click();
+    EXPECT_EQ(m_dialogs.entries().size(), 3) << m_dialogs.texts().join(u'\n').toStdString();
+    for (const QString& rel : stale)
+        EXPECT_FALSE(QFile::exists(web(rel))) << rel.toStdString();
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("image1/own.jpg"))));
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("image2/0002.jpg"))));
+    EXPECT_EQ(logLines(QStringLiteral("2 of 2 stale files deleted")).size(), 1);
+    EXPECT_EQ(remoteFolder(m_form), QStringLiteral("/web"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,
                          ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
                                            FtpTestServer::Kind::Proftpd),

@@ -66,6 +66,7 @@ public:
     bool isEmpty() const { return m_files.isEmpty(); }
     qsizetype count() const { return m_files.size(); }
     std::optional<StoredFile> file(const QString& entry) const;
+    QStringList entries() const { return m_files.keys(); }
     void setFile(const QString& entry, const StoredFile& file);
     void removeFile(const QString& entry);
 

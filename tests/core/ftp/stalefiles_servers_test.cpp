@@ -1,0 +1,194 @@
+// Stale files against pyftpdlib and proftpd on 127.0.0.1: after an upload, only the files
+// the record names and the gallery lost are deleted; files the user put there, or replaced,
+// stay; a folder the server will not list, or a record that cannot be saved, deletes nothing.
+#include "ftp/ftpclient.h"
+#include "ftp/galleryupload.h"
+#include "ftp/stalefiles.h"
+#include "ftp/uploadrecord.h"
+#include "ftptestserver.h"
+#include "testsupport.h"
+#include "util/error.h"
+#include "util/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kBase = QStringLiteral("/web");
+
+class StaleFilesServers : public ::testing::TestWithParam<FtpTestServer::Kind>
+{
+protected:
+    void SetUp() override
+    {
+        m_saved = pathContext();
+        setDataFoldersForTest(m_local.filePath(QStringLiteral("doc")),
+                              m_local.filePath(QStringLiteral("data")));
+    }
+
+    void TearDown() override
+    {
+        try {
+            m_client.disconnectFromServer();
+        } catch (const LumiError&) {
+        }
+        if (m_server)
+            m_server->stop();
+        setPathContext(m_saved);
+    }
+
+    // Starts the server, uploads the whole gallery (recorded) and returns it.
+    QStringList startAndUpload()
+    {
+        m_server = std::make_unique<FtpTestServer>(GetParam());
+        if (!m_server->start())
+            throw LumiError(m_server->reason());
+        QDir(m_server->root()).mkpath(QStringLiteral("web"));
+        m_client.setHost(m_server->host());
+        m_client.setPort(m_server->port());
+        m_client.setUsername(m_server->user());
+        m_client.setPassword(m_server->password());
+        m_client.setReplyTimeout(10000);
+        m_client.connectToServer();
+        m_client.changeFolder(kBase);
+        const QStringList gallery{
+            QStringLiteral("index.htm"),        QStringLiteral("p1.htm"),
+            QStringLiteral("p2.htm"),           QStringLiteral("image1/tn_p1.jpg"),
+            QStringLiteral("image1/tn_p2.jpg"), QStringLiteral("image2/p1.jpg"),
+            QStringLiteral("image2/p2.jpg")};
+        for (const QString& e : gallery)
+            writeBytes(m_local.filePath(QStringLiteral("g/") + e), "content of " + e.toUtf8());
+        UploadEntryList list(gallery);
+        GalleryUpload upload(m_client, list);
+        UploadRecordKeeper keeper(UploadRecordKey::of(m_client, upload.readBaseFolder()), list,
+                                  m_local.filePath(QStringLiteral("g")));
+        upload.onProgress = [&](const UploadProgress& p) {
+            if (p.step == UploadProgress::Step::FileStored)
+                keeper.fileStored(p.entry);
+        };
+        if (upload.run(m_local.filePath(QStringLiteral("g"))) != GalleryUpload::Outcome::Finished ||
+            !keeper.finish())
+            throw LumiError(upload.errorMessage() + keeper.errorMessage());
+        return gallery;
+    }
+
+    UploadRecord savedRecord() const
+    {
+        UploadRecord record(UploadRecordKey::of(m_client, kBase));
+        record.load();
+        return record;
+    }
+    QString local() const { return m_local.filePath(QStringLiteral("g")); }
+    QString remote(const QString& rel) const { return m_server->root() + kBase + u'/' + rel; }
+
+    PathContext m_saved;
+    QTemporaryDir m_local;
+    std::unique_ptr<FtpTestServer> m_server;
+    FTPClient m_client;
+};
+
+// The gallery without the page and pictures of picture `n`.
+QStringList without(QStringList gallery, int n)
+{
+    const QString name = QStringLiteral("p%1.").arg(n);
+    gallery.removeIf([&](const QString& e) { return e.contains(name); });
+    return gallery;
+}
+
+} // namespace
+
+TEST_P(StaleFilesServers, OnlyRecordedFilesTheGalleryLostAreDeleted)
+{
+    const QStringList gallery = startAndUpload();
+    writeBytes(remote(QStringLiteral("notes.txt")), "the user's own");
+    writeBytes(remote(QStringLiteral("image1/mine.jpg")), "the user's own");
+    writeBytes(remote(QStringLiteral("image2/p2.jpg")), "replaced by the user"); // other size
+
+    for (const QString& e : gallery) {
+        if (!without(gallery, 2).contains(e)) {
+            ASSERT_TRUE(QFile::remove(local() + u'/' + e));
+        }
+    }
+
+    UploadRecord record = savedRecord();
+    const QStringList stale = findStaleFiles(m_client, kBase, record, without(gallery, 2), local());
+    EXPECT_EQ(stale, (QStringList{QStringLiteral("image1/tn_p2.jpg"), QStringLiteral("p2.htm")}));
+    EXPECT_EQ(m_client.currentFolder(), kBase);
+    // A gallery name that differs only in case may be the same file on the server.
+    EXPECT_EQ(findStaleFiles(m_client, kBase, record,
+                             without(gallery, 2) << QStringLiteral("P2.HTM"), local()),
+              QStringList{QStringLiteral("image1/tn_p2.jpg")});
+    // Picture 1 left the list but not the local folder: nothing of it is stale.
+    EXPECT_TRUE(findStaleFiles(m_client, kBase, record, without(gallery, 1), local()).isEmpty());
+
+    // A record that cannot be saved first: nothing is deleted.
+    const QString notAFolder = m_local.filePath(QStringLiteral("file"));
+    writeBytes(notAFolder, "x");
+    UploadRecord unsaveable(record.key(), notAFolder);
+    for (const QString& e : stale)
+        unsaveable.setFile(e, *record.file(e));
+    StaleDeletion deletion = deleteStaleFiles(m_client, kBase, unsaveable, stale);
+    EXPECT_EQ(deletion.deleted, 0);
+    EXPECT_FALSE(deletion.errorMessage.isEmpty());
+    EXPECT_TRUE(QFile::exists(remote(QStringLiteral("p2.htm"))));
+
+    // Each entry is out of the saved record by the time its file is gone.
+    QStringList gone;
+    deletion = deleteStaleFiles(m_client, kBase, record, stale, [&](const QString& entry) {
+        EXPECT_FALSE(savedRecord().file(entry)) << entry.toStdString();
+        EXPECT_FALSE(QFile::exists(remote(entry))) << entry.toStdString();
+        gone.append(entry);
+    });
+    EXPECT_EQ(deletion.deleted, 2);
+    EXPECT_EQ(deletion.errorMessage, QString());
+    EXPECT_EQ(gone, stale);
+    for (const QString& e : without(gallery, 2))
+        EXPECT_TRUE(QFile::exists(remote(e))) << e.toStdString();
+    EXPECT_EQ(readBytes(remote(QStringLiteral("notes.txt"))), "the user's own");
+    EXPECT_EQ(readBytes(remote(QStringLiteral("image1/mine.jpg"))), "the user's own");
+    EXPECT_EQ(readBytes(remote(QStringLiteral("image2/p2.jpg"))), "replaced by the user");
+    EXPECT_EQ(savedRecord().count(), gallery.size() - 2);
+    EXPECT_TRUE(
+        findStaleFiles(m_client, kBase, savedRecord(), without(gallery, 2), local()).isEmpty());
+}
+
+TEST_P(StaleFilesServers, FolderTheServerWillNotListDeletesNothing)
+{
+    if (GetParam() != FtpTestServer::Kind::Pyftpdlib)
+        GTEST_SKIP() << "the refused listing is an option of the pyftpdlib fixture";
+    qputenv("LUMIVISTA_TEST_REFUSE_LIST", "image2");
+    QStringList gallery;
+    try {
+        gallery = startAndUpload();
+    } catch (const LumiError& e) {
+        qunsetenv("LUMIVISTA_TEST_REFUSE_LIST");
+        FAIL() << e.message().toStdString();
+    }
+    qunsetenv("LUMIVISTA_TEST_REFUSE_LIST");
+    for (const QString& e : gallery) {
+        if (!without(gallery, 1).contains(e)) {
+            ASSERT_TRUE(QFile::remove(local() + u'/' + e));
+        }
+    }
+    try {
+        findStaleFiles(m_client, kBase, savedRecord(), without(gallery, 1), local());
+        ADD_FAILURE() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("/web/image2/")))
+            << e.message().toStdString();
+    }
+    for (const QString& e : {QStringLiteral("p1.htm"), QStringLiteral("image1/tn_p1.jpg"),
+                             QStringLiteral("image2/p1.jpg")})
+        EXPECT_TRUE(QFile::exists(remote(e))) << e.toStdString();
+    EXPECT_EQ(savedRecord().count(), 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, StaleFilesServers,
+                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
+                                           FtpTestServer::Kind::Proftpd),
+                         [](const auto& info) {
+                             return FtpTestServer::kindName(info.param).toStdString();
+                         });
