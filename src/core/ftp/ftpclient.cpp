@@ -3,6 +3,7 @@
 #include "ftp/ftpclient.h"
 
 #include "ftp/ftpclient_p.h"
+#include "ftp/ftpdatatls.h"
 #include "util/error.h"
 
 #include <QDeadlineTimer>
@@ -414,24 +415,30 @@ FtpReply FTPClient::readReply()
 void FTPClient::waitForControl(const QDeadlineTimer& deadline)
 {
     const int remaining = int(qMax<qint64>(1, deadline.remainingTime()));
-    if (!m_dataHandshake || (!m_data && !m_dataServer)) {
+    // Both sockets at once: the server may take the data connection and run its handshake
+    // before it answers the command.
+    const auto stepDataHandshake = [this] {
+        try {
+            if (m_dataTls->handshake())
+                m_dataHandshake = false;
+        } catch (const LumiError&) {
+            m_dataHandshake = false; // the transfer reports it
+        }
+    };
+    if (m_dataHandshake && m_dataTls)
+        stepDataHandshake();
+    if (!m_dataHandshake || (!m_dataTls && !m_dataServer)) {
         m_control->waitForReadyRead(remaining);
         return;
     }
-    // Both sockets at once: the server may take the data connection and run its handshake
-    // before it answers the command. The slice keeps queued writes of the handshake going.
-    if (m_data)
-        m_data->waitForEncrypted(0); // flushes the handshake's pending bytes
     pollfd fds[2] = {};
     fds[0].fd = int(m_control->socketDescriptor());
     fds[0].events = POLLIN;
-    fds[1].fd = int(m_data ? m_data->socketDescriptor() : m_dataServer->socketDescriptor());
-    fds[1].events = POLLIN;
+    fds[1].fd = m_dataTls ? m_dataTls->descriptor() : int(m_dataServer->socketDescriptor());
+    fds[1].events = m_dataTls ? m_dataTls->wantedEvents() : short(POLLIN);
     ::poll(fds, 2, qMin(remaining, 50));
-    if (m_data) {
-        m_data->waitForEncrypted(0);
-        if (m_data->isEncrypted() || m_data->state() != QAbstractSocket::ConnectedState)
-            m_dataHandshake = false; // done, or failed: the transfer reports it
+    if (m_dataTls) {
+        stepDataHandshake();
     } else if (fds[1].revents != 0) {
         bool timedOut = false;
         if (m_dataServer->hasPendingConnections() ||

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+class FtpDataTls;
 class QDeadlineTimer;
 class QIODevice;
 class QSslSocket;
@@ -195,7 +196,8 @@ private:
     void receiveData(const Sink& sink);
     void sendData(QIODevice* source);
     void closeData();
-    void closeEncryptedData(); // close_notify, then the server's close
+    // A data connection is open (plain on m_data, or under TLS on m_dataTls).
+    bool dataOpen() const { return m_data || m_dataTls; }
     void listInto(const QString& command, QStringList& lines);
 
     QString m_host;
@@ -212,7 +214,8 @@ private:
 
     State m_state = State::Disconnected;
     std::unique_ptr<QSslSocket> m_control;
-    std::unique_ptr<QSslSocket> m_data;
+    std::unique_ptr<QSslSocket> m_data;       // a data connection without TLS
+    std::unique_ptr<FtpDataTls> m_dataTls;    // a data connection under TLS (PROT P)
     std::unique_ptr<QTcpServer> m_dataServer; // makes QSslSocket connections
     bool m_encrypted = false;
     bool m_protectData = false;   // PROT P: data connections run TLS
