@@ -9,6 +9,7 @@
 #include "ftp/ftplisting.h"
 #include "ftp/ftpreply.h"
 #include "ftp/ftptls.h"
+#include "util/error.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -174,6 +175,12 @@ private:
     // error; a lost connection still throws.
     std::optional<FtpReply> replyUnlessRefused(const QString& command, const QString& argument);
     [[noreturn]] void throwReply(const FtpReply& reply);
+    // The error for a refused command: for a command on a remote file or folder, the message
+    // names its path ("Remote folder /htdocs/galerie does not exist (550 ...)").
+    LumiError replyError(const QString& command, const QString& argument,
+                         const FtpReply& reply) const;
+    // `name` as a path from the root when the current folder is known.
+    QString remotePath(const QString& name) const;
     void login();
     // TLS (ftpclient.cpp): AUTH TLS and the handshake; the certificate; PBSZ and PROT.
     void secureControl();
@@ -208,6 +215,7 @@ private:
     int m_replyTimeout = kDefaultReplyTimeout;
     TransferType m_transferType = TransferType::Binary;
     QString m_systemDescription;
+    QString m_folder; // the current remote folder as far as known (PWD, CWD, CDUP); or empty
 
     FtpTlsMode m_tlsMode = FtpTlsMode::IfAvailable;
     QString m_acceptedFingerprint;

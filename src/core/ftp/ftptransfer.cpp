@@ -274,7 +274,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     // Some servers answer a transfer with nothing to send at once with 226.
     const bool finished = opening.isCompletion();
     if (!opening.isPreliminary() && !finished)
-        throwReply(opening);
+        throw replyError(command, argument, opening);
     if (expectedBytes < 0)
         expectedBytes = ftpOpeningSize(opening);
     if (!m_passive && !finished)
@@ -301,7 +301,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
             setState(State::TransferEnd);
             const FtpReply reply = readReply();
             if (reply.isNegative() && direction == Direction::Upload)
-                throwReply(reply);
+                throw replyError(command, argument, reply);
         }
         throw;
     }
@@ -324,7 +324,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     if (!finished) {
         const FtpReply reply = readReply();
         if (!reply.isCompletion())
-            throwReply(reply);
+            throw replyError(command, argument, reply);
     }
     Q_EMIT workEnd();
 }

@@ -338,6 +338,48 @@ TEST_F(TlsTest, SessionDroppedMidDownloadKeepsTheLocalFile)
     client.client.disconnectFromServer();
 }
 
+// "If available" after this address has shown TLS (a TLS login, or a trusted certificate):
+// a server that now refuses AUTH TLS gets no user name and no password.
+TEST_F(TlsTest, NoSilentDowngradeWhereTlsWasSeen)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient first(server);
+    first.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_EQ(first.connectError(), QString());
+    first.client.disconnectFromServer();
+    EXPECT_TRUE(tlsShownBefore(server.host(), server.port()));
+
+    // The same address, now without TLS (it answers 500 to AUTH TLS).
+    server.stop();
+    server.setTls(false);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient second(server);
+    const QString message = second.connectError();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The server at 127.0.0.1:%1 refused FTP over "
+                                                  "TLS (500 ")
+                                       .arg(server.port())))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("offered TLS before")));
+    EXPECT_TRUE(message.contains(QStringLiteral("\"Only use plain FTP (insecure)\"")));
+    EXPECT_FALSE(second.statuses.join(u'\n').contains(QStringLiteral("USER")));
+    EXPECT_FALSE(second.client.connected());
+
+    // A certificate trusted for another address is enough there too; an address that never
+    // showed TLS goes on in plain FTP, and says so.
+    const quint16 other = server.port() == 65535 ? 1 : server.port() + 1;
+    rememberTrustedFingerprint(server.host(), other, QString(64, u'a'));
+    EXPECT_TRUE(tlsShownBefore(server.host(), other));
+    setDataFoldersForTest(m_local.path(), m_local.path());
+    EXPECT_FALSE(tlsShownBefore(server.host(), server.port()));
+    TlsClient fresh(server);
+    ASSERT_EQ(fresh.connectError(), QString());
+    EXPECT_FALSE(fresh.client.encrypted());
+    EXPECT_TRUE(fresh.statuses.join(u'\n').contains(QStringLiteral("going on with plain FTP")));
+    fresh.client.disconnectFromServer();
+}
+
 // A listing or download whose data connection ends without close_notify may be cut short:
 // an error, although the server answers 226; the local file stays as it was.
 TEST_F(TlsTest, DataConnectionEndingWithoutCloseNotifyIsATruncation)
