@@ -22,6 +22,7 @@ void printUsage(QTextStream& out)
            "  lumivista project show P.lmv\n"
            "  lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
            "                         [--connections N] [--accept-certificate SHA256]\n"
+           "                         [--delete-stale [--max-delete N]] [--dry-run]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
@@ -68,6 +69,7 @@ QString verbUsage(const QString& verb)
         return QStringLiteral(
             "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
             "                              [--connections N] [--accept-certificate SHA256]\n"
+            "                              [--delete-stale [--max-delete N]] [--dry-run]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
             "and FtpPath, encrypted as its FtpTls says (0 TLS if the server offers it,\n"
             "1 TLS required, 2 plain FTP).\n"
@@ -87,6 +89,13 @@ QString verbUsage(const QString& verb)
             "                    (64 hex digits; colons and case do not matter). Without\n"
             "                    it such a certificate stops the upload and its\n"
             "                    fingerprint is printed.\n"
+            "  --delete-stale    after a complete upload, delete from the server the files\n"
+            "                    an earlier upload to this server, user and folder stored\n"
+            "                    that the gallery no longer has; no other file, and\n"
+            "                    nothing when a folder cannot be listed\n"
+            "  --max-delete N    delete at most N files (default 100); more stale files\n"
+            "                    than that: none is deleted\n"
+            "  --dry-run         print the stale files and change nothing\n"
             "Every upload records what it stored in the \"uploads\" folder of the data\n"
             "folder, never in the gallery or on the server.\n");
     return QString();

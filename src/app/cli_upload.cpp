@@ -8,6 +8,7 @@
 #include "ftp/ftpclient.h"
 #include "ftp/ftptls.h"
 #include "ftp/galleryupload.h"
+#include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
 #include "gallery/projectstate.h"
 #include "util/error.h"
@@ -85,6 +86,24 @@ void explainRefusedCertificate(QTextStream& err, const FtpCertificateQuestion& q
         << "  --accept-certificate " << question.fingerprint << "\n";
 }
 
+// The project's remote folder (FtpPath); one the server does not have is an error that says
+// how to put it right.
+void enterBaseFolder(FTPClient& ftp, const QString& folder, const QString& projectFile)
+{
+    try {
+        ftp.changeFolder(folder);
+    } catch (const LumiError& e) {
+        if (!ftp.connected())
+            throw;
+        throw LumiError(e.message() +
+                            QStringLiteral(". The project's remote folder (FtpPath) must exist on "
+                                           "the server: create %1 there, or choose an existing "
+                                           "folder with: lumivista project set %2 FtpPath=/folder")
+                                .arg(folder, projectFile),
+                        e.code());
+    }
+}
+
 } // namespace
 
 int runUploadCommand(const QStringList& args)
@@ -94,14 +113,20 @@ int runUploadCommand(const QStringList& args)
     bool yes = false;
     bool passwordFromStdin = false;
     bool onlyChanged = false;
+    bool deleteStale = false;
+    bool dryRun = false;
+    QString maxDeleteOption;
     QString connectionsOption;
     QString typedFingerprint;
     if (const int exitCode =
             readVerbArguments(QStringLiteral("upload"), args,
                               {{QStringLiteral("--yes"), &yes},
                                {QStringLiteral("--password-stdin"), &passwordFromStdin},
-                               {QStringLiteral("--changed"), &onlyChanged}},
+                               {QStringLiteral("--changed"), &onlyChanged},
+                               {QStringLiteral("--delete-stale"), &deleteStale},
+                               {QStringLiteral("--dry-run"), &dryRun}},
                               {{QStringLiteral("--connections"), &connectionsOption},
+                               {QStringLiteral("--max-delete"), &maxDeleteOption},
                                {QStringLiteral("--accept-certificate"), &typedFingerprint}},
                               projectFile);
         exitCode >= 0)
@@ -110,6 +135,16 @@ int runUploadCommand(const QStringList& args)
     if (connections < 0) {
         err << "lumivista upload: --connections takes a number from 1 to "
             << GalleryUpload::kMaxConnections << ", not \"" << connectionsOption << "\"\n"
+            << verbUsage(QStringLiteral("upload"));
+        return kExitUsage;
+    }
+    bool maxDeleteOk = true;
+    const int maxDelete =
+        maxDeleteOption.isEmpty() ? kDefaultMaxDelete : maxDeleteOption.toInt(&maxDeleteOk);
+    if (!maxDeleteOk || maxDelete < 0 || (!deleteStale && !maxDeleteOption.isEmpty())) {
+        err << "lumivista upload: --max-delete takes a number of files and goes with "
+               "--delete-stale, not \""
+            << maxDeleteOption << "\"\n"
             << verbUsage(QStringLiteral("upload"));
         return kExitUsage;
     }
@@ -156,6 +191,7 @@ int runUploadCommand(const QStringList& args)
         return FtpCertificateAnswer::Refuse;
     };
     UploadEntryList entries(files);
+    StaleFiles stale; // --delete-stale: found before the upload, deleted after it
     GalleryUpload upload(ftp, entries);
     upload.setConnections(connections);
     try {
@@ -166,10 +202,16 @@ int runUploadCommand(const QStringList& args)
         ftp.setPassword(address.password);
         ftp.setPassive(true);
         ftp.connectToServer();
+        if (!ftp.encrypted())
+            err << "lumivista upload: not encrypted: the user name, the password and the files "
+                   "go to the server in plain FTP\n";
+        else if (!ftp.dataEncrypted())
+            err << "lumivista upload: the files go to the server unencrypted (the server refused "
+                   "to encrypt them); the password went encrypted\n";
         // Unlike the window, a remote folder the server refuses is an error here: nobody
         // would see that the gallery went elsewhere.
         if (!remoteFolder.isEmpty() && remoteFolder != QLatin1String("/"))
-            ftp.changeFolder(remoteFolder);
+            enterBaseFolder(ftp, remoteFolder, projectFile);
         const QString base = upload.readBaseFolder();
         if (onlyChanged) {
             QString recordProblem;
@@ -180,6 +222,21 @@ int runUploadCommand(const QStringList& args)
             for (int i = 0; i < entries.count(); ++i)
                 entries.setChecked(i, changed.value(i, true));
             err << changed.count(true) << " of " << files.size() << " files changed" << Qt::endl;
+        }
+        if (deleteStale || dryRun) {
+            UploadRecord record(UploadRecordKey::of(ftp, base));
+            record.load();
+            stale = findStaleFiles(ftp, base, staleEntries(record, files));
+        }
+        if (dryRun) {
+            err << stale.onServer.size() << " stale files on the server in " << base
+                << (deleteStale ? " would be deleted" : "") << (stale.onServer.isEmpty() ? "" : ":")
+                << Qt::endl;
+            for (const QString& entry : std::as_const(stale.onServer))
+                err << "  " << entry << "\n";
+            err << "lumivista upload: --dry-run: nothing sent, nothing deleted\n";
+            ftp.disconnectFromServer();
+            return kExitOk;
         }
         const QString question = uploadQuestion(withoutAddressPassword(server, ftpUser).address,
                                                 base, QStringLiteral("\n"));
@@ -227,21 +284,42 @@ int runUploadCommand(const QStringList& args)
     }
     if (terminal)
         err << "\r" << QString(90, QLatin1Char(' ')) << "\r" << Qt::flush;
+    const bool recordSaved = record.finish();
+    const bool complete =
+        outcome == GalleryUpload::Outcome::Finished && upload.storedCount() == toSend;
+    QString staleProblem;
+    int deleted = 0;
+    if (deleteStale && complete && recordSaved) {
+        try {
+            UploadRecord current(UploadRecordKey::of(ftp, upload.baseFolder()));
+            current.load();
+            removeStaleFiles(ftp, stale, current, maxDelete, [&](const QString& entry) {
+                ++deleted;
+                err << "Deleted: " << entry << "\n";
+            });
+        } catch (const LumiError& e) {
+            staleProblem = e.message();
+        }
+    } else if (deleteStale) {
+        staleProblem = QStringLiteral("the upload did not finish: no stale file was deleted");
+    }
     try {
         ftp.disconnectFromServer();
     } catch (const LumiError&) {
         // the files are stored or not; a failing QUIT changes nothing
     }
 
-    if (!record.finish())
+    if (!recordSaved)
         err << "lumivista upload: " << record.errorMessage() << "\n";
     err << upload.storedCount() << " of " << toSend << " files stored in " << upload.baseFolder()
         << Qt::endl;
+    if (deleteStale)
+        err << deleted << " stale files deleted" << Qt::endl;
     if (!upload.errorMessage().isEmpty())
         err << "lumivista upload: " << upload.errorMessage() << "\n";
     else if (outcome == GalleryUpload::Outcome::Stopped)
         err << "lumivista upload: stopped\n";
-    const bool complete =
-        outcome == GalleryUpload::Outcome::Finished && upload.storedCount() == toSend;
-    return complete ? kExitOk : kExitStopped;
+    if (!staleProblem.isEmpty())
+        err << "lumivista upload: " << staleProblem << "\n";
+    return complete && staleProblem.isEmpty() ? kExitOk : kExitStopped;
 }

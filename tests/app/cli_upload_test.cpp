@@ -32,11 +32,14 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_server = std::make_unique<FtpTestServer>(GetParam());
+        m_server->setTls(tls());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
-        QDir(m_server->root()).mkpath(QStringLiteral("web"));
+        ASSERT_TRUE(m_server->makeFolder(QStringLiteral("web")));
         m_project = m_dir.filePath(QStringLiteral("p.lmv"));
         m_target = m_dir.filePath(QStringLiteral("out"));
     }
+
+    virtual bool tls() const { return false; }
 
     CliRun lumivista(const QStringList& args, const QString& password = QString(),
                      const QByteArray& input = QByteArray())
@@ -130,6 +133,10 @@ TEST_P(UploadCli, GeneratedGalleryComesBackByteIdentical)
     const CliRun run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
                                  m_server->password());
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("lumivista upload: not encrypted: the user name, "
+                                                "the password and the files go to the server in "
+                                                "plain FTP\n")))
+        << run.err.toStdString();
     EXPECT_TRUE(
         run.err.contains(QStringLiteral("Upload all checked Files to:\n127.0.0.1:%1: /web Yes")
                              .arg(m_server->port())))
@@ -209,6 +216,12 @@ TEST_P(UploadCli, PasswordFromStandardInputAndRefusals)
                     m_server->password());
     EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(QFile::exists(m_server->root() + QStringLiteral("/index.htm")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Remote folder /missing does not exist (550 ")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("create /missing there, or choose an existing "
+                                                "folder with: lumivista project set ") +
+                                 m_project + QStringLiteral(" FtpPath=/folder")))
+        << run.err.toStdString();
 }
 
 // A project saved by an older version with the password inside FtpServer: it logs in, is
@@ -418,6 +431,152 @@ TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)
     EXPECT_TRUE(run.err.contains(QStringLiteral("has CHANGED since it was trusted")))
         << run.err.toStdString();
 }
+
+// The servers with explicit FTP over TLS required (pure-ftpd ends every listing and download
+// with close_notify and waits for the client's): an upload over one connection and over
+// three, then --changed, which lists the remote folders; each time byte for byte.
+class UploadCliTls : public UploadCli
+{
+protected:
+    bool tls() const override { return true; }
+};
+
+TEST_P(UploadCliTls, UploadsAndChangedAreByteIdentical)
+{
+    makeGallery();
+    setCaption(QStringLiteral("photo05.jpg"), QStringLiteral("Lake at dawn"));
+    ASSERT_EQ(lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes")}).status,
+              0);
+    const QString accept = m_server->certificateFingerprint();
+    const QStringList files = galleryFiles();
+    const auto upload = [&](int connections, bool changed) {
+        QStringList args{QStringLiteral("upload"),
+                         m_project,
+                         QStringLiteral("--yes"),
+                         QStringLiteral("--connections"),
+                         QString::number(connections),
+                         QStringLiteral("--accept-certificate"),
+                         accept};
+        if (changed)
+            args << QStringLiteral("--changed");
+        return lumivista(args, m_server->password());
+    };
+    // After --changed, pages that differ only in their generator line stay as they were.
+    const auto sameOnServer = [&](const QString& folder, bool allPages) {
+        for (const QString& rel : files) {
+            if (allPages || !rel.endsWith(QLatin1String(".htm")) ||
+                rel == QLatin1String("index.htm") || rel == QLatin1String("photo05.htm")) {
+                EXPECT_TRUE(readAll(m_server->root() + folder + u'/' + rel) ==
+                            readAll(m_target + u'/' + rel))
+                    << folder.toStdString() << " " << rel.toStdString();
+            }
+        }
+    };
+    for (const int connections : {1, 3}) {
+        const QString folder = QStringLiteral("/tls%1").arg(connections);
+        ASSERT_TRUE(m_server->makeFolder(folder.mid(1)));
+        ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                             QStringLiteral("FtpPath=") + folder})
+                      .status,
+                  0);
+        const CliRun run = upload(connections, false);
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QStringLiteral("not encrypted"))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(
+            QStringLiteral("%1 of %1 files stored in %2").arg(files.size()).arg(folder)))
+            << run.err.toStdString();
+        sameOnServer(folder, true);
+    }
+    QThread::msleep(1100);
+    setCaption(QStringLiteral("photo05.jpg"), QStringLiteral("Lake at dusk"));
+    ASSERT_EQ(lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes")}).status,
+              0);
+    for (const int connections : {1, 3}) {
+        const CliRun run = upload(connections, true);
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral(" files stored in /tls3")))
+            << run.err.toStdString();
+    }
+    sameOnServer(QStringLiteral("/tls3"), false);
+    EXPECT_TRUE(readAll(m_server->root() + QStringLiteral("/tls3/index.htm")).contains("dusk"));
+}
+
+// --delete-stale deletes what an earlier upload stored and the gallery no longer has, and
+// nothing else: not a file the user put there, nothing after a failed listing, nothing
+// beyond --max-delete; --dry-run only shows the files.
+TEST_P(UploadCliTls, DeleteStaleRemovesOnlyRecordedFilesTheGalleryLost)
+{
+    makeGallery();
+    const QStringList withAccept{QStringLiteral("--yes"), QStringLiteral("--accept-certificate"),
+                                 m_server->certificateFingerprint()};
+    const auto upload = [&](const QStringList& more) {
+        return lumivista(QStringList{QStringLiteral("upload"), m_project} + withAccept + more,
+                         m_server->password());
+    };
+    ASSERT_EQ(upload({}).status, 0);
+    const QString web = m_server->root() + QStringLiteral("/web/");
+    const QStringList gone{QStringLiteral("image1/tn_photo03.jpg"),
+                           QStringLiteral("image2/photo03.jpg"), QStringLiteral("photo03.htm")};
+    for (const QString& rel : gone)
+        ASSERT_TRUE(QFile::remove(m_target + u'/' + rel)) << rel.toStdString();
+    const QStringList mine{QStringLiteral("mine.txt"), QStringLiteral("image2/mine.jpg")};
+    for (const QString& rel : mine) {
+        QFile file(web + rel);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the user's own");
+    }
+    const auto onServer = [&] {
+        QStringList present;
+        for (const QString& rel : gone + mine)
+            if (QFile::exists(web + rel))
+                present.append(rel);
+        return present;
+    };
+
+    CliRun run = upload({QStringLiteral("--delete-stale"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files on the server in /web would be "
+                                                "deleted:\n  image1/tn_photo03.jpg\n  "
+                                                "image2/photo03.jpg\n  photo03.htm\n")))
+        << run.err.toStdString();
+    EXPECT_EQ(onServer(), gone + mine);
+
+    run = upload(
+        {QStringLiteral("--delete-stale"), QStringLiteral("--max-delete"), QStringLiteral("2")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files, more than the 2 one run deletes")))
+        << run.err.toStdString();
+    EXPECT_EQ(onServer(), gone + mine);
+
+    if (GetParam() == FtpTestServer::Kind::Pyftpdlib) {
+        m_server->stop();
+        m_server->setRefuseList(QStringLiteral("image2"));
+        ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
+        run = upload({QStringLiteral("--delete-stale")});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("550 Cannot list"))) << run.err.toStdString();
+        EXPECT_EQ(onServer(), gone + mine);
+        m_server->stop();
+        m_server->setRefuseList(QString());
+        ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
+    }
+
+    run = upload({QStringLiteral("--delete-stale")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files deleted"))) << run.err.toStdString();
+    EXPECT_EQ(onServer(), mine);
+    run = upload({QStringLiteral("--delete-stale"), QStringLiteral("--dry-run")});
+    EXPECT_TRUE(run.err.contains(QStringLiteral("0 stale files on the server in /web")))
+        << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, UploadCliTls,
+                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
+                                           FtpTestServer::Kind::Proftpd,
+                                           FtpTestServer::Kind::PureFtpd),
+                         [](const auto& info) {
+                             return FtpTestServer::kindName(info.param).toStdString();
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Servers, UploadCli,
                          ::testing::Values(FtpTestServer::Kind::Pyftpdlib,

@@ -251,6 +251,13 @@ void UploadRecord::removeFile(const QString& entry)
     m_files.remove(entry);
 }
 
+QStringList UploadRecord::entries() const
+{
+    QStringList list = m_files.keys();
+    list.sort();
+    return list;
+}
+
 QHash<QString, qint64> remoteEntrySizes(FTPClient& ftp, const QString& baseFolder,
                                         const QStringList& entries)
 {

@@ -68,6 +68,8 @@ public:
     std::optional<StoredFile> file(const QString& entry) const;
     void setFile(const QString& entry, const StoredFile& file);
     void removeFile(const QString& entry);
+    // Every recorded entry, sorted.
+    QStringList entries() const;
 
 private:
     UploadRecordKey m_key;
