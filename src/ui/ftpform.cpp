@@ -471,6 +471,7 @@ void TFTPForm::SetControls()
         a->setEnabled(free);
     m_btUpload->setEnabled(online);
     m_btSelChanged->setEnabled(!uploading);
+    m_btRemoveStale->setEnabled(!uploading);
     m_btnGo->setEnabled(free);
     m_tools->setEnabled(online);
     m_actBack->setEnabled(free && m_edFtpPath->count() > 0);

@@ -118,6 +118,7 @@ public Q_SLOTS:
     // Ticks exactly the entries that changed since the last upload to the remote folder
     // shown now (new, other content, missing or of another size on the server).
     void btSelChangedClick();
+    void btRemoveStaleClick();
     void btOpenDirClick();
     void Timer1Timer();
     void FTPStatus(const QString& text);
@@ -204,6 +205,7 @@ private:
     QPushButton* m_btSelAll = nullptr;
     QPushButton* m_btUnsel = nullptr;
     QPushButton* m_btSelChanged = nullptr;
+    QPushButton* m_btRemoveStale = nullptr;
     QAction* m_actConnectDisconnect = nullptr;
     QAction* m_actChangeDirUP = nullptr;
     QAction* m_actBack = nullptr;

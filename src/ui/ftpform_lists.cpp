@@ -3,6 +3,7 @@
 #include "ui/ftpform.h"
 
 #include "ftp/remotelisting.h"
+#include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
 #include "util/dialogs.h"
 #include "util/error.h"
@@ -93,9 +94,14 @@ QWidget* TFTPForm::buildLocalSide()
     m_btSelChanged->setObjectName(QStringLiteral("btSelChanged"));
     m_btSelChanged->setToolTip(
         QStringLiteral("Tick the files that changed since the last upload to this folder"));
+    m_btRemoveStale = new QPushButton(QStringLiteral("Remove stale files"), side);
+    m_btRemoveStale->setObjectName(QStringLiteral("btRemoveStale"));
+    m_btRemoveStale->setToolTip(QStringLiteral("Delete from the server the files an earlier "
+                                               "upload to this folder stored that the list no "
+                                               "longer has"));
     m_btUpload = new QPushButton(QStringLiteral("Start upload ->"), side);
     m_btUpload->setObjectName(QStringLiteral("btUpload"));
-    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btSelChanged})
+    for (QPushButton* b : {m_btOpenDir, m_btSelAll, m_btUnsel, m_btSelChanged, m_btRemoveStale})
         buttons->addWidget(b);
     auto* transfers = new QLabel(QStringLiteral("Transfers:"), side);
     m_edTransfers = new QSpinBox(side);
@@ -109,6 +115,7 @@ QWidget* TFTPForm::buildLocalSide()
     connect(m_btSelAll, &QPushButton::clicked, this, &TFTPForm::btSelAllClick);
     connect(m_btUnsel, &QPushButton::clicked, this, &TFTPForm::btUnselClick);
     connect(m_btSelChanged, &QPushButton::clicked, this, &TFTPForm::btSelChangedClick);
+    connect(m_btRemoveStale, &QPushButton::clicked, this, &TFTPForm::btRemoveStaleClick);
     return side;
 }
 
@@ -350,6 +357,32 @@ void TFTPForm::btSelChangedClick()
             kBlack);
         if (!recordProblem.isEmpty())
             Log(recordProblem, kPurple);
+    });
+}
+
+void TFTPForm::btRemoveStaleClick()
+{
+    guarded([this] {
+        const QString base = m_ftp.currentFolder();
+        QStringList entries;
+        for (int i = 0; i < m_quelle->count(); ++i)
+            entries.append(m_quelle->item(i)->text());
+        UploadRecord record(UploadRecordKey::of(m_ftp, base));
+        record.load();
+        const StaleFiles stale = findStaleFiles(m_ftp, base, staleEntries(record, entries));
+        Log(QStringLiteral("%1 stale files in %2").arg(stale.onServer.size()).arg(base), kBlack);
+        if (stale.onServer.isEmpty())
+            return;
+        const QString question = QStringLiteral("Delete these %1 files from %2?\r\n")
+                                     .arg(stale.onServer.size())
+                                     .arg(base) +
+                                 stale.onServer.join(QStringLiteral("\r\n"));
+        if (!askYesNo(MessageText::verbatim(question)))
+            return;
+        removeStaleFiles(m_ftp, stale, record, kDefaultMaxDelete, [this](const QString& entry) {
+            Log(QStringLiteral("Deleted: ") + entry, kBlack);
+        });
+        RefreshList();
     });
 }
 

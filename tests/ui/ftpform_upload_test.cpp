@@ -293,6 +293,35 @@ TEST_P(FtpFormUpload, SelectChangedTicksExactlyTheChangedFiles)
     EXPECT_EQ(checkStates(), QList<Qt::CheckState>(entries.size(), Qt::Checked));
 }
 
+// "Remove stale files": shown first, then only recorded files the list no longer has go.
+TEST_P(FtpFormUpload, RemoveStaleFilesDeletesOnlyRecordedFilesAfterTheQuestion)
+{
+    handOverGallery(3);
+    m_dialogs.queue(DialogResult::Yes);
+    m_form.btUploadClick();
+    writeAll(web(QStringLiteral("image2/mine.jpg")), "the user's own");
+    for (const char* rel : {"image1/tn_0002.jpg", "image2/0002.jpg"})
+        ASSERT_TRUE(QFile::remove(m_local.filePath(QString::fromLatin1(rel))));
+    handOverGallery(0); // the list read again, without picture 2
+    auto* button = ftpControl<QPushButton>(m_form, "btRemoveStale");
+    m_dialogs.queue(DialogResult::No);
+    button->click();
+    ASSERT_EQ(m_dialogs.entries().size(), 2) << m_dialogs.texts().join(u'\n').toStdString();
+    EXPECT_EQ(m_dialogs.entries()[1].text,
+              QStringLiteral("Delete these 2 files from /web?\r\nimage1/tn_0002.jpg\r\n"
+                             "image2/0002.jpg"));
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("image2/0002.jpg"))));
+    m_dialogs.queue(DialogResult::Yes);
+    button->click();
+    EXPECT_FALSE(QFile::exists(web(QStringLiteral("image1/tn_0002.jpg"))));
+    EXPECT_FALSE(QFile::exists(web(QStringLiteral("image2/0002.jpg"))));
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("image2/mine.jpg"))));
+    EXPECT_TRUE(QFile::exists(web(QStringLiteral("image2/0003.jpg"))));
+    EXPECT_EQ(logLines(QStringLiteral("Deleted: ")).size(), 2);
+    button->click(); // nothing stale any more: no question
+    EXPECT_EQ(m_dialogs.entries().size(), 3);
+}
+
 TEST_P(FtpFormUpload, ThreeTransfersSendTheGalleryWithItsFoldersMadeFirst)
 {
     handOverGallery(10);
