@@ -89,14 +89,14 @@ FtpDataTls::FtpDataTls(int descriptor, const QByteArray& session, const QString&
     ERR_clear_error();
     m_context = SSL_CTX_new(TLS_client_method());
     if (!m_context)
-        fail(QStringLiteral("TLS set-up for the data connection failed"));
+        failSetUp();
     SSL_CTX_set_min_proto_version(m_context, TLS1_2_VERSION);
     // The certificate is compared with the control connection's after the handshake.
     SSL_CTX_set_verify(m_context, SSL_VERIFY_NONE, nullptr);
     m_ssl = SSL_new(m_context);
     m_bio = m_ssl ? BIO_new(socketMethod()) : nullptr;
     if (!m_bio)
-        fail(QStringLiteral("TLS set-up for the data connection failed"));
+        failSetUp();
     BIO_set_data(m_bio, &m_transport);
     BIO_set_init(m_bio, 1);
     BIO_up_ref(m_bio);
@@ -118,6 +118,11 @@ FtpDataTls::FtpDataTls(int descriptor, const QByteArray& session, const QString&
 
 FtpDataTls::~FtpDataTls()
 {
+    release();
+}
+
+void FtpDataTls::release()
+{
     if (m_ssl)
         SSL_free(m_ssl);
     if (m_bio)
@@ -126,6 +131,17 @@ FtpDataTls::~FtpDataTls()
         SSL_CTX_free(m_context);
     if (m_descriptor >= 0)
         ::close(m_descriptor);
+    m_ssl = nullptr;
+    m_bio = nullptr;
+    m_context = nullptr;
+    m_descriptor = -1;
+}
+
+void FtpDataTls::failSetUp()
+{
+    const QString details = openSslErrors();
+    release(); // the destructor does not run for a constructor that throws
+    throw LumiError(QStringLiteral("TLS set-up for the data connection failed: ") + details);
 }
 
 void FtpDataTls::fail(const QString& what)

@@ -62,6 +62,8 @@ private:
     // the socket is ready (m_wanted says for what).
     bool retryLater(int result);
     [[noreturn]] void fail(const QString& what);
+    [[noreturn]] void failSetUp();
+    void release();
 
     int m_descriptor = -1;
     Transport m_transport;
