@@ -24,7 +24,7 @@ build: configure
 	cmake --build $(BUILD)
 
 test: build
-	bash scripts/install-deps.sh test
+	BUILD=$(BUILD) bash scripts/install-deps.sh test
 	cd $(BUILD) && ctest --output-on-failure -j$(CTEST_JOBS)
 
 # Every test (all labels) with AddressSanitizer and UBSan in its own build folder. Any
@@ -42,7 +42,7 @@ ASAN_ENV = ASAN_OPTIONS=halt_on_error=1:exitcode=23:detect_leaks=1:print_stacktr
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0
 
 test-asan:
-	bash scripts/install-deps.sh test
+	BUILD=$(ASAN_BUILD) bash scripts/install-deps.sh test
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DLUMIVISTA_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j$(ASAN_JOBS)

@@ -7,7 +7,7 @@ set -euo pipefail
 # usage: install-deps.sh [SET...]; the sets are build (the default), test, demo, fuzz,
 # bench, bench-upload and package. Every set includes what building needs.
 build=(
-  cmake ninja-build g++ ccache pkg-config
+  cmake ninja-build g++ ccache pkg-config libssl-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
@@ -19,6 +19,8 @@ runtime=(fonts-liberation2 fonts-dejavu-core fonts-urw-base35 qt6-translations-l
 test=(
   "${runtime[@]}" clang-format
   python3 python3-pyftpdlib python3-openssl proftpd-core proftpd-mod-crypto openssl
+  # pure-ftpd itself is unpacked below (its package conflicts with proftpd's); its libraries
+  libsodium23 libcap2 libpam0g libssl3
   chromium chromium-driver
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
   # install test: the desktop's own validators
@@ -29,10 +31,11 @@ test=(
 
 packages=("${build[@]}")
 e2e=no
+pureftpd=no
 for set in "${@:-build}"; do
   case "$set" in
     build) ;;
-    test) packages+=("${test[@]}"); e2e=yes ;;
+    test) packages+=("${test[@]}"); e2e=yes; pureftpd=yes ;;
     demo) packages+=("${runtime[@]}") ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;              # -DLUMIVISTA_FUZZ=ON
     bench) packages+=("${runtime[@]}" libjpeg-turbo-progs imagemagick libvips-tools bc time) ;;
@@ -67,14 +70,37 @@ install_e2e() {
   fi
 }
 
-if [ ${#missing[@]} -eq 0 ]; then
-  install_e2e
-  exit 0
-fi
+# pure-ftpd for the tests: Debian's pure-ftpd and proftpd-core both conflict with
+# ftp-server, and the package would start a system service. So its .deb is unpacked into
+# $BUILD/pure-ftpd (BUILD defaults to build), where the tests start it themselves.
+install_pureftpd() {
+  [ "$pureftpd" = yes ] || return 0
+  local root dest tmp
+  root="$(cd "$(dirname "$0")/.." && pwd)"
+  dest="${BUILD:-build}"
+  case "$dest" in /*) ;; *) dest="$root/$dest" ;; esac
+  dest="$dest/pure-ftpd"
+  [ -x "$dest/usr/sbin/pure-ftpd" ] && [ -x "$dest/usr/bin/pure-pw" ] && return 0
+  tmp="$(mktemp -d)"
+  chmod 755 "$tmp" # apt's download user writes there
+  if ! (cd "$tmp" && apt-get download -qq pure-ftpd); then
+    $sudo apt-get update -qq
+    (cd "$tmp" && apt-get download -qq pure-ftpd)
+  fi
+  mkdir -p "$dest"
+  dpkg-deb -x "$tmp"/pure-ftpd_*.deb "$dest"
+  rm -rf "$tmp"
+}
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
+fi
+
+if [ ${#missing[@]} -eq 0 ]; then
+  install_e2e
+  install_pureftpd
+  exit 0
 fi
 
 echo "Installing: ${missing[*]}"
@@ -84,3 +110,4 @@ $sudo apt-get update -qq
 echo "proftpd-basic shared/proftpd/inetd_or_standalone select standalone" | $sudo debconf-set-selections || true
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 install_e2e
+install_pureftpd

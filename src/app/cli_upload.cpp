@@ -86,6 +86,24 @@ void explainRefusedCertificate(QTextStream& err, const FtpCertificateQuestion& q
         << "  --accept-certificate " << question.fingerprint << "\n";
 }
 
+// The project's remote folder (FtpPath); one the server does not have is an error that says
+// how to put it right.
+void enterBaseFolder(FTPClient& ftp, const QString& folder, const QString& projectFile)
+{
+    try {
+        ftp.changeFolder(folder);
+    } catch (const LumiError& e) {
+        if (!ftp.connected())
+            throw;
+        throw LumiError(e.message() +
+                            QStringLiteral(". The project's remote folder (FtpPath) must exist on "
+                                           "the server: create %1 there, or choose an existing "
+                                           "folder with: lumivista project set %2 FtpPath=/folder")
+                                .arg(folder, projectFile),
+                        e.code());
+    }
+}
+
 } // namespace
 
 int runUploadCommand(const QStringList& args)
@@ -190,10 +208,16 @@ int runUploadCommand(const QStringList& args)
         ftp.setPassword(address.password);
         ftp.setPassive(true);
         ftp.connectToServer();
+        if (!ftp.encrypted())
+            err << "lumivista upload: not encrypted: the user name, the password and the files "
+                   "go to the server in plain FTP\n";
+        else if (!ftp.dataEncrypted())
+            err << "lumivista upload: the files go to the server unencrypted (the server refused "
+                   "to encrypt them); the password went encrypted\n";
         // Unlike the window, a remote folder the server refuses is an error here: nobody
         // would see that the gallery went elsewhere.
         if (!remoteFolder.isEmpty() && remoteFolder != QLatin1String("/"))
-            ftp.changeFolder(remoteFolder);
+            enterBaseFolder(ftp, remoteFolder, projectFile);
         const QString base = upload.readBaseFolder();
         if (onlyChanged) {
             QString recordProblem;

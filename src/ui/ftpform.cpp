@@ -416,8 +416,12 @@ void TFTPForm::FTPAfterClientLogin()
     if (!path.isEmpty() && path != QLatin1String("/")) {
         try {
             m_ftp.changeFolder(path);
-        } catch (const LumiError&) {
-            // a stored folder the server refuses: list the start folder instead
+        } catch (const LumiError& e) {
+            // a stored folder the server refuses: list the start folder instead, and say why
+            Log(e.message() + QStringLiteral(". The start folder is listed instead: create the "
+                                             "folder on the server or choose another under "
+                                             "\"Path:\"."),
+                kPurple);
         }
     }
     guarded([this] { RefreshList(); });

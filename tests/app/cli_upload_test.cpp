@@ -32,11 +32,14 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_server = std::make_unique<FtpTestServer>(GetParam());
+        m_server->setTls(tls());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
-        QDir(m_server->root()).mkpath(QStringLiteral("web"));
+        ASSERT_TRUE(m_server->makeFolder(QStringLiteral("web")));
         m_project = m_dir.filePath(QStringLiteral("p.lmv"));
         m_target = m_dir.filePath(QStringLiteral("out"));
     }
+
+    virtual bool tls() const { return false; }
 
     CliRun lumivista(const QStringList& args, const QString& password = QString(),
                      const QByteArray& input = QByteArray())
@@ -130,6 +133,10 @@ TEST_P(UploadCli, GeneratedGalleryComesBackByteIdentical)
     const CliRun run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
                                  m_server->password());
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("lumivista upload: not encrypted: the user name, "
+                                                "the password and the files go to the server in "
+                                                "plain FTP\n")))
+        << run.err.toStdString();
     EXPECT_TRUE(
         run.err.contains(QStringLiteral("Upload all checked Files to:\n127.0.0.1:%1: /web Yes")
                              .arg(m_server->port())))
@@ -209,6 +216,12 @@ TEST_P(UploadCli, PasswordFromStandardInputAndRefusals)
                     m_server->password());
     EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(QFile::exists(m_server->root() + QStringLiteral("/index.htm")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Remote folder /missing does not exist (550 ")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("create /missing there, or choose an existing "
+                                                "folder with: lumivista project set ") +
+                                 m_project + QStringLiteral(" FtpPath=/folder")))
+        << run.err.toStdString();
 }
 
 // A project saved by an older version with the password inside FtpServer: it logs in, is
@@ -328,65 +341,6 @@ TEST_P(UploadCli, ChangedSendsOnlyThePagesOfTheNewCaption)
         << run.err.toStdString();
 }
 
-// A picture taken out of the project: --delete-stale deletes its page and JPEGs from the
-// server and nothing else; --dry-run only lists them, and more than --max-delete stops.
-TEST_P(UploadCli, DeleteStaleRemovesWhatTheGalleryLostOnly)
-{
-    makeGallery();
-    CliRun run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
-                           m_server->password());
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QString web = m_server->root() + QStringLiteral("/web/");
-    QFile own(web + QStringLiteral("image2/own.jpg"));
-    ASSERT_TRUE(own.open(QIODevice::WriteOnly) && own.write("the user's own") > 0);
-    own.close();
-
-    const QByteArray project = readAll(m_project);
-    QFile file(m_project);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QString::fromUtf8(project)
-                   .remove(QRegularExpression(QStringLiteral("[^\r\n]*/photo05[.]jpg[^\r\n]*\r\n")))
-                   .toUtf8());
-    file.close();
-    run = lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes"),
-                     QStringLiteral("--clean")});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QStringList stale{QStringLiteral("image1/tn_photo05.jpg"),
-                            QStringLiteral("image2/photo05.jpg"), QStringLiteral("photo05.htm")};
-    ASSERT_FALSE(galleryFiles().contains(stale[2]));
-
-    const QStringList deleteStale{QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
-                                  QStringLiteral("--delete-stale")};
-    run = lumivista(deleteStale + QStringList{QStringLiteral("--dry-run")}, m_server->password());
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files on the server:\n  /web/") +
-                                 stale.join(QStringLiteral("\n  /web/")) + u'\n'))
-        << run.err.toStdString();
-    run = lumivista(deleteStale + QStringList{QStringLiteral("--max-delete"), QStringLiteral("2")},
-                    m_server->password());
-    EXPECT_EQ(run.status, 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files are more than the 2")))
-        << run.err.toStdString();
-    for (const QString& rel : stale)
-        EXPECT_TRUE(QFile::exists(web + rel)) << rel.toStdString();
-
-    run = lumivista(deleteStale, m_server->password());
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("3 of 3 stale files deleted")))
-        << run.err.toStdString();
-    for (const QString& rel : stale)
-        EXPECT_FALSE(QFile::exists(web + rel)) << rel.toStdString();
-    EXPECT_EQ(readAll(web + QStringLiteral("image2/own.jpg")), QByteArray("the user's own"));
-    for (const QString& rel : galleryFiles())
-        EXPECT_EQ(readAll(web + rel), readAll(m_target + u'/' + rel)) << rel.toStdString();
-
-    // Nothing is stale any more; the user's file is not in the record.
-    run = lumivista(deleteStale, m_server->password());
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("0 stale files on the server\n")))
-        << run.err.toStdString();
-}
-
 // A server requiring TLS with a self-signed certificate: refused with the fingerprint to
 // check, accepted for one run with --accept-certificate as a user might type it.
 TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)
@@ -477,6 +431,147 @@ TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)
     EXPECT_TRUE(run.err.contains(QStringLiteral("has CHANGED since it was trusted")))
         << run.err.toStdString();
 }
+
+// The servers with explicit FTP over TLS required (pure-ftpd ends every listing and download
+// with close_notify and waits for the client's): an upload over one connection and over
+// three, then --changed, which lists the remote folders; each time byte for byte.
+class UploadCliTls : public UploadCli
+{
+protected:
+    bool tls() const override { return true; }
+};
+
+TEST_P(UploadCliTls, UploadsAndChangedAreByteIdentical)
+{
+    makeGallery();
+    setCaption(QStringLiteral("photo05.jpg"), QStringLiteral("Lake at dawn"));
+    ASSERT_EQ(lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes")}).status,
+              0);
+    const QString accept = m_server->certificateFingerprint();
+    const QStringList files = galleryFiles();
+    const auto upload = [&](int connections, bool changed) {
+        QStringList args{QStringLiteral("upload"),
+                         m_project,
+                         QStringLiteral("--yes"),
+                         QStringLiteral("--connections"),
+                         QString::number(connections),
+                         QStringLiteral("--accept-certificate"),
+                         accept};
+        if (changed)
+            args << QStringLiteral("--changed");
+        return lumivista(args, m_server->password());
+    };
+    // After --changed, pages that differ only in their generator line stay as they were.
+    const auto sameOnServer = [&](const QString& folder, bool allPages) {
+        for (const QString& rel : files) {
+            if (allPages || !rel.endsWith(QLatin1String(".htm")) ||
+                rel == QLatin1String("index.htm") || rel == QLatin1String("photo05.htm")) {
+                EXPECT_TRUE(readAll(m_server->root() + folder + u'/' + rel) ==
+                            readAll(m_target + u'/' + rel))
+                    << folder.toStdString() << " " << rel.toStdString();
+            }
+        }
+    };
+    for (const int connections : {1, 3}) {
+        const QString folder = QStringLiteral("/tls%1").arg(connections);
+        ASSERT_TRUE(m_server->makeFolder(folder.mid(1)));
+        ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
+                             QStringLiteral("FtpPath=") + folder})
+                      .status,
+                  0);
+        const CliRun run = upload(connections, false);
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QStringLiteral("not encrypted"))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(
+            QStringLiteral("%1 of %1 files stored in %2").arg(files.size()).arg(folder)))
+            << run.err.toStdString();
+        sameOnServer(folder, true);
+    }
+    QThread::msleep(1100);
+    setCaption(QStringLiteral("photo05.jpg"), QStringLiteral("Lake at dusk"));
+    ASSERT_EQ(lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes")}).status,
+              0);
+    for (const int connections : {1, 3}) {
+        const CliRun run = upload(connections, true);
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral(" files stored in /tls3")))
+            << run.err.toStdString();
+    }
+    sameOnServer(QStringLiteral("/tls3"), false);
+    EXPECT_TRUE(readAll(m_server->root() + QStringLiteral("/tls3/index.htm")).contains("dusk"));
+}
+
+// A picture taken out of the project: --delete-stale deletes its page and JPEGs from the
+// server and nothing else; --dry-run only lists them, and more than --max-delete stops.
+TEST_P(UploadCliTls, DeleteStaleRemovesWhatTheGalleryLostOnly)
+{
+    makeGallery();
+    const QStringList accept{QStringLiteral("--accept-certificate"),
+                             m_server->certificateFingerprint()};
+    CliRun run = lumivista(
+        QStringList{QStringLiteral("upload"), m_project, QStringLiteral("--yes")} + accept,
+        m_server->password());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QString web = m_server->root() + QStringLiteral("/web/");
+    QFile own(web + QStringLiteral("image2/own.jpg"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly) && own.write("the user's own") > 0);
+    own.close();
+
+    const QByteArray project = readAll(m_project);
+    QFile file(m_project);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QString::fromUtf8(project)
+                   .remove(QRegularExpression(QStringLiteral("[^\r\n]*/photo05[.]jpg[^\r\n]*\r\n")))
+                   .toUtf8());
+    file.close();
+    run = lumivista({QStringLiteral("generate"), m_project, QStringLiteral("--yes"),
+                     QStringLiteral("--clean")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList stale{QStringLiteral("image1/tn_photo05.jpg"),
+                            QStringLiteral("image2/photo05.jpg"), QStringLiteral("photo05.htm")};
+    ASSERT_FALSE(galleryFiles().contains(stale[2]));
+
+    const QStringList deleteStale =
+        QStringList{QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
+                    QStringLiteral("--delete-stale")} +
+        accept;
+    run = lumivista(deleteStale + QStringList{QStringLiteral("--dry-run")}, m_server->password());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files on the server:\n  /web/") +
+                                 stale.join(QStringLiteral("\n  /web/")) + u'\n'))
+        << run.err.toStdString();
+    run = lumivista(deleteStale + QStringList{QStringLiteral("--max-delete"), QStringLiteral("2")},
+                    m_server->password());
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 stale files are more than the 2")))
+        << run.err.toStdString();
+    for (const QString& rel : stale)
+        EXPECT_TRUE(QFile::exists(web + rel)) << rel.toStdString();
+
+    run = lumivista(deleteStale, m_server->password());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("3 of 3 stale files deleted")))
+        << run.err.toStdString();
+    for (const QString& rel : stale)
+        EXPECT_FALSE(QFile::exists(web + rel)) << rel.toStdString();
+    EXPECT_EQ(readAll(web + QStringLiteral("image2/own.jpg")), QByteArray("the user's own"));
+    for (const QString& rel : galleryFiles())
+        EXPECT_EQ(readAll(web + rel), readAll(m_target + u'/' + rel)) << rel.toStdString();
+
+    // Nothing is stale any more; the user's file is not in the record.
+    run = lumivista(deleteStale, m_server->password());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("0 stale files on the server\n")))
+        << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, UploadCliTls,
+                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
+                                           FtpTestServer::Kind::Proftpd,
+                                           FtpTestServer::Kind::PureFtpd),
+                         [](const auto& info) {
+                             return FtpTestServer::kindName(info.param).toStdString();
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Servers, UploadCli,
                          ::testing::Values(FtpTestServer::Kind::Pyftpdlib,

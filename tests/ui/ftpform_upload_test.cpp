@@ -298,6 +298,20 @@ TEST_P(FtpFormUpload, SelectChangedTicksExactlyTheChangedFiles)
     EXPECT_EQ(checkStates(), QList<Qt::CheckState>(entries.size(), Qt::Checked));
 }
 
+// A stored folder the server lacks: the start folder is listed and the log says why.
+TEST_P(FtpFormUpload, MissingFolderIsNamedInTheLog)
+{
+    ftpControl<QAction>(m_form, "actConnectDisconnect")->trigger();
+    ftpControl<QComboBox>(m_form, "edFtpPath")->setEditText(QStringLiteral("/missing"));
+    ftpControl<QAction>(m_form, "actConnectDisconnect")->trigger();
+    ASSERT_TRUE(m_form.ftp().connected());
+    EXPECT_EQ(remoteFolder(m_form), QStringLiteral("/"));
+    const QStringList lines =
+        logLines(QStringLiteral("Remote folder /missing does not exist (550"));
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("choose another under \"Path:\".")));
+}
+
 TEST_P(FtpFormUpload, ThreeTransfersSendTheGalleryWithItsFoldersMadeFirst)
 {
     handOverGallery(10);

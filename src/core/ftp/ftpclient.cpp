@@ -3,6 +3,7 @@
 #include "ftp/ftpclient.h"
 
 #include "ftp/ftpclient_p.h"
+#include "ftp/ftpdatatls.h"
 #include "util/error.h"
 
 #include <QDeadlineTimer>
@@ -140,6 +141,7 @@ void FTPClient::connectToServer()
     }
     FtpOperation op(m_busy, [] {});
     m_systemDescription.clear();
+    m_folder.clear();
     m_transferType = TransferType::Binary;
 
     m_control = std::make_unique<QSslSocket>();
@@ -170,8 +172,10 @@ void FTPClient::connectToServer()
         if (m_tlsMode != FtpTlsMode::Plain)
             secureControl();
         login();
-        if (m_encrypted)
+        if (m_encrypted) {
+            recordTlsLogin(m_host, m_port);
             protectData();
+        }
     } catch (const LumiError&) {
         if (m_state != State::Disconnected) {
             closeConnection();
@@ -214,6 +218,16 @@ void FTPClient::secureControl()
                 QStringLiteral("The server refused FTP over TLS (%1).").arg(reply.text()) +
                     nothingSent,
                 reply.code);
+        // No silent downgrade where TLS was seen: someone may sit between us and the server.
+        if (!m_acceptedFingerprint.isEmpty() || tlsShownBefore(m_host, m_port))
+            failConnection(QStringLiteral("The server at %1 refused FTP over TLS (%2), but this "
+                                          "server offered TLS before; the connection was closed. "
+                                          "No user name or password was sent. If it really no "
+                                          "longer offers TLS, allow plain FTP for it: set "
+                                          "\"Encryption:\" in the FTP window to \"Only use "
+                                          "plain FTP (insecure)\" for the project (FtpTls=plain).")
+                               .arg(where, reply.text()),
+                           reply.code);
         Q_EMIT status(QStringLiteral("The server does not offer FTP over TLS (%1); going on "
                                      "with plain FTP, unencrypted.")
                           .arg(reply.text()));
@@ -414,24 +428,30 @@ FtpReply FTPClient::readReply()
 void FTPClient::waitForControl(const QDeadlineTimer& deadline)
 {
     const int remaining = int(qMax<qint64>(1, deadline.remainingTime()));
-    if (!m_dataHandshake || (!m_data && !m_dataServer)) {
+    // Both sockets at once: the server may take the data connection and run its handshake
+    // before it answers the command.
+    const auto stepDataHandshake = [this] {
+        try {
+            if (m_dataTls->handshake())
+                m_dataHandshake = false;
+        } catch (const LumiError&) {
+            m_dataHandshake = false; // the transfer reports it
+        }
+    };
+    if (m_dataHandshake && m_dataTls)
+        stepDataHandshake();
+    if (!m_dataHandshake || (!m_dataTls && !m_dataServer)) {
         m_control->waitForReadyRead(remaining);
         return;
     }
-    // Both sockets at once: the server may take the data connection and run its handshake
-    // before it answers the command. The slice keeps queued writes of the handshake going.
-    if (m_data)
-        m_data->waitForEncrypted(0); // flushes the handshake's pending bytes
     pollfd fds[2] = {};
     fds[0].fd = int(m_control->socketDescriptor());
     fds[0].events = POLLIN;
-    fds[1].fd = int(m_data ? m_data->socketDescriptor() : m_dataServer->socketDescriptor());
-    fds[1].events = POLLIN;
+    fds[1].fd = m_dataTls ? m_dataTls->descriptor() : int(m_dataServer->socketDescriptor());
+    fds[1].events = m_dataTls ? m_dataTls->wantedEvents() : short(POLLIN);
     ::poll(fds, 2, qMin(remaining, 50));
-    if (m_data) {
-        m_data->waitForEncrypted(0);
-        if (m_data->isEncrypted() || m_data->state() != QAbstractSocket::ConnectedState)
-            m_dataHandshake = false; // done, or failed: the transfer reports it
+    if (m_dataTls) {
+        stepDataHandshake();
     } else if (fds[1].revents != 0) {
         bool timedOut = false;
         if (m_dataServer->hasPendingConnections() ||
@@ -453,6 +473,46 @@ void FTPClient::throwReply(const FtpReply& reply)
     throw LumiError(reply.text(), reply.code);
 }
 
+QString FTPClient::remotePath(const QString& name) const
+{
+    if (name.startsWith(QLatin1Char('/')) || m_folder.isEmpty())
+        return name;
+    QString path = m_folder;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path + name;
+}
+
+LumiError FTPClient::replyError(const QString& command, const QString& argument,
+                                const FtpReply& reply) const
+{
+    const QString path = remotePath(argument);
+    const QString text = reply.text();
+    QString message;
+    if (command == QLatin1String("CWD"))
+        message = reply.code == 550 ? QStringLiteral("Remote folder %1 does not exist (%2)")
+                                    : QStringLiteral("Cannot open remote folder %1 (%2)");
+    else if (command == QLatin1String("MKD"))
+        message = QStringLiteral("Cannot make remote folder %1 (%2)");
+    else if (command == QLatin1String("RMD"))
+        message = QStringLiteral("Cannot remove remote folder %1 (%2)");
+    else if (command == QLatin1String("DELE"))
+        message = QStringLiteral("Cannot delete remote file %1 (%2)");
+    else if (command == QLatin1String("STOR"))
+        message = QStringLiteral("Cannot store remote file %1 (%2)");
+    else if (command == QLatin1String("RETR"))
+        message = QStringLiteral("Cannot download remote file %1 (%2)");
+    else if (command == QLatin1String("RNFR") || command == QLatin1String("RNTO"))
+        message = QStringLiteral("Cannot rename remote file %1 (%2)");
+    else if ((command == QLatin1String("LIST") || command == QLatin1String("NLST")) &&
+             !m_folder.isEmpty())
+        return LumiError(QStringLiteral("Cannot list remote folder %1 (%2)").arg(m_folder, text),
+                         reply.code);
+    else
+        return LumiError(text, reply.code);
+    return LumiError(message.arg(path, text), reply.code);
+}
+
 FtpReply FTPClient::expectCompletion(const QString& command, const QString& argument)
 {
     ensureConnected();
@@ -460,7 +520,7 @@ FtpReply FTPClient::expectCompletion(const QString& command, const QString& argu
     setState(State::Command);
     const FtpReply reply = this->command(command, argument);
     if (!reply.isCompletion())
-        throwReply(reply);
+        throw replyError(command, argument, reply);
     return reply;
 }
 
@@ -471,17 +531,28 @@ void FTPClient::noop()
 
 QString FTPClient::currentFolder()
 {
-    return ftpPwdFolder(expectCompletion(QStringLiteral("PWD")));
+    m_folder = ftpPwdFolder(expectCompletion(QStringLiteral("PWD")));
+    return m_folder;
 }
 
 void FTPClient::changeFolder(const QString& path)
 {
+    const QString target = remotePath(path);
     expectCompletion(QStringLiteral("CWD"), path);
+    // Only a plain path is followed; "..", "." or an unknown start leave it unknown.
+    const bool plain = target.startsWith(QLatin1Char('/')) &&
+                       !target.split(QLatin1Char('/')).contains(QStringLiteral("..")) &&
+                       !target.split(QLatin1Char('/')).contains(QStringLiteral("."));
+    m_folder = plain ? target : QString();
+    while (m_folder.size() > 1 && m_folder.endsWith(QLatin1Char('/')))
+        m_folder.chop(1);
 }
 
 void FTPClient::parentFolder()
 {
     expectCompletion(QStringLiteral("CDUP"));
+    if (m_folder.size() > 1)
+        m_folder = m_folder.left(qMax<qsizetype>(1, m_folder.lastIndexOf(QLatin1Char('/'))));
 }
 
 void FTPClient::setTransferType(TransferType type)
@@ -551,10 +622,10 @@ void FTPClient::rename(const QString& oldName, const QString& newName)
     checkFtpArgument(newName);
     const FtpReply from = command(QStringLiteral("RNFR"), oldName);
     if (from.code != 350)
-        throwReply(from);
+        throw replyError(QStringLiteral("RNFR"), oldName, from);
     const FtpReply to = command(QStringLiteral("RNTO"), newName);
     if (!to.isCompletion())
-        throwReply(to);
+        throw replyError(QStringLiteral("RNTO"), oldName, to);
 }
 
 bool FTPClient::serverHasFeature(const QString& feature)

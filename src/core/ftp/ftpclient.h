@@ -9,6 +9,7 @@
 #include "ftp/ftplisting.h"
 #include "ftp/ftpreply.h"
 #include "ftp/ftptls.h"
+#include "util/error.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+class FtpDataTls;
 class QDeadlineTimer;
 class QIODevice;
 class QSslSocket;
@@ -173,6 +175,12 @@ private:
     // error; a lost connection still throws.
     std::optional<FtpReply> replyUnlessRefused(const QString& command, const QString& argument);
     [[noreturn]] void throwReply(const FtpReply& reply);
+    // The error for a refused command: for a command on a remote file or folder, the message
+    // names its path ("Remote folder /htdocs/galerie does not exist (550 ...)").
+    LumiError replyError(const QString& command, const QString& argument,
+                         const FtpReply& reply) const;
+    // `name` as a path from the root when the current folder is known.
+    QString remotePath(const QString& name) const;
     void login();
     // TLS (ftpclient.cpp): AUTH TLS and the handshake; the certificate; PBSZ and PROT.
     void secureControl();
@@ -195,7 +203,8 @@ private:
     void receiveData(const Sink& sink);
     void sendData(QIODevice* source);
     void closeData();
-    void closeEncryptedData(); // close_notify, then the server's close
+    // A data connection is open (plain on m_data, or under TLS on m_dataTls).
+    bool dataOpen() const { return m_data || m_dataTls; }
     void listInto(const QString& command, QStringList& lines);
 
     QString m_host;
@@ -206,13 +215,15 @@ private:
     int m_replyTimeout = kDefaultReplyTimeout;
     TransferType m_transferType = TransferType::Binary;
     QString m_systemDescription;
+    QString m_folder; // the current remote folder as far as known (PWD, CWD, CDUP); or empty
 
     FtpTlsMode m_tlsMode = FtpTlsMode::IfAvailable;
     QString m_acceptedFingerprint;
 
     State m_state = State::Disconnected;
     std::unique_ptr<QSslSocket> m_control;
-    std::unique_ptr<QSslSocket> m_data;
+    std::unique_ptr<QSslSocket> m_data;       // a data connection without TLS
+    std::unique_ptr<FtpDataTls> m_dataTls;    // a data connection under TLS (PROT P)
     std::unique_ptr<QTcpServer> m_dataServer; // makes QSslSocket connections
     bool m_encrypted = false;
     bool m_protectData = false;   // PROT P: data connections run TLS

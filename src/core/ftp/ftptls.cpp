@@ -1,6 +1,7 @@
 // Fingerprints and the trusted certificates of the settings store.
 #include "ftp/ftptls.h"
 
+#include "util/error.h"
 #include "util/settingsstore.h"
 
 #include <QCryptographicHash>
@@ -8,6 +9,7 @@
 namespace {
 
 const QString kTrustSection = QStringLiteral("FtpCertificates");
+const QString kTlsLoginSection = QStringLiteral("FtpTlsLogins");
 
 QString trustKey(const QString& host, quint16 port)
 {
@@ -96,4 +98,21 @@ QString trustedFingerprint(const QString& host, quint16 port)
 void rememberTrustedFingerprint(const QString& host, quint16 port, const QString& fingerprint)
 {
     writeSetting(kTrustSection, trustKey(host, port), normalisedFingerprint(fingerprint));
+}
+
+void recordTlsLogin(const QString& host, quint16 port)
+{
+    if (readSetting(kTlsLoginSection, trustKey(host, port)) == QLatin1String("1"))
+        return;
+    try {
+        writeSetting(kTlsLoginSection, trustKey(host, port), QStringLiteral("1"));
+    } catch (const LumiError&) {
+        // costs the downgrade check for this server, not the connection
+    }
+}
+
+bool tlsShownBefore(const QString& host, quint16 port)
+{
+    return !trustedFingerprint(host, port).isEmpty() ||
+           readSetting(kTlsLoginSection, trustKey(host, port)) == QLatin1String("1");
 }

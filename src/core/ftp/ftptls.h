@@ -49,3 +49,9 @@ QString trustedFingerprint(const QString& host, quint16 port);
 // Remembers `fingerprint` (normalised) for host and port. Throws LumiError when the
 // settings store cannot be written.
 void rememberTrustedFingerprint(const QString& host, quint16 port, const QString& fingerprint);
+
+// A login under TLS at host and port, recorded in the user's settings store (never throws).
+void recordTlsLogin(const QString& host, quint16 port);
+// Host and port have shown TLS before: a certificate trusted there or a recorded TLS login.
+// Then "if available" requires TLS there: a server that refuses it now may be an impostor.
+bool tlsShownBefore(const QString& host, quint16 port);

@@ -2,6 +2,7 @@
 // that use them: LIST, NLST, STOR, RETR.
 #include "ftp/ftpclient.h"
 #include "ftp/ftpclient_p.h"
+#include "ftp/ftpdatatls.h"
 
 #include "util/error.h"
 #include "util/fileops.h"
@@ -15,8 +16,7 @@
 #include <QTcpServer>
 
 #include <cerrno>
-#include <poll.h>
-#include <sys/socket.h>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -87,6 +87,7 @@ protected:
 
 void FTPClient::closeData()
 {
+    m_dataTls.reset();
     if (m_data) {
         m_data->abort();
         m_data.reset();
@@ -102,31 +103,40 @@ void FTPClient::startDataTls()
 {
     if (!m_protectData)
         return;
-    // The control connection's configuration carries its session, which the data
-    // connection resumes (RFC 4217, 10.2); FTP over TLS makes the client the TLS client
-    // in both modes.
-    m_data->setSslConfiguration(m_control->sslConfiguration());
-    m_data->setPeerVerifyName(m_host);
-    m_data->startClientEncryption();
+    // OpenSSL takes the socket over from Qt: a second descriptor keeps the connection open
+    // when Qt's socket lets go of it. The data connection resumes the control connection's
+    // session (RFC 4217, 10.2); FTP over TLS makes the client the TLS client in both modes.
+    const int descriptor = ::dup(int(m_data->socketDescriptor()));
+    m_data->abort();
+    m_data.reset();
+    if (descriptor < 0)
+        throw LumiError(QStringLiteral("Cannot take over the data connection: ") +
+                        QString::fromLocal8Bit(strerror(errno)));
+    m_dataTls = std::make_unique<FtpDataTls>(descriptor,
+                                             m_control->sslConfiguration().sessionTicket(), m_host);
+    // The ClientHello goes out once the transfer command is sent (waitForControl): some
+    // servers drop a data connection that speaks before the command.
     m_dataHandshake = true;
 }
 
 void FTPClient::finishDataTls()
 {
     m_dataHandshake = false;
-    if (!m_protectData)
+    if (!m_dataTls)
         return;
-    if (!m_data->isEncrypted() && !m_data->waitForEncrypted(m_replyTimeout)) {
-        const QString reason = m_data->error() == QAbstractSocket::SocketTimeoutError
-                                   ? QStringLiteral("time-out (%1 ms)").arg(m_replyTimeout)
-                                   : m_data->errorString();
-        throw LumiError(QStringLiteral("TLS handshake on the data connection failed: ") + reason);
+    const QDeadlineTimer deadline(m_replyTimeout);
+    while (!m_dataTls->handshake()) {
+        if (!m_dataTls->wait(deadline))
+            throw LumiError(QStringLiteral("TLS handshake on the data connection failed: "
+                                           "time-out (%1 ms)")
+                                .arg(m_replyTimeout));
     }
-    if (m_data->peerCertificate() != m_control->peerCertificate())
+    const QSslCertificate certificate = m_dataTls->peerCertificate();
+    if (certificate != m_control->peerCertificate())
         throw LumiError(QStringLiteral("The data connection shows another certificate than the "
                                        "control connection (SHA-256 fingerprint %1); it was "
                                        "closed.")
-                            .arg(certificateFingerprint(m_data->peerCertificate())));
+                            .arg(certificateFingerprint(certificate)));
 }
 
 void FTPClient::openPassiveData()
@@ -162,7 +172,7 @@ void FTPClient::openPassiveData()
                             .arg(port)
                             .arg(reason));
     }
-    // Started before the command: some servers run the handshake before they answer it.
+    // Set up before the command: some servers run the handshake before they answer it.
     startDataTls();
 }
 
@@ -229,7 +239,7 @@ bool FTPClient::takeActiveData()
 void FTPClient::acceptActiveData()
 {
     QDeadlineTimer deadline(m_replyTimeout);
-    while (!m_data) {
+    while (!dataOpen()) {
         bool timedOut = false;
         if (!m_dataServer->hasPendingConnections() &&
             !m_dataServer->waitForNewConnection(int(qMax<qint64>(1, deadline.remainingTime())),
@@ -264,7 +274,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     // Some servers answer a transfer with nothing to send at once with 226.
     const bool finished = opening.isCompletion();
     if (!opening.isPreliminary() && !finished)
-        throwReply(opening);
+        throw replyError(command, argument, opening);
     if (expectedBytes < 0)
         expectedBytes = ftpOpeningSize(opening);
     if (!m_passive && !finished)
@@ -273,7 +283,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     setState(State::Transfer);
     Q_EMIT workBegin(expectedBytes);
     try {
-        if (m_data) {
+        if (dataOpen()) {
             finishDataTls();
             if (direction == Direction::Download)
                 receiveData(sink);
@@ -291,18 +301,22 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
             setState(State::TransferEnd);
             const FtpReply reply = readReply();
             if (reply.isNegative() && direction == Direction::Upload)
-                throwReply(reply);
+                throw replyError(command, argument, reply);
         }
         throw;
     }
+    try {
+        // Under TLS: close_notify, in answer to the server's after a download; after an
+        // upload first, then the server's close_notify or close is awaited.
+        if (m_dataTls)
+            m_dataTls->close(QDeadlineTimer(m_replyTimeout));
+    } catch (const LumiError&) {
+        // The data is in; the server's reply below says whether the transfer counts.
+    }
     if (m_data && m_data->state() != QAbstractSocket::UnconnectedState) {
-        if (m_data->isEncrypted()) {
-            closeEncryptedData();
-        } else {
-            m_data->disconnectFromHost();
-            if (m_data->state() != QAbstractSocket::UnconnectedState)
-                m_data->waitForDisconnected(m_replyTimeout);
-        }
+        m_data->disconnectFromHost();
+        if (m_data->state() != QAbstractSocket::UnconnectedState)
+            m_data->waitForDisconnected(m_replyTimeout);
     }
     closeData();
 
@@ -310,40 +324,32 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     if (!finished) {
         const FtpReply reply = readReply();
         if (!reply.isCompletion())
-            throwReply(reply);
+            throw replyError(command, argument, reply);
     }
     Q_EMIT workEnd();
-}
-
-void FTPClient::closeEncryptedData()
-{
-    // A TLS server may send bytes at any time (session tickets), and a socket closed with
-    // unread bytes resets the connection: the server may then lose the end of an upload.
-    // So a second descriptor keeps the connection open while the socket sends close_notify
-    // and closes; then the sending side is shut and the server's close awaited.
-    const int descriptor = ::dup(int(m_data->socketDescriptor()));
-    m_data->disconnectFromHost();
-    if (m_data->state() != QAbstractSocket::UnconnectedState)
-        m_data->waitForDisconnected(m_replyTimeout);
-    if (descriptor < 0)
-        return;
-    ::shutdown(descriptor, SHUT_WR);
-    const QDeadlineTimer deadline(m_replyTimeout);
-    char discard[4096];
-    while (!deadline.hasExpired()) {
-        pollfd readable = {descriptor, POLLIN, 0};
-        const int ready = ::poll(&readable, 1, int(qMax<qint64>(1, deadline.remainingTime())));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0 || ::read(descriptor, discard, sizeof discard) <= 0)
-            break; // closed by the server, an error or the time-out
-    }
-    ::close(descriptor);
 }
 
 void FTPClient::receiveData(const Sink& sink)
 {
     qint64 total = 0;
+    if (m_dataTls) {
+        // The end of the data is the server's close_notify; a close without one is an
+        // error (the data may be cut short).
+        QByteArray chunk(kChunk, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = m_dataTls->read(chunk.data(), kChunk);
+            if (n == 0)
+                return;
+            if (n > 0) {
+                total += n;
+                sink(chunk.left(n));
+                Q_EMIT work(total);
+            } else if (!m_dataTls->wait(QDeadlineTimer(qMax(1, m_replyTimeout)))) {
+                failConnection(
+                    QStringLiteral("Data transfer time-out (%1 ms)").arg(m_replyTimeout));
+            }
+        }
+    }
     for (;;) {
         if (m_data->bytesAvailable() > 0) {
             const QByteArray chunk = m_data->read(kChunk);
@@ -376,6 +382,17 @@ void FTPClient::sendData(QIODevice* source)
         total += n;
         const QByteArray chunk =
             m_transferType == TransferType::Ascii ? ascii.convert(buffer.left(n)) : buffer.left(n);
+        if (m_dataTls) {
+            for (qint64 sent = 0; sent < chunk.size();) {
+                const qint64 n = m_dataTls->write(chunk.constData() + sent, chunk.size() - sent);
+                sent += n;
+                if (n == 0 && !m_dataTls->wait(QDeadlineTimer(qMax(1, m_replyTimeout))))
+                    failConnection(
+                        QStringLiteral("Data transfer time-out (%1 ms)").arg(m_replyTimeout));
+            }
+            Q_EMIT work(total);
+            continue;
+        }
         m_data->write(chunk);
         while (unsentBytes(*m_data) > 0) {
             if (!m_data->waitForBytesWritten(qMax(1, m_replyTimeout))) {
@@ -419,6 +436,10 @@ void FTPClient::listDetails(QStringList& lines, QList<FtpListEntry>* entries)
 void FTPClient::listNames(QStringList& names)
 {
     listInto(QStringLiteral("NLST"), names);
+    // Some servers name the folder itself and its parent too.
+    names.removeIf([](const QString& name) {
+        return name == QLatin1String(".") || name == QLatin1String("..");
+    });
 }
 
 void FTPClient::store(const QString& localFile, const QString& remoteName)

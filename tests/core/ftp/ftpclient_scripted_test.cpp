@@ -408,7 +408,8 @@ TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
         run.client.changeFolder(QStringLiteral("/missing"));
         FAIL() << "no error";
     } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("550 No such directory."));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Remote folder /missing does not exist (550 No such directory.)"));
         EXPECT_EQ(e.code(), 550);
     }
     EXPECT_EQ(run.client.size(QStringLiteral("big.bin")), 5000000000LL);
@@ -427,7 +428,13 @@ TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
     EXPECT_EQ(run.client.transferType(), FTPClient::TransferType::Ascii);
     run.client.makeFolder(QStringLiteral("x"));
     run.client.removeFolder(QStringLiteral("x"));
-    EXPECT_THROW(run.client.deleteFile(QStringLiteral("y")), LumiError);
+    try {
+        run.client.deleteFile(QStringLiteral("y")); // in the parent of /a "b": /
+        FAIL() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Cannot delete remote file /y (550 Permission denied)"));
+    }
     EXPECT_TRUE(run.client.connected());
     EXPECT_EQ(run.server.failure(), QString());
 }
@@ -468,6 +475,9 @@ TEST(FTPClientScripted, StorePassiveIgnoresThePasvHost)
         FAIL() << "no error";
     } catch (const LumiError& e) {
         EXPECT_EQ(e.code(), 553);
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Cannot store remote file other name.jpg (553 Could not create "
+                                 "file.)"));
     }
     EXPECT_EQ(run.server.failure(), QString());
     EXPECT_EQ(received, content);

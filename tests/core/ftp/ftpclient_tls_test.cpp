@@ -154,7 +154,8 @@ TEST_P(TlsServers, RequireAndIfAvailableTransferOverTls)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, TlsServers,
-                         ::testing::Combine(::testing::Values(Kind::Pyftpdlib, Kind::Proftpd),
+                         ::testing::Combine(::testing::Values(Kind::Pyftpdlib, Kind::Proftpd,
+                                                              Kind::PureFtpd),
                                             ::testing::Bool()),
                          [](const ::testing::TestParamInfo<Param>& info) {
                              return FtpTestServer::kindName(std::get<0>(info.param)).toStdString() +
@@ -334,6 +335,85 @@ TEST_F(TlsTest, SessionDroppedMidDownloadKeepsTheLocalFile)
     EXPECT_EQ(client.questions.size(), 1);
     client.client.setTransferType(FTPClient::TransferType::Binary);
     EXPECT_EQ(client.client.size(QStringLiteral("big.jpg")), 3000000);
+    client.client.disconnectFromServer();
+}
+
+// "If available" after this address has shown TLS (a TLS login, or a trusted certificate):
+// a server that now refuses AUTH TLS gets no user name and no password.
+TEST_F(TlsTest, NoSilentDowngradeWhereTlsWasSeen)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient first(server);
+    first.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_EQ(first.connectError(), QString());
+    first.client.disconnectFromServer();
+    EXPECT_TRUE(tlsShownBefore(server.host(), server.port()));
+
+    // The same address, now without TLS (it answers 500 to AUTH TLS).
+    server.stop();
+    server.setTls(false);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    TlsClient second(server);
+    const QString message = second.connectError();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The server at 127.0.0.1:%1 refused FTP over "
+                                                  "TLS (500 ")
+                                       .arg(server.port())))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("offered TLS before")));
+    EXPECT_TRUE(message.contains(QStringLiteral("\"Only use plain FTP (insecure)\"")));
+    EXPECT_FALSE(second.statuses.join(u'\n').contains(QStringLiteral("USER")));
+    EXPECT_FALSE(second.client.connected());
+
+    // A certificate trusted for another address is enough there too; an address that never
+    // showed TLS goes on in plain FTP, and says so.
+    const quint16 other = server.port() == 65535 ? 1 : server.port() + 1;
+    rememberTrustedFingerprint(server.host(), other, QString(64, u'a'));
+    EXPECT_TRUE(tlsShownBefore(server.host(), other));
+    setDataFoldersForTest(m_local.path(), m_local.path());
+    EXPECT_FALSE(tlsShownBefore(server.host(), server.port()));
+    TlsClient fresh(server);
+    ASSERT_EQ(fresh.connectError(), QString());
+    EXPECT_FALSE(fresh.client.encrypted());
+    EXPECT_TRUE(fresh.statuses.join(u'\n').contains(QStringLiteral("going on with plain FTP")));
+    fresh.client.disconnectFromServer();
+}
+
+// A listing or download whose data connection ends without close_notify may be cut short:
+// an error, although the server answers 226; the local file stays as it was.
+TEST_F(TlsTest, DataConnectionEndingWithoutCloseNotifyIsATruncation)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setNoCloseNotify(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    ASSERT_TRUE(writeBytes(server.root() + QStringLiteral("/big.jpg"), everyByte(300000)));
+    TlsClient client(server);
+    client.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_EQ(client.connectError(), QString());
+    client.client.setTransferType(FTPClient::TransferType::Binary);
+    const QString truncated = QStringLiteral("The server closed the data connection without ending "
+                                             "TLS (no close_notify): the data may be incomplete.");
+    QStringList lines;
+    try {
+        client.client.listDetails(lines);
+        ADD_FAILURE() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), truncated);
+    }
+    const QString local = m_local.filePath(QStringLiteral("big.jpg"));
+    ASSERT_TRUE(writeBytes(local, "the old picture"));
+    try {
+        client.client.retrieve(QStringLiteral("big.jpg"), local);
+        ADD_FAILURE() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), truncated);
+    }
+    EXPECT_EQ(readBytes(local), QByteArray("the old picture"));
+    // Uploads end as before, and the session goes on.
+    client.client.store(local, QStringLiteral("up.jpg"));
+    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/up.jpg")), QByteArray("the old picture"));
     client.client.disconnectFromServer();
 }
 

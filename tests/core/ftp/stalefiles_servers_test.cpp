@@ -41,9 +41,11 @@ protected:
     }
 
     // Starts the server, uploads the whole gallery (recorded) and returns it.
-    QStringList startAndUpload()
+    // `refuseList`: a folder whose listing the server refuses (pyftpdlib only).
+    QStringList startAndUpload(const QString& refuseList = QString())
     {
         m_server = std::make_unique<FtpTestServer>(GetParam());
+        m_server->setRefuseList(refuseList);
         if (!m_server->start())
             throw LumiError(m_server->reason());
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
@@ -159,15 +161,12 @@ TEST_P(StaleFilesServers, FolderTheServerWillNotListDeletesNothing)
 {
     if (GetParam() != FtpTestServer::Kind::Pyftpdlib)
         GTEST_SKIP() << "the refused listing is an option of the pyftpdlib fixture";
-    qputenv("LUMIVISTA_TEST_REFUSE_LIST", "image2");
     QStringList gallery;
     try {
-        gallery = startAndUpload();
+        gallery = startAndUpload(QStringLiteral("image2"));
     } catch (const LumiError& e) {
-        qunsetenv("LUMIVISTA_TEST_REFUSE_LIST");
         FAIL() << e.message().toStdString();
     }
-    qunsetenv("LUMIVISTA_TEST_REFUSE_LIST");
     for (const QString& e : gallery) {
         if (!without(gallery, 1).contains(e)) {
             ASSERT_TRUE(QFile::remove(local() + u'/' + e));
