@@ -1,16 +1,20 @@
 #!/usr/bin/python3
 # Times `lumivista upload` of a 300-picture gallery (about 900 files) over a link with a
 # 50 ms round trip: pyftpdlib on 127.0.0.2 behind bench/latencyproxy.py on 127.0.0.1, which
-# delays every chunk by 25 ms each way. Three uploads: one connection, the default (two
-# connections), and --changed after one caption changed. Exits 1 when a target is missed:
-# the default at most 0.6 times the one-connection time, --changed at most 5 % of a full
-# upload; 2 when the program cannot run the benchmark (a flag it does not know, a failed run).
+# delays every chunk by 25 ms each way. Three uploads: one connection, the default, and
+# --changed after one caption changed; then lftp's `mirror -R --parallel=4` of the same
+# gallery to the same server through the same proxy. Exits 1 when a target is missed: the
+# default at most 0.6 times the one-connection time and at most 0.8 times lftp's, --changed
+# at most 5 % of a full upload; 2 when the program cannot run the benchmark (a flag it does
+# not know, a failed run).
 # The pictures are kept in build/bench-upload-pictures-N for the next run.
 # usage: bench/upload-bench.py [--lumivista PATH] [--pictures N] [--delay-ms MS]
 #        [--port P] [--passive FIRST-LAST] (fixed, below the ephemeral ports)
 #        [--only-known-flags]   (leave out flags the program does not know; judges nothing)
 #        [--tls]   (the server requires explicit FTP over TLS, with a self-signed certificate
-#                   that each upload accepts with --accept-certificate)
+#                   that each upload accepts with --accept-certificate, lftp with
+#                   ssl:verify-certificate off)
+#        [--no-lftp]   (leave lftp out; judges no target against it)
 import argparse
 import concurrent.futures
 import ftplib
@@ -30,7 +34,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 SERVER, PROXY = "127.0.0.2", "127.0.0.1"
 USER, PASSWORD = "bench", "bench-secret"
-DEFAULT_LIMIT, CHANGED_LIMIT = 0.6, 0.05
+DEFAULT_LIMIT, CHANGED_LIMIT, LFTP_LIMIT = 0.6, 0.05, 0.8
+LFTP_PARALLEL = 4
 # The first line of the comment every page carries: the program, its version, the time of the run.
 GENERATOR_LINE = b"<!-- *** generated with Lumivista ("
 # Given to every upload: accepts the benchmark server's certificate under --tls.
@@ -121,6 +126,31 @@ def upload(lumivista, project, name, folder, flags, env):
     return seconds
 
 
+def lftp_mirror(gallery, port, folder, tls):
+    """Times `lftp mirror -R --parallel=4` of the gallery into /folder through the proxy."""
+    settings = ["set cmd:fail-exit yes", "set net:max-retries 1", "set net:timeout 30",
+                "set ftp:passive-mode yes"]
+    if tls:
+        settings += ["set ftp:ssl-force yes", "set ftp:ssl-protect-data yes",
+                     "set ftp:ssl-protect-list yes", "set ssl:verify-certificate no"]
+    else:
+        settings += ["set ftp:ssl-allow no"]
+    script = "; ".join(settings + ["open -u %s,%s -p %d ftp://%s" % (USER, PASSWORD, port, PROXY),
+                                   "mirror -R --parallel=%d %s /%s" % (LFTP_PARALLEL, gallery,
+                                                                       folder),
+                                   "quit"])
+    t0 = time.monotonic()
+    done = subprocess.run(["lftp", "--norc", "-c", script], capture_output=True, text=True,
+                          stdin=subprocess.DEVNULL)
+    seconds = time.monotonic() - t0
+    if done.returncode != 0:
+        raise Failure("lftp mirror failed (exit %d):\n%s" % (done.returncode,
+                                                              (done.stdout + done.stderr)[-2000:]))
+    print("  %-16s %7.2f s  mirror -R --parallel=%d" % ("lftp", seconds, LFTP_PARALLEL),
+          flush=True)
+    return seconds
+
+
 def set_captions(project, caption, count=None):
     """Gives the first `count` pictures of the project's list (all: None) the caption
     `caption` followed by the picture's number."""
@@ -165,8 +195,12 @@ def main():
     parser.add_argument("--passive", default="20100-20199", help="the passive ports")
     parser.add_argument("--only-known-flags", action="store_true")
     parser.add_argument("--tls", action="store_true", help="explicit FTP over TLS")
+    parser.add_argument("--no-lftp", action="store_true", help="leave lftp out")
     args = parser.parse_args()
     lumivista = os.path.abspath(args.lumivista)
+    if not args.no_lftp and not shutil.which("lftp"):
+        raise Failure("lftp is not installed (scripts/install-deps.sh bench-upload), or pass "
+                      "--no-lftp")
 
     usage = run([lumivista, "upload", "--help"]).stdout
     unknown = [f for f in ("--connections", "--changed") if f not in usage]
@@ -184,7 +218,7 @@ def main():
         os.makedirs(pictures, exist_ok=True)
         make_pictures(pictures, args.pictures)
         project, out, remote = (os.path.join(work, n) for n in ("p.lmv", "out", "remote"))
-        for folder in ("one", "default"):
+        for folder in ("one", "default", "lftp"):
             os.makedirs(os.path.join(remote, folder))
         run([lumivista, "project", "new", project, "--target", out,
              "FtpServer=%s:%d" % (PROXY, args.port), "FtpUser=" + USER])
@@ -239,10 +273,16 @@ def main():
         changed = upload(lumivista, project, "--changed", "default", ["--changed"], env)
         if not holds(os.path.join(remote, "default"), out):
             raise Failure("after --changed the server's /default differs from the gallery")
+        targets = [("default / one connection", default / one, DEFAULT_LIMIT),
+                   ("--changed / full (default)", changed / default, CHANGED_LIMIT)]
+        if not args.no_lftp:
+            # lftp mirrors into an empty folder, as the default upload did.
+            lftp = lftp_mirror(out, args.port, "lftp", args.tls)
+            if not holds(os.path.join(remote, "lftp"), out):
+                raise Failure("lftp's /lftp differs from the gallery")
+            targets.append(("default / lftp", default / lftp, LFTP_LIMIT))
         missed = 0
-        for label, ratio, limit in (
-                ("default / one connection", default / one, DEFAULT_LIMIT),
-                ("--changed / full (default)", changed / default, CHANGED_LIMIT)):
+        for label, ratio, limit in targets:
             met = ratio <= limit
             missed += not met
             print("  %-28s %.3f  target <= %.2f  %s" % (label, ratio, limit,

@@ -67,7 +67,8 @@ int connectionsToUse(const QString& option)
         return numeric && n >= 1 && n <= GalleryUpload::kMaxConnections ? n : -1;
     }
     const int stored = readSetting(QString(), QStringLiteral("FtpTransfers")).toInt(&numeric);
-    return numeric ? std::clamp(stored, 1, GalleryUpload::kMaxConnections) : 2;
+    return numeric ? std::clamp(stored, 1, GalleryUpload::kMaxConnections)
+                   : GalleryUpload::kDefaultConnections;
 }
 
 // Nobody can be asked at the command line: a certificate that does not verify stops the

@@ -28,7 +28,6 @@ namespace {
 // Files sent at once: a setting of the user (the program's section of the settings
 // store), not of the project.
 const QString kTransfersKey = QStringLiteral("FtpTransfers");
-constexpr int kDefaultTransfers = 2;
 
 // The local list widget as the upload loop sees it.
 class QuelleEntries : public UploadEntries
@@ -82,7 +81,7 @@ void TFTPForm::setUpUpload()
     m_edTransfers->setRange(1, GalleryUpload::kMaxConnections);
     bool numeric = false;
     const int stored = readSetting(QString(), kTransfersKey).toInt(&numeric);
-    m_edTransfers->setValue(numeric ? stored : kDefaultTransfers);
+    m_edTransfers->setValue(numeric ? stored : GalleryUpload::kDefaultConnections);
     m_edTransfers->setToolTip(
         QStringLiteral("Files sent at once, each on a connection of its own"));
     connect(m_edTransfers, &QSpinBox::valueChanged, this, [this](int value) {

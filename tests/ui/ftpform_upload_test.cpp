@@ -670,7 +670,7 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,
                              return FtpTestServer::kindName(info.param).toStdString();
                          });
 
-// "Transfers:" is the user's setting: 2 at first, 1 to 10, read by the next window.
+// "Transfers:" is the user's setting: 4 at first, 1 to 10, read by the next window.
 TEST(FtpFormTransfers, KeptInTheSettingsStore)
 {
     QTemporaryDir data;
@@ -679,7 +679,7 @@ TEST(FtpFormTransfers, KeptInTheSettingsStore)
     {
         TFTPForm form;
         QSpinBox* transfers = ftpControl<QSpinBox>(form, "edTransfers");
-        EXPECT_EQ(transfers->value(), 2);
+        EXPECT_EQ(transfers->value(), 4);
         EXPECT_EQ(transfers->minimum(), 1);
         EXPECT_EQ(transfers->maximum(), 10);
         transfers->setValue(12);
@@ -687,7 +687,7 @@ TEST(FtpFormTransfers, KeptInTheSettingsStore)
     }
     EXPECT_EQ(ftpControl<QSpinBox>(TFTPForm(), "edTransfers")->value(), 10);
     writeSetting(QString(), QStringLiteral("FtpTransfers"), QStringLiteral("many"));
-    EXPECT_EQ(ftpControl<QSpinBox>(TFTPForm(), "edTransfers")->value(), 2);
+    EXPECT_EQ(ftpControl<QSpinBox>(TFTPForm(), "edTransfers")->value(), 4);
     setPathContext(oldContext);
 }
 

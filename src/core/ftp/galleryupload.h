@@ -102,6 +102,12 @@ public:
     static constexpr quint32 kLogColor = 0xFF0000;
     // Files sent at once at most (connections to the server).
     static constexpr int kMaxConnections = 10;
+    // Files sent at once unless the user chose otherwise (the FTP window's "Transfers:",
+    // `upload --connections`). Each file costs a few round trips on its connection, so
+    // more connections hide the latency of a distant server; hosting servers commonly
+    // allow 4 to 8 logins per address, and one that allows fewer is served by those it
+    // allows.
+    static constexpr int kDefaultConnections = 4;
 
     GalleryUpload(FTPClient& ftp, UploadEntries& entries);
 
