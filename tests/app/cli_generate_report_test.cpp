@@ -56,13 +56,17 @@ TEST_F(GenerateReport, UnreadablePicturesAreNamedWithTheirReasonAndExitThree)
 {
     const QString broken = path(QStringLiteral("fotos/b.jpg"));
     QFile file(broken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("kein Bild");
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray jpeg = file.readAll();
+    ASSERT_TRUE(file.resize(jpeg.size() / 2)); // cut in half
     file.close();
 
     CliRun result = generate();
     EXPECT_EQ(result.status, 3) << result.err.toStdString();
-    EXPECT_TRUE(result.err.contains(QStringLiteral("\n  ") + broken + QStringLiteral(": ")))
+    // The reason names the file once.
+    EXPECT_TRUE(result.err.contains(QStringLiteral("\n  ") + broken +
+                                    QStringLiteral(": Fehlerhafte JPEG-Datei: "
+                                                   "unvollständige Datei\n")))
         << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(QStringLiteral("Nicht verarbeitet: 1 Bild(er)\n") + broken +
                                     QStringLiteral("\nIn Browser anzeigen? Nein")))

@@ -207,6 +207,17 @@ QString namedFileWarning(const QString& what, const QString& typed, const QStrin
              info.isFile() ? reason : QStringLiteral("Datei nicht gefunden"));
 }
 
+// Why a picture is missing from the gallery, naming its source once: the errors of
+// loading a picture name the file already.
+QString skipReason(const QString& source, const QString& error)
+{
+    if (error.isEmpty())
+        return source + QStringLiteral(": nicht geschrieben");
+    if (error.contains(source))
+        return error;
+    return source + QStringLiteral(": ") + error;
+}
+
 } // namespace
 
 // The logo of a run, loaded once; empty when there is none or it cannot be read.
@@ -629,10 +640,8 @@ void GalleryRun::takePicture(int i, const PictureOutput& output, const QStringLi
     }
     ++m_skipped;
     m_skippedSources << files[i].section(QLatin1Char('|'), 0, 0);
-    const QString reason = !output.error.isEmpty()  ? output.error
-                           : !commitError.isEmpty() ? commitError
-                                                    : QStringLiteral("nicht geschrieben");
-    m_skippedReasons << m_skippedSources.last() + QStringLiteral(": ") + reason;
+    m_skippedReasons << skipReason(m_skippedSources.last(),
+                                   output.error.isEmpty() ? commitError : output.error);
     // Written but not moved into place (ok), or a write that failed.
     if (output.ok || output.writeFailed)
         m_notWritten << m_skippedReasons.last();

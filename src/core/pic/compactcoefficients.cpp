@@ -6,6 +6,7 @@
 #include "compactcoefficients.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -196,6 +197,17 @@ const bool kShuffles = [] {
 }();
 #endif
 
+std::atomic<bool> g_shufflesAllowed{true};
+
+bool useShuffles()
+{
+#if defined(LUMIVISTA_SHUFFLE_PACKING)
+    return kShuffles && g_shufflesAllowed.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
+
 // Packs `count` blocks into `out`: per block its mask, then its non-zero values in order.
 // Most coefficients of a photo are small even at the highest qualities.
 void pack(const JCOEF* blocks, JDIMENSION count, std::vector<std::uint8_t>& scratch,
@@ -204,7 +216,7 @@ void pack(const JCOEF* blocks, JDIMENSION count, std::vector<std::uint8_t>& scra
     scratch.resize(size_t(count) * kMaxBlockBytes + kSlack);
     std::uint8_t* to = scratch.data();
 #if defined(LUMIVISTA_SHUFFLE_PACKING)
-    to = kShuffles ? packBlocksShuffled(blocks, count, to) : packBlocks(blocks, count, to);
+    to = useShuffles() ? packBlocksShuffled(blocks, count, to) : packBlocks(blocks, count, to);
 #else
     to = packBlocks(blocks, count, to);
 #endif
@@ -219,7 +231,7 @@ void unpack(const std::vector<std::uint8_t>& packed, JCOEF* blocks, JDIMENSION c
         return;
     }
 #if defined(LUMIVISTA_SHUFFLE_PACKING)
-    if (kShuffles) {
+    if (useShuffles()) {
         unpackBlocksShuffled(packed.data(), blocks, count);
         return;
     }
@@ -252,6 +264,11 @@ void CompactCoefficients::install(j_decompress_ptr cinfo)
     cinfo->mem->request_virt_barray = &request;
     cinfo->mem->realize_virt_arrays = &realize;
     cinfo->mem->access_virt_barray = &access;
+}
+
+bool CompactCoefficients::setShufflesAllowed(bool allowed)
+{
+    return g_shufflesAllowed.exchange(allowed);
 }
 
 size_t CompactCoefficients::bytesHeld() const

@@ -31,6 +31,12 @@ public:
     // Bytes held for coefficients now (packed rows and unpacked windows).
     size_t bytesHeld() const;
 
+    // Rows are packed with byte shuffles where the processor has them (SSSE3, SSE4.1,
+    // POPCNT), else with plain loops; both write the same bytes. False makes every decoder
+    // use the plain loops (so tests run them on any processor); returns the setting it
+    // replaces.
+    static bool setShufflesAllowed(bool allowed);
+
     struct Array;
 
 private:

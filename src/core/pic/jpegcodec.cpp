@@ -1,5 +1,8 @@
 // JPEG through libjpeg called directly. Errors leave libjpeg by longjmp to the frame
-// that called setjmp; everything that must survive the jump lives in a heap state.
+// that called setjmp; everything that must survive the jump lives in a heap state. A
+// longjmp skips destructors: no object that has one may live in a frame it leaves (the
+// functions that call setjmp and every function libjpeg calls back), only plain values,
+// pointers and references to what lives outside them.
 #include "jpegcodec.h"
 
 #include "compactcoefficients.h"
@@ -131,6 +134,7 @@ struct JpegDecodeState
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     std::vector<JSAMPLE> row;
+    std::vector<int> lineOrder; // a sampled decode's output lines in the order it reads them
     QImage image;
     CompactCoefficients coefficients;    // only for a sampled decode of several scans
     long long plainCoefficientBytes = 0; // libjpeg's own coefficient arrays, in the budget
@@ -356,7 +360,8 @@ bool decodeSampled(DecodeState* s, const SamplePlan& plan)
     const qsizetype lineStride = plan.linesAreRows ? bytesPerLine : 3;
     const qsizetype step = plan.linesAreRows ? 3 : bytesPerLine;
     // Lines in the order of their stored rows (mirrored orientations take them upwards).
-    std::vector<int> order(plan.lineRow.size());
+    std::vector<int>& order = s->lineOrder;
+    order.resize(plan.lineRow.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&plan](int a, int b) { return plan.lineRow[a] < plan.lineRow[b]; });

@@ -2,10 +2,11 @@
 // the same picture and the same files as loading it whole and scaling it: for camera
 // photos as shot and rewritten in every colour space and layout libjpeg writes, in all
 // eight EXIF orientations, for shrinking, enlarging, one side or both sides automatic,
-// with a progressive file's coefficients plain or packed.
+// with a progressive file's coefficients plain or packed (with byte shuffles or plain loops).
 #include "jpegwriting.h"
 #include "pictesting.h"
 
+#include "pic/compactcoefficients.h"
 #include "pic/jpegcodec.h"
 #include "util/error.h"
 
@@ -106,6 +107,13 @@ struct PackEveryDecode
     ~PackEveryDecode() { setPlainCoefficientBudget(before); }
 };
 
+// While it lives, packing takes the plain loops, whatever the processor has.
+struct PackWithPlainLoops
+{
+    bool before = CompactCoefficients::setShufflesAllowed(false);
+    ~PackWithPlainLoops() { CompactCoefficients::setShufflesAllowed(before); }
+};
+
 TEST_P(SampledLoad, GivesTheFilesOfTheWholeDecodeInEveryOrientationAndSize)
 {
     QTemporaryDir dir;
@@ -117,10 +125,15 @@ TEST_P(SampledLoad, GivesTheFilesOfTheWholeDecodeInEveryOrientationAndSize)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(withOrientation(jpeg, orientation));
         file.close();
-        // A progressive file's coefficients plain in odd orientations, packed in even ones.
+        // A progressive file's coefficients plain in odd orientations, packed in even ones:
+        // with byte shuffles in 2 and 6, with the plain loops in 4 and 8.
         std::optional<PackEveryDecode> packed;
+        std::optional<PackWithPlainLoops> plainLoops;
         if (GetParam().severalScans && orientation % 2 == 0) {
             packed.emplace();
+            if (orientation % 4 == 0) {
+                plainLoops.emplace();
+            }
         }
         for (const Box& box : kBoxes) {
             SCOPED_TRACE(testing::Message() << "orientation " << orientation << ", box "
