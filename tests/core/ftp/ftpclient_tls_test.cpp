@@ -444,3 +444,38 @@ TEST_F(TlsTest, SessionDroppedMidUploadEndsTheUploadAsALostConnection)
     EXPECT_EQ(readBytes(server.root() + QStringLiteral("/a.jpg")), everyByte(5000));
     EXPECT_FALSE(client.client.connected());
 }
+
+// A server that learns of a transfer command only after the data connection's first bytes
+// arrived (a slow control path): pyftpdlib drops a data connection that speaks before its
+// command. Every transfer still works, in both modes, without waiting for a time-out.
+TEST_F(TlsTest, DataHandshakeWaitsForTheServersAnswerToTheCommand)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setLateTransfers(300);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    const QString local = m_local.filePath(QStringLiteral("up.jpg"));
+    const QString back = m_local.filePath(QStringLiteral("back.jpg"));
+    ASSERT_TRUE(writeBytes(local, everyByte(100000)));
+    for (const bool passive : {true, false}) {
+        TlsClient client(server, passive);
+        client.answer = FtpCertificateAnswer::TrustOnce;
+        client.client.setReplyTimeout(5000);
+        ASSERT_EQ(client.connectError(), QString());
+        client.client.setTransferType(FTPClient::TransferType::Binary);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            client.client.store(local, QStringLiteral("p%1.jpg").arg(passive));
+            QStringList names;
+            client.client.listNames(names);
+            EXPECT_TRUE(names.contains(QStringLiteral("p%1.jpg").arg(passive)));
+            client.client.retrieve(QStringLiteral("p%1.jpg").arg(passive), back);
+        } catch (const LumiError& e) {
+            ADD_FAILURE() << (passive ? "passive: " : "active: ") << e.message().toStdString();
+        }
+        EXPECT_LT(timer.elapsed(), 5000);
+        EXPECT_TRUE(readBytes(back) == everyByte(100000));
+        client.client.disconnectFromServer();
+    }
+}
