@@ -197,6 +197,9 @@ private:
     bool takeActiveData(); // the pending connection of the server, if it is the server's
     void startDataTls();
     void finishDataTls();
+    // Ends a transfer command whose data connection failed before it carried data, and
+    // reads the server's replies up to that of a NOOP.
+    void abortTransfer();
     void runTransfer(const QString& command, const QString& argument, Direction direction,
                      QIODevice* source, const Sink& sink, qint64 expectedBytes);
     void receiveData(const Sink& sink);

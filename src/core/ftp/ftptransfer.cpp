@@ -273,6 +273,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
 
     setState(State::Transfer);
     Q_EMIT workBegin(expectedBytes);
+    bool dataUsable = false;
     try {
         if (dataOpen()) {
             // The ClientHello goes out only now that the server answered the command: a
@@ -280,6 +281,7 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
             // and a command can arrive after the data connection's bytes (another path, a
             // proxy, the order in which the server serves its sockets).
             finishDataTls();
+            dataUsable = true;
             if (direction == Direction::Download)
                 receiveData(sink);
             else
@@ -294,6 +296,12 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
         closeData();
         if (!finished) {
             setState(State::TransferEnd);
+            if (!dataUsable) {
+                // The server may still be waiting for a data connection it can use and
+                // never answer the command: ABOR ends the transfer at once.
+                abortTransfer();
+                throw;
+            }
             const FtpReply reply = readReply();
             if (reply.isNegative() && direction == Direction::Upload)
                 throw replyError(command, argument, reply);
@@ -322,6 +330,19 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
             throw replyError(command, argument, reply);
     }
     Q_EMIT workEnd();
+}
+
+void FTPClient::abortTransfer()
+{
+    // Servers answer ABOR with one reply or two (the command's, then ABOR's), or answer
+    // the command before it arrives: NOOP's 200 marks the end of them.
+    sendCommand(QStringLiteral("ABOR"));
+    sendCommand(QStringLiteral("NOOP"));
+    for (int replies = 0; replies < 4; ++replies) {
+        if (readReply().code == 200)
+            return;
+    }
+    failConnection(QStringLiteral("The server's replies to ABOR are out of step."));
 }
 
 void FTPClient::receiveData(const Sink& sink)

@@ -479,3 +479,33 @@ TEST_F(TlsTest, DataHandshakeWaitsForTheServersAnswerToTheCommand)
         client.client.disconnectFromServer();
     }
 }
+
+// A data connection the server closed before the transfer: the server answers 150 and waits
+// for another. The upload fails at once with the data connection's error, not after the
+// reply time-out, and the control connection stays in step for the next command.
+TEST_F(TlsTest, FailedDataConnectionEndsTheTransferWithoutWaiting)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setDropNewData(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    const QString local = m_local.filePath(QStringLiteral("up.jpg"));
+    ASSERT_TRUE(writeBytes(local, everyByte(1000)));
+    TlsClient client(server);
+    client.answer = FtpCertificateAnswer::TrustOnce;
+    client.client.setReplyTimeout(5000);
+    ASSERT_EQ(client.connectError(), QString());
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        client.client.store(local, QStringLiteral("up.jpg"));
+        ADD_FAILURE() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("TLS handshake on the data connection failed: the "
+                                              "server closed the connection"));
+    }
+    EXPECT_LT(timer.elapsed(), 2500);
+    ASSERT_TRUE(client.client.connected());
+    EXPECT_EQ(client.client.currentFolder(), QStringLiteral("/"));
+    client.client.disconnectFromServer();
+}
