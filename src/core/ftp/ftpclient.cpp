@@ -15,7 +15,6 @@
 #include <QTcpServer>
 
 #include <optional>
-#include <poll.h>
 
 Q_LOGGING_CATEGORY(lcFtp, "lumivista.ftp", QtInfoMsg)
 
@@ -105,7 +104,6 @@ void FTPClient::closeConnection()
     m_featuresRead = false;
     m_features.clear();
     m_protectData = false;
-    m_dataHandshake = false;
     m_tlsDescription.clear();
     setState(State::Disconnected);
     if (std::exchange(m_encrypted, false))
@@ -427,39 +425,7 @@ FtpReply FTPClient::readReply()
 
 void FTPClient::waitForControl(const QDeadlineTimer& deadline)
 {
-    const int remaining = int(qMax<qint64>(1, deadline.remainingTime()));
-    // Both sockets at once: the server may take the data connection and run its handshake
-    // before it answers the command.
-    const auto stepDataHandshake = [this] {
-        try {
-            if (m_dataTls->handshake())
-                m_dataHandshake = false;
-        } catch (const LumiError&) {
-            m_dataHandshake = false; // the transfer reports it
-        }
-    };
-    if (m_dataHandshake && m_dataTls)
-        stepDataHandshake();
-    if (!m_dataHandshake || (!m_dataTls && !m_dataServer)) {
-        m_control->waitForReadyRead(remaining);
-        return;
-    }
-    pollfd fds[2] = {};
-    fds[0].fd = int(m_control->socketDescriptor());
-    fds[0].events = POLLIN;
-    fds[1].fd = m_dataTls ? m_dataTls->descriptor() : int(m_dataServer->socketDescriptor());
-    fds[1].events = m_dataTls ? m_dataTls->wantedEvents() : short(POLLIN);
-    ::poll(fds, 2, qMin(remaining, 50));
-    if (m_dataTls) {
-        stepDataHandshake();
-    } else if (fds[1].revents != 0) {
-        bool timedOut = false;
-        if (m_dataServer->hasPendingConnections() ||
-            m_dataServer->waitForNewConnection(0, &timedOut))
-            takeActiveData();
-    }
-    if (fds[0].revents != 0)
-        m_control->waitForReadyRead(0);
+    m_control->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
 }
 
 FtpReply FTPClient::command(const QString& command, const QString& argument)

@@ -186,8 +186,7 @@ private:
     void secureControl();
     void acceptCertificate();
     void protectData();
-    // Waits for data on the control connection; meanwhile a data connection's TLS
-    // handshake goes on (a server may finish it before it answers the transfer command).
+    // Waits for data on the control connection.
     void waitForControl(const QDeadlineTimer& deadline);
     bool serverHasFeature(const QString& feature);
 
@@ -198,6 +197,9 @@ private:
     bool takeActiveData(); // the pending connection of the server, if it is the server's
     void startDataTls();
     void finishDataTls();
+    // Ends a transfer command whose data connection failed before it carried data, and
+    // reads the server's replies up to that of a NOOP.
+    void abortTransfer();
     void runTransfer(const QString& command, const QString& argument, Direction direction,
                      QIODevice* source, const Sink& sink, qint64 expectedBytes);
     void receiveData(const Sink& sink);
@@ -226,8 +228,7 @@ private:
     std::unique_ptr<FtpDataTls> m_dataTls;    // a data connection under TLS (PROT P)
     std::unique_ptr<QTcpServer> m_dataServer; // makes QSslSocket connections
     bool m_encrypted = false;
-    bool m_protectData = false;   // PROT P: data connections run TLS
-    bool m_dataHandshake = false; // a data connection's handshake may be pending
+    bool m_protectData = false; // PROT P: data connections run TLS
     QString m_tlsDescription;
     QByteArray m_controlBuffer;
     FtpReplyAssembler m_assembler;

@@ -29,13 +29,20 @@ bool wouldBlock(int error)
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
 
+bool closedByPeer(int error)
+{
+    return error == ECONNRESET || error == EPIPE;
+}
+
 int socketWrite(BIO* bio, const char* data, int size)
 {
     BIO_clear_retry_flags(bio);
-    const auto* transport = static_cast<const Transport*>(BIO_get_data(bio));
+    auto* transport = static_cast<Transport*>(BIO_get_data(bio));
     const ssize_t sent = ::send(transport->descriptor, data, size_t(size), MSG_NOSIGNAL);
     if (sent < 0 && wouldBlock(errno))
         BIO_set_retry_write(bio);
+    if (sent < 0 && closedByPeer(errno))
+        transport->endOfStream = true;
     return int(sent);
 }
 
@@ -46,7 +53,8 @@ int socketRead(BIO* bio, char* data, int size)
     const ssize_t received = ::recv(transport->descriptor, data, size_t(size), 0);
     if (received < 0 && wouldBlock(errno))
         BIO_set_retry_read(bio);
-    if (received == 0)
+    // A reset says the same as an end: the server closed (before it read what came last).
+    if (received == 0 || (received < 0 && closedByPeer(errno)))
         transport->endOfStream = true;
     return int(received);
 }

@@ -96,7 +96,6 @@ void FTPClient::closeData()
         m_dataServer->close();
         m_dataServer.reset();
     }
-    m_dataHandshake = false;
 }
 
 void FTPClient::startDataTls()
@@ -114,14 +113,10 @@ void FTPClient::startDataTls()
                         QString::fromLocal8Bit(strerror(errno)));
     m_dataTls = std::make_unique<FtpDataTls>(descriptor,
                                              m_control->sslConfiguration().sessionTicket(), m_host);
-    // The ClientHello goes out once the transfer command is sent (waitForControl): some
-    // servers drop a data connection that speaks before the command.
-    m_dataHandshake = true;
 }
 
 void FTPClient::finishDataTls()
 {
-    m_dataHandshake = false;
     if (!m_dataTls)
         return;
     const QDeadlineTimer deadline(m_replyTimeout);
@@ -172,7 +167,6 @@ void FTPClient::openPassiveData()
                             .arg(port)
                             .arg(reason));
     }
-    // Set up before the command: some servers run the handshake before they answer it.
     startDataTls();
 }
 
@@ -198,10 +192,8 @@ void FTPClient::openActiveData()
                                      .arg(port >> 8)
                                      .arg(port & 0xff);
         const FtpReply reply = command(QStringLiteral("PORT"), argument);
-        if (reply.isCompletion()) {
-            m_dataHandshake = m_protectData; // the server may connect with the command
+        if (reply.isCompletion())
             return;
-        }
         if (reply.code < 500) {
             closeData();
             throwReply(reply);
@@ -214,7 +206,6 @@ void FTPClient::openActiveData()
         closeData();
         throwReply(reply);
     }
-    m_dataHandshake = m_protectData;
 }
 
 bool FTPClient::takeActiveData()
@@ -282,9 +273,15 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
 
     setState(State::Transfer);
     Q_EMIT workBegin(expectedBytes);
+    bool dataUsable = false;
     try {
         if (dataOpen()) {
+            // The ClientHello goes out only now that the server answered the command: a
+            // server may drop a data connection that speaks before it has read the command,
+            // and a command can arrive after the data connection's bytes (another path, a
+            // proxy, the order in which the server serves its sockets).
             finishDataTls();
+            dataUsable = true;
             if (direction == Direction::Download)
                 receiveData(sink);
             else
@@ -299,6 +296,12 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
         closeData();
         if (!finished) {
             setState(State::TransferEnd);
+            if (!dataUsable) {
+                // The server may still be waiting for a data connection it can use and
+                // never answer the command: ABOR ends the transfer at once.
+                abortTransfer();
+                throw;
+            }
             const FtpReply reply = readReply();
             if (reply.isNegative() && direction == Direction::Upload)
                 throw replyError(command, argument, reply);
@@ -327,6 +330,19 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
             throw replyError(command, argument, reply);
     }
     Q_EMIT workEnd();
+}
+
+void FTPClient::abortTransfer()
+{
+    // Servers answer ABOR with one reply or two (the command's, then ABOR's), or answer
+    // the command before it arrives: NOOP's 200 marks the end of them.
+    sendCommand(QStringLiteral("ABOR"));
+    sendCommand(QStringLiteral("NOOP"));
+    for (int replies = 0; replies < 4; ++replies) {
+        if (readReply().code == 200)
+            return;
+    }
+    failConnection(QStringLiteral("The server's replies to ABOR are out of step."));
 }
 
 void FTPClient::receiveData(const Sink& sink)

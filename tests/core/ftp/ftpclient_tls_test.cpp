@@ -444,3 +444,68 @@ TEST_F(TlsTest, SessionDroppedMidUploadEndsTheUploadAsALostConnection)
     EXPECT_EQ(readBytes(server.root() + QStringLiteral("/a.jpg")), everyByte(5000));
     EXPECT_FALSE(client.client.connected());
 }
+
+// A server that learns of a transfer command only after the data connection's first bytes
+// arrived (a slow control path): pyftpdlib drops a data connection that speaks before its
+// command. Every transfer still works, in both modes, without waiting for a time-out.
+TEST_F(TlsTest, DataHandshakeWaitsForTheServersAnswerToTheCommand)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setLateTransfers(300);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    const QString local = m_local.filePath(QStringLiteral("up.jpg"));
+    const QString back = m_local.filePath(QStringLiteral("back.jpg"));
+    ASSERT_TRUE(writeBytes(local, everyByte(100000)));
+    for (const bool passive : {true, false}) {
+        TlsClient client(server, passive);
+        client.answer = FtpCertificateAnswer::TrustOnce;
+        client.client.setReplyTimeout(5000);
+        ASSERT_EQ(client.connectError(), QString());
+        client.client.setTransferType(FTPClient::TransferType::Binary);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            client.client.store(local, QStringLiteral("p%1.jpg").arg(passive));
+            QStringList names;
+            client.client.listNames(names);
+            EXPECT_TRUE(names.contains(QStringLiteral("p%1.jpg").arg(passive)));
+            client.client.retrieve(QStringLiteral("p%1.jpg").arg(passive), back);
+        } catch (const LumiError& e) {
+            ADD_FAILURE() << (passive ? "passive: " : "active: ") << e.message().toStdString();
+        }
+        EXPECT_LT(timer.elapsed(), 5000);
+        EXPECT_TRUE(readBytes(back) == everyByte(100000));
+        client.client.disconnectFromServer();
+    }
+}
+
+// A data connection the server closed before the transfer: the server answers 150 and waits
+// for another. The upload fails at once with the data connection's error, not after the
+// reply time-out, and the control connection stays in step for the next command.
+TEST_F(TlsTest, FailedDataConnectionEndsTheTransferWithoutWaiting)
+{
+    FtpTestServer server(Kind::Pyftpdlib);
+    server.setTls(true);
+    server.setDropNewData(true);
+    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    const QString local = m_local.filePath(QStringLiteral("up.jpg"));
+    ASSERT_TRUE(writeBytes(local, everyByte(1000)));
+    TlsClient client(server);
+    client.answer = FtpCertificateAnswer::TrustOnce;
+    client.client.setReplyTimeout(5000);
+    ASSERT_EQ(client.connectError(), QString());
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        client.client.store(local, QStringLiteral("up.jpg"));
+        ADD_FAILURE() << "no error";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("TLS handshake on the data connection failed: the "
+                                              "server closed the connection"));
+    }
+    EXPECT_LT(timer.elapsed(), 2500);
+    ASSERT_TRUE(client.client.connected());
+    EXPECT_EQ(client.client.currentFolder(), QStringLiteral("/"));
+    client.client.disconnectFromServer();
+}
