@@ -210,6 +210,12 @@ def main():
                       % (lumivista, " and ".join(unknown)))
 
     work = tempfile.mkdtemp(prefix="upload-bench.")
+    # A home of its own: what an earlier run left in the user's settings (a TLS login seen at
+    # this address, upload records) must not decide this one.
+    os.environ["HOME"] = os.path.join(work, "home")
+    os.makedirs(os.environ["HOME"])
+    for variable in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"):
+        os.environ.pop(variable, None)
     helpers = []
     # Everything started is ended by its PID, also on Ctrl-C or a kill.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(2))
