@@ -36,4 +36,10 @@ struct ProjectSettings
     QString ziel; // target folder
     QString ftpServer, ftpUser, ftpPath;
     int ftpTls = 0; // FtpTlsMode: 0 TLS if available, 1 TLS required, 2 plain FTP
+    // Reduce pictures by filtering in linear light (and convert embedded colour profiles to
+    // sRGB) rather than by point sampling.
+    bool smoothScale = false;
+    // Pages for phones and HiDPI screens: HTML5 pages that fit the screen's width, and
+    // double-size pictures offered through srcset.
+    bool mobilePages = false;
 };

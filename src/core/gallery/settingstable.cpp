@@ -102,6 +102,17 @@ SettingDef ftpChoiceRow(const char16_t* key, const char16_t* control, int S::*fi
     return d;
 }
 
+// A check box added after the original settings: written after [End] and only when set, so
+// a project without the line reads it as off and makes the same gallery as before; new
+// projects start with it set.
+SettingDef laterBoolRow(const char16_t* key, const char16_t* control, bool S::*field)
+{
+    SettingDef d = makeRow(key, control, field, SettingType::Bool, 0, 1, s(u"0"), u"1");
+    d.afterPictures = true;
+    d.strictRange = true;
+    return d;
+}
+
 QList<SettingDef> buildTable()
 {
     using T = SettingType;
@@ -161,6 +172,8 @@ QList<SettingDef> buildTable()
         ftpRow(u"FtpPath", u"edFtpPath", &S::ftpPath, u"/", u"/"),
         ftpChoiceRow(u"FtpTls", u"edFtpTls", &S::ftpTls,
                      {s(u"ifavailable"), s(u"require"), s(u"plain")}),
+        laterBoolRow(u"SmoothScale", u"edSmoothScale", &S::smoothScale),
+        laterBoolRow(u"MobilePages", u"edMobilePages", &S::mobilePages),
     };
 }
 
