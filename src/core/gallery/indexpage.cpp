@@ -61,9 +61,11 @@ QStringList indexTableLines(int p, const GalleryLayout& layout, int captionCount
                  QStringLiteral("><tr>"));
     int column = 0;
     for (int i = first; i <= last; ++i) {
+        const QString srcset = pictureSrcset(i, false, layout);
         lines.append(
             QStringLiteral("<td><a href=\"") + GetPicName(QStringLiteral("hr"), i, layout.names) +
             QStringLiteral("\"><img src=\"") + GetPicName(QStringLiteral("kr"), i, layout.names) +
+            (srcset.isEmpty() ? QString() : QStringLiteral("\" srcset=\"") + srcset) +
             QStringLiteral("\" border=\"0\" alt=\"\"></a>") +
             GetPicName(captionKind, i, layout.names) + QStringLiteral("</td>"));
         if (++column == col) {

@@ -17,7 +17,9 @@ QString navLink(const QString& address, const QString& content)
 
 QString pictureTag(int i, const GalleryLayout& layout)
 {
+    const QString srcset = pictureSrcset(i, true, layout);
     return QStringLiteral("<img src=\"") + GetPicName(QStringLiteral("gr"), i, layout.names) +
+           (srcset.isEmpty() ? QString() : QStringLiteral("\" srcset=\"") + srcset) +
            QStringLiteral("\" border=\"") + QString::number(layout.rahmen) +
            QStringLiteral("\" alt=\"\">");
 }
