@@ -225,6 +225,7 @@ QString skipReason(const QString& source, const QString& error)
 struct RunLogo
 {
     Picture picture;
+    Picture source;      // as loaded, before its size setting (for double sizes)
     QByteArray identity; // of its file, for the record of reusable pictures
 };
 
@@ -462,12 +463,15 @@ RunLogo GalleryRun::loadLogo()
     try {
         LoadPicture(logo.picture, resolvedLogo);
         logo.identity = fileIdentity(resolvedLogo);
+        if (m_settings.mobilePages)
+            logo.source = logo.picture;
         const int size = m_settings.wzSize;
         if (size != 0 && size != 100)
             ScalePicture(logo.picture, logo.picture.width() * size / 100,
                          logo.picture.height() * size / 100, true, 0);
     } catch (const LumiError& e) {
         logo.picture.clear();
+        logo.source.clear();
         logo.identity.clear();
         warn(namedFileWarning(QStringLiteral("Logo"), logoPath, resolvedLogo, e.message()));
     }
@@ -605,7 +609,7 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
                 plan.writes(k, OutputKind::SmallPicture2x)};
             pool.start([&results, &layout, &settings, &logo, cache, k, targets] {
                 results.put(k, makePicture(k, layout, settings, logo.picture, cache, logo.identity,
-                                           targets));
+                                           targets, logo.source));
             });
         }
     };

@@ -163,3 +163,36 @@ TEST_F(DoubleSizeRunTest, RunMakesOffersReusesAndCleansDoubleSizes)
     }
     EXPECT_EQ(files.size(), made.size() - 4);
 }
+
+TEST_F(DoubleSizeRunTest, LogoOfTheDoubleSizeIsTheLargePicturesAtDoubleResolution)
+{
+    addPhotosOfWidth({200});
+    makeTargetFolders();
+    QImage logo(20, 10, QImage::Format_RGB888);
+    logo.fill(Qt::blue); // on a red photo
+    ASSERT_TRUE(logo.save(path(QStringLiteral("logo.png"))));
+    m_project.setTextValue(QStringLiteral("WZImage"), path(QStringLiteral("logo.png")));
+    m_project.setIntValue(QStringLiteral("WZSize"), 50);
+    m_project.setIntValue(QStringLiteral("WZTrans"), 0);
+    m_project.setIntValue(QStringLiteral("WZH"), 2); // right
+    m_project.setIntValue(QStringLiteral("WZV"), 2); // bottom
+    m_project.setIntValue(QStringLiteral("WZL"), 4);
+    m_project.setIntValue(QStringLiteral("WZT"), 4);
+    m_project.setBoolValue(QStringLiteral("MobilePages"), true);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+
+    // 10 x 5 pixels 4 from the corner at 64 x 48; 20 x 10 pixels 8 from it at 128 x 96.
+    const QImage single(out(QStringLiteral("image2/photo0.jpg")));
+    const QImage twice(out(QStringLiteral("image2/2x/photo0.jpg")));
+    ASSERT_EQ(twice.size(), QSize(128, 96));
+    const auto isLogo = [](const QImage& image, int x, int y) {
+        const QRgb c = image.pixel(x, y);
+        return qBlue(c) > 180 && qRed(c) < 120;
+    };
+    for (const auto& [image, scale] : {std::pair{single, 1}, std::pair{twice, 2}}) {
+        const int right = image.width() - 4 * scale, bottom = image.height() - 4 * scale;
+        EXPECT_TRUE(isLogo(image, right - 5 * scale, bottom - 3 * scale)) << scale;
+        EXPECT_FALSE(isLogo(image, right - 18 * scale, bottom - 3 * scale)) << scale;
+        EXPECT_FALSE(isLogo(image, right - 5 * scale, bottom - 14 * scale)) << scale;
+    }
+}
