@@ -27,6 +27,11 @@ test=(
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
   # a camera card: an exFAT image mounted through FUSE
   exfatprogs exfat-fuse
+  # SFTP: the tests start OpenSSH's sshd as their own process (ssh-keygen, ssh-agent and
+  # ssh-add from the client package). Without a running init the package's postinst starts
+  # no system sshd (invoke-rc.d finds no runlevel); on a machine with one, the service it
+  # starts listens on port 22, which the tests never use.
+  openssh-server openssh-sftp-server openssh-client
 )
 
 packages=("${build[@]}")
