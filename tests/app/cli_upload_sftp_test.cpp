@@ -322,3 +322,51 @@ TEST_F(SftpUpload, ConnectionCutMidFileIsNotCountedAsStored)
     EXPECT_EQ(changed, (QList<bool>{false, true}));
     client.disconnectFromServer();
 }
+
+// What the FTP window's remote list does, over SFTP.
+TEST_F(SftpUpload, RemoteListCommands)
+{
+    SftpClient client;
+    client.setHost(QStringLiteral("127.0.0.1"));
+    client.setPort(m_sshd.port());
+    client.setUsername(QStringLiteral("root"));
+    client.setIdentityFile(m_sshd.userKey());
+    client.setAcceptedHostKey(m_sshd.hostKeyFingerprint());
+    client.connectToServer();
+    client.changeFolder(m_web);
+    client.makeFolder(QStringLiteral("sub"));
+    client.changeFolder(QStringLiteral("sub"));
+    const QString local = m_dir.filePath(QStringLiteral("big.bin"));
+    QByteArray bytes(3 * SftpClient::kChunkSize * SftpClient::kWriteWindow + 7, 'x');
+    for (qsizetype i = 0; i < bytes.size(); i += 4099)
+        bytes[i] = char(i / 4099);
+    ASSERT_TRUE(writeBytes(local, bytes));
+    client.store(local);
+    client.rename(QStringLiteral("big.bin"), QStringLiteral("moved.bin"));
+    QStringList lines;
+    QList<FtpListEntry> entries;
+    client.listDetails(lines, &entries);
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].name, QStringLiteral("moved.bin"));
+    const QList<FtpListEntry> parsed = parseFtpListing(lines); // the lines the list reads
+    ASSERT_EQ(parsed.size(), 1);
+    EXPECT_EQ(parsed[0].name, entries[0].name);
+    EXPECT_EQ(parsed[0].kind, FtpEntryKind::File);
+    EXPECT_EQ(parsed[0].size, bytes.size());
+    EXPECT_EQ(client.size(QStringLiteral("moved.bin")), bytes.size());
+    client.retrieve(QStringLiteral("moved.bin"), m_dir.filePath(QStringLiteral("back.bin")));
+    EXPECT_EQ(readBytes(m_dir.filePath(QStringLiteral("back.bin"))), bytes);
+    client.deleteFile(QStringLiteral("moved.bin"));
+    client.parentFolder();
+    EXPECT_EQ(client.currentFolder(), m_web);
+    client.removeFolder(QStringLiteral("sub"));
+    EXPECT_TRUE(folderEntries(m_web).isEmpty());
+    try {
+        client.deleteFile(QStringLiteral("missing.jpg"));
+        ADD_FAILURE() << "deleted a missing file";
+    } catch (const LumiError& e) {
+        EXPECT_EQ(
+            e.message(),
+            QStringLiteral("Cannot delete remote file %1/missing.jpg (No such file)").arg(m_web));
+    }
+}
