@@ -7,7 +7,7 @@ set -euo pipefail
 # usage: install-deps.sh [SET...]; the sets are build (the default), test, demo, fuzz,
 # bench, bench-upload and package. Every set includes what building needs.
 build=(
-  cmake ninja-build g++ ccache pkg-config libssl-dev
+  cmake ninja-build g++ ccache pkg-config libssl-dev libssh-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
@@ -27,6 +27,11 @@ test=(
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
   # a camera card: an exFAT image mounted through FUSE
   exfatprogs exfat-fuse
+  # SFTP: the tests start OpenSSH's sshd as their own process (ssh-keygen, ssh-agent and
+  # ssh-add from the client package). Without a running init the package's postinst starts
+  # no system sshd (invoke-rc.d finds no runlevel); on a machine with one, the service it
+  # starts listens on port 22, which the tests never use.
+  openssh-server openssh-sftp-server openssh-client
 )
 
 packages=("${build[@]}")

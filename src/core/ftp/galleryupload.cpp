@@ -4,7 +4,7 @@
 // they do reaches the callbacks through a queue of steps read in the calling thread.
 #include "ftp/galleryupload.h"
 
-#include "ftp/ftpclient.h"
+#include "ftp/remoteclient.h"
 #include "util/error.h"
 #include "util/paths.h"
 #include "util/samefile.h"
@@ -109,7 +109,7 @@ QStringList galleryUploadFiles(const QString& target, const QString& tnPath, con
     return withoutDuplicateFiles(files, target);
 }
 
-GalleryUpload::GalleryUpload(FTPClient& ftp, UploadEntries& entries)
+GalleryUpload::GalleryUpload(RemoteClient& ftp, UploadEntries& entries)
     : m_ftp(ftp), m_entries(entries)
 {
 }
@@ -283,7 +283,7 @@ namespace {
 
 // Enters the remote folder of `rel` from `baseFolder`; `current` is the sub-folder the
 // connection is in ('image1/', empty in the base folder).
-void enterFolder(FTPClient& ftp, const QString& baseFolder, QString& current, const QString& rel)
+void enterFolder(RemoteClient& ftp, const QString& baseFolder, QString& current, const QString& rel)
 {
     const qsizetype slash = rel.lastIndexOf(QLatin1Char('/'));
     if (slash < 0) {
@@ -322,6 +322,17 @@ QString remoteName(const QString& rel)
     return rel.mid(rel.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// Tells the client which file comes next on it (RemoteClient::prepareStore).
+void announceNext(RemoteClient& ftp, const QString& baseFolder, const QString& rel,
+                  const QString& localFile)
+{
+    if (baseFolder.isEmpty() || rel.isEmpty() || rel.startsWith(QLatin1Char('/')))
+        return;
+    ftp.prepareStore(localFile, baseFolder.endsWith(QLatin1Char('/'))
+                                    ? baseFolder + rel
+                                    : baseFolder + QLatin1Char('/') + rel);
+}
+
 QString errorText(const std::exception& e)
 {
     if (const auto* error = dynamic_cast<const LumiError*>(&e))
@@ -332,11 +343,11 @@ QString errorText(const std::exception& e)
 // One extra connection: logs in, goes to the base folder and sends files from the queue
 // until it is empty or the upload halts; then QUIT. Runs in its own thread, which owns
 // `ftp` (made in the calling thread with its settings and moved here).
-void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPClient* ftp,
+void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, RemoteClient* ftp,
                     int number)
 {
     using Step = GalleryUpload::Shared::Step;
-    const std::unique_ptr<FTPClient> client(ftp);
+    const std::unique_ptr<RemoteClient> client(ftp);
     const auto ended = qScopeGuard([&] {
         try {
             client->disconnectFromServer();
@@ -349,7 +360,7 @@ void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPCli
         client->connectToServer();
         if (!shared->baseFolder.isEmpty())
             client->changeFolder(shared->baseFolder);
-        client->setTransferType(FTPClient::TransferType::Binary);
+        client->setTransferType(RemoteClient::TransferType::Binary);
     } catch (const std::exception& e) {
         shared->post({Step::Kind::LeftOut, -1, QString(), 0,
                       QStringLiteral("Connection %1 was not opened (%2); the upload goes on "
@@ -359,7 +370,12 @@ void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPCli
         return;
     }
     QString current;
-    while (const std::optional<GalleryUpload::Shared::Job> job = shared->take(true)) {
+    std::optional<GalleryUpload::Shared::Job> next = shared->take(true);
+    while (const std::optional<GalleryUpload::Shared::Job> job = std::exchange(next, {})) {
+        // The file after this one is taken now, so the client can start on it early.
+        next = shared->take(true);
+        if (next)
+            announceNext(*client, shared->baseFolder, next->rel, next->localFile);
         if (!client->connected()) {
             shared->end(GalleryUpload::Outcome::ConnectionLost, QString(), true);
             return;
@@ -371,7 +387,7 @@ void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPCli
             const int entry = job->entry;
             shared->post({Step::Kind::Begins, entry, name, 0, QString()});
             const QMetaObject::Connection bytes =
-                QObject::connect(client.get(), &FTPClient::work, [&](qint64 sent) {
+                QObject::connect(client.get(), &RemoteClient::work, [&](qint64 sent) {
                     shared->post({Step::Kind::Bytes, entry, name, sent, QString()});
                 });
             const auto disconnect = qScopeGuard([&bytes] { QObject::disconnect(bytes); });
@@ -405,7 +421,7 @@ QString GalleryUpload::sendEntry(int index, const QString& sourceFolder)
     m_fileNumbers[index] = ++m_begun;
     report(UploadProgress::Step::FileBegins, index, name);
     const QMetaObject::Connection bytes =
-        QObject::connect(&m_ftp, &FTPClient::work, [this, index, &name](qint64 sent) {
+        QObject::connect(&m_ftp, &RemoteClient::work, [this, index, &name](qint64 sent) {
             report(UploadProgress::Step::FileBytes, index, name, sent);
             // The other connections' steps come through while this file is sent.
             deliverQueuedSteps();
@@ -432,8 +448,7 @@ void GalleryUpload::startTransferThreads(int count)
 {
     m_shared->baseFolder = m_baseFolder;
     for (int i = 0; i < count; ++i) {
-        auto* client = new FTPClient;
-        client->copyConnectionSettings(m_ftp);
+        RemoteClient* client = m_ftp.newConnection().release();
         QThread* thread = QThread::create(transferThread, m_shared, client, i + 2);
         client->moveToThread(thread);
         {
@@ -528,8 +543,9 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
     report(UploadProgress::Step::Started);
 
     bool stopped = false;
+    std::optional<Shared::Job> ahead; // taken from the queue, sent next
     try {
-        m_ftp.setTransferType(FTPClient::TransferType::Binary);
+        m_ftp.setTransferType(RemoteClient::TransferType::Binary);
         const int extra = std::min(m_connections, m_total) - 1;
         if (extra > 0) {
             makeRemoteFolders();
@@ -537,7 +553,7 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
         }
         for (;;) {
             deliverQueuedSteps();
-            if (!m_shared->jobsLeft())
+            if (!ahead && !m_shared->jobsLeft())
                 break;
             if (m_state == State::StopRequested) {
                 stopped = true;
@@ -549,12 +565,17 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
                 m_shared->end(Outcome::ConnectionLost, QString(), true);
                 break;
             }
-            const std::optional<Shared::Job> job = m_shared->take(false);
+            const std::optional<Shared::Job> job =
+                ahead ? std::exchange(ahead, {}) : m_shared->take(false);
             if (!job)
                 break;
             const int i = job->entry;
             if (!m_entries.isChecked(i))
                 continue;
+            // The file after this one is taken now, so the client can start on it early.
+            ahead = m_shared->take(false);
+            if (ahead && m_entries.isChecked(ahead->entry))
+                announceNext(m_ftp, m_baseFolder, ahead->rel, ahead->localFile);
             m_entries.select(i);
             const QString name = sendEntry(i, sourceFolder);
             m_entries.uncheck(i);
