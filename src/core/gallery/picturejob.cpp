@@ -103,12 +103,14 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                 pictureFingerprint(source, settings, logoIdentity, out.largeFile, out.smallFile);
             out.reused = cache->isFresh(out.largeFile, out.smallFile, out.fingerprint);
         }
+        QSize largeSize; // the large picture's pixel size, for pages that state it
         if (!out.reused) {
             Picture picture;
             // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
             LoadScaledPicture(picture, source, settings.project.picWidth,
                               settings.project.picHeight);
             prepareLargePicture(picture, settings, logo);
+            largeSize = QSize(picture.width(), picture.height());
             writing = true;
             if (targets.large)
                 SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.project.qual);
@@ -119,10 +121,11 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                 SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.project.qual);
             writing = false;
         }
-        const PicturePage page = buildPicturePage(i, layout);
+        // A reused large picture is still in place: its page reads the size from the file.
+        const PicturePage page = buildPicturePage(i, layout, largeSize);
         writing = true;
         if (targets.page)
-            writePageFile(addPending(pageFile, u'h'), page.text);
+            writePageFile(addPending(pageFile, u'h'), page.text, layout.mobilePages);
         writing = false;
         out.captionGiven = page.captionGiven;
         out.ok = true;
