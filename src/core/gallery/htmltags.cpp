@@ -30,6 +30,13 @@ QString escapeHtml(const QString& plain)
     return text;
 }
 
+QString escapeStrayLessThan(const QString& html)
+{
+    static const QRegularExpression stray(QStringLiteral("<(?![A-Za-z/!])"));
+    QString text = html;
+    return text.replace(stray, QStringLiteral("&lt;"));
+}
+
 QString altText(const QString& captionHtml, const QString& fileName)
 {
     static const QRegularExpression tag(QStringLiteral("<[^>]*>"));

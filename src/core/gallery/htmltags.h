@@ -19,6 +19,10 @@ QString imgTag(const ImgTag& tag);
 
 // Plain text made safe for a page's text or a quoted attribute value.
 QString escapeHtml(const QString& plain);
+// HTML text (a caption, a navigation text) with every "<" that starts no tag, comment or
+// declaration written as "&lt;": browsers show such a "<" as it is, the HTML5 rules call it
+// an error. "<---" becomes "&lt;---".
+QString escapeStrayLessThan(const QString& html);
 // The alternative text of a gallery picture: its caption (HTML: tags dropped, entities kept)
 // or, without one, the file name without its extension.
 QString altText(const QString& captionHtml, const QString& fileName);

@@ -79,10 +79,12 @@ QStringList indexTableLines(int p, const GalleryLayout& layout, int captionCount
                                           QString::number(layout.rahmen) + QStringLiteral("><tr>"));
     int column = 0;
     for (int i = first; i <= last; ++i) {
-        lines.append(QStringLiteral("<td><a href=\"") +
-                     GetPicName(QStringLiteral("hr"), i, layout.names) + QStringLiteral("\">") +
-                     smallPictureTag(i, i - first, layout) + QStringLiteral("</a>") +
-                     GetPicName(captionKind, i, layout.names) + QStringLiteral("</td>"));
+        lines.append(
+            QStringLiteral("<td><a href=\"") + GetPicName(QStringLiteral("hr"), i, layout.names) +
+            QStringLiteral("\">") + smallPictureTag(i, i - first, layout) + QStringLiteral("</a>") +
+            (layout.mobilePages ? escapeStrayLessThan(GetPicName(captionKind, i, layout.names))
+                                : GetPicName(captionKind, i, layout.names)) +
+            QStringLiteral("</td>"));
         if (++column == col) {
             column = 0;
             if (i != last)

@@ -62,5 +62,9 @@ NavPieces prepareNavigation(const QString& pPrior, const QString& pNext, const Q
     pieces.navT = NavImageTag(pTrenn, exportPath, folder, alt(QString()));
     if (!namesNavPicture(pTrenn))
         pieces.navT.replace(QChar(u' '), QStringLiteral("&nbsp;"));
+    if (mobilePages) {
+        for (QString* piece : {&pieces.navP, &pieces.navN, &pieces.navI, &pieces.navT})
+            *piece = escapeStrayLessThan(*piece);
+    }
     return pieces;
 }

@@ -62,7 +62,9 @@ PicturePage buildPicturePage(int i, const GalleryLayout& layout, QSize largeSize
     QString page = joinPageLines(layout.pictureTemplate);
     HTMLInit(page, layout.stamp);
 
-    const QString caption = GetPicName(QStringLiteral("b"), i, layout.names);
+    QString caption = GetPicName(QStringLiteral("b"), i, layout.names);
+    if (layout.mobilePages)
+        caption = escapeStrayLessThan(caption);
     result.captionGiven = !caption.isEmpty();
     page.replace(QStringLiteral("[bezeichnung]"), caption, Qt::CaseInsensitive);
     page.replace(QStringLiteral("[title]"), layout.titel, Qt::CaseInsensitive);

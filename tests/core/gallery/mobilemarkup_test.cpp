@@ -32,6 +32,9 @@ TEST(MobileMarkup, AltTextFromTheCaptionElseTheFileName)
     EXPECT_EQ(altText(QString(), u"/fotos/Bild \"1\" & 2.foto.jpg"_s),
               u"Bild &quot;1&quot; &amp; 2.foto"_s);
     EXPECT_EQ(altText(u"<img src=x>"_s, u"/f/.hidden"_s), u".hidden"_s);
+    // A "<" that opens nothing is text, written so that HTML5 agrees.
+    EXPECT_EQ(escapeStrayLessThan(u"<--- <b>a</b> <!-- c --> 1 < 2 <br>"_s),
+              u"&lt;--- <b>a</b> <!-- c --> 1 &lt; 2 <br>"_s);
 }
 
 TEST(MobileMarkup, AUsersTemplateGetsTheHeadOfAnHtml5Page)
