@@ -22,6 +22,8 @@ test=(
   # pure-ftpd itself is unpacked below (its package conflicts with proftpd's); its libraries
   libsodium23 libcap2 libpam0g libssl3
   chromium chromium-driver
+  # the Nu HTML checker (npm vnu-jar) runs on Java
+  default-jre-headless
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
   # install test: the desktop's own validators
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
