@@ -99,6 +99,13 @@ QStringList galleryUploadFiles(const QString& target, const QString& tnPath, con
         if (!sub.isEmpty())
             files += localUploadFiles(folder + sub, target);
     }
+    // The double-size pictures for HiDPI screens, in the sub-folder "2x" of each picture
+    // folder (the target folder's own when one is not named). Listed after the folder they
+    // are in, so that one is made on the server first: MKD makes one level only.
+    for (const QString& sub : {tnPath, picPath}) {
+        const QString pictures = sub.isEmpty() ? folder : resolveFolder(sub, folder);
+        files += localUploadFiles(pictures + QStringLiteral("2x"), target);
+    }
     return withoutDuplicateFiles(files, target);
 }
 

@@ -52,8 +52,8 @@ QStringList localUploadFiles(const QString& folder, const QString& sourceFolder)
 // folds case. Elsewhere 'IMG_1234.JPG' and 'img_1234.jpg' are two files and both stay.
 QStringList withoutDuplicateFiles(const QStringList& files, const QString& sourceFolder);
 // The list "FTP Upload..." hands over for a gallery: the target folder's own files, then
-// those of the small-picture and the large-picture sub-folder (each when named), each file
-// once (withoutDuplicateFiles).
+// those of the small-picture and the large-picture sub-folder (each when named), then those
+// of the double-size folders "2x" in them, each file once (withoutDuplicateFiles).
 QStringList galleryUploadFiles(const QString& target, const QString& tnPath,
                                const QString& picPath);
 

@@ -19,3 +19,14 @@ QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool
         return exportPath + name;
     return exportPath + name + QStringLiteral(".htm");
 }
+
+QString pictureSrcset(int i, bool large, const GalleryLayout& layout)
+{
+    if (i < 0 || i >= layout.doubleSizes.size())
+        return {};
+    const DoubleSizes& sizes = layout.doubleSizes.at(i);
+    if (!(large ? sizes.hasLarge2x() : sizes.hasSmall2x()))
+        return {};
+    return srcsetValue(
+        GetPicName(large ? QStringLiteral("gr") : QStringLiteral("kr"), i, layout.names));
+}

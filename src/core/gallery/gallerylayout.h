@@ -22,10 +22,12 @@
 //   8. With CDImage: GenerateCD(layout.names.exportPath) (throws LumiError: the run ends).
 #pragma once
 
+#include "gallery/doublesize.h"
 #include "gallery/naming.h"
 #include "gallery/navigation.h"
 #include "gallery/templates.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +51,9 @@ struct GalleryLayout
     // the templates of mobilepage.h, every picture tag with its size and an alternative
     // text, the font texts with font stacks. Off: the classic pages.
     bool mobilePages = false;
+    // Per picture entry, with pages for phones and HiDPI screens: the sizes of its pictures
+    // and whether they have double-size versions. Empty otherwise: no double sizes.
+    QList<DoubleSizes> doubleSizes;
 
     // Pictures per index page (Col x Row).
     int maxPic() const;
@@ -58,3 +63,7 @@ struct GalleryLayout
 // when it has no extension; "index.htm" for a CD image, whatever the setting says, and for
 // an empty setting. Folders in the setting are dropped, so no page lands outside the target.
 QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool cdImage);
+
+// The srcset value of picture entry `i`'s large (else small) picture, offering its
+// double-size version ("image1/tn_x.jpg 1x, image1/2x/tn_x.jpg 2x"); empty when it has none.
+QString pictureSrcset(int i, bool large, const GalleryLayout& layout);

@@ -3,6 +3,7 @@
 #include "gallery/galleryrun.h"
 
 #include "gallery/cdimage.h"
+#include "gallery/doublesize.h"
 #include "gallery/fontstacks.h"
 #include "gallery/indexpage.h"
 #include "gallery/outputplan.h"
@@ -358,6 +359,7 @@ GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const Output
     preparePages(layout, datZeit);
     GenerateCss(layout);
     recordWritten(plan, OutputKind::StyleSheet);
+    makeDoubleSizeFolders(plan);
     if (!makeAllPictures(layout, plan, logo))
         return Outcome::Cancelled;
     writeIndexPages(layout, plan);
@@ -374,7 +376,10 @@ GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const Output
 
 void GalleryRun::clearFolders(const GalleryNames& names, FileKeys& keys)
 {
-    const QStringList folders{names.tnPath, names.bildPath, names.exportPath};
+    // The double-size folders too: files of an earlier run with double sizes go as well.
+    const QStringList folders{names.tnPath, names.bildPath, names.exportPath,
+                              doubleSizePath(names.tnPath, names.style),
+                              doubleSizePath(names.bildPath, names.style)};
     removeStalePendingFiles(folders);
     if (!m_options.deleteOldFiles)
         return;
@@ -383,6 +388,22 @@ void GalleryRun::clearFolders(const GalleryNames& names, FileKeys& keys)
         keys);
     if (!kept.isEmpty())
         warn(keptFilesNote(kept));
+}
+
+void GalleryRun::makeDoubleSizeFolders(const OutputPlan& plan)
+{
+    // Made without a question: they belong to folders the user agreed to. One that cannot be
+    // made fails its pictures, which the run reports as files not written.
+    QSet<QString> made;
+    for (const PlannedOutput& o : plan.outputs) {
+        if (o.kind != OutputKind::LargePicture2x && o.kind != OutputKind::SmallPicture2x)
+            continue;
+        const QString folder = QFileInfo(o.path).path();
+        if (!made.contains(folder)) {
+            made.insert(folder);
+            QDir().mkpath(folder);
+        }
+    }
 }
 
 void GalleryRun::recordWritten(const OutputPlan& plan, OutputKind kind, int index)
@@ -532,6 +553,14 @@ bool GalleryRun::planRun(GalleryLayout& layout, FileKeys& keys, OutputPlan& plan
     }
     extra.cdImage = m_settings.cdImage;
     extra.starter = resolvePath(QStringLiteral("index.exe"), QString());
+    layout.doubleSizes.clear();
+    if (m_settings.mobilePages) {
+        // The photo sizes decide which pictures get double-size versions, before the plan.
+        for (const QString& entry : std::as_const(names.files))
+            layout.doubleSizes.append(doubleSizes(photoSize(entryPath(entry)), m_settings.picWidth,
+                                                  m_settings.picHeight, m_settings.tnWidth,
+                                                  m_settings.tnHeight));
+    }
     plan = planOutputs(layout, extra, keys);
 
     // The small pictures would be the large pictures' files (equal folders and prefixes, in
@@ -580,9 +609,10 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
     const auto submitUpTo = [&](int last) {
         for (; submitted < count && submitted <= last; ++submitted) {
             const int k = submitted;
-            const PictureTargets targets{plan.writes(k, OutputKind::LargePicture),
-                                         plan.writes(k, OutputKind::SmallPicture),
-                                         plan.writes(k, OutputKind::PicturePage)};
+            const PictureTargets targets{
+                plan.writes(k, OutputKind::LargePicture), plan.writes(k, OutputKind::SmallPicture),
+                plan.writes(k, OutputKind::PicturePage), plan.writes(k, OutputKind::LargePicture2x),
+                plan.writes(k, OutputKind::SmallPicture2x)};
             pool.start([&results, &layout, &settings, &logo, cache, k, targets] {
                 results.put(k, makePicture(k, layout, settings, logo.picture, cache, logo.identity,
                                            targets));
@@ -638,11 +668,21 @@ void GalleryRun::takePicture(int i, const PictureOutput& output, const QStringLi
         ++m_written;
         for (const QString& file : output.finalFiles)
             m_record->add(file);
+        // A double-size version is recorded as a pair of its own (see makePicture).
+        QStringList doubles;
+        for (const QString& file : {output.large2xFile, output.small2xFile}) {
+            if (!file.isEmpty())
+                doubles << file;
+        }
         if (cache && output.reused) {
             ++m_reused;
             cache->keep(output.largeFile);
+            for (const QString& file : doubles)
+                cache->keep(file);
         } else if (cache && !output.fingerprint.isEmpty()) {
             cache->record(output.largeFile, output.smallFile, output.fingerprint);
+            for (const QString& file : doubles)
+                cache->record(file, file, output.fingerprint);
         }
         if (output.captionGiven)
             ++m_captionCount;

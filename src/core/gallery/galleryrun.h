@@ -148,6 +148,8 @@ private:
     // Everything after the plan: the files of the gallery and the final question.
     Outcome writeGallery(GalleryLayout& layout, const OutputPlan& plan, FileKeys& keys);
     void clearFolders(const GalleryNames& names, FileKeys& keys);
+    // The "2x" sub-folders the plan's double-size pictures go into.
+    void makeDoubleSizeFolders(const OutputPlan& plan);
     // Remembers the outputs of `kind` (and `index`, unless -1) as written by this run.
     void recordWritten(const OutputPlan& plan, OutputKind kind, int index = -1);
     RunLogo loadLogo();

@@ -37,6 +37,7 @@ QString smallPictureTag(int i, int position, const GalleryLayout& layout)
                    .size = pictureFileSize(GetPicName(QStringLiteral("k"), i, layout.names)),
                    .alt = altText(GetPicName(QStringLiteral("b"), i, layout.names),
                                   GetPicName(QString(), i, layout.names)),
+                   .srcset = pictureSrcset(i, false, layout),
                    .lazy = position >= 2 * std::max(1, layout.col)});
 }
 

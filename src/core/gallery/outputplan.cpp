@@ -19,6 +19,10 @@ int pictureSlot(OutputKind kind)
         return 1;
     case OutputKind::PicturePage:
         return 2;
+    case OutputKind::LargePicture2x:
+        return 3;
+    case OutputKind::SmallPicture2x:
+        return 4;
     default:
         return -1;
     }
@@ -31,6 +35,8 @@ QString sourceId(const PlannedOutput& o)
     case OutputKind::LargePicture:
     case OutputKind::SmallPicture:
     case OutputKind::PicturePage:
+    case OutputKind::LargePicture2x:
+    case OutputKind::SmallPicture2x:
         return QStringLiteral("p%1").arg(o.index);
     case OutputKind::IndexPage:
         return QStringLiteral("i%1").arg(o.index);
@@ -48,6 +54,8 @@ QString describe(const PlannedOutput& o, const GalleryNames& names)
     case OutputKind::LargePicture:
     case OutputKind::SmallPicture:
     case OutputKind::PicturePage:
+    case OutputKind::LargePicture2x:
+    case OutputKind::SmallPicture2x:
         return u'"' + GetPicName(QString(), o.index, names) + u'"';
     case OutputKind::IndexPage:
         return QStringLiteral("Indexseite \"") + file + u'"';
@@ -65,7 +73,8 @@ bool OutputPlan::writes(int entry, OutputKind kind) const
     const int slot = pictureSlot(kind);
     if (entry < 0 || entry >= pictureOutputs.size() || slot < 0)
         return false;
-    return outputs.at(pictureOutputs.at(entry)[slot]).supersededBy < 0;
+    const int position = pictureOutputs.at(entry)[slot];
+    return position >= 0 && outputs.at(position).supersededBy < 0;
 }
 
 QList<std::pair<int, int>> OutputPlan::clashes() const
@@ -105,11 +114,20 @@ OutputPlan planOutputs(const GalleryLayout& layout, const ExtraOutputs& extra, F
         add(OutputKind::NavPicture, names.exportPath + QFileInfo(nav).fileName(), -1, nav);
     add(OutputKind::StyleSheet, names.exportPath + QStringLiteral("font.css"));
     for (int i = 0; i < names.files.size(); ++i) {
-        plan.pictureOutputs.append({
-            add(OutputKind::LargePicture, GetPicName(QStringLiteral("g"), i, names), i),
-            add(OutputKind::SmallPicture, GetPicName(QStringLiteral("k"), i, names), i),
-            add(OutputKind::PicturePage, GetPicName(QStringLiteral("h"), i, names), i),
-        });
+        std::array<int, 5> slots{-1, -1, -1, -1, -1};
+        const QString large = GetPicName(QStringLiteral("g"), i, names);
+        const QString small = GetPicName(QStringLiteral("k"), i, names);
+        slots[0] = add(OutputKind::LargePicture, large, i);
+        slots[1] = add(OutputKind::SmallPicture, small, i);
+        if (i < layout.doubleSizes.size()) {
+            const DoubleSizes& sizes = layout.doubleSizes.at(i);
+            if (sizes.hasLarge2x())
+                slots[3] = add(OutputKind::LargePicture2x, doubleSizePath(large, names.style), i);
+            if (sizes.hasSmall2x())
+                slots[4] = add(OutputKind::SmallPicture2x, doubleSizePath(small, names.style), i);
+        }
+        slots[2] = add(OutputKind::PicturePage, GetPicName(QStringLiteral("h"), i, names), i);
+        plan.pictureOutputs.append(slots);
     }
     for (int p = 0; p < indexPageCount(layout); ++p)
         add(OutputKind::IndexPage, indexPagePath(p, layout), p);

@@ -22,9 +22,11 @@ enum class OutputKind
     LargePicture, // of picture entry `index`
     SmallPicture,
     PicturePage,
-    IndexPage, // index page `index`
-    CdStarter, // index.exe
-    CdAutorun, // autorun.inf
+    IndexPage,      // index page `index`
+    CdStarter,      // index.exe
+    CdAutorun,      // autorun.inf
+    LargePicture2x, // the double-size versions of picture entry `index`'s pictures
+    SmallPicture2x,
 };
 
 struct PlannedOutput
@@ -38,14 +40,15 @@ struct PlannedOutput
 };
 
 // The files of a run in the order a run on one thread writes them: navigation pictures,
-// font.css, per picture its large and small picture and its page, the index pages, the CD
-// files.
+// font.css, per picture its large and small picture, their double-size versions (where the
+// layout has them) and its page, the index pages, the CD files.
 struct OutputPlan
 {
     QList<PlannedOutput> outputs;
 
-    // Positions in `outputs` of each picture entry's large picture, small picture and page.
-    QList<std::array<int, 3>> pictureOutputs;
+    // Positions in `outputs` of each picture entry's large picture, small picture, page, and
+    // double-size large and small picture (-1: none).
+    QList<std::array<int, 5>> pictureOutputs;
 
     // False when a later output writes the file of picture `entry`'s output `kind`.
     bool writes(int entry, OutputKind kind) const;

@@ -1,6 +1,7 @@
 // One gallery picture from source file to its two JPEGs and its page.
 #include "gallery/picturejob.h"
 
+#include "gallery/doublesize.h"
 #include "gallery/naming.h"
 #include "gallery/pagefile.h"
 #include "gallery/picturepage.h"
@@ -48,21 +49,41 @@ void removeFiles(const QStringList& files)
 }
 
 // The large picture as the run makes it from the scaled picture: a bitmap, logo, text,
-// corrections.
-void prepareLargePicture(Picture& picture, const PictureSettings& settings, const Picture& logo)
+// corrections. A double-size version (`scale` its size over the large picture's) gets logo,
+// text and offsets scaled alike, so it looks like the large picture at a higher resolution.
+void prepareLargePicture(Picture& picture, const PictureSettings& settings, const Picture& logo,
+                         double scale = 1)
 {
     const ProjectSettings& s = settings.project;
+    const auto scaled = [scale](int value) { return int(RoundHalfEven(value * scale)); };
     ToBitmap(picture);
     if (settings.hasLogo() && !logo.isEmpty()) {
-        const QPoint at = LogoPosition(picture.width(), picture.height(), logo.width(),
-                                       logo.height(), s.wzH, s.wzV, s.wzL, s.wzT);
-        BlendLogo(logo, picture, s.wzTrans, at.x(), at.y());
+        Picture sizedLogo = logo;
+        if (scale != 1)
+            ScalePicture(sizedLogo, scaled(logo.width()), scaled(logo.height()), false, 0);
+        const QPoint at =
+            LogoPosition(picture.width(), picture.height(), sizedLogo.width(), sizedLogo.height(),
+                         s.wzH, s.wzV, scaled(s.wzL), scaled(s.wzT));
+        BlendLogo(sizedLogo, picture, s.wzTrans, at.x(), at.y());
     }
     if (!s.bildText.isEmpty()) {
-        TextStamp(picture, s.bildText, settings.bildFont, s.bildFont.color, s.bildTextL,
-                  s.bildTextT, s.bildTextH - 1, s.bildTextV - 1);
+        QFont font = settings.bildFont;
+        if (scale != 1) {
+            if (font.pixelSize() > 0)
+                font.setPixelSize(scaled(font.pixelSize()));
+            else
+                font.setPointSizeF(font.pointSizeF() * scale);
+        }
+        TextStamp(picture, s.bildText, font, s.bildFont.color, scaled(s.bildTextL),
+                  scaled(s.bildTextT), s.bildTextH - 1, s.bildTextV - 1);
     }
     ApplyCorrections(picture, settings.corrections);
+}
+
+// Scales to exactly `size` with the run's scaler (nothing changes at that size already).
+void scaleTo(Picture& picture, QSize size)
+{
+    ScalePicture(picture, size.width(), size.height(), false, 0);
 }
 
 } // namespace
@@ -98,27 +119,76 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                                     .arg(file, fileNameTooLongReason()));
             }
         }
-        if (cache && targets.large && targets.small) {
+        const DoubleSizes* sizes =
+            i < layout.doubleSizes.size() ? &layout.doubleSizes.at(i) : nullptr;
+        const bool hasLarge2x = sizes && sizes->hasLarge2x();
+        const bool hasSmall2x = sizes && sizes->hasSmall2x();
+        if (hasLarge2x && targets.large2x)
+            out.large2xFile = doubleSizePath(out.largeFile, names.style);
+        if (hasSmall2x && targets.small2x)
+            out.small2xFile = doubleSizePath(out.smallFile, names.style);
+        for (const QString& file : {out.large2xFile, out.small2xFile}) {
+            if (!file.isEmpty() && isFileNameTooLong(file)) {
+                writing = true;
+                throw LumiError(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
+                                    .arg(file, fileNameTooLongReason()));
+            }
+        }
+        // Reused only when every JPEG of the picture is written by it and still fresh; a
+        // double-size version is recorded as a pair of its own.
+        if (cache && targets.large && targets.small && targets.large2x == hasLarge2x &&
+            targets.small2x == hasSmall2x) {
             out.fingerprint =
                 pictureFingerprint(source, settings, logoIdentity, out.largeFile, out.smallFile);
-            out.reused = cache->isFresh(out.largeFile, out.smallFile, out.fingerprint);
+            out.reused =
+                cache->isFresh(out.largeFile, out.smallFile, out.fingerprint) &&
+                (!hasLarge2x ||
+                 cache->isFresh(out.large2xFile, out.large2xFile, out.fingerprint)) &&
+                (!hasSmall2x || cache->isFresh(out.small2xFile, out.small2xFile, out.fingerprint));
         }
         QSize largeSize; // the large picture's pixel size, for pages that state it
         if (!out.reused) {
+            const ProjectSettings& s = settings.project;
             Picture picture;
-            // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
-            LoadScaledPicture(picture, source, settings.project.picWidth,
-                              settings.project.picHeight);
+            Picture large2x;
+            if (hasLarge2x) {
+                // One decode at the double size (the photo's own when that is smaller); the
+                // large picture is reduced from it before either is stamped.
+                const QSize box = sizes->large2x == sizes->photo ? QSize(0, 0) : sizes->large2x;
+                LoadScaledPicture(large2x, source, box.width(), box.height());
+                scaleTo(large2x, sizes->large2x);
+                ToBitmap(large2x);
+                picture = large2x;
+                scaleTo(picture, sizes->large);
+                prepareLargePicture(large2x, settings, logo,
+                                    double(sizes->large2x.width()) / sizes->large.width());
+            } else {
+                // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
+                LoadScaledPicture(picture, source, s.picWidth, s.picHeight);
+            }
             prepareLargePicture(picture, settings, logo);
             largeSize = QSize(picture.width(), picture.height());
             writing = true;
             if (targets.large)
-                SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.project.qual);
+                SaveJpeg(picture, addPending(out.largeFile, u'g'), s.qual);
+            if (!out.large2xFile.isEmpty())
+                SaveJpeg(large2x, addPending(out.large2xFile, u'G'), s.qual);
             writing = false;
-            ScalePicture(picture, settings.project.tnWidth, settings.project.tnHeight, true, 0);
+            if (hasSmall2x) {
+                // From the stamped large picture of the higher resolution, as the small
+                // picture comes from the large one.
+                Picture small2x = hasLarge2x ? std::move(large2x) : picture;
+                scaleTo(small2x, sizes->small2x);
+                writing = true;
+                if (!out.small2xFile.isEmpty())
+                    SaveJpeg(small2x, addPending(out.small2xFile, u'K'), s.qual);
+                writing = false;
+            }
+            large2x.clear();
+            ScalePicture(picture, s.tnWidth, s.tnHeight, true, 0);
             writing = true;
             if (targets.small)
-                SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.project.qual);
+                SaveJpeg(picture, addPending(out.smallFile, u'k'), s.qual);
             writing = false;
         }
         // A reused large picture is still in place: its page reads the size from the file.

@@ -33,9 +33,10 @@ struct PictureOutput
     QString error;            // why the picture was skipped
     bool writeFailed = false; // skipped because a file could not be written (a full disk)
     bool reused = false;      // the JPEGs of the last run were still right; only the page is new
-    QString largeFile, smallFile; // final names of the two JPEGs
-    QByteArray fingerprint;       // what decided their pixels (see RunCache); empty when the
-                                  // picture does not write both, which then go unrecorded
+    QString largeFile, smallFile;     // final names of the two JPEGs
+    QString large2xFile, small2xFile; // final names of their double-size versions, when made
+    QByteArray fingerprint;           // what decided their pixels (see RunCache); empty when the
+                                      // picture does not write both, which then go unrecorded
 };
 
 class RunCache;
@@ -43,7 +44,8 @@ class RunCache;
 // The temporary name a run writes `finalPath` of picture `i` under until the picture is
 // complete: a hidden file beside it that keeps the extension and fits wherever the final name
 // fits. The index and the kind ('g' large, 'k' small, 'h' page) keep any two outputs of a run
-// from sharing it, also two outputs of one picture that resolve to the same file.
+// from sharing it, also two outputs of one picture that resolve to the same file ('G' and 'K'
+// for the double-size versions).
 QString pendingName(const QString& finalPath, int i, QChar kind);
 
 // Which files of a picture its job writes: an output that a later picture or an index page
@@ -53,9 +55,13 @@ struct PictureTargets
     bool large = true;
     bool small = true;
     bool page = true;
+    bool large2x = false; // the double-size versions, where the layout has them
+    bool small2x = false;
 };
 
-// Makes picture `i` of the layout's picture list into its two JPEGs and its page, all under
+// Makes picture `i` of the layout's picture list into its two JPEGs (and, where the layout
+// has them, their double-size versions: decoded once at the double size, the pictures at
+// their own size reduced from it) and its page, all under
 // temporary names; files not among `targets` are not written (the picture is still loaded,
 // so an unreadable one is skipped as on any run). Never throws: a failure gives ok = false
 // and removes what was written. With a cache, a picture that writes both JPEGs, which the

@@ -31,6 +31,7 @@ QString pictureTag(int i, const GalleryLayout& layout, QSize size)
                                    : pictureFileSize(GetPicName(QStringLiteral("g"), i, names)),
                        .alt = altText(GetPicName(QStringLiteral("b"), i, names),
                                       GetPicName(QString(), i, names)),
+                       .srcset = pictureSrcset(i, true, layout),
                        .cssClass = layout.rahmen > 0 ? QStringLiteral("bild") : QString()});
     }
     return QStringLiteral("<img src=\"") + GetPicName(QStringLiteral("gr"), i, layout.names) +

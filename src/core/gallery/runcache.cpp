@@ -91,6 +91,9 @@ QByteArray pictureFingerprint(const QString& source, const PictureSettings& s,
     const ColourCorrections& c = s.corrections;
     addInts(
         {c.brightness, c.contrast, c.saturation, c.red, c.green, c.blue, c.greyscale, c.oldPhoto});
+    // With double sizes the large picture is reduced from the double-size decode.
+    if (p.mobilePages)
+        add(QByteArrayLiteral("2x"));
     return hash.result().toHex();
 }
 

@@ -333,6 +333,35 @@ TEST_P(GalleryUploadServers, MissingLocalFileAndAbsoluteEntryAreErrors)
     EXPECT_FALSE(QDir(remote(QStringLiteral("etc"))).exists());
 }
 
+TEST_P(GalleryUploadServers, DoubleSizeFoldersComeAfterTheirFoldersAndArrive)
+{
+    const QStringList names{
+        QStringLiteral("index.htm"),          QStringLiteral("image1/tn_a.jpg"),
+        QStringLiteral("image2/a.jpg"),       QStringLiteral("2x/b.jpg"),
+        QStringLiteral("image1/2x/tn_a.jpg"), QStringLiteral("image2/2x/a.jpg")};
+    for (const QString& rel : names) {
+        QDir(m_local.path()).mkpath(QFileInfo(rel).path());
+        writeBytes(m_local.filePath(rel), rel.toUtf8());
+    }
+    EXPECT_EQ(galleryUploadFiles(m_local.path(), QString(), QString()),
+              (QStringList{names[0], names[3]}));
+    const QStringList files =
+        galleryUploadFiles(m_local.path(), QStringLiteral("image1"), QStringLiteral("image2"));
+    EXPECT_EQ(files, (QStringList{names[0], names[1], names[2], names[4], names[5]}));
+
+    UploadEntryList entries(files);
+    GalleryUpload upload(m_client, entries);
+    Transcript transcript(m_client);
+    upload.readBaseFolder();
+    EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished)
+        << upload.errorMessage().toStdString();
+    EXPECT_EQ(transcript.starting(QStringLiteral("MKD")),
+              (QStringList{QStringLiteral("MKD image1/"), QStringLiteral("MKD image2/"),
+                           QStringLiteral("MKD image1/2x/"), QStringLiteral("MKD image2/2x/")}));
+    for (const QString& rel : files)
+        EXPECT_EQ(readBytes(remote(rel)), rel.toUtf8()) << rel.toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, GalleryUploadServers,
                          ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
                                            FtpTestServer::Kind::Proftpd),

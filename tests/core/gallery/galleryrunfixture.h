@@ -35,6 +35,8 @@ protected:
         m_project.setIntValue(QStringLiteral("PicHeight"), 48);
         m_project.setIntValue(QStringLiteral("TnWidth"), 16);
         m_project.setIntValue(QStringLiteral("TnHeight"), 12);
+        // The classic gallery; double-size pictures have tests of their own.
+        m_project.setBoolValue(QStringLiteral("MobilePages"), false);
         m_dialogs.setFallback(DialogResult::No);
     }
 

@@ -3,8 +3,13 @@
 #include "gallery/fontstacks.h"
 #include "gallery/htmltags.h"
 #include "gallery/mobilepage.h"
+#include "gallery/navigation.h"
 #include "gallery/templates.h"
 
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -80,4 +85,22 @@ TEST(MobileMarkup, FontStacksEndInTheGenericFamilyOfTheFace)
     EXPECT_EQ(fontStack(u"Serif"_s), u"\"Serif\", serif"_s);
     EXPECT_EQ(fontStack(u"A\"B"_s), u"\"A\\\"B\", sans-serif"_s);
     EXPECT_EQ(fontStack(QString()), u"sans-serif"_s);
+}
+
+TEST(MobileMarkup, NavigationPicturesCarryTheirSizeAndAnAlternativeText)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + u'/';
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"web"_s));
+    QImage arrow(20, 10, QImage::Format_RGB888);
+    arrow.fill(Qt::white);
+    ASSERT_TRUE(arrow.save(folder + u"pfeil.png"_s));
+    const NavPieces pieces = prepareNavigation(u"pfeil.png"_s, u"--->"_s, u"Index"_s,
+                                               u"fehlt.gif"_s, folder + u"web/"_s, folder, true);
+    EXPECT_EQ(pieces.navP, u"<img src=\"pfeil.png\" width=\"20\" height=\"10\" alt=\"zurück\">"_s);
+    EXPECT_EQ(pieces.navN, u"--->"_s);
+    // A picture that is missing keeps its address; its size is not known.
+    EXPECT_EQ(pieces.navT, u"<img src=\"fehlt.gif\" alt=\"\">"_s);
+    EXPECT_TRUE(QFile::exists(folder + u"web/pfeil.png"_s));
 }

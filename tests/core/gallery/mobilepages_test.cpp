@@ -100,7 +100,7 @@ TEST_F(MobilePagesTest, PagesForPhonesCarryHeadSizesAltTextsAndTheScript)
     m_project.setIntValue(QStringLiteral("Col"), 2);
     m_project.setIntValue(QStringLiteral("Row"), 4);
     m_project.setTextValue(QStringLiteral("Titel"), QStringLiteral("Größe €"));
-    ASSERT_TRUE(m_project.settings().mobilePages); // new projects start with it on
+    m_project.setBoolValue(QStringLiteral("MobilePages"), true);
     ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
 
     const QByteArray index = readAll(out(QStringLiteral("index.htm")));
