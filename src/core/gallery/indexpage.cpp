@@ -113,8 +113,6 @@ QString buildIndexPage(int p, const GalleryLayout& layout, int captionCount)
 {
     QString page = joinPageLines(layout.indexTemplate);
     HTMLInit(page, layout.stamp);
-    if (layout.mobilePages)
-        prepareMobilePage(page);
     page.replace(QStringLiteral("[bezeichnung]"), QString(), Qt::CaseInsensitive);
     page.replace(QStringLiteral("[title]"), layout.titel, Qt::CaseInsensitive);
     page.replace(QStringLiteral("[titel]"), layout.titel, Qt::CaseInsensitive);
@@ -123,6 +121,8 @@ QString buildIndexPage(int p, const GalleryLayout& layout, int captionCount)
     page.replace(QStringLiteral("[index]"), table, Qt::CaseInsensitive);
     page.replace(QStringLiteral("[bild]"), QString(), Qt::CaseInsensitive);
     page.replace(QStringLiteral("[navigation]"), indexNavigation(p, layout), Qt::CaseInsensitive);
+    if (layout.mobilePages)
+        prepareMobilePage(page, altText(QString(), PageName(p, layout)));
     return page;
 }
 

@@ -42,8 +42,10 @@ QStringList mobilePictureTemplate()
     return mobileTemplate(QStringLiteral("<p>[bild]<br>[bezeichnung]</p>"));
 }
 
-void prepareMobilePage(QString& page)
+void prepareMobilePage(QString& page, const QString& fallbackTitle)
 {
+    static const QRegularExpression emptyTitle =
+        caseless(QStringLiteral("<title(\\s[^>]*)?>\\s*</title>"));
     static const QRegularExpression doctype = caseless(QStringLiteral("<!doctype[^>]*>\\s*"));
     static const QRegularExpression html = caseless(QStringLiteral("<html(\\s[^>]*)?>"));
     static const QRegularExpression lang = caseless(QStringLiteral("\\slang\\s*="));
@@ -53,6 +55,9 @@ void prepareMobilePage(QString& page)
     static const QRegularExpression viewport =
         caseless(QStringLiteral("<meta\\s[^>]*name\\s*=\\s*[\"']?viewport"));
 
+    if (!fallbackTitle.isEmpty())
+        page.replace(emptyTitle,
+                     QStringLiteral("<title>") + fallbackTitle + QStringLiteral("</title>"));
     page.remove(doctype);
     page.remove(charset);
     QRegularExpressionMatch match = html.match(page);

@@ -13,7 +13,8 @@ QStringList mobilePictureTemplate();
 // Makes a page text an HTML5 page in UTF-8 that fits the screen: "<!DOCTYPE html>" first,
 // lang="de" on the html element when it names no language, a charset declaration of UTF-8
 // (replacing any other) and a viewport when the page has none.
-void prepareMobilePage(QString& page);
+// An empty title element gets `fallbackTitle` (HTML5 wants a title).
+void prepareMobilePage(QString& page, const QString& fallbackTitle = {});
 // Puts the navigation script before "</body" (at the end when there is none).
 void addNavigationScript(QString& page);
 // The script: the arrow keys and a horizontal swipe follow the links marked

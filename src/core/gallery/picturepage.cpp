@@ -75,7 +75,7 @@ PicturePage buildPicturePage(int i, const GalleryLayout& layout, QSize largeSize
     page.replace(QStringLiteral("[bild]"), pictureTag(i, layout, largeSize), Qt::CaseInsensitive);
     page.replace(QStringLiteral("[navigation]"), pictureNavigation(i, layout), Qt::CaseInsensitive);
     if (layout.mobilePages) {
-        prepareMobilePage(page);
+        prepareMobilePage(page, altText(caption, GetPicName(QString(), i, layout.names)));
         addNavigationScript(page);
     }
     result.text = page;

@@ -60,10 +60,11 @@ TEST(MobileMarkup, AUsersTemplateGetsTheHeadOfAnHtml5Page)
 
     // A language and a viewport of the user's own stay; a page without head still gets one
     // declaration.
-    QString own = u"<html lang=\"en\"><meta name=\"viewport\" content=\"width=500\">x"_s;
-    prepareMobilePage(own);
+    QString own = u"<html lang=\"en\"><meta name=\"viewport\" content=\"width=500\">"
+                  "<title> </title>"_s;
+    prepareMobilePage(own, u"Am Meer"_s);
     EXPECT_EQ(own, u"<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<meta charset=\"utf-8\"><meta "
-                   "name=\"viewport\" content=\"width=500\">x"_s);
+                   "name=\"viewport\" content=\"width=500\"><title>Am Meer</title>"_s);
 
     // The built-in templates are valid HTML5 bodies: no presentational attributes.
     for (const QString& line : mobileIndexTemplate() + mobilePictureTemplate()) {
