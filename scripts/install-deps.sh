@@ -63,12 +63,14 @@ if [ "$e2e" = yes ] && ! command -v npm >/dev/null 2>&1; then
 fi
 
 install_e2e() {
-  # The browser test drives Debian's Chromium through playwright-core from npm.
+  # The browser test drives Debian's Chromium through playwright-core from npm, with axe-core
+  # and the Nu HTML checker (vnu-jar, run on Debian's Java: its own download script stays off).
   [ "$e2e" = yes ] || return 0
   local dir
   dir="$(dirname "$0")/../tests/e2e"
-  if [ ! -d "$dir/node_modules/playwright-core" ]; then
-    (cd "$dir" && npm ci --no-audit --no-fund --silent)
+  if [ ! -d "$dir/node_modules/playwright-core" ] || [ ! -d "$dir/node_modules/axe-core" ] ||
+    [ ! -f "$dir/node_modules/vnu-jar/build/dist/vnu.jar" ]; then
+    (cd "$dir" && npm ci --no-audit --no-fund --silent --ignore-scripts)
   fi
 }
 
