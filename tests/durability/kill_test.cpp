@@ -129,8 +129,10 @@ protected:
         run = runLumivista(generateArgs(), env);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         m_reference = readTree(m_gallery);
-        // Style sheet, two JPEGs and a page per picture, two index pages.
-        ASSERT_EQ(m_reference.size(), 1 + 3 * kPhotos + 2);
+        // Style sheet, two JPEGs and a page per picture, two index pages, and the double
+        // sizes: both for the two photos of every four larger than their large picture, the
+        // small one's for the other two.
+        ASSERT_EQ(m_reference.size(), 1 + 3 * kPhotos + 2 + 3 * kPhotos / 2);
     }
 
     QStringList generateArgs() const

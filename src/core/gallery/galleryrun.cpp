@@ -226,6 +226,7 @@ QString skipReason(const QString& source, const QString& error)
 struct RunLogo
 {
     Picture picture;
+    Picture source;      // as loaded, before its size setting (for double sizes)
     QByteArray identity; // of its file, for the record of reusable pictures
 };
 
@@ -362,6 +363,7 @@ GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const Output
     makeDoubleSizeFolders(plan);
     if (!makeAllPictures(layout, plan, logo))
         return Outcome::Cancelled;
+    removeDroppedDoubleSizes(layout.names, plan, keys);
     writeIndexPages(layout, plan);
     if (m_settings.cdImage) {
         GenerateCD(layout.names.exportPath);
@@ -402,6 +404,38 @@ void GalleryRun::makeDoubleSizeFolders(const OutputPlan& plan)
         if (!made.contains(folder)) {
             made.insert(folder);
             QDir().mkpath(folder);
+        }
+    }
+}
+
+void GalleryRun::removeDroppedDoubleSizes(const GalleryNames& names, const OutputPlan& plan,
+                                          FileKeys& keys)
+{
+    // A double size an earlier run made that this one does not (the setting is off, the
+    // photo is no longer larger than its picture) would stay in the gallery and its upload.
+    // Neither an output of this run (by its path: the "2x" folders may not have existed when
+    // the plan took its keys) nor an original (a photo of the list may be such a file).
+    QSet<QString> outputs;
+    for (const PlannedOutput& o : plan.outputs)
+        outputs.insert(o.path);
+    QSet<QString> originals;
+    for (const QString& file :
+         protectedFiles(m_project.Files(), m_settings, m_options.projectFile)) {
+        for (const QString& key : keys.fileKeys(file))
+            originals.insert(key);
+    }
+    for (int i = 0; i < names.files.size(); ++i) {
+        for (const QString& kind : {QStringLiteral("g"), QStringLiteral("k")}) {
+            const QString file = doubleSizePath(GetPicName(kind, i, names), names.style);
+            const QFileInfo info(file);
+            if (outputs.contains(file) || !info.isFile())
+                continue;
+            const QStringList fileKeys = keys.fileKeys(file);
+            const bool original =
+                std::any_of(fileKeys.cbegin(), fileKeys.cend(),
+                            [&originals](const QString& k) { return originals.contains(k); });
+            if (!original && m_record->knows(file, keys.foldsCase(info.path())))
+                QFile::remove(file);
         }
     }
 }
@@ -464,12 +498,15 @@ RunLogo GalleryRun::loadLogo()
     try {
         LoadPicture(logo.picture, resolvedLogo);
         logo.identity = fileIdentity(resolvedLogo);
+        if (m_settings.mobilePages)
+            logo.source = logo.picture;
         const int size = m_settings.wzSize;
         if (size != 0 && size != 100)
             ScalePicture(logo.picture, logo.picture.width() * size / 100,
                          logo.picture.height() * size / 100, true, 0);
     } catch (const LumiError& e) {
         logo.picture.clear();
+        logo.source.clear();
         logo.identity.clear();
         warn(namedFileWarning(QStringLiteral("Logo"), logoPath, resolvedLogo, e.message()));
     }
@@ -615,7 +652,7 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
                 plan.writes(k, OutputKind::SmallPicture2x)};
             pool.start([&results, &layout, &settings, &logo, cache, k, targets] {
                 results.put(k, makePicture(k, layout, settings, logo.picture, cache, logo.identity,
-                                           targets));
+                                           targets, logo.source));
             });
         }
     };

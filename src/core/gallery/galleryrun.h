@@ -150,6 +150,10 @@ private:
     void clearFolders(const GalleryNames& names, FileKeys& keys);
     // The "2x" sub-folders the plan's double-size pictures go into.
     void makeDoubleSizeFolders(const OutputPlan& plan);
+    // Removes the double sizes of this run's pictures that an earlier run made and this one
+    // does not make.
+    void removeDroppedDoubleSizes(const GalleryNames& names, const OutputPlan& plan,
+                                  FileKeys& keys);
     // Remembers the outputs of `kind` (and `index`, unless -1) as written by this run.
     void recordWritten(const OutputPlan& plan, OutputKind kind, int index = -1);
     RunLogo loadLogo();

@@ -52,13 +52,14 @@ void removeFiles(const QStringList& files)
 // corrections. A double-size version (`scale` its size over the large picture's) gets logo,
 // text and offsets scaled alike, so it looks like the large picture at a higher resolution.
 void prepareLargePicture(Picture& picture, const PictureSettings& settings, const Picture& logo,
-                         double scale = 1)
+                         double scale = 1, const Picture& logoSource = Picture())
 {
     const ProjectSettings& s = settings.project;
     const auto scaled = [scale](int value) { return int(RoundHalfEven(value * scale)); };
     ToBitmap(picture);
     if (settings.hasLogo() && !logo.isEmpty()) {
-        Picture sizedLogo = logo;
+        // Scaled from the logo as loaded where there is one: sharper than the sized logo.
+        Picture sizedLogo = scale != 1 && !logoSource.isEmpty() ? logoSource : logo;
         if (scale != 1)
             ScalePicture(sizedLogo, scaled(logo.width()), scaled(logo.height()), false, 0);
         const QPoint at =
@@ -90,7 +91,8 @@ void scaleTo(Picture& picture, QSize size)
 
 PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
                           const Picture& logo, const RunCache* cache,
-                          const QByteArray& logoIdentity, PictureTargets targets)
+                          const QByteArray& logoIdentity, PictureTargets targets,
+                          const Picture& logoSource)
 {
     PictureOutput out;
     const GalleryNames& names = layout.names;
@@ -161,7 +163,8 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                 picture = large2x;
                 scaleTo(picture, sizes->large);
                 prepareLargePicture(large2x, settings, logo,
-                                    double(sizes->large2x.width()) / sizes->large.width());
+                                    double(sizes->large2x.width()) / sizes->large.width(),
+                                    logoSource);
             } else {
                 // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
                 LoadScaledPicture(picture, source, s.picWidth, s.picHeight);

@@ -66,10 +66,12 @@ struct PictureTargets
 // so an unreadable one is skipped as on any run). Never throws: a failure gives ok = false
 // and removes what was written. With a cache, a picture that writes both JPEGs, which the
 // last run made from the same source and settings and which are still as it left them, is
-// not decoded again: only its page is written.
+// not decoded again: only its page is written. `logoSource` is the logo as loaded, before
+// its size setting: the double-size versions get their logo from it when given.
 PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
                           const Picture& logo, const RunCache* cache = nullptr,
-                          const QByteArray& logoIdentity = {}, PictureTargets targets = {});
+                          const QByteArray& logoIdentity = {}, PictureTargets targets = {},
+                          const Picture& logoSource = Picture());
 
 // Moves the files of one picture under their final names (replacing older ones). False
 // when a move failed, with the reason naming the final file in `error`; the pending files

@@ -149,11 +149,18 @@ TEST_F(DoubleSizeRunTest, RunMakesOffersReusesAndCleansDoubleSizes)
     EXPECT_EQ(m_reused, 3);
     EXPECT_EQ(outputFiles(), made);
 
-    // Without the setting, "Dateien vorher löschen" takes them away and no page offers them.
-    m_project.setBoolValue(QStringLiteral("MobilePages"), false);
+    // "Dateien vorher löschen" takes away those of a picture no longer in the list.
+    m_project.Files().removeFirst();
     GalleryRunOptions clean;
     clean.deleteOldFiles = true;
     ASSERT_EQ(runWith(clean), GalleryRun::Outcome::Finished);
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("image2/2x/photo0.jpg"))));
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("image1/2x/tn_photo0.jpg"))));
+    EXPECT_TRUE(QFile::exists(out(QStringLiteral("image2/2x/photo1.jpg"))));
+
+    // Without the setting, the run takes away those it no longer makes; no page offers them.
+    m_project.setBoolValue(QStringLiteral("MobilePages"), false);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
     const auto files = outputFiles();
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
         EXPECT_FALSE(it.key().contains(QStringLiteral("2x/"))) << it.key().toStdString();
@@ -161,5 +168,38 @@ TEST_F(DoubleSizeRunTest, RunMakesOffersReusesAndCleansDoubleSizes)
             EXPECT_FALSE(readBytes(out(it.key())).contains("srcset")) << it.key().toStdString();
         }
     }
-    EXPECT_EQ(files.size(), made.size() - 4);
+    EXPECT_FALSE(files.isEmpty());
+}
+
+TEST_F(DoubleSizeRunTest, LogoOfTheDoubleSizeIsTheLargePicturesAtDoubleResolution)
+{
+    addPhotosOfWidth({200});
+    makeTargetFolders();
+    QImage logo(20, 10, QImage::Format_RGB888);
+    logo.fill(Qt::blue); // on a red photo
+    ASSERT_TRUE(logo.save(path(QStringLiteral("logo.png"))));
+    m_project.setTextValue(QStringLiteral("WZImage"), path(QStringLiteral("logo.png")));
+    m_project.setIntValue(QStringLiteral("WZSize"), 50);
+    m_project.setIntValue(QStringLiteral("WZTrans"), 0);
+    m_project.setIntValue(QStringLiteral("WZH"), 2); // right
+    m_project.setIntValue(QStringLiteral("WZV"), 2); // bottom
+    m_project.setIntValue(QStringLiteral("WZL"), 4);
+    m_project.setIntValue(QStringLiteral("WZT"), 4);
+    m_project.setBoolValue(QStringLiteral("MobilePages"), true);
+    ASSERT_EQ(runWith(), GalleryRun::Outcome::Finished);
+
+    // 10 x 5 pixels 4 from the corner at 64 x 48; 20 x 10 pixels 8 from it at 128 x 96.
+    const QImage single(out(QStringLiteral("image2/photo0.jpg")));
+    const QImage twice(out(QStringLiteral("image2/2x/photo0.jpg")));
+    ASSERT_EQ(twice.size(), QSize(128, 96));
+    const auto isLogo = [](const QImage& image, int x, int y) {
+        const QRgb c = image.pixel(x, y);
+        return qBlue(c) > 180 && qRed(c) < 120;
+    };
+    for (const auto& [image, scale] : {std::pair{single, 1}, std::pair{twice, 2}}) {
+        const int right = image.width() - 4 * scale, bottom = image.height() - 4 * scale;
+        EXPECT_TRUE(isLogo(image, right - 5 * scale, bottom - 3 * scale)) << scale;
+        EXPECT_FALSE(isLogo(image, right - 18 * scale, bottom - 3 * scale)) << scale;
+        EXPECT_FALSE(isLogo(image, right - 5 * scale, bottom - 14 * scale)) << scale;
+    }
 }
