@@ -22,6 +22,8 @@ test=(
   # pure-ftpd itself is unpacked below (its package conflicts with proftpd's); its libraries
   libsodium23 libcap2 libpam0g libssl3
   chromium chromium-driver
+  # the Nu HTML checker (npm vnu-jar) runs on Java
+  default-jre-headless
   xvfb x11-apps imagemagick poppler-utils libjpeg-turbo-progs libimage-exiftool-perl
   # install test: the desktop's own validators
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
@@ -66,12 +68,14 @@ if [ "$e2e" = yes ] && ! command -v npm >/dev/null 2>&1; then
 fi
 
 install_e2e() {
-  # The browser test drives Debian's Chromium through playwright-core from npm.
+  # The browser test drives Debian's Chromium through playwright-core from npm, with axe-core
+  # and the Nu HTML checker (vnu-jar, run on Debian's Java: its own download script stays off).
   [ "$e2e" = yes ] || return 0
   local dir
   dir="$(dirname "$0")/../tests/e2e"
-  if [ ! -d "$dir/node_modules/playwright-core" ]; then
-    (cd "$dir" && npm ci --no-audit --no-fund --silent)
+  if [ ! -d "$dir/node_modules/playwright-core" ] || [ ! -d "$dir/node_modules/axe-core" ] ||
+    [ ! -f "$dir/node_modules/vnu-jar/build/dist/vnu.jar" ]; then
+    (cd "$dir" && npm ci --no-audit --no-fund --silent --ignore-scripts)
   fi
 }
 

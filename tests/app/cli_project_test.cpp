@@ -65,10 +65,12 @@ TEST_F(ProjectCli, NewWritesTheStartProjectAndShowPrintsIt)
     EXPECT_TRUE(lines.contains(QStringLiteral("BGColor=255")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Font=Verdana,I,10,65535")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Ziel=") + path(QStringLiteral("out/web"))));
-    EXPECT_EQ(lines.mid(lines.size() - 3),
+    EXPECT_EQ(lines.mid(lines.size() - 5),
               (QStringList{QStringLiteral("[Images]"), QStringLiteral("[End]"),
-                           QStringLiteral("FtpPath=/")}));
-    EXPECT_TRUE(readBytes(m_project).endsWith("[End]\r\nFtpPath=/\r\n"));
+                           QStringLiteral("FtpPath=/"), QStringLiteral("SmoothScale=1"),
+                           QStringLiteral("MobilePages=1")}));
+    EXPECT_TRUE(
+        readBytes(m_project).endsWith("[End]\r\nFtpPath=/\r\nSmoothScale=1\r\nMobilePages=1\r\n"));
 }
 
 TEST_F(ProjectCli, NewReplacesOnlyAProjectOrAnEmptyFileAndOnlyWithForce)
@@ -354,20 +356,21 @@ TEST_F(ProjectCli, SetReadsValuesAsTheFileDoesAndNamesWhatItClamped)
 TEST_F(ProjectCli, SetEditsAndKeepsTheFormat)
 {
     ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("new"), m_project}).status, 0);
-    const CliRun run = lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
-                                  QStringLiteral("qual=70"), QStringLiteral("Black=ja"),
-                                  QStringLiteral("Titel=Größe"), QStringLiteral("PTrenn= - "),
-                                  QStringLiteral("FtpServer=127.0.0.1"),
-                                  QStringLiteral("TnPraefix="), QStringLiteral("FtpTls=require")});
+    const CliRun run = lumivista(
+        {QStringLiteral("project"), QStringLiteral("set"), m_project, QStringLiteral("qual=70"),
+         QStringLiteral("Black=ja"), QStringLiteral("Titel=Größe"), QStringLiteral("PTrenn= - "),
+         QStringLiteral("FtpServer=127.0.0.1"), QStringLiteral("TnPraefix="),
+         QStringLiteral("FtpTls=require"), QStringLiteral("MobilePages=0")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = showLines();
     EXPECT_TRUE(lines.contains(QStringLiteral("Qual=70")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Black=1")));
     EXPECT_TRUE(lines.contains(QStringLiteral("PTrenn= - ")));
     EXPECT_FALSE(lines.join(u'\n').contains(QLatin1String("TnPraefix")));
-    EXPECT_EQ(lines.mid(lines.size() - 3),
+    // A later check box switched off is not written at all.
+    EXPECT_EQ(lines.mid(lines.size() - 4),
               (QStringList{QStringLiteral("FtpServer=127.0.0.1"), QStringLiteral("FtpPath=/"),
-                           QStringLiteral("FtpTls=1")}));
+                           QStringLiteral("FtpTls=1"), QStringLiteral("SmoothScale=1")}));
     // Windows-1252 on disk, UTF-8 on the terminal.
     EXPECT_TRUE(readBytes(m_project).contains("Titel=Gr\xF6\xDF"
                                               "e\r\n"));

@@ -76,7 +76,10 @@ TEST_F(ProjectCommandTest, StartSettingsAreAppliedWhenFirstShown)
     EXPECT_EQ(form().windowTitle(), u"Lumivista"_s);
     // The start list is now the full text of an untouched project.
     EXPECT_EQ(form().project().lDefault().first(), u"[Param]"_s);
-    EXPECT_EQ(form().project().lDefault().last(), u"FtpPath=/"_s);
+    EXPECT_EQ(form().project().lDefault().last(), u"MobilePages=1"_s);
+    // The two later check boxes are bound and start on.
+    EXPECT_TRUE(control<QCheckBox>("edSmoothScale")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>("edMobilePages")->isChecked());
     // Showing again does not apply them again.
     control<QSpinBox>("eTnWidth")->setValue(77);
     form().hide();

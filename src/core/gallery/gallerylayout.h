@@ -47,6 +47,10 @@ struct GalleryLayout
     QString titelFontCss;        // CSS font texts of TitelFont, Font and NaviFont
     QString fontCss;
     QString naviFontCss;
+    // Pages for phones and HiDPI screens (the MobilePages setting): HTML5 pages in UTF-8 from
+    // the templates of mobilepage.h, every picture tag with its size and an alternative
+    // text, the font texts with font stacks. Off: the classic pages.
+    bool mobilePages = false;
     // Per picture entry, with pages for phones and HiDPI screens: the sizes of its pictures
     // and whether they have double-size versions. Empty otherwise: no double sizes.
     QList<DoubleSizes> doubleSizes;

@@ -4,6 +4,7 @@
 
 #include "gallery/cdimage.h"
 #include "gallery/doublesize.h"
+#include "gallery/fontstacks.h"
 #include "gallery/indexpage.h"
 #include "gallery/outputplan.h"
 #include "gallery/picturejob.h"
@@ -351,8 +352,9 @@ GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const Output
     const QDateTime datZeit =
         m_options.now.isValid() ? m_options.now : QDateTime::currentDateTime();
     warnAboutMissingNavPictures(navTexts(m_settings));
-    layout.nav = prepareNavigation(m_settings.pPrior, m_settings.pNext, m_settings.pIndex,
-                                   m_settings.pTrenn, layout.names.exportPath);
+    layout.nav =
+        prepareNavigation(m_settings.pPrior, m_settings.pNext, m_settings.pIndex, m_settings.pTrenn,
+                          layout.names.exportPath, QString(), m_settings.mobilePages);
     recordWritten(plan, OutputKind::NavPicture);
     const RunLogo logo = loadLogo();
     preparePages(layout, datZeit);
@@ -514,16 +516,24 @@ RunLogo GalleryRun::loadLogo()
 void GalleryRun::preparePages(GalleryLayout& layout, const QDateTime& datZeit)
 {
     const ProjectSettings& s = m_settings;
-    const PageTemplates templates = chooseRunTemplates(s.vorIndex, s.vorBild);
+    const PageTemplates templates = chooseRunTemplates(s.vorIndex, s.vorBild, s.mobilePages);
     layout.indexTemplate = templates.index;
     layout.pictureTemplate = templates.picture;
     layout.stamp = PageStamp::forRun(datZeit);
     layout.titel = s.titel;
     layout.rahmen = s.rahmen;
     layout.bgColor = s.bgColor;
-    layout.titelFontCss = FontToText(s.titelFont, true);
-    layout.fontCss = FontToText(s.font, true);
-    layout.naviFontCss = FontToText(s.naviFont, true);
+    layout.mobilePages = s.mobilePages;
+    // Pages for phones name faces of the same kind after the chosen one: the classic pages
+    // keep the name as typed.
+    const auto css = [&s](FontSpec font) {
+        if (s.mobilePages)
+            font.name = fontStack(font.name);
+        return FontToText(font, true);
+    };
+    layout.titelFontCss = css(s.titelFont);
+    layout.fontCss = css(s.font);
+    layout.naviFontCss = css(s.naviFont);
 }
 
 bool GalleryRun::makeAllPictures(const GalleryLayout& layout, const OutputPlan& plan,
@@ -737,11 +747,12 @@ void GalleryRun::warnAboutMissingNavPictures(const QStringList& navTexts)
     }
 }
 
-PageTemplates GalleryRun::chooseRunTemplates(const QString& vorIndex, const QString& vorBild)
+PageTemplates GalleryRun::chooseRunTemplates(const QString& vorIndex, const QString& vorBild,
+                                             bool mobilePages)
 {
     const QString indexFile = vorIndex.isEmpty() ? QString() : resolvePath(vorIndex, QString());
     const QString pictureFile = vorBild.isEmpty() ? QString() : resolvePath(vorBild, QString());
-    PageTemplates templates = chooseTemplates(indexFile, pictureFile);
+    PageTemplates templates = chooseTemplates(indexFile, pictureFile, mobilePages);
     if (templates.unreadFile.isEmpty())
         return templates;
     // Both are read in one step: an index template that fails leaves the other unread too.

@@ -172,7 +172,8 @@ private:
     void takePicture(int i, const PictureOutput& output, const QStringList& files, RunCache* cache);
     // Warnings about named navigation pictures and templates that cannot be used.
     void warnAboutMissingNavPictures(const QStringList& navTexts);
-    PageTemplates chooseRunTemplates(const QString& vorIndex, const QString& vorBild);
+    PageTemplates chooseRunTemplates(const QString& vorIndex, const QString& vorBild,
+                                     bool mobilePages);
 
     ProjectState& m_project;
     ProjectSettings m_settings; // taken when the run starts

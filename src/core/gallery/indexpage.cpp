@@ -1,6 +1,8 @@
 // Index pages: table of small pictures and links between the pages.
 #include "gallery/indexpage.h"
 
+#include "gallery/htmltags.h"
+#include "gallery/mobilepage.h"
 #include "gallery/pagefile.h"
 #include "util/error.h"
 
@@ -23,6 +25,21 @@ int lastEntryOfPage(int p, const GalleryLayout& layout)
 }
 
 } // namespace
+
+QString smallPictureTag(int i, int position, const GalleryLayout& layout)
+{
+    const QString src = GetPicName(QStringLiteral("kr"), i, layout.names);
+    if (!layout.mobilePages)
+        return QStringLiteral("<img src=\"") + src + QStringLiteral("\" border=\"0\" alt=\"\">");
+    // The first two rows are on the first screen; the browser fetches the rest when the
+    // visitor scrolls towards them.
+    return imgTag({.src = src,
+                   .size = pictureFileSize(GetPicName(QStringLiteral("k"), i, layout.names)),
+                   .alt = altText(GetPicName(QStringLiteral("b"), i, layout.names),
+                                  GetPicName(QString(), i, layout.names)),
+                   .srcset = pictureSrcset(i, false, layout),
+                   .lazy = position >= 2 * std::max(1, layout.col)});
+}
 
 int indexPageCount(const GalleryLayout& layout)
 {
@@ -57,17 +74,18 @@ QStringList indexTableLines(int p, const GalleryLayout& layout, int captionCount
     const int last = lastEntryOfPage(p, layout);
 
     QStringList lines;
-    lines.append(QStringLiteral("<table border=") + QString::number(layout.rahmen) +
-                 QStringLiteral("><tr>"));
+    // The border of pages for phones is in the style sheet (HTML5 knows only border=1).
+    lines.append(layout.mobilePages ? QStringLiteral("<table class=\"index\"><tr>")
+                                    : QStringLiteral("<table border=") +
+                                          QString::number(layout.rahmen) + QStringLiteral("><tr>"));
     int column = 0;
     for (int i = first; i <= last; ++i) {
-        const QString srcset = pictureSrcset(i, false, layout);
         lines.append(
             QStringLiteral("<td><a href=\"") + GetPicName(QStringLiteral("hr"), i, layout.names) +
-            QStringLiteral("\"><img src=\"") + GetPicName(QStringLiteral("kr"), i, layout.names) +
-            (srcset.isEmpty() ? QString() : QStringLiteral("\" srcset=\"") + srcset) +
-            QStringLiteral("\" border=\"0\" alt=\"\"></a>") +
-            GetPicName(captionKind, i, layout.names) + QStringLiteral("</td>"));
+            QStringLiteral("\">") + smallPictureTag(i, i - first, layout) + QStringLiteral("</a>") +
+            (layout.mobilePages ? escapeStrayLessThan(GetPicName(captionKind, i, layout.names))
+                                : GetPicName(captionKind, i, layout.names)) +
+            QStringLiteral("</td>"));
         if (++column == col) {
             column = 0;
             if (i != last)
@@ -103,6 +121,8 @@ QString buildIndexPage(int p, const GalleryLayout& layout, int captionCount)
     page.replace(QStringLiteral("[index]"), table, Qt::CaseInsensitive);
     page.replace(QStringLiteral("[bild]"), QString(), Qt::CaseInsensitive);
     page.replace(QStringLiteral("[navigation]"), indexNavigation(p, layout), Qt::CaseInsensitive);
+    if (layout.mobilePages)
+        prepareMobilePage(page, altText(QString(), PageName(p, layout)));
     return page;
 }
 
@@ -110,5 +130,6 @@ void GenerateHTML(int p, const GalleryLayout& layout, int captionCount)
 {
     if (p < 0 || p >= indexPageCount(layout))
         throw LumiError(QStringLiteral("Indexseite %1 gibt es nicht.").arg(p));
-    writePageFile(indexPagePath(p, layout), buildIndexPage(p, layout, captionCount));
+    writePageFile(indexPagePath(p, layout), buildIndexPage(p, layout, captionCount),
+                  layout.mobilePages);
 }

@@ -18,6 +18,11 @@ QString pageLink(int p, const GalleryLayout& layout);
 // Full path of index page `p`.
 QString indexPagePath(int p, const GalleryLayout& layout);
 
+// The tag of the small picture of entry `i`, at `position` on its index page (0 = first).
+// Pages for phones carry the file's size and an alternative text, and load the pictures
+// below the first screen lazily; the size is read from the small picture's file, so call it
+// after the picture is written.
+QString smallPictureTag(int i, int position, const GalleryLayout& layout);
 // The table lines of index page `p`; cells carry captions when `captionCount` > 0 or
 // PicDatBez is on.
 QStringList indexTableLines(int p, const GalleryLayout& layout, int captionCount);

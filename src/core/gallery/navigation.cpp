@@ -1,6 +1,7 @@
 // Navigation pieces: link texts or picture tags, prepared once per run.
 #include "gallery/navigation.h"
 
+#include "gallery/htmltags.h"
 #include "gallery/naming.h"
 #include "util/fileops.h"
 #include "util/paths.h"
@@ -26,30 +27,44 @@ QString navPictureFile(const QString& text, const QString& folder)
     return QFileInfo(resolved).isFile() ? resolved : QString();
 }
 
-QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder)
+QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder,
+                    const std::optional<QString>& mobileAlt)
 {
     if (!namesNavPicture(text))
         return text;
     QString source = text;
+    QSize size;
     const QString resolved = navPictureFile(text, folder);
     if (!resolved.isEmpty()) {
         const QString name = QFileInfo(resolved).fileName();
         copyFileTo(resolved, exportPath + name, LinkAtName::Replace);
         // Pages lie in the target folder beside the copy: its name is the whole address.
         source = linkAddress(name);
+        if (mobileAlt)
+            size = pictureFileSize(exportPath + name);
     }
+    if (mobileAlt)
+        return imgTag({.src = source, .size = size, .alt = *mobileAlt});
     return QStringLiteral("<img border=\"0\" src=\"") + source + QStringLiteral("\" alt=\"\">");
 }
 
 NavPieces prepareNavigation(const QString& pPrior, const QString& pNext, const QString& pIndex,
-                            const QString& pTrenn, const QString& exportPath, const QString& folder)
+                            const QString& pTrenn, const QString& exportPath, const QString& folder,
+                            bool mobilePages)
 {
+    const auto alt = [mobilePages](const QString& text) {
+        return mobilePages ? std::optional<QString>(text) : std::nullopt;
+    };
     NavPieces pieces;
-    pieces.navP = NavImageTag(pPrior, exportPath, folder);
-    pieces.navN = NavImageTag(pNext, exportPath, folder);
-    pieces.navI = NavImageTag(pIndex, exportPath, folder);
-    pieces.navT = NavImageTag(pTrenn, exportPath, folder);
+    pieces.navP = NavImageTag(pPrior, exportPath, folder, alt(QStringLiteral("zurück")));
+    pieces.navN = NavImageTag(pNext, exportPath, folder, alt(QStringLiteral("weiter")));
+    pieces.navI = NavImageTag(pIndex, exportPath, folder, alt(QStringLiteral("Übersicht")));
+    pieces.navT = NavImageTag(pTrenn, exportPath, folder, alt(QString()));
     if (!namesNavPicture(pTrenn))
         pieces.navT.replace(QChar(u' '), QStringLiteral("&nbsp;"));
+    if (mobilePages) {
+        for (QString* piece : {&pieces.navP, &pieces.navN, &pieces.navI, &pieces.navT})
+            *piece = escapeStrayLessThan(*piece);
+    }
     return pieces;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 struct NavPieces
 {
     QString navP; // link content to the previous page
@@ -25,11 +27,15 @@ QString navPictureFile(const QString& text, const QString& folder = {});
 // addresses the copy by its file name, so the gallery keeps working wherever it is copied;
 // a picture that does not exist keeps its text as typed. Any other text is returned
 // unchanged (it is HTML). A link at the copy's name is replaced. A failing copy throws
-// LumiError.
-QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder = {});
+// LumiError. With `mobileAlt` (pages for phones and HiDPI screens) the tag is written by
+// imgTag with the copy's size and that alternative text.
+QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder = {},
+                    const std::optional<QString>& mobileAlt = std::nullopt);
 
 // The four pieces of a run from the settings PPrior, PNext, PIndex and PTrenn; the blanks of
-// a text separator become "&nbsp;". Call once per run, before the first page.
+// a text separator become "&nbsp;". Call once per run, before the first page. `mobilePages`:
+// picture tags for pages for phones, their alternative texts "zurück", "Übersicht", "weiter"
+// (the separator is decorative).
 NavPieces prepareNavigation(const QString& pPrior, const QString& pNext, const QString& pIndex,
                             const QString& pTrenn, const QString& exportPath,
-                            const QString& folder = {});
+                            const QString& folder = {}, bool mobilePages = false);

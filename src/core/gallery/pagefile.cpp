@@ -15,12 +15,12 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
             QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2").arg(path, reason));
 }
 
-void writePageFile(const QString& path, const QString& text)
+void writePageFile(const QString& path, const QString& text, bool utf8)
 {
-    writeFileAtomically(path, toCp1252Html(text));
+    writeFileAtomically(path, utf8 ? text.toUtf8() : toCp1252Html(text));
 }
 
-void writeTextFile(const QString& path, const QString& text)
+void writeTextFile(const QString& path, const QString& text, bool utf8)
 {
-    writeFileAtomically(path, toCp1252(text));
+    writeFileAtomically(path, utf8 ? text.toUtf8() : toCp1252(text));
 }

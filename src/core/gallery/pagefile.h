@@ -6,9 +6,11 @@
 #include <QByteArray>
 #include <QString>
 
-// A page: characters outside Windows-1252 become numeric character references.
-void writePageFile(const QString& path, const QString& text);
-// Another text file (font.css, autorun.inf): characters outside Windows-1252 become "?".
-void writeTextFile(const QString& path, const QString& text);
+// A page: characters outside Windows-1252 become numeric character references; with `utf8`
+// (pages for phones and HiDPI screens, which declare it) the page is written in UTF-8.
+void writePageFile(const QString& path, const QString& text, bool utf8 = false);
+// Another text file (font.css, autorun.inf): characters outside Windows-1252 become "?"; with
+// `utf8` (the style sheet of UTF-8 pages) the text is written in UTF-8.
+void writeTextFile(const QString& path, const QString& text, bool utf8 = false);
 // The bytes as they are. All three throw LumiError naming the file and the reason.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);

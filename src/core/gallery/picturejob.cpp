@@ -148,6 +148,7 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                  cache->isFresh(out.large2xFile, out.large2xFile, out.fingerprint)) &&
                 (!hasSmall2x || cache->isFresh(out.small2xFile, out.small2xFile, out.fingerprint));
         }
+        QSize largeSize; // the large picture's pixel size, for pages that state it
         if (!out.reused) {
             const ProjectSettings& s = settings.project;
             Picture picture;
@@ -169,6 +170,7 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                 LoadScaledPicture(picture, source, s.picWidth, s.picHeight);
             }
             prepareLargePicture(picture, settings, logo);
+            largeSize = QSize(picture.width(), picture.height());
             writing = true;
             if (targets.large)
                 SaveJpeg(picture, addPending(out.largeFile, u'g'), s.qual);
@@ -192,10 +194,11 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                 SaveJpeg(picture, addPending(out.smallFile, u'k'), s.qual);
             writing = false;
         }
-        const PicturePage page = buildPicturePage(i, layout);
+        // A reused large picture is still in place: its page reads the size from the file.
+        const PicturePage page = buildPicturePage(i, layout, largeSize);
         writing = true;
         if (targets.page)
-            writePageFile(addPending(pageFile, u'h'), page.text);
+            writePageFile(addPending(pageFile, u'h'), page.text, layout.mobilePages);
         writing = false;
         out.captionGiven = page.captionGiven;
         out.ok = true;

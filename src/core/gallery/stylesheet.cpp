@@ -1,6 +1,7 @@
 // The style sheet font.css.
 #include "gallery/stylesheet.h"
 
+#include "gallery/mobilepage.h"
 #include "gallery/pagefile.h"
 #include "gallery/valueforms.h"
 
@@ -8,7 +9,7 @@ QStringList styleSheetLines(const GalleryLayout& layout)
 {
     const QString open = QStringLiteral("{ ");
     const QString close = QStringLiteral(" }");
-    return {
+    QStringList lines = {
         QStringLiteral("body\t{ background-color: ") + ColorToHtml(layout.bgColor) + close,
         QStringLiteral("h1  \t") + open + layout.titelFontCss +
             QStringLiteral("; text-align: center }"),
@@ -20,10 +21,13 @@ QStringList styleSheetLines(const GalleryLayout& layout)
         QStringLiteral("a:visited ") + open + layout.naviFontCss + close,
         QStringLiteral("a:active  ") + open + layout.naviFontCss + close,
     };
+    if (layout.mobilePages)
+        lines += mobileStyleLines(layout.rahmen);
+    return lines;
 }
 
 void GenerateCss(const GalleryLayout& layout)
 {
     writeTextFile(layout.names.exportPath + QStringLiteral("font.css"),
-                  joinPageLines(styleSheetLines(layout)));
+                  joinPageLines(styleSheetLines(layout)), layout.mobilePages);
 }

@@ -6,7 +6,8 @@
 
 #include <QStringList>
 
-// The nine lines of font.css, without line breaks.
+// The nine lines of font.css, without line breaks; pages for phones and HiDPI screens add the
+// rules of mobileStyleLines.
 QStringList styleSheetLines(const GalleryLayout& layout);
 
 // Writes exportPath + "font.css" (overwriting). Throws LumiError when it cannot be written.

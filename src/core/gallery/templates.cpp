@@ -1,6 +1,7 @@
 // Built-in page templates, user templates and the preparation of every page.
 #include "gallery/templates.h"
 
+#include "gallery/mobilepage.h"
 #include "gallery/pagefile.h"
 #include "util/cp1252.h"
 #include "util/error.h"
@@ -163,7 +164,7 @@ QStringList readTemplateFile(const QString& path)
     return splitPageLines(decodeTemplate(bytes));
 }
 
-PageTemplates chooseTemplates(const QString& vorIndex, const QString& vorBild)
+PageTemplates chooseTemplates(const QString& vorIndex, const QString& vorBild, bool mobilePages)
 {
     PageTemplates templates;
     QString reading;
@@ -179,9 +180,9 @@ PageTemplates chooseTemplates(const QString& vorIndex, const QString& vorBild)
         templates.unreadFile = reading;
     }
     if (templates.index.isEmpty())
-        templates.index = mIndex();
+        templates.index = mobilePages ? mobileIndexTemplate() : mIndex();
     if (templates.picture.isEmpty())
-        templates.picture = mBild();
+        templates.picture = mobilePages ? mobilePictureTemplate() : mBild();
     return templates;
 }
 

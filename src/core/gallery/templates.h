@@ -54,8 +54,9 @@ QStringList readTemplateFile(const QString& path);
 // The template choice of a run: `vorIndex` and `vorBild` are the user template paths
 // (already resolved; empty for the built-in ones). Both are read in one guarded step: when
 // the index template fails, the picture template is not read either. An empty result falls
-// back to the built-in template.
-PageTemplates chooseTemplates(const QString& vorIndex, const QString& vorBild);
+// back to the built-in template (with `mobilePages` the one for phones and HiDPI screens).
+PageTemplates chooseTemplates(const QString& vorIndex, const QString& vorBild,
+                              bool mobilePages = false);
 
 // Writes the built-in templates as "index.htm" and "bild.htm" into `folder` (empty: the
 // document folder), each only when that file does not exist yet; called at start-up. Throws

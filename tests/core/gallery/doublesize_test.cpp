@@ -134,8 +134,8 @@ TEST_F(DoubleSizeRunTest, RunMakesOffersReusesAndCleansDoubleSizes)
     const QString index = QString::fromLatin1(readBytes(out(QStringLiteral("index.htm"))));
     EXPECT_TRUE(index.contains(
         QStringLiteral("<img src=\"image1/tn_photo0.jpg\" srcset=\"image1/tn_photo0.jpg 1x, "
-                       "image1/2x/tn_photo0.jpg 2x\" border=\"0\"")));
-    EXPECT_TRUE(index.contains(QStringLiteral("<img src=\"image1/tn_photo2.jpg\" border=\"0\"")));
+                       "image1/2x/tn_photo0.jpg 2x\" width=\"16\" height=\"12\"")));
+    EXPECT_TRUE(index.contains(QStringLiteral("<img src=\"image1/tn_photo2.jpg\" width=")));
     const QString page = QString::fromLatin1(readBytes(out(QStringLiteral("photo1.htm"))));
     EXPECT_TRUE(
         page.contains(QStringLiteral("<img src=\"image2/photo1.jpg\" srcset=\"image2/photo1.jpg "

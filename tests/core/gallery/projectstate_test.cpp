@@ -62,7 +62,9 @@ const QStringList kNewProject = linesOf(u"[Param]\n"
                                         "CDImage=0\n"
                                         "[Images]\n"
                                         "[End]\n"
-                                        "FtpPath=/");
+                                        "FtpPath=/\n"
+                                        "SmoothScale=1\n"
+                                        "MobilePages=1");
 
 ProjectState started()
 {
@@ -218,10 +220,11 @@ TEST(SaveParamRules, SectionsOrderAndEmptyValues)
     EXPECT_FALSE(state.lParam().contains(QStringLiteral("PicPraefix")));
     EXPECT_FALSE(state.lParam().contains(QStringLiteral("FtpUser")));
     EXPECT_EQ(
-        lines.mid(lines.size() - 6),
+        lines.mid(lines.size() - 8),
         (QStringList{QStringLiteral("[Images]"), QStringLiteral("C:\\Fotos\\Strand.jpg|Am Meer"),
                      QStringLiteral("C:\\Fotos\\Haus.jpg"), QStringLiteral("[End]"),
-                     QStringLiteral("FtpServer=ftp.example"), QStringLiteral("FtpPath=/")}));
+                     QStringLiteral("FtpServer=ftp.example"), QStringLiteral("FtpPath=/"),
+                     QStringLiteral("SmoothScale=1"), QStringLiteral("MobilePages=1")}));
 }
 
 TEST(SaveParamRules, PasswordTypedIntoTheFtpAddressIsNeverWritten)
@@ -236,7 +239,8 @@ TEST(SaveParamRules, PasswordTypedIntoTheFtpAddressIsNeverWritten)
     const QByteArray bytes = saved.readAll();
     EXPECT_FALSE(bytes.contains("s3cret")) << bytes.constData();
     EXPECT_TRUE(
-        bytes.endsWith("[End]\r\nFtpServer=ftp://host:2121\r\nFtpUser=alice\r\nFtpPath=/\r\n"))
+        bytes.endsWith("[End]\r\nFtpServer=ftp://host:2121\r\nFtpUser=alice\r\nFtpPath=/\r\n"
+                       "SmoothScale=1\r\nMobilePages=1\r\n"))
         << bytes.constData();
     // The open project still logs in with it until the address is changed.
     EXPECT_EQ(state.textValue(QStringLiteral("FtpServer")),

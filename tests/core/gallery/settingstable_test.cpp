@@ -29,7 +29,7 @@ TEST(SettingsTable, EveryKeyFollowsFromItsControl)
         controls.insert(def.control);
         EXPECT_EQ(findSetting(def.key.toUpper()), &def);
     }
-    EXPECT_EQ(settingsTable().size(), 54);
+    EXPECT_EQ(settingsTable().size(), 56);
     EXPECT_EQ(findSetting(QStringLiteral("DelFile")), nullptr);
 }
 
@@ -39,11 +39,15 @@ TEST(SettingsTable, OrderAndFtpRows)
     EXPECT_EQ(table.first().key, QStringLiteral("PicDatBez"));
     EXPECT_EQ(table.at(settingRow(QStringLiteral("Ziel")) + 1).key, QStringLiteral("FtpServer"));
     EXPECT_EQ(table.at(settingRow(QStringLiteral("FtpPath")) + 1).key, QStringLiteral("FtpTls"));
-    EXPECT_EQ(table.last().key, QStringLiteral("FtpTls"));
+    EXPECT_EQ(table.at(settingRow(QStringLiteral("FtpTls")) + 1).key, u"SmoothScale"_s);
+    EXPECT_EQ(table.last().key, QStringLiteral("MobilePages"));
+    const QStringList later = {u"SmoothScale"_s, u"MobilePages"_s};
     bool seenFtp = false;
     for (const SettingDef& def : table) {
-        // The FTP fields are the last rows and the only ones after the pictures.
-        EXPECT_EQ(def.afterPictures, def.key.startsWith(QLatin1String("Ftp")));
+        // The FTP fields and the later check boxes are the last rows and the only ones after
+        // the pictures.
+        EXPECT_EQ(def.afterPictures,
+                  def.key.startsWith(QLatin1String("Ftp")) || later.contains(def.key));
         if (seenFtp) {
             EXPECT_TRUE(def.afterPictures) << def.key.toStdString();
         }
@@ -110,7 +114,9 @@ TEST(SettingsTable, StartValuesAreTheStartList)
                                   u"Index=index"_s,
                                   u"TnPath="_s,
                                   u"PicPath="_s,
-                                  u"CDImage=0"_s};
+                                  u"CDImage=0"_s,
+                                  u"SmoothScale=1"_s,
+                                  u"MobilePages=1"_s};
     EXPECT_EQ(startLines(), expected);
 }
 
