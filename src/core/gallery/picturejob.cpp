@@ -106,14 +106,18 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
         if (!out.reused) {
             Picture picture;
             // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
+            QString warning;
             LoadScaledPicture(picture, source, settings.project.picWidth,
-                              settings.project.picHeight);
+                              settings.project.picHeight, settings.project.smoothScale, &warning);
+            if (!warning.isEmpty())
+                out.warning = QStringLiteral("%1: %2").arg(source, warning);
             prepareLargePicture(picture, settings, logo);
             writing = true;
             if (targets.large)
                 SaveJpeg(picture, addPending(out.largeFile, u'g'), settings.project.qual);
             writing = false;
-            ScalePicture(picture, settings.project.tnWidth, settings.project.tnHeight, true, 0);
+            ScalePicture(picture, settings.project.tnWidth, settings.project.tnHeight, true, 0,
+                         settings.project.smoothScale);
             writing = true;
             if (targets.small)
                 SaveJpeg(picture, addPending(out.smallFile, u'k'), settings.project.qual);

@@ -91,6 +91,9 @@ QByteArray pictureFingerprint(const QString& source, const PictureSettings& s,
     const ColourCorrections& c = s.corrections;
     addInts(
         {c.brightness, c.contrast, c.saturation, c.red, c.green, c.blue, c.greyscale, c.oldPhoto});
+    // Only when on, so the pictures of a project without it stay recorded as they were.
+    if (p.smoothScale)
+        add("smooth");
     return hash.result().toHex();
 }
 
