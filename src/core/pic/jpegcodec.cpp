@@ -410,9 +410,14 @@ bool decodeSampled(DecodeState* s, const SamplePlan& plan)
     return true;
 }
 
+// How many times the target a smooth decode keeps at least before filtering. libjpeg's scaled
+// IDCT reduces in sRGB and by blocks; at twice the target that still cost camera photos a
+// little against a linear-light reduction of the whole picture, at three times it does not.
+constexpr JDIMENSION kScaledMargin = 3;
+
 // Starts a smooth decode at the smallest of libjpeg's scales n/8 that keeps the stored
-// picture at least twice `target` each way (the IDCT then does the first, cheap part of the
-// reduction), full size when none does.
+// picture at least kScaledMargin times `target` each way (the IDCT then does the first, cheap
+// part of the reduction), full size when none does.
 bool startScaled(DecodeState* s, QSize target)
 {
     jpeg_decompress_struct* cinfo = &s->cinfo;
@@ -426,8 +431,8 @@ bool startScaled(DecodeState* s, QSize target)
         cinfo->scale_num = n;
         cinfo->scale_denom = 8;
         jpeg_calc_output_dimensions(cinfo);
-        if (cinfo->output_width >= 2 * JDIMENSION(target.width()) &&
-            cinfo->output_height >= 2 * JDIMENSION(target.height())) {
+        if (cinfo->output_width >= kScaledMargin * JDIMENSION(target.width()) &&
+            cinfo->output_height >= kScaledMargin * JDIMENSION(target.height())) {
             break;
         }
     }

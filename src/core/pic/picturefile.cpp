@@ -299,8 +299,10 @@ void LoadScaledPicture(Picture& picture, const QString& path, int width, int hei
         if (const std::optional<QImage> sampled =
                 loadSampledJpeg(path, width, height, smooth, warning)) {
             picture.setBitmap(*sampled);
-            // Enlarging stays point sampling; a reduction is already done.
-            ScalePicture(picture, width, height, true, 0, smooth);
+            if (smooth) {
+                // Only decoded and converted: enlarging is point sampling, as for any picture.
+                ScalePicture(picture, width, height, true, 0, smooth);
+            }
             return;
         }
     }

@@ -60,12 +60,6 @@ const std::vector<uchar>& srgbTable()
     return table;
 }
 
-inline uchar srgbByte(float linear)
-{
-    const float clamped = std::clamp(linear, 0.0f, 1.0f);
-    return srgbTable()[size_t(clamped * kSrgbSteps + 0.5f)];
-}
-
 } // namespace
 
 // For each target line: the first source line it takes, how many, and their weights
@@ -127,9 +121,9 @@ SmoothReducer::SmoothReducer(QSize source, QSize target, QSizeF extent)
     }
     setStandardResolution(m_result);
     m_ringRows = m_down->widest;
-    m_linear.resize(size_t(source.width()) * 3);
-    m_ring.resize(size_t(m_ringRows) * size_t(target.width()) * 3);
-    m_sum.resize(size_t(target.width()) * 3);
+    m_linear.resize(size_t(source.width()));
+    m_ring.resize(size_t(m_ringRows) * size_t(target.width()));
+    m_sum.resize(size_t(target.width()));
     linearTable();
     srgbTable();
 }
@@ -141,24 +135,27 @@ void SmoothReducer::addRow(const uchar* rgb)
     if (m_rowsIn >= m_source.height())
         return;
     const std::array<float, 256>& lin = linearTable();
-    const size_t n = size_t(m_source.width()) * 3;
-    for (size_t k = 0; k < n; ++k)
-        m_linear[k] = lin[rgb[k]];
+    const int sourceWidth = m_source.width();
+    for (int x = 0; x < sourceWidth; ++x, rgb += 3)
+        m_linear[size_t(x)] = Pixel{lin[rgb[0]], lin[rgb[1]], lin[rgb[2]], 0.0f};
     const int w = m_target.width();
-    float* out = &m_ring[size_t(m_rowsIn % m_ringRows) * size_t(w) * 3];
+    Pixel* out = &m_ring[size_t(m_rowsIn % m_ringRows) * size_t(w)];
     const Taps& t = *m_across;
     for (int x = 0; x < w; ++x) {
         const float* weight = &t.weights[size_t(t.offset[size_t(x)])];
-        const float* in = &m_linear[size_t(t.first[size_t(x)]) * 3];
-        float r = 0, g = 0, b = 0;
-        for (int k = 0, c = t.count[size_t(x)]; k < c; ++k, in += 3) {
-            r += weight[k] * in[0];
-            g += weight[k] * in[1];
-            b += weight[k] * in[2];
+        const Pixel* in = &m_linear[size_t(t.first[size_t(x)])];
+        // Two sums in turn, so each addition need not wait for the one before.
+        Pixel even = {};
+        Pixel odd = {};
+        const int count = t.count[size_t(x)];
+        int k = 0;
+        for (; k + 1 < count; k += 2) {
+            even += weight[k] * in[k];
+            odd += weight[k + 1] * in[k + 1];
         }
-        out[3 * x] = r;
-        out[3 * x + 1] = g;
-        out[3 * x + 2] = b;
+        if (k < count)
+            even += weight[k] * in[k];
+        out[x] = even + odd;
     }
     ++m_rowsIn;
     emitRows();
@@ -167,22 +164,29 @@ void SmoothReducer::addRow(const uchar* rgb)
 void SmoothReducer::emitRows()
 {
     const Taps& t = *m_down;
-    const size_t n = size_t(m_target.width()) * 3;
+    const size_t w = size_t(m_target.width());
+    const std::vector<uchar>& toSrgb = srgbTable();
+    const auto srgbByte = [&toSrgb](float linear) {
+        return toSrgb[size_t(std::clamp(linear, 0.0f, 1.0f) * kSrgbSteps + 0.5f)];
+    };
     while (m_rowsOut < m_target.height()) {
         const size_t j = size_t(m_rowsOut);
         if (t.first[j] + t.count[j] > m_rowsIn)
             return;
-        std::fill(m_sum.begin(), m_sum.end(), 0.0f);
+        std::fill(m_sum.begin(), m_sum.end(), Pixel{});
         const float* weight = &t.weights[size_t(t.offset[j])];
         for (int k = 0; k < t.count[j]; ++k) {
-            const float* in = &m_ring[size_t((t.first[j] + k) % m_ringRows) * n];
+            const Pixel* in = &m_ring[size_t((t.first[j] + k) % m_ringRows) * w];
             const float wk = weight[k];
-            for (size_t c = 0; c < n; ++c)
-                m_sum[c] += wk * in[c];
+            for (size_t x = 0; x < w; ++x)
+                m_sum[x] += wk * in[x];
         }
         uchar* dst = m_result.scanLine(m_rowsOut);
-        for (size_t c = 0; c < n; ++c)
-            dst[c] = srgbByte(m_sum[c]);
+        for (size_t x = 0; x < w; ++x, dst += 3) {
+            dst[0] = srgbByte(m_sum[x][0]);
+            dst[1] = srgbByte(m_sum[x][1]);
+            dst[2] = srgbByte(m_sum[x][2]);
+        }
         ++m_rowsOut;
     }
 }

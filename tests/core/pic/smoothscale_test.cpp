@@ -104,7 +104,7 @@ TEST(SmoothScale, JpegDecodedAtAScaleMatchesFilteringTheWholePicture)
             writeFile(dir, c.name, withOrientation(writeJpeg(photo, c.layout), c.orientation));
         Picture full;
         LoadPicture(full, path);
-        for (const QSize box : {QSize(300, 200), QSize(150, 100), QSize(31, 0)}) {
+        for (const QSize box : {QSize(300, 200), QSize(100, 0), QSize(31, 0)}) {
             Picture point;
             Picture smooth;
             LoadScaledPicture(point, path, box.width(), box.height());
@@ -118,7 +118,7 @@ TEST(SmoothScale, JpegDecodedAtAScaleMatchesFilteringTheWholePicture)
             const double smoothOff = meanDifference(smooth.image(), reference.image());
             const double pointOff = meanDifference(point.image(), reference.image());
             EXPECT_LT(smoothOff, pointOff / 3.5) << c.name << sizeText(box);
-            if (box.width() >= 150) {
+            if (box.width() >= 100) {
                 EXPECT_LT(smoothOff, 1.6) << c.name << sizeText(box);
             }
         }
