@@ -54,9 +54,9 @@ public:
     QImage decode(QSize size);
     // The upright picture reduced to `size` (no side larger than uprightSize(); equal: only
     // decoded) in linear light: libjpeg decodes it at the smallest of its scales n/8 that
-    // keeps twice the size, SmoothReducer filters the rows as they come. An embedded colour
-    // profile other than sRGB is converted to sRGB first; one that cannot be used is left
-    // out, and `warning` says so. Raises LumiError as decode() does.
+    // keeps three times the size, SmoothReducer filters the rows as they come. An embedded
+    // colour profile other than sRGB is converted to sRGB first; one that cannot be used is
+    // left out, and `warning` says so. Raises LumiError as decode() does.
     QImage decodeSmooth(QSize size, QString* warning = nullptr);
     // True when the file carries a colour profile that decodeSmooth converts.
     bool hasForeignProfile(QString* warning = nullptr) const;

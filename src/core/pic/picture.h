@@ -112,8 +112,8 @@ std::optional<QSize> scaledSize(long long W, long long H, int width, int height,
 // applies to that size; a progressive JPEG (all its coefficients held while decoding)
 // keeps the limit on its own size.
 // With `smooth`, pictures are reduced as ScalePicture's smooth reduction does them, a JPEG
-// decoded at the smallest of libjpeg's scales that keeps twice the size and filtered as its
-// rows come (memory follows the decoded scale's width); a JPEG's embedded colour profile
+// decoded at the smallest of libjpeg's scales that keeps three times the size and filtered as
+// its rows come (memory follows the decoded scale's width); a JPEG's embedded colour profile
 // other than sRGB is converted to sRGB. A profile that cannot be used is left out and
 // `warning` says so.
 void LoadScaledPicture(Picture& picture, const QString& path, int width, int height,
