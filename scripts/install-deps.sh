@@ -9,7 +9,7 @@ set -euo pipefail
 build=(
   cmake ninja-build g++ ccache pkg-config libssl-dev libssh-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
-  libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
+  libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev liblcms2-dev
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   googletest libgtest-dev libgmock-dev libbenchmark-dev
 )

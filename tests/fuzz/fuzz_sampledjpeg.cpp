@@ -4,9 +4,10 @@
 //   0     orientation: 1 to 8 adds an EXIF block with it, anything else keeps the file's
 //   1, 2  width of the box (little-endian, 0 to 2047; 0: automatic)
 //   3, 4  height of the box
-//   5     bit 0: a progressive file's coefficients packed; bit 1: packed with plain loops
-// Whatever decodes has the size asked for, and when the whole decode succeeds as well, the
-// pixels of the whole picture point-sampled.
+//   5     bit 0: a progressive file's coefficients packed; bit 1: packed with plain loops;
+//         bit 2: the smooth decode (DCT-scaled, filtered, colour profile converted) instead
+// Whatever decodes has the size asked for, and when the whole decode succeeds as well, a
+// point-sampled decode has the pixels of the whole picture point-sampled.
 #include "fuzzsupport.h"
 #include "jpegwriting.h" // withOrientation
 
@@ -14,6 +15,7 @@
 #include "pic/jpegcodec.h"
 #include "pic/picture.h"
 #include "pic/pixels.h"
+#include "pic/smoothscale.h"
 #include "util/error.h"
 
 #include <cstddef>
@@ -85,6 +87,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         }
         wanted = *scaled;
+        if (data[5] & 4) {
+            if (!isReduction(upright, wanted)) {
+                wanted = upright; // only decoded (and converted)
+            }
+            if (static_cast<long long>(wanted.width()) * wanted.height() > kMaxCheckedPixels) {
+                return 0;
+            }
+            const QImage smooth = decoder.decodeSmooth(wanted);
+            FUZZ_CHECK(smooth.size() == wanted && smooth.format() == QImage::Format_RGB888);
+            return 0;
+        }
         sampled = decoder.decode(wanted);
     } catch (const LumiError&) {
         return 0;

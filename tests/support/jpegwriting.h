@@ -31,6 +31,7 @@ struct JpegLayout
     int restartRows = 0;                  // a restart marker every so many MCU rows
     bool progressive = false;
     int quality = 90;
+    QByteArray iccProfile{}; // embedded as APP2 ICC_PROFILE markers when not empty
 };
 
 // Writes a width by height JPEG to `file`, row by row: row(y, rgb) fills one RGB row.
@@ -59,6 +60,10 @@ inline void writeJpegRows(std::FILE* file, int width, int height, const JpegLayo
     if (layout.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
+    if (!layout.iccProfile.isEmpty())
+        jpeg_write_icc_profile(&cinfo,
+                               reinterpret_cast<const JOCTET*>(layout.iccProfile.constData()),
+                               unsigned(layout.iccProfile.size()));
     std::vector<JSAMPLE> rgb(size_t(width) * 3), line(size_t(width) * 4);
     while (cinfo.next_scanline < cinfo.image_height) {
         row(int(cinfo.next_scanline), rgb.data());

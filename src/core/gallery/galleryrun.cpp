@@ -700,6 +700,8 @@ bool GalleryRun::cancelConfirmed()
 void GalleryRun::takePicture(int i, const PictureOutput& output, const QStringList& files,
                              RunCache* cache)
 {
+    if (!output.warning.isEmpty())
+        warn(output.warning);
     QString commitError;
     if (commitPicture(output, &commitError)) {
         ++m_written;

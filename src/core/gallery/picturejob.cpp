@@ -82,9 +82,9 @@ void prepareLargePicture(Picture& picture, const PictureSettings& settings, cons
 }
 
 // Scales to exactly `size` with the run's scaler (nothing changes at that size already).
-void scaleTo(Picture& picture, QSize size)
+void scaleTo(Picture& picture, QSize size, bool smooth)
 {
-    ScalePicture(picture, size.width(), size.height(), false, 0);
+    ScalePicture(picture, size.width(), size.height(), false, 0, smooth);
 }
 
 } // namespace
@@ -153,22 +153,27 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             const ProjectSettings& s = settings.project;
             Picture picture;
             Picture large2x;
+            QString warning;
             if (hasLarge2x) {
                 // One decode at the double size (the photo's own when that is smaller); the
                 // large picture is reduced from it before either is stamped.
                 const QSize box = sizes->large2x == sizes->photo ? QSize(0, 0) : sizes->large2x;
-                LoadScaledPicture(large2x, source, box.width(), box.height());
-                scaleTo(large2x, sizes->large2x);
+                LoadScaledPicture(large2x, source, box.width(), box.height(), s.smoothScale,
+                                  &warning);
+                scaleTo(large2x, sizes->large2x, s.smoothScale);
                 ToBitmap(large2x);
                 picture = large2x;
-                scaleTo(picture, sizes->large);
+                scaleTo(picture, sizes->large, s.smoothScale);
                 prepareLargePicture(large2x, settings, logo,
                                     double(sizes->large2x.width()) / sizes->large.width(),
                                     logoSource);
             } else {
                 // Loaded and scaled in one: a JPEG is decoded only where the sampling looks.
-                LoadScaledPicture(picture, source, s.picWidth, s.picHeight);
+                LoadScaledPicture(picture, source, s.picWidth, s.picHeight, s.smoothScale,
+                                  &warning);
             }
+            if (!warning.isEmpty())
+                out.warning = QStringLiteral("%1: %2").arg(source, warning);
             prepareLargePicture(picture, settings, logo);
             largeSize = QSize(picture.width(), picture.height());
             writing = true;
@@ -181,14 +186,14 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
                 // From the stamped large picture of the higher resolution, as the small
                 // picture comes from the large one.
                 Picture small2x = hasLarge2x ? std::move(large2x) : picture;
-                scaleTo(small2x, sizes->small2x);
+                scaleTo(small2x, sizes->small2x, s.smoothScale);
                 writing = true;
                 if (!out.small2xFile.isEmpty())
                     SaveJpeg(small2x, addPending(out.small2xFile, u'K'), s.qual);
                 writing = false;
             }
             large2x.clear();
-            ScalePicture(picture, s.tnWidth, s.tnHeight, true, 0);
+            ScalePicture(picture, s.tnWidth, s.tnHeight, true, 0, s.smoothScale);
             writing = true;
             if (targets.small)
                 SaveJpeg(picture, addPending(out.smallFile, u'k'), s.qual);

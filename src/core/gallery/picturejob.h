@@ -31,6 +31,7 @@ struct PictureOutput
     QStringList tempFiles;    // written files, in the order they are moved into place
     QStringList finalFiles;   // their final names
     QString error;            // why the picture was skipped
+    QString warning;          // what was left out of a picture made anyway (a colour profile)
     bool writeFailed = false; // skipped because a file could not be written (a full disk)
     bool reused = false;      // the JPEGs of the last run were still right; only the page is new
     QString largeFile, smallFile;     // final names of the two JPEGs

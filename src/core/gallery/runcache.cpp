@@ -94,6 +94,9 @@ QByteArray pictureFingerprint(const QString& source, const PictureSettings& s,
     // With double sizes the large picture is reduced from the double-size decode.
     if (p.mobilePages)
         add(QByteArrayLiteral("2x"));
+    // Only when on, so the pictures of a project without it stay recorded as they were.
+    if (p.smoothScale)
+        add("smooth");
     return hash.result().toHex();
 }
 

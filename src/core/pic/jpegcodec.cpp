@@ -5,14 +5,17 @@
 // pointers and references to what lives outside them.
 #include "jpegcodec.h"
 
+#include "colourprofile.h"
 #include "compactcoefficients.h"
 #include "picture.h"
 #include "pixels.h"
+#include "smoothscale.h"
 #include "util/error.h"
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <numeric>
@@ -136,8 +139,12 @@ struct JpegDecodeState
     std::vector<JSAMPLE> row;
     std::vector<int> lineOrder; // a sampled decode's output lines in the order it reads them
     QImage image;
-    CompactCoefficients coefficients;    // only for a sampled decode of several scans
-    long long plainCoefficientBytes = 0; // libjpeg's own coefficient arrays, in the budget
+    CompactCoefficients coefficients;           // only for a sampled decode of several scans
+    QByteArray iccProfile;                      // the embedded colour profile (APP2), if any
+    std::unique_ptr<ProfileConversion> profile; // a smooth decode's conversion to sRGB
+    std::unique_ptr<SmoothReducer> reducer;     // a smooth decode's filter
+    std::vector<uchar> rgbRow;                  // a smooth decode's row as RGB
+    long long plainCoefficientBytes = 0;        // libjpeg's own coefficient arrays, in the budget
     int orientation = 1;
     bool tooLarge = false;
     bool noMemory = false;
@@ -180,7 +187,14 @@ bool readHeader(DecodeState* s, const QByteArray* data, std::FILE* file)
                      static_cast<unsigned long>(data->size()));
     }
     jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xffff);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xffff); // ICC_PROFILE, in chunks
     jpeg_read_header(cinfo, TRUE);
+    JOCTET* icc = nullptr;
+    unsigned int iccLength = 0;
+    if (jpeg_read_icc_profile(cinfo, &icc, &iccLength)) {
+        s->iccProfile = QByteArray(reinterpret_cast<const char*>(icc), qsizetype(iccLength));
+        std::free(icc);
+    }
     for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
         if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
             std::memcmp(m->data, "Exif\0\0", 6) == 0) {
@@ -331,6 +345,23 @@ bool reservePlainCoefficients(DecodeState* s, long long bytes)
     return false;
 }
 
+// A decode of several scans (progressive) holds all its coefficients: plain while the budget
+// allows, else packed; either way they grow with its own size, so the limit stays on that
+// size. False when the picture is above it.
+bool holdCoefficients(DecodeState* s)
+{
+    jpeg_decompress_struct* cinfo = &s->cinfo;
+    if (!jpeg_has_multiple_scans(cinfo))
+        return true;
+    if (!fitsPixelLimit(cinfo->image_width, cinfo->image_height)) {
+        s->tooLarge = true;
+        return false;
+    }
+    if (!reservePlainCoefficients(s, plainCoefficientBytes(cinfo)))
+        s->coefficients.install(cinfo);
+    return true;
+}
+
 // Decodes only the stored rows the plan takes and keeps only its columns of them.
 bool decodeSampled(DecodeState* s, const SamplePlan& plan)
 {
@@ -338,17 +369,8 @@ bool decodeSampled(DecodeState* s, const SamplePlan& plan)
     if (setjmp(s->err.jump)) {
         return false;
     }
-    // A file of several scans (progressive) keeps all its coefficients while decoding:
-    // plain while the budget allows, else packed; either way they grow with its own size,
-    // so the limit stays on that size.
-    if (jpeg_has_multiple_scans(cinfo)) {
-        if (!fitsPixelLimit(cinfo->image_width, cinfo->image_height)) {
-            s->tooLarge = true;
-            return false;
-        }
-        if (!reservePlainCoefficients(s, plainCoefficientBytes(cinfo))) {
-            s->coefficients.install(cinfo);
-        }
+    if (!holdCoefficients(s)) {
+        return false;
     }
     if (!startWithImage(s, plan.size)) {
         return false;
@@ -383,6 +405,67 @@ bool decodeSampled(DecodeState* s, const SamplePlan& plan)
     if (cinfo->output_scanline <= last) {
         skipTo(cinfo, last);
         jpeg_read_scanlines(cinfo, rows, 1);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+// How many times the target a smooth decode keeps at least before filtering. libjpeg's scaled
+// IDCT reduces in sRGB and by blocks; at twice the target that still cost camera photos a
+// little against a linear-light reduction of the whole picture, at three times it does not.
+constexpr JDIMENSION kScaledMargin = 3;
+
+// Starts a smooth decode at the smallest of libjpeg's scales n/8 that keeps the stored
+// picture at least kScaledMargin times `target` each way (the IDCT then does the first, cheap
+// part of the reduction), full size when none does.
+bool startScaled(DecodeState* s, QSize target)
+{
+    jpeg_decompress_struct* cinfo = &s->cinfo;
+    if (setjmp(s->err.jump)) {
+        return false;
+    }
+    if (!holdCoefficients(s)) {
+        return false;
+    }
+    for (unsigned int n = 1; n <= 8; ++n) {
+        cinfo->scale_num = n;
+        cinfo->scale_denom = 8;
+        jpeg_calc_output_dimensions(cinfo);
+        if (cinfo->output_width >= kScaledMargin * JDIMENSION(target.width()) &&
+            cinfo->output_height >= kScaledMargin * JDIMENSION(target.height())) {
+            break;
+        }
+    }
+    jpeg_start_decompress(cinfo);
+    s->row.resize(size_t(cinfo->output_width) * size_t(cinfo->output_components));
+    s->rgbRow.resize(size_t(cinfo->output_width) * 3);
+    return true;
+}
+
+// Reads every row, converts it to sRGB when a profile asks for it, and hands it to the filter
+// (or, at the picture's own size, into the image).
+bool readSmooth(DecodeState* s)
+{
+    jpeg_decompress_struct* cinfo = &s->cinfo;
+    if (setjmp(s->err.jump)) {
+        return false;
+    }
+    const int components = cinfo->output_components;
+    const int w = int(cinfo->output_width);
+    const bool inverted = cinfo->saw_Adobe_marker;
+    JSAMPROW rows[1] = {s->row.data()};
+    while (cinfo->output_scanline < cinfo->output_height) {
+        uchar* rgb = s->reducer ? s->rgbRow.data() : s->image.scanLine(int(cinfo->output_scanline));
+        jpeg_read_scanlines(cinfo, rows, 1);
+        for (int x = 0; x < w; ++x) {
+            toRgb(s->row.data() + components * x, components, inverted, rgb + 3 * x);
+        }
+        if (s->profile) {
+            s->profile->convertRow(rgb, w);
+        }
+        if (s->reducer) {
+            s->reducer->addRow(rgb);
+        }
     }
     jpeg_finish_decompress(cinfo);
     return true;
@@ -492,6 +575,46 @@ QImage SampledJpegDecoder::decode(QSize size)
     throwIfFailed(*m_state, decodeSampled(m_state.get(), plan));
     QImage image = m_state->image;
     setStandardResolution(image);
+    return image;
+}
+
+bool SampledJpegDecoder::hasForeignProfile(QString* warning) const
+{
+    return ProfileConversion::from(m_state->iccProfile, warning) != nullptr;
+}
+
+QImage SampledJpegDecoder::decodeSmooth(QSize size, QString* warning)
+{
+    DecodeState* s = m_state.get();
+    const int orientation = s->orientation;
+    const QSize stored = orientation >= 5 ? size.transposed() : size;
+    s->profile = ProfileConversion::from(s->iccProfile, warning);
+    throwIfFailed(*s, startScaled(s, stored));
+    const QSize decoded(int(s->cinfo.output_width), int(s->cinfo.output_height));
+    if (decoded == stored) {
+        if (!fitsPixelLimit(s->cinfo.output_width, s->cinfo.output_height)) {
+            s->tooLarge = true;
+        } else {
+            s->image = QImage(decoded, QImage::Format_RGB888);
+            s->noMemory = s->image.isNull();
+        }
+        if (s->tooLarge || s->noMemory) {
+            jpeg_abort_decompress(&s->cinfo);
+            throwIfFailed(*s, false);
+        }
+    } else {
+        const double scale = double(s->cinfo.scale_num) / s->cinfo.scale_denom;
+        const QSizeF extent(s->cinfo.image_width * scale, s->cinfo.image_height * scale);
+        s->reducer = std::make_unique<SmoothReducer>(decoded, stored, extent);
+    }
+    throwIfFailed(*s, readSmooth(s));
+    QImage image = s->reducer ? s->reducer->result() : s->image;
+    s->reducer.reset();
+    setStandardResolution(image);
+    PixelTransform transform;
+    if (transformForOrientation(orientation, transform)) {
+        image = transformed(image, transform);
+    }
     return image;
 }
 

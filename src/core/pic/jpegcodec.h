@@ -52,6 +52,14 @@ public:
     // damaged or truncated data, and for a file of several scans (progressive) above the
     // pixel limit, as all its coefficients are held while decoding.
     QImage decode(QSize size);
+    // The upright picture reduced to `size` (no side larger than uprightSize(); equal: only
+    // decoded) in linear light: libjpeg decodes it at the smallest of its scales n/8 that
+    // keeps three times the size, SmoothReducer filters the rows as they come. An embedded
+    // colour profile other than sRGB is converted to sRGB first; one that cannot be used is
+    // left out, and `warning` says so. Raises LumiError as decode() does.
+    QImage decodeSmooth(QSize size, QString* warning = nullptr);
+    // True when the file carries a colour profile that decodeSmooth converts.
+    bool hasForeignProfile(QString* warning = nullptr) const;
 
 private:
     JpegDecoder m_state;

@@ -2,6 +2,7 @@
 #include "picture.h"
 
 #include "pixels.h"
+#include "smoothscale.h"
 #include "util/error.h"
 
 #include <QPainter>
@@ -195,7 +196,8 @@ std::optional<QSize> scaledSize(long long W, long long H, int width, int height,
     return QSize(int(w), int(h));
 }
 
-void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int direction)
+void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int direction,
+                  bool smooth)
 {
     const std::optional<QSize> size =
         scaledSize(picture.width(), picture.height(), width, height, keepAspect, direction);
@@ -205,6 +207,10 @@ void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int 
     if (picture.kind() == PictureKind::Metafile) {
         // A drawing is drawn at the target size rather than sampled from pixels.
         picture.setBitmap(picture.renderedBitmap(*size));
+        return;
+    }
+    if (smooth && isReduction(QSize(picture.width(), picture.height()), *size)) {
+        picture.setBitmap(smoothReduced(picture.renderedBitmap(), *size));
         return;
     }
     picture.setBitmap(pointSampled(picture.renderedBitmap(), size->width(), size->height()));

@@ -97,8 +97,10 @@ void LoadPictureData(Picture& picture, const QByteArray& data, const QString& ex
 void ToBitmap(Picture& picture);
 
 // Scales into the box (0 or less: automatic); direction -1 only shrinks, +1 only
-// enlarges, 0 both. Point sampling.
-void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int direction);
+// enlarges, 0 both. Point sampling; with `smooth`, a reduction (no side larger, one
+// smaller) is filtered in linear light instead (SmoothReducer), the size the same.
+void ScalePicture(Picture& picture, int width, int height, bool keepAspect, int direction,
+                  bool smooth = false);
 // The size ScalePicture makes a W by H picture, or nothing when it leaves it as it is.
 // Raises LumiError for a size above the limits.
 std::optional<QSize> scaledSize(long long W, long long H, int width, int height, bool keepAspect,
@@ -109,7 +111,13 @@ std::optional<QSize> scaledSize(long long W, long long H, int width, int height,
 // point sampling picks are kept, so memory follows the scaled size and the pixel limit
 // applies to that size; a progressive JPEG (all its coefficients held while decoding)
 // keeps the limit on its own size.
-void LoadScaledPicture(Picture& picture, const QString& path, int width, int height);
+// With `smooth`, pictures are reduced as ScalePicture's smooth reduction does them, a JPEG
+// decoded at the smallest of libjpeg's scales that keeps three times the size and filtered as
+// its rows come (memory follows the decoded scale's width); a JPEG's embedded colour profile
+// other than sRGB is converted to sRGB. A profile that cannot be used is left out and
+// `warning` says so.
+void LoadScaledPicture(Picture& picture, const QString& path, int width, int height,
+                       bool smooth = false, QString* warning = nullptr);
 
 // Writes a baseline JPEG at the quality (outside 1..100: 100), the extension forced to
 // ".jpg". An unchanged JPEG at quality 100 is written as it was loaded. Returns false

@@ -4,6 +4,7 @@
 #include "jpegcodec.h"
 #include "metafile.h"
 #include "picture.h"
+#include "smoothscale.h"
 #include "util/error.h"
 #include "util/fileops.h"
 
@@ -92,7 +93,8 @@ QByteArray readWholeFile(const QString& path)
 
 // The JPEG file decoded straight to the size ScalePicture would give it; nothing when
 // that size is the picture's own (then the picture is loaded whole).
-std::optional<QImage> loadSampledJpeg(const QString& path, int width, int height)
+std::optional<QImage> loadSampledJpeg(const QString& path, int width, int height, bool smooth,
+                                      QString* warning)
 {
     QFile file(path);
     openPictureFile(file);
@@ -117,10 +119,21 @@ std::optional<QImage> loadSampledJpeg(const QString& path, int width, int height
     const QSize upright = decoder->uprightSize();
     const std::optional<QSize> size =
         scaledSize(upright.width(), upright.height(), width, height, true, 0);
-    if (!size) {
-        return std::nullopt;
-    }
     try {
+        if (smooth) {
+            // At its own size or enlarged, a picture is decoded here only when its colours
+            // need converting.
+            if (size && isReduction(upright, *size)) {
+                return decoder->decodeSmooth(*size, warning);
+            }
+            if (decoder->hasForeignProfile(warning)) {
+                return decoder->decodeSmooth(upright, warning);
+            }
+            return std::nullopt;
+        }
+        if (!size) {
+            return std::nullopt;
+        }
         return decoder->decode(*size);
     } catch (const LumiError& error) {
         throw inFileError(error);
@@ -278,17 +291,23 @@ void LoadPictureData(Picture& picture, const QByteArray& data, const QString& ex
     }
 }
 
-void LoadScaledPicture(Picture& picture, const QString& path, int width, int height)
+void LoadScaledPicture(Picture& picture, const QString& path, int width, int height, bool smooth,
+                       QString* warning)
 {
     const Format* format = formatFor(path);
     if (format && format->kind == PictureKind::Jpeg) {
-        if (const std::optional<QImage> sampled = loadSampledJpeg(path, width, height)) {
+        if (const std::optional<QImage> sampled =
+                loadSampledJpeg(path, width, height, smooth, warning)) {
             picture.setBitmap(*sampled);
+            if (smooth) {
+                // Only decoded and converted: enlarging is point sampling, as for any picture.
+                ScalePicture(picture, width, height, true, 0, smooth);
+            }
             return;
         }
     }
     LoadPicture(picture, path);
-    ScalePicture(picture, width, height, true, 0);
+    ScalePicture(picture, width, height, true, 0, smooth);
 }
 
 bool SaveJpeg(Picture& picture, const QString& path, int quality)
