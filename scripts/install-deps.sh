@@ -39,7 +39,8 @@ for set in "${@:-build}"; do
     demo) packages+=("${runtime[@]}") ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;              # -DLUMIVISTA_FUZZ=ON
     bench) packages+=("${runtime[@]}" libjpeg-turbo-progs imagemagick libvips-tools bc time lftp) ;;
-    bench-upload) packages+=("${runtime[@]}" imagemagick python3 python3-pyftpdlib python3-openssl openssl lftp) ;;
+    bench-upload) packages+=("${runtime[@]}" imagemagick python3 python3-pyftpdlib python3-openssl openssl lftp
+                  openssh-server openssh-client openssh-sftp-server) ;;
     package) packages+=(dpkg-dev lintian) ;;
     *) echo "install-deps.sh: unknown set $set (build, test, demo, fuzz, bench, bench-upload, package)" >&2
        exit 2 ;;
