@@ -7,7 +7,7 @@ set -euo pipefail
 # usage: install-deps.sh [SET...]; the sets are build (the default), test, demo, fuzz,
 # bench, bench-upload and package. Every set includes what building needs.
 build=(
-  cmake ninja-build g++ ccache pkg-config libssl-dev
+  cmake ninja-build g++ ccache pkg-config libssl-dev libssh-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
   gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64

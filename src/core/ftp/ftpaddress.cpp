@@ -28,9 +28,22 @@ qint64 leadingInteger(const QString& text)
 
 } // namespace
 
+RemoteProtocol addressProtocol(const QString& address)
+{
+    return address.trimmed().startsWith(QLatin1String("sftp://"), Qt::CaseInsensitive)
+               ? RemoteProtocol::Sftp
+               : RemoteProtocol::Ftp;
+}
+
+quint16 defaultPort(RemoteProtocol protocol)
+{
+    return protocol == RemoteProtocol::Sftp ? 22 : 21;
+}
+
 FtpAddress parseFtpAddress(const QString& address, const QString& user, const QString& password)
 {
     FtpAddress result;
+    result.protocol = addressProtocol(address);
     result.user = user;
     result.password = password;
 
@@ -51,7 +64,7 @@ FtpAddress parseFtpAddress(const QString& address, const QString& user, const QS
     const qint64 port = leadingInteger(text);
     if (port > 65535)
         throw LumiError(QStringLiteral("Invalid port number: ") + text.left(20));
-    result.port = port > 0 ? quint16(port) : quint16(21);
+    result.port = port > 0 ? quint16(port) : defaultPort(result.protocol);
 
     if (result.user.isEmpty())
         result.user = QStringLiteral("anonymous");
@@ -85,11 +98,12 @@ FtpAddressFields withoutAddressPassword(const QString& address, const QString& u
 }
 
 QString ftpAddressUrl(const QString& host, quint16 port, const QString& user,
-                      const QString& password)
+                      const QString& password, RemoteProtocol protocol)
 {
     if (host.isEmpty())
         return {};
-    QString url = QStringLiteral("ftp://");
+    QString url =
+        protocol == RemoteProtocol::Sftp ? QStringLiteral("sftp://") : QStringLiteral("ftp://");
     if (!user.isEmpty() && (user != QLatin1String("anonymous") || !password.isEmpty())) {
         url += user;
         if (!password.isEmpty())
@@ -97,7 +111,7 @@ QString ftpAddressUrl(const QString& host, quint16 port, const QString& user,
         url += QLatin1Char('@');
     }
     url += host;
-    if (port != 21)
+    if (port != defaultPort(protocol))
         url += QLatin1Char(':') + QString::number(port);
     return url;
 }

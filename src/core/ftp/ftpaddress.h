@@ -4,8 +4,21 @@
 
 #include <QString>
 
+// The protocol an address selects: "sftp://" SFTP, anything else ("ftp://", no scheme) FTP.
+enum class RemoteProtocol
+{
+    Ftp,
+    Sftp
+};
+
+// The protocol of an address as the user typed it (the scheme, case ignored).
+RemoteProtocol addressProtocol(const QString& address);
+// The port a protocol uses unless the address names one: 21 or 22.
+quint16 defaultPort(RemoteProtocol protocol);
+
 struct FtpAddress
 {
+    RemoteProtocol protocol = RemoteProtocol::Ftp;
     QString host;
     quint16 port = 21;
     QString user;
@@ -13,6 +26,7 @@ struct FtpAddress
 };
 
 // Reads an address of the form [scheme "://"][user[":" password]"@"]host[":" port].
+// "sftp://" selects SFTP (port 22 unless given); any other scheme or none FTP (port 21).
 // `user` and `password` (the window's fields) apply unless the address holds user info;
 // an empty user becomes "anonymous". A path after the host stays part of the host.
 // Raises LumiError for a port above 65535.
@@ -33,7 +47,8 @@ struct FtpAddressFields
 };
 FtpAddressFields withoutAddressPassword(const QString& address, const QString& user);
 
-// "ftp://" [user [":" password] "@"] host [":" port]; empty when the host is empty. The
-// user info is left out for "anonymous" without a password.
+// "ftp://" (or "sftp://") [user [":" password] "@"] host [":" port]; empty when the host is
+// empty. The user info is left out for "anonymous" without a password, the port when it is
+// the protocol's own.
 QString ftpAddressUrl(const QString& host, quint16 port, const QString& user,
-                      const QString& password);
+                      const QString& password, RemoteProtocol protocol = RemoteProtocol::Ftp);

@@ -27,7 +27,7 @@ void checkFtpArgument(const QString& argument)
     }
 }
 
-FTPClient::FTPClient(QObject* parent) : QObject(parent)
+FTPClient::FTPClient(QObject* parent) : RemoteClient(parent)
 {
 }
 
@@ -42,12 +42,8 @@ FTPClient::~FTPClient()
 
 void FTPClient::copyConnectionSettings(const FTPClient& other)
 {
-    m_host = other.m_host;
-    m_port = other.m_port;
-    m_username = other.m_username;
-    m_password = other.m_password;
+    copyBaseSettings(other);
     m_passive = other.m_passive;
-    m_replyTimeout = other.m_replyTimeout;
     m_tlsMode = other.m_tlsMode;
     m_acceptedFingerprint = other.m_acceptedFingerprint;
 }
@@ -57,9 +53,11 @@ void FTPClient::setAcceptedFingerprint(const QString& fingerprint)
     m_acceptedFingerprint = normalisedFingerprint(fingerprint);
 }
 
-QDateTime FTPClient::zeroTime()
+std::unique_ptr<RemoteClient> FTPClient::newConnection() const
 {
-    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+    auto client = std::make_unique<FTPClient>();
+    client->copyConnectionSettings(*this);
+    return client;
 }
 
 bool FTPClient::connected() const

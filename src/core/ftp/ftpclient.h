@@ -9,6 +9,7 @@
 #include "ftp/ftplisting.h"
 #include "ftp/ftpreply.h"
 #include "ftp/ftptls.h"
+#include "ftp/remoteclient.h"
 #include "util/error.h"
 
 #include <QDateTime>
@@ -24,7 +25,7 @@ class QIODevice;
 class QSslSocket;
 class QTcpServer;
 
-class FTPClient : public QObject
+class FTPClient : public RemoteClient
 {
     Q_OBJECT
 
@@ -47,13 +48,6 @@ public:
     };
     Q_ENUM(State)
 
-    enum class TransferType
-    {
-        Binary,
-        Ascii
-    };
-
-    static constexpr int kDefaultReplyTimeout = 30000;
     static constexpr qsizetype kMaxReplyLine = 64 * 1024;
     static constexpr qsizetype kMaxListingLine = 64 * 1024;
     // A listing is kept in memory as one string per line (about three times its size on
@@ -65,20 +59,14 @@ public:
     explicit FTPClient(QObject* parent = nullptr);
     ~FTPClient() override;
 
-    // Connection settings, read at connect.
-    QString host() const { return m_host; }
-    void setHost(const QString& host) { m_host = host; }
-    quint16 port() const { return m_port; }
-    void setPort(quint16 port) { m_port = port; }
-    QString username() const { return m_username; }
-    void setUsername(const QString& name) { m_username = name; }
-    QString password() const { return m_password; }
-    void setPassword(const QString& password) { m_password = password; }
+    QString scheme() const override { return QStringLiteral("ftp"); }
+    // A client with copyConnectionSettings(*this).
+    std::unique_ptr<RemoteClient> newConnection() const override;
+
+    // Connection settings, read at connect (host, port, user, password and the reply
+    // time-out are RemoteClient's).
     bool passive() const { return m_passive; }
     void setPassive(bool passive) { m_passive = passive; }
-    int replyTimeout() const { return m_replyTimeout; }
-    void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
-    TransferType transferType() const { return m_transferType; }
     // FTP over TLS: IfAvailable (the default) asks for it with AUTH TLS and goes on in plain
     // FTP when the server refuses; Require ends the connection then, before USER and PASS.
     FtpTlsMode tlsMode() const { return m_tlsMode; }
@@ -101,7 +89,7 @@ public:
     QString systemDescription() const { return m_systemDescription; }
 
     State state() const { return m_state; }
-    bool connected() const;
+    bool connected() const override;
     // The control connection runs under TLS.
     bool encrypted() const { return m_encrypted; }
     // Listings and files go through TLS as well (PROT P accepted).
@@ -112,43 +100,34 @@ public:
 
     // TCP over IPv4 without proxy, greeting, AUTH TLS (unless Plain) with the handshake and
     // the certificate check, USER, PASS, SYST, PBSZ and PROT under TLS; then afterLogin() runs.
-    void connectToServer();
+    void connectToServer() override;
     // QUIT, then close; disconnected() follows. Does nothing when not connected.
-    void disconnectFromServer();
+    void disconnectFromServer() override;
     // Closes an open data connection at once (used when a disconnect failed).
-    void abortDataChannel();
+    void abortDataChannel() override;
 
-    void noop();
-    QString currentFolder();                 // PWD
-    void changeFolder(const QString& path);  // CWD
-    void parentFolder();                     // CDUP
-    void setTransferType(TransferType type); // TYPE I / TYPE A
+    void noop() override;
+    QString currentFolder() override;                 // PWD
+    void changeFolder(const QString& path) override;  // CWD
+    void parentFolder() override;                     // CDUP
+    void setTransferType(TransferType type) override; // TYPE I / TYPE A
     // LIST: the raw lines; with `entries`, also the parsed lines (error when unreadable).
-    void listDetails(QStringList& lines, QList<FtpListEntry>* entries = nullptr);
-    void listNames(QStringList& names);              // NLST
-    qint64 size(const QString& name);                // SIZE; -1 unless the reply is 213
-    QDateTime modificationTime(const QString& name); // MDTM, local time; zeroTime() if refused
-    void makeFolder(const QString& name);            // MKD
-    void removeFolder(const QString& name);          // RMD
-    void deleteFile(const QString& name);            // DELE
-    void rename(const QString& oldName, const QString& newName); // RNFR, RNTO
+    void listDetails(QStringList& lines, QList<FtpListEntry>* entries = nullptr) override;
+    void listNames(QStringList& names) override;              // NLST
+    qint64 size(const QString& name) override;                // SIZE; -1 unless the reply is 213
+    QDateTime modificationTime(const QString& name) override; // MDTM; zeroTime() if refused
+    void makeFolder(const QString& name) override;            // MKD
+    void removeFolder(const QString& name) override;          // RMD
+    void deleteFile(const QString& name) override;            // DELE
+    void rename(const QString& oldName, const QString& newName) override; // RNFR, RNTO
     // STOR of the whole local file; an empty remote name means the local file's name.
-    void store(const QString& localFile, const QString& remoteName = QString());
+    void store(const QString& localFile, const QString& remoteName = QString()) override;
     // RETR into localFile (replaced only once the transfer has completed).
-    void retrieve(const QString& remoteName, const QString& localFile);
+    void retrieve(const QString& remoteName, const QString& localFile) override;
     // XCRC "name" when FEAT lists XCRC; the hex value of a 250 reply, else -1.
-    qint64 checksum(const QString& name);
-
-    // The zero time of the program's date model: 30 December 1899, 00:00.
-    static QDateTime zeroTime();
+    qint64 checksum(const QString& name) override;
 
 Q_SIGNALS:
-    void status(const QString& text);
-    void workBegin(qint64 expectedBytes); // -1 when unknown
-    void work(qint64 bytesSoFar);
-    void workEnd();
-    void disconnected();
-    void afterLogin();
     // The control connection went under TLS (true) or was closed after running under it.
     void encryptionChanged(bool encrypted);
 
@@ -209,13 +188,7 @@ private:
     bool dataOpen() const { return m_data || m_dataTls; }
     void listInto(const QString& command, QStringList& lines);
 
-    QString m_host;
-    quint16 m_port = 21;
-    QString m_username;
-    QString m_password;
     bool m_passive = true;
-    int m_replyTimeout = kDefaultReplyTimeout;
-    TransferType m_transferType = TransferType::Binary;
     QString m_systemDescription;
     QString m_folder; // the current remote folder as far as known (PWD, CWD, CDUP); or empty
 

@@ -4,7 +4,7 @@
 // they do reaches the callbacks through a queue of steps read in the calling thread.
 #include "ftp/galleryupload.h"
 
-#include "ftp/ftpclient.h"
+#include "ftp/remoteclient.h"
 #include "util/error.h"
 #include "util/paths.h"
 #include "util/samefile.h"
@@ -102,7 +102,7 @@ QStringList galleryUploadFiles(const QString& target, const QString& tnPath, con
     return withoutDuplicateFiles(files, target);
 }
 
-GalleryUpload::GalleryUpload(FTPClient& ftp, UploadEntries& entries)
+GalleryUpload::GalleryUpload(RemoteClient& ftp, UploadEntries& entries)
     : m_ftp(ftp), m_entries(entries)
 {
 }
@@ -276,7 +276,7 @@ namespace {
 
 // Enters the remote folder of `rel` from `baseFolder`; `current` is the sub-folder the
 // connection is in ('image1/', empty in the base folder).
-void enterFolder(FTPClient& ftp, const QString& baseFolder, QString& current, const QString& rel)
+void enterFolder(RemoteClient& ftp, const QString& baseFolder, QString& current, const QString& rel)
 {
     const qsizetype slash = rel.lastIndexOf(QLatin1Char('/'));
     if (slash < 0) {
@@ -325,11 +325,11 @@ QString errorText(const std::exception& e)
 // One extra connection: logs in, goes to the base folder and sends files from the queue
 // until it is empty or the upload halts; then QUIT. Runs in its own thread, which owns
 // `ftp` (made in the calling thread with its settings and moved here).
-void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPClient* ftp,
+void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, RemoteClient* ftp,
                     int number)
 {
     using Step = GalleryUpload::Shared::Step;
-    const std::unique_ptr<FTPClient> client(ftp);
+    const std::unique_ptr<RemoteClient> client(ftp);
     const auto ended = qScopeGuard([&] {
         try {
             client->disconnectFromServer();
@@ -342,7 +342,7 @@ void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPCli
         client->connectToServer();
         if (!shared->baseFolder.isEmpty())
             client->changeFolder(shared->baseFolder);
-        client->setTransferType(FTPClient::TransferType::Binary);
+        client->setTransferType(RemoteClient::TransferType::Binary);
     } catch (const std::exception& e) {
         shared->post({Step::Kind::LeftOut, -1, QString(), 0,
                       QStringLiteral("Connection %1 was not opened (%2); the upload goes on "
@@ -364,7 +364,7 @@ void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, FTPCli
             const int entry = job->entry;
             shared->post({Step::Kind::Begins, entry, name, 0, QString()});
             const QMetaObject::Connection bytes =
-                QObject::connect(client.get(), &FTPClient::work, [&](qint64 sent) {
+                QObject::connect(client.get(), &RemoteClient::work, [&](qint64 sent) {
                     shared->post({Step::Kind::Bytes, entry, name, sent, QString()});
                 });
             const auto disconnect = qScopeGuard([&bytes] { QObject::disconnect(bytes); });
@@ -398,7 +398,7 @@ QString GalleryUpload::sendEntry(int index, const QString& sourceFolder)
     m_fileNumbers[index] = ++m_begun;
     report(UploadProgress::Step::FileBegins, index, name);
     const QMetaObject::Connection bytes =
-        QObject::connect(&m_ftp, &FTPClient::work, [this, index, &name](qint64 sent) {
+        QObject::connect(&m_ftp, &RemoteClient::work, [this, index, &name](qint64 sent) {
             report(UploadProgress::Step::FileBytes, index, name, sent);
             // The other connections' steps come through while this file is sent.
             deliverQueuedSteps();
@@ -425,8 +425,7 @@ void GalleryUpload::startTransferThreads(int count)
 {
     m_shared->baseFolder = m_baseFolder;
     for (int i = 0; i < count; ++i) {
-        auto* client = new FTPClient;
-        client->copyConnectionSettings(m_ftp);
+        RemoteClient* client = m_ftp.newConnection().release();
         QThread* thread = QThread::create(transferThread, m_shared, client, i + 2);
         client->moveToThread(thread);
         {
@@ -522,7 +521,7 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
 
     bool stopped = false;
     try {
-        m_ftp.setTransferType(FTPClient::TransferType::Binary);
+        m_ftp.setTransferType(RemoteClient::TransferType::Binary);
         const int extra = std::min(m_connections, m_total) - 1;
         if (extra > 0) {
             makeRemoteFolders();

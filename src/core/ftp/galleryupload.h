@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-class FTPClient;
+class RemoteClient;
 
 // The local list as the upload sees it: paths relative to the source folder, with check
 // marks. The window adapts its list widget; the command line uses UploadEntryList.
@@ -109,7 +109,7 @@ public:
     // allows.
     static constexpr int kDefaultConnections = 4;
 
-    GalleryUpload(FTPClient& ftp, UploadEntries& entries);
+    GalleryUpload(RemoteClient& ftp, UploadEntries& entries);
 
     State state() const { return m_state; }
     // The window's one-letter marker: "", "u" or "x".
@@ -119,7 +119,7 @@ public:
 
     // Files sent at once, clamped to 1..kMaxConnections (1 at first). With more than one,
     // run() logs in that many connections less one more, each in a thread of its own, with
-    // the settings of the given client (copyConnectionSettings); the given client keeps
+    // the settings of the given client (newConnection); the given client keeps
     // sending in the calling thread. A connection that cannot be opened or logged in is
     // left out (onNotice says so) and the others carry the upload.
     void setConnections(int connections);
@@ -170,7 +170,7 @@ private:
     void report(UploadProgress::Step step, int entry = -1, const QString& name = QString(),
                 qint64 bytes = 0);
 
-    FTPClient& m_ftp;
+    RemoteClient& m_ftp;
     UploadEntries& m_entries;
     State m_state = State::Idle;
     QString m_baseFolder;

@@ -1,8 +1,8 @@
 // Reading and ordering the remote list's rows.
 #include "ftp/remotelisting.h"
 
-#include "ftp/ftpclient.h"
 #include "ftp/ftplisting.h"
+#include "ftp/remoteclient.h"
 #include "util/error.h"
 
 #include <QCollator>
@@ -16,7 +16,7 @@ bool isSkipped(const QString& name)
            name == QLatin1String("..");
 }
 
-QList<RemoteRow> rowsByName(FTPClient& ftp, const QStringList& rawLines)
+QList<RemoteRow> rowsByName(RemoteClient& ftp, const QStringList& rawLines)
 {
     QStringList names;
     ftp.listNames(names);
@@ -39,7 +39,7 @@ QList<RemoteRow> rowsByName(FTPClient& ftp, const QStringList& rawLines)
 
 } // namespace
 
-QList<RemoteRow> readRemoteRows(FTPClient& ftp, const QStringList& rawLines)
+QList<RemoteRow> readRemoteRows(RemoteClient& ftp, const QStringList& rawLines)
 {
     QList<FtpListEntry> entries;
     try {

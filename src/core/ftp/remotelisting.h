@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class FTPClient;
+class RemoteClient;
 
 struct RemoteRow
 {
@@ -22,7 +22,7 @@ struct RemoteRow
 // The rows of `rawLines` (the LIST reply just read): folders and files, without links,
 // "." and ".." and names holding "/". A listing the parser cannot read falls back to NLST
 // and asks SIZE (-1: a folder) and MDTM for each name. Throws LumiError.
-QList<RemoteRow> readRemoteRows(FTPClient& ftp, const QStringList& rawLines);
+QList<RemoteRow> readRemoteRows(RemoteClient& ftp, const QStringList& rawLines);
 
 // Folders first, then files, each by name with case and punctuation counting.
 void sortRemoteRows(QList<RemoteRow>& rows);

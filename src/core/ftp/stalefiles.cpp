@@ -1,7 +1,7 @@
 // Finding and deleting the stale files of an upload record.
 #include "ftp/stalefiles.h"
 
-#include "ftp/ftpclient.h"
+#include "ftp/remoteclient.h"
 #include "ftp/remotelisting.h"
 #include "ftp/uploadrecord.h"
 #include "util/error.h"
@@ -39,7 +39,7 @@ QString staleFilePath(const QString& baseFolder, const QString& entry)
                                                  : baseFolder + QLatin1Char('/') + entry;
 }
 
-QStringList findStaleFiles(FTPClient& ftp, const QString& baseFolder, const UploadRecord& record,
+QStringList findStaleFiles(RemoteClient& ftp, const QString& baseFolder, const UploadRecord& record,
                            const QStringList& galleryEntries, const QString& sourceFolder)
 {
     // Compared without case: on a server that ignores case, "IMG_1.JPG" of an earlier
@@ -78,7 +78,7 @@ QStringList findStaleFiles(FTPClient& ftp, const QString& baseFolder, const Uplo
             if (!folder.isEmpty())
                 ftp.changeFolder(folder);
             QStringList rawLines;
-            ftp.setTransferType(FTPClient::TransferType::Binary);
+            ftp.setTransferType(RemoteClient::TransferType::Binary);
             ftp.listDetails(rawLines);
             const QList<RemoteRow> rows = readRemoteRows(ftp, rawLines);
             if (!ftp.connected())
@@ -110,7 +110,7 @@ QStringList findStaleFiles(FTPClient& ftp, const QString& baseFolder, const Uplo
     return stale;
 }
 
-StaleDeletion deleteStaleFiles(FTPClient& ftp, const QString& baseFolder, UploadRecord& record,
+StaleDeletion deleteStaleFiles(RemoteClient& ftp, const QString& baseFolder, UploadRecord& record,
                                const QStringList& stale,
                                const std::function<void(const QString& entry)>& onDeleted)
 {

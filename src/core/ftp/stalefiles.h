@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <functional>
 
-class FTPClient;
+class RemoteClient;
 class UploadRecord;
 
 // Deletions one run makes at most unless the user allows more.
@@ -21,7 +21,7 @@ constexpr int kDefaultMaxStaleDeletions = 100;
 // folder down (a folder its parent's listing lacks holds none of them): a folder that cannot
 // be entered or listed throws LumiError naming it, and nothing counts as stale then.
 // The client is back in `baseFolder` afterwards.
-QStringList findStaleFiles(FTPClient& ftp, const QString& baseFolder, const UploadRecord& record,
+QStringList findStaleFiles(RemoteClient& ftp, const QString& baseFolder, const UploadRecord& record,
                            const QStringList& galleryEntries, const QString& sourceFolder);
 
 // "/web/image1/tn_0005.jpg": the remote path of an entry.
@@ -36,6 +36,6 @@ struct StaleDeletion
 // Deletes `stale` (entries relative to `baseFolder`, the client's current folder) one by
 // one: the entry leaves the record and the record is saved before its DELE; a refused DELE
 // puts it back. Stops at the first error. `onDeleted` runs after each deletion.
-StaleDeletion deleteStaleFiles(FTPClient& ftp, const QString& baseFolder, UploadRecord& record,
+StaleDeletion deleteStaleFiles(RemoteClient& ftp, const QString& baseFolder, UploadRecord& record,
                                const QStringList& stale,
                                const std::function<void(const QString& entry)>& onDeleted = {});

@@ -2,8 +2,8 @@
 // server's listing of the folders an upload uses, and which entries count as changed.
 #include "ftp/uploadrecord.h"
 
-#include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
+#include "ftp/remoteclient.h"
 #include "ftp/remotelisting.h"
 #include "util/error.h"
 #include "util/fileops.h"
@@ -53,7 +53,7 @@ bool isSendable(const QString& entry)
 
 } // namespace
 
-UploadRecordKey UploadRecordKey::of(const FTPClient& ftp, const QString& baseFolder)
+UploadRecordKey UploadRecordKey::of(const RemoteClient& ftp, const QString& baseFolder)
 {
     return {ftp.host().toLower(), ftp.port(), ftp.username(), baseFolder};
 }
@@ -251,7 +251,7 @@ void UploadRecord::removeFile(const QString& entry)
     m_files.remove(entry);
 }
 
-QHash<QString, qint64> remoteEntrySizes(FTPClient& ftp, const QString& baseFolder,
+QHash<QString, qint64> remoteEntrySizes(RemoteClient& ftp, const QString& baseFolder,
                                         const QStringList& entries)
 {
     QStringList folders{QString()};
@@ -276,7 +276,7 @@ QHash<QString, qint64> remoteEntrySizes(FTPClient& ftp, const QString& baseFolde
             }
         }
         QStringList rawLines;
-        ftp.setTransferType(FTPClient::TransferType::Binary);
+        ftp.setTransferType(RemoteClient::TransferType::Binary);
         ftp.listDetails(rawLines);
         for (const RemoteRow& row : readRemoteRows(ftp, rawLines)) {
             if (!row.isFolder)
@@ -310,7 +310,7 @@ QList<bool> changedEntries(const QStringList& entries, const QString& sourceFold
     return changed;
 }
 
-QList<bool> findChangedEntries(FTPClient& ftp, const QString& baseFolder,
+QList<bool> findChangedEntries(RemoteClient& ftp, const QString& baseFolder,
                                const QStringList& entries, const QString& sourceFolder,
                                QString* recordProblem)
 {

@@ -13,7 +13,7 @@
 #include <QStringList>
 #include <optional>
 
-class FTPClient;
+class RemoteClient;
 class UploadEntries;
 
 // Which record an upload uses: the server (host and port, never a password), the user and
@@ -26,7 +26,7 @@ struct UploadRecordKey
     QString baseFolder;
 
     // The client's login settings (read from the address without its password) and `baseFolder`.
-    static UploadRecordKey of(const FTPClient& ftp, const QString& baseFolder);
+    static UploadRecordKey of(const RemoteClient& ftp, const QString& baseFolder);
     // The record file's name: a hash of the three, "<hex>.txt".
     QString fileName() const;
     bool operator==(const UploadRecordKey&) const = default;
@@ -80,7 +80,7 @@ private:
 // there (negative when the listing shows none), by entry. The base folder and every
 // sub-folder the entries use are listed (a sub-folder the server does not have leaves its
 // entries out); the client is back in `baseFolder` afterwards. Throws LumiError.
-QHash<QString, qint64> remoteEntrySizes(FTPClient& ftp, const QString& baseFolder,
+QHash<QString, qint64> remoteEntrySizes(RemoteClient& ftp, const QString& baseFolder,
                                         const QStringList& entries);
 
 // For each entry (relative to `sourceFolder`): whether it counts as changed. Without a
@@ -91,7 +91,7 @@ QList<bool> changedEntries(const QStringList& entries, const QString& sourceFold
 // The entries that count as changed, read from the server through `ftp` (in `baseFolder`)
 // and from the record of that server, user and folder. `recordProblem` gets the reason a
 // record could not be read (everything counts as changed then). Throws LumiError.
-QList<bool> findChangedEntries(FTPClient& ftp, const QString& baseFolder,
+QList<bool> findChangedEntries(RemoteClient& ftp, const QString& baseFolder,
                                const QStringList& entries, const QString& sourceFolder,
                                QString* recordProblem = nullptr);
 

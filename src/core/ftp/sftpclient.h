@@ -1,0 +1,124 @@
+// SftpClient: SFTP (version 3) over an SSH connection made by libssh. The SFTP packets are
+// spoken here over the "sftp" subsystem channel, so that a file's writes travel several at
+// once instead of one per round trip. The server's host key is trusted on first use: an
+// unknown key stops the connection before anything secret is sent and is put to
+// hostKeyQuestion; known keys come from the program's known_hosts file in the data folder
+// and from the user's ~/.ssh/known_hosts (read only). The login tries, in this order, the
+// identity file, the keys of a running ssh-agent, and the password.
+#pragma once
+
+#include "ftp/remoteclient.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// A host key that is neither in the program's known_hosts file nor in the user's, nor
+// accepted for this run.
+struct SshHostKeyQuestion
+{
+    QString host;
+    quint16 port = 22;
+    QString keyType;     // as `ssh-keygen -lf` shows it: "ED25519", "RSA", "ECDSA"
+    int bits = 0;        // the key's size, as `ssh-keygen -lf` shows it (256, 3072, ...)
+    QString fingerprint; // "SHA256:" and the unpadded base64 of the key's SHA-256
+};
+
+enum class SshHostKeyAnswer
+{
+    Refuse,
+    TrustOnce,  // for this connection and the extra connections made from it
+    TrustAlways // written to the program's known_hosts file
+};
+
+// "SHA256:..." as a user types it: the prefix optional, trailing "=" left out. Empty unless
+// it is 43 base64 characters (32 bytes).
+QString normalisedHostKeyFingerprint(const QString& typed);
+
+// The program's own known_hosts file (OpenSSH's format): "known_hosts" in the data folder.
+QString sftpKnownHostsFile();
+// How a host is named in known_hosts: "host" for port 22, else "[host]:port".
+QString knownHostsName(const QString& host, quint16 port);
+
+class SftpClient : public RemoteClient
+{
+    Q_OBJECT
+
+public:
+    // WRITE requests of 32 KiB in flight at once per file.
+    static constexpr int kWriteWindow = 32;
+    static constexpr int kChunkSize = 32 * 1024;
+
+    explicit SftpClient(QObject* parent = nullptr);
+    ~SftpClient() override;
+
+    QString scheme() const override { return QStringLiteral("sftp"); }
+    std::unique_ptr<RemoteClient> newConnection() const override;
+    void copyConnectionSettings(const SftpClient& other);
+
+    // A private key file (OpenSSH or PEM format) tried before the agent and the password;
+    // "~/" stands for the home folder. Empty: none.
+    QString identityFile() const { return m_identityFile; }
+    void setIdentityFile(const QString& path) { m_identityFile = path; }
+    // The keys of the ssh-agent at SSH_AUTH_SOCK are tried (default true).
+    bool useAgent() const { return m_useAgent; }
+    void setUseAgent(bool use) { m_useAgent = use; }
+    // Asked for the passphrase of an encrypted identity file (its path as the user gave
+    // it); nullopt or unset: the file is skipped. It may show a dialog.
+    std::function<std::optional<QString>(const QString& identityFile)> passphraseQuestion;
+
+    // The host key accepted without a question for this client ("SHA256:..."): set by the
+    // caller (`--accept-host-key`), by a TrustOnce or TrustAlways answer.
+    QString acceptedHostKey() const { return m_acceptedHostKey; }
+    void setAcceptedHostKey(const QString& fingerprint);
+    // Asked about an unknown host key; unset means Refuse.
+    std::function<SshHostKeyAnswer(const SshHostKeyQuestion&)> hostKeyQuestion;
+    // The host key of the last connection: type and fingerprint ("ED25519 SHA256:...").
+    QString hostKeyDescription() const { return m_hostKeyDescription; }
+    // How the last login succeeded: "public key ~/.ssh/id_ed25519", "a key of the
+    // ssh-agent (alice@laptop)", "password"; empty before a login.
+    QString loginMethod() const { return m_loginMethod; }
+
+    void connectToServer() override;
+    void disconnectFromServer() override;
+    bool connected() const override;
+
+    void noop() override;
+    QString currentFolder() override;
+    void changeFolder(const QString& path) override;
+    void parentFolder() override;
+    void setTransferType(TransferType type) override; // no difference in SFTP
+    void listDetails(QStringList& lines, QList<FtpListEntry>* entries = nullptr) override;
+    void listNames(QStringList& names) override;
+    qint64 size(const QString& name) override;
+    QDateTime modificationTime(const QString& name) override;
+    void makeFolder(const QString& name) override;
+    void removeFolder(const QString& name) override;
+    void deleteFile(const QString& name) override;
+    void rename(const QString& oldName, const QString& newName) override;
+    void store(const QString& localFile, const QString& remoteName = QString()) override;
+    void retrieve(const QString& remoteName, const QString& localFile) override;
+    qint64 checksum(const QString& name) override; // always -1
+
+    struct Session; // the libssh session and channel, and the SFTP packets on it
+
+private:
+    void checkHostKey();
+    void login();
+    [[noreturn]] void fail(const QString& message);
+    void ensureConnected() const;
+    QString remotePath(const QString& name) const;
+
+    QString m_identityFile;
+    bool m_useAgent = true;
+    QString m_acceptedHostKey;
+    QString m_hostKeyDescription;
+    QString m_loginMethod;
+    QString m_folder;          // the current remote folder, absolute
+    QSet<QString> m_knownDirs; // folders seen to exist in this session
+    std::unique_ptr<Session> m_session;
+};
