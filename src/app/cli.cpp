@@ -24,13 +24,14 @@ void printUsage(QTextStream& out)
            "  lumivista project show P.lmv\n"
            "  lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
            "                         [--connections N] [--accept-certificate SHA256]\n"
+           "                         [--accept-host-key SHA256:...] [--identity FILE]\n"
            "                         [--delete-stale [--dry-run] [--max-delete N]]\n"
            "  lumivista --version | --help | VERB --help\n"
            "\n"
            "Verbs:\n"
            "  generate   write the gallery of a project into its target folder\n"
            "  project    make, change and show project files\n"
-           "  upload     publish the generated gallery by FTP\n";
+           "  upload     publish the generated gallery by FTP or SFTP\n";
 }
 
 bool asksForHelp(const QStringList& args)
@@ -78,10 +79,14 @@ QString verbUsage(const QString& verb)
         return QStringLiteral(
             "usage: lumivista upload P.lmv [--yes] [--password-stdin] [--changed]\n"
             "                              [--connections N] [--accept-certificate SHA256]\n"
+            "                              [--accept-host-key SHA256:...] [--identity FILE]\n"
             "                              [--delete-stale [--dry-run] [--max-delete N]]\n"
             "Publishes the generated gallery by FTP to the project's FtpServer, FtpUser\n"
             "and FtpPath, encrypted as its FtpTls says (0 TLS if the server offers it,\n"
-            "1 TLS required, 2 plain FTP).\n"
+            "1 TLS required, 2 plain FTP). An FtpServer of the form sftp://host[:port]\n"
+            "publishes by SFTP instead (port 22 unless given; FtpTls does not apply): the\n"
+            "login tries the --identity key, then the keys of a running ssh-agent\n"
+            "(SSH_AUTH_SOCK), then the password.\n"
             "  --yes             start without asking\n"
             "  --password-stdin  read the password from standard input; otherwise it\n"
             "                    comes from LUMIVISTA_FTP_PASSWORD, never from an argument\n"
@@ -98,6 +103,16 @@ QString verbUsage(const QString& verb)
             "                    (64 hex digits; colons and case do not matter). Without\n"
             "                    it such a certificate stops the upload and its\n"
             "                    fingerprint is printed.\n"
+            "  --accept-host-key SHA256:...\n"
+            "                    SFTP: accept the server's host key with this fingerprint\n"
+            "                    (as `ssh-keygen -lf` prints it) for this run. Without it a\n"
+            "                    host key that is neither in the data folder's known_hosts\n"
+            "                    nor in ~/.ssh/known_hosts stops the upload and its type and\n"
+            "                    fingerprint are printed. A known key that changed is\n"
+            "                    always refused.\n"
+            "  --identity FILE   SFTP: log in with this private key file; its passphrase\n"
+            "                    comes from LUMIVISTA_KEY_PASSPHRASE, or is asked at the\n"
+            "                    terminal\n"
             "  --delete-stale    after a complete upload, delete from the server the files\n"
             "                    an earlier upload to this server, user and folder stored\n"
             "                    and the gallery no longer has; no other file. They are\n"

@@ -1,5 +1,5 @@
-// `lumivista upload P.lmv`: publishes the project's gallery by FTP with the upload loop of
-// the FTP window. The password comes from LUMIVISTA_FTP_PASSWORD or standard input, never
+// `lumivista upload P.lmv`: publishes the project's gallery by FTP or SFTP with the upload
+// loop of the FTP window. The password comes from LUMIVISTA_FTP_PASSWORD or standard input, never
 // from an argument (other users can read the process list).
 #include "cli.h"
 #include "cli_support.h"
@@ -8,6 +8,7 @@
 #include "ftp/ftpclient.h"
 #include "ftp/ftptls.h"
 #include "ftp/galleryupload.h"
+#include "ftp/sftpclient.h"
 #include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
 #include "gallery/projectstate.h"
@@ -34,7 +35,7 @@ void drawFileCount(int stored, int total, const QString& name)
 }
 
 // One line of standard input; typed at a terminal, it is not echoed.
-QString readPasswordLine()
+QString readPasswordLine(const QString& prompt = QStringLiteral("Password: "))
 {
     const bool terminal = isatty(STDIN_FILENO) == 1;
     termios saved{};
@@ -43,7 +44,7 @@ QString readPasswordLine()
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
         QTextStream err(stderr);
-        err << "Password: " << Qt::flush;
+        err << prompt << Qt::flush;
     }
     QTextStream in(stdin);
     QString line = in.readLine();
@@ -87,9 +88,24 @@ void explainRefusedCertificate(QTextStream& err, const FtpCertificateQuestion& q
         << "  --accept-certificate " << question.fingerprint << "\n";
 }
 
+// An unknown host key: what the user needs to accept it knowingly on the next run.
+void explainRefusedHostKey(QTextStream& err, const SshHostKeyQuestion& question,
+                           const QString& accepted)
+{
+    err << "lumivista upload: the host key of " << knownHostsName(question.host, question.port)
+        << " is not known:\n"
+        << "  " << question.bits << " " << question.fingerprint << " (" << question.keyType
+        << ")\n";
+    if (!accepted.isEmpty())
+        err << "  It is not the key given with --accept-host-key.\n";
+    err << "If this is the fingerprint the server's operator gave you (ssh-keygen -lf on the\n"
+        << "server's host key), run again with\n"
+        << "  --accept-host-key " << question.fingerprint << "\n";
+}
+
 // The project's remote folder (FtpPath); one the server does not have is an error that says
 // how to put it right.
-void enterBaseFolder(FTPClient& ftp, const QString& folder, const QString& projectFile)
+void enterBaseFolder(RemoteClient& ftp, const QString& folder, const QString& projectFile)
 {
     try {
         ftp.changeFolder(folder);
@@ -119,6 +135,8 @@ int runUploadCommand(const QStringList& args)
     QString maxDeleteOption;
     QString connectionsOption;
     QString typedFingerprint;
+    QString typedHostKey;
+    QString identityFile;
     if (const int exitCode =
             readVerbArguments(QStringLiteral("upload"), args,
                               {{QStringLiteral("--yes"), &yes},
@@ -128,7 +146,9 @@ int runUploadCommand(const QStringList& args)
                                {QStringLiteral("--dry-run"), &dryRun}},
                               {{QStringLiteral("--connections"), &connectionsOption},
                                {QStringLiteral("--max-delete"), &maxDeleteOption},
-                               {QStringLiteral("--accept-certificate"), &typedFingerprint}},
+                               {QStringLiteral("--accept-certificate"), &typedFingerprint},
+                               {QStringLiteral("--accept-host-key"), &typedHostKey},
+                               {QStringLiteral("--identity"), &identityFile}},
                               projectFile);
         exitCode >= 0)
         return exitCode;
@@ -161,6 +181,13 @@ int runUploadCommand(const QStringList& args)
             << "\" is not a SHA-256 fingerprint (64 hex digits, colons optional)\n";
         return kExitUsage;
     }
+    const QString acceptedHostKey = normalisedHostKeyFingerprint(typedHostKey);
+    if (args.contains(QStringLiteral("--accept-host-key")) && acceptedHostKey.isEmpty()) {
+        err << "lumivista upload: --accept-host-key \"" << typedHostKey
+            << "\" is not a host key fingerprint (SHA256: and 43 base64 characters, as "
+               "ssh-keygen -lf prints it)\n";
+        return kExitUsage;
+    }
     ProjectState project;
     if (const int exitCode = loadProjectArgument(QStringLiteral("upload"), projectFile, project);
         exitCode >= 0)
@@ -189,14 +216,44 @@ int runUploadCommand(const QStringList& args)
     if (passwordFromStdin)
         password = readPasswordLine();
 
-    FTPClient ftp;
-    ftp.setTlsMode(static_cast<FtpTlsMode>(settings.ftpTls));
-    ftp.setAcceptedFingerprint(acceptedFingerprint);
+    const bool sftp = addressProtocol(server) == RemoteProtocol::Sftp;
+    std::unique_ptr<RemoteClient> client;
     std::optional<FtpCertificateQuestion> refused;
-    ftp.certificateQuestion = [&refused](const FtpCertificateQuestion& question) {
-        refused = question;
-        return FtpCertificateAnswer::Refuse;
-    };
+    std::optional<SshHostKeyQuestion> refusedHostKey;
+    if (sftp) {
+        auto sftpClient = std::make_unique<SftpClient>();
+        sftpClient->setAcceptedHostKey(acceptedHostKey);
+        sftpClient->setIdentityFile(identityFile);
+        sftpClient->hostKeyQuestion = [&refusedHostKey](const SshHostKeyQuestion& question) {
+            refusedHostKey = question;
+            return SshHostKeyAnswer::Refuse;
+        };
+        sftpClient->passphraseQuestion =
+            [passwordFromStdin](const QString& file) -> std::optional<QString> {
+            if (qEnvironmentVariableIsSet("LUMIVISTA_KEY_PASSPHRASE"))
+                return qEnvironmentVariable("LUMIVISTA_KEY_PASSPHRASE");
+            if (passwordFromStdin || isatty(STDIN_FILENO) != 1)
+                return std::nullopt;
+            return readPasswordLine(QStringLiteral("Passphrase for %1: ").arg(file));
+        };
+        client = std::move(sftpClient);
+    } else {
+        if (!identityFile.isEmpty() || !typedHostKey.isEmpty()) {
+            err << "lumivista upload: --identity and --accept-host-key are for sftp:// "
+                   "addresses\n";
+            return kExitUsage;
+        }
+        auto ftpClient = std::make_unique<FTPClient>();
+        ftpClient->setTlsMode(static_cast<FtpTlsMode>(settings.ftpTls));
+        ftpClient->setAcceptedFingerprint(acceptedFingerprint);
+        ftpClient->certificateQuestion = [&refused](const FtpCertificateQuestion& question) {
+            refused = question;
+            return FtpCertificateAnswer::Refuse;
+        };
+        ftpClient->setPassive(true);
+        client = std::move(ftpClient);
+    }
+    RemoteClient& ftp = *client;
     UploadEntryList entries(files);
     QStringList stale; // entries to delete after the upload
     GalleryUpload upload(ftp, entries);
@@ -207,12 +264,14 @@ int runUploadCommand(const QStringList& args)
         ftp.setPort(address.port);
         ftp.setUsername(address.user);
         ftp.setPassword(address.password);
-        ftp.setPassive(true);
         ftp.connectToServer();
-        if (!ftp.encrypted())
+        const auto* ftpClient = dynamic_cast<const FTPClient*>(&ftp);
+        if (const auto* sftpClient = dynamic_cast<const SftpClient*>(&ftp))
+            err << "lumivista upload: logged in with " << sftpClient->loginMethod() << "\n";
+        else if (!ftpClient->encrypted())
             err << "lumivista upload: not encrypted: the user name, the password and the files "
                    "go to the server in plain FTP\n";
-        else if (!ftp.dataEncrypted())
+        else if (!ftpClient->dataEncrypted())
             err << "lumivista upload: the files go to the server unencrypted (the server refused "
                    "to encrypt them); the password went encrypted\n";
         // Unlike the window, a remote folder the server refuses is an error here: nobody
@@ -269,6 +328,8 @@ int runUploadCommand(const QStringList& args)
     } catch (const LumiError& e) {
         if (refused)
             explainRefusedCertificate(err, *refused, acceptedFingerprint);
+        else if (refusedHostKey)
+            explainRefusedHostKey(err, *refusedHostKey, acceptedHostKey);
         else
             err << "lumivista upload: " << e.message() << "\n";
         return kExitStopped;

@@ -1,13 +1,360 @@
-// SFTP over libssh.
+// SFTP version 3 (draft-ietf-secsh-filexfer-02) spoken over the "sftp" subsystem channel of a
+// libssh session. Requests carry ids and the server answers them in order; a file's WRITE
+// requests go out kWriteWindow at once, so a file costs about two round trips (OPEN, then
+// the writes with CLOSE) plus its bytes. Every wait on the server ends after the reply
+// time-out, so a dead server never hangs the program.
 #include "ftp/sftpclient.h"
 
 #include "util/error.h"
+#include "util/fileops.h"
 #include "util/paths.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <QMessageAuthenticationCode>
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <libssh/libssh.h>
+
+namespace {
+
+// Packet types.
+enum : quint8
+{
+    FxpInit = 1,
+    FxpVersion = 2,
+    FxpOpen = 3,
+    FxpClose = 4,
+    FxpRead = 5,
+    FxpWrite = 6,
+    FxpLstat = 7,
+    FxpOpendir = 11,
+    FxpReaddir = 12,
+    FxpRemove = 13,
+    FxpMkdir = 14,
+    FxpRmdir = 15,
+    FxpRealpath = 16,
+    FxpStat = 17,
+    FxpRename = 18,
+    FxpStatus = 101,
+    FxpHandle = 102,
+    FxpData = 103,
+    FxpName = 104,
+    FxpAttrs = 105
+};
+
+enum : quint32
+{
+    FxOk = 0,
+    FxEof = 1,
+    FxNoSuchFile = 2,
+    FxPermissionDenied = 3,
+    FxFailure = 4
+};
+
+constexpr quint32 kOpenRead = 0x01;
+constexpr quint32 kOpenWrite = 0x02;
+constexpr quint32 kOpenCreate = 0x08;
+constexpr quint32 kOpenTruncate = 0x10;
+constexpr quint32 kAttrSize = 0x01;
+constexpr quint32 kAttrUidGid = 0x02;
+constexpr quint32 kAttrPermissions = 0x04;
+constexpr quint32 kAttrTimes = 0x08;
+constexpr quint32 kAttrExtended = 0x80000000;
+// A packet longer than this is no SFTP server's answer.
+constexpr quint32 kMaxPacket = 4 * 1024 * 1024;
+
+struct Attributes
+{
+    quint32 flags = 0;
+    qint64 size = -1;
+    quint32 uid = 0;
+    quint32 gid = 0;
+    quint32 permissions = 0;
+    qint64 mtime = -1;
+
+    bool isFolder() const
+    {
+        return (flags & kAttrPermissions) && (permissions & 0170000) == 0040000;
+    }
+    bool isFile() const
+    {
+        return !(flags & kAttrPermissions) || (permissions & 0170000) == 0100000;
+    }
+};
+
+class Writer
+{
+public:
+    Writer& u8(quint8 v)
+    {
+        data.append(char(v));
+        return *this;
+    }
+    Writer& u32(quint32 v)
+    {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            data.append(char((v >> shift) & 0xFF));
+        return *this;
+    }
+    Writer& u64(quint64 v)
+    {
+        u32(quint32(v >> 32));
+        return u32(quint32(v));
+    }
+    Writer& string(const QByteArray& s)
+    {
+        u32(quint32(s.size()));
+        data.append(s);
+        return *this;
+    }
+    QByteArray data;
+};
+
+class Reader
+{
+public:
+    explicit Reader(const QByteArray& bytes) : m_data(bytes) {}
+    quint8 u8()
+    {
+        if (!need(1))
+            return 0;
+        return quint8(m_data[m_pos++]);
+    }
+    quint32 u32()
+    {
+        if (!need(4))
+            return 0;
+        quint32 v = 0;
+        for (int i = 0; i < 4; ++i)
+            v = (v << 8) | quint8(m_data[m_pos++]);
+        return v;
+    }
+    quint64 u64()
+    {
+        const quint64 high = u32();
+        return (high << 32) | u32();
+    }
+    QByteArray string()
+    {
+        const quint32 n = u32();
+        if (!need(qsizetype(n)))
+            return {};
+        const QByteArray s = m_data.mid(m_pos, n);
+        m_pos += n;
+        return s;
+    }
+    Attributes attributes()
+    {
+        Attributes a;
+        a.flags = u32();
+        if (a.flags & kAttrSize)
+            a.size = qint64(u64());
+        if (a.flags & kAttrUidGid) {
+            a.uid = u32();
+            a.gid = u32();
+        }
+        if (a.flags & kAttrPermissions)
+            a.permissions = u32();
+        if (a.flags & kAttrTimes) {
+            u32(); // atime
+            a.mtime = u32();
+        }
+        if (a.flags & kAttrExtended) {
+            const quint32 count = u32();
+            for (quint32 i = 0; i < count && m_ok; ++i) {
+                string();
+                string();
+            }
+        }
+        return a;
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    bool need(qsizetype n)
+    {
+        if (n < 0 || m_pos + n > m_data.size())
+            m_ok = false;
+        return m_ok;
+    }
+    QByteArray m_data;
+    qsizetype m_pos = 0;
+    bool m_ok = true;
+};
+
+struct Packet
+{
+    quint8 type = 0;
+    quint32 id = 0;
+    QByteArray body; // after type and id
+};
+
+// A refusal of the server: its status code and text.
+struct SftpStatus
+{
+    quint32 code = FxOk;
+    QString text;
+};
+
+QString statusText(quint32 code, const QString& serverText)
+{
+    if (!serverText.isEmpty())
+        return serverText;
+    switch (code) {
+    case FxEof:
+        return QStringLiteral("End of file");
+    case FxNoSuchFile:
+        return QStringLiteral("No such file");
+    case FxPermissionDenied:
+        return QStringLiteral("Permission denied");
+    case FxFailure:
+        return QStringLiteral("Failure");
+    default:
+        return QStringLiteral("SFTP error %1").arg(code);
+    }
+}
+
+QString expandHome(const QString& path)
+{
+    if (path.startsWith(QLatin1String("~/")))
+        return QDir::homePath() + path.mid(1);
+    return path;
+}
+
+QString keyTypeName(ssh_key key)
+{
+    switch (ssh_key_type(key)) {
+    case SSH_KEYTYPE_RSA:
+        return QStringLiteral("RSA");
+    case SSH_KEYTYPE_ED25519:
+        return QStringLiteral("ED25519");
+    case SSH_KEYTYPE_ECDSA_P256:
+    case SSH_KEYTYPE_ECDSA_P384:
+    case SSH_KEYTYPE_ECDSA_P521:
+        return QStringLiteral("ECDSA");
+    case SSH_KEYTYPE_DSS:
+        return QStringLiteral("DSA");
+    default:
+        return QString::fromLatin1(ssh_key_type_to_char(ssh_key_type(key))).toUpper();
+    }
+}
+
+// The size `ssh-keygen -l` shows: the modulus of an RSA key (read from its public blob:
+// type, exponent, modulus), the curve of the others.
+int keyBits(ssh_key key, const QByteArray& blob)
+{
+    switch (ssh_key_type(key)) {
+    case SSH_KEYTYPE_ED25519:
+    case SSH_KEYTYPE_ECDSA_P256:
+        return 256;
+    case SSH_KEYTYPE_ECDSA_P384:
+        return 384;
+    case SSH_KEYTYPE_ECDSA_P521:
+        return 521;
+    case SSH_KEYTYPE_RSA: {
+        Reader r(blob);
+        r.string();
+        r.string();
+        QByteArray modulus = r.string();
+        while (!modulus.isEmpty() && modulus[0] == 0)
+            modulus.remove(0, 1);
+        if (!r.ok() || modulus.isEmpty())
+            return 0;
+        int top = 8;
+        while (top > 0 && !(quint8(modulus[0]) & (1 << (top - 1))))
+            --top;
+        return int(modulus.size() - 1) * 8 + top;
+    }
+    default:
+        return 0;
+    }
+}
+
+QString fingerprintOfBlob(const QByteArray& blob)
+{
+    return QStringLiteral("SHA256:") +
+           QString::fromLatin1(QCryptographicHash::hash(blob, QCryptographicHash::Sha256)
+                                   .toBase64(QByteArray::OmitTrailingEquals));
+}
+
+// A host field of a known_hosts line names `name` (plain names, comma-separated, or
+// hashed "|1|salt|hash").
+bool hostFieldMatches(const QByteArray& field, const QString& name)
+{
+    const QByteArray wanted = name.toLower().toUtf8();
+    if (field.startsWith("|1|")) {
+        const QList<QByteArray> parts = field.mid(3).split('|');
+        if (parts.size() != 2)
+            return false;
+        const QByteArray salt = QByteArray::fromBase64(parts[0]);
+        return QMessageAuthenticationCode::hash(wanted, salt, QCryptographicHash::Sha1) ==
+               QByteArray::fromBase64(parts[1]);
+    }
+    for (const QByteArray& pattern : field.split(',')) {
+        if (pattern.toLower() == wanted)
+            return true;
+    }
+    return false;
+}
+
+struct KnownKey
+{
+    QByteArray type; // "ssh-ed25519"
+    QByteArray blob; // decoded
+    QString file;
+};
+
+QList<KnownKey> knownKeys(const QString& file, const QString& name)
+{
+    QList<KnownKey> keys;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return keys;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine(64 * 1024).trimmed();
+        if (line.isEmpty() || line.startsWith('#') || line.startsWith('@'))
+            continue;
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 3 || !hostFieldMatches(fields[0], name))
+            continue;
+        keys.append({fields[1], QByteArray::fromBase64(fields[2]), file});
+    }
+    return keys;
+}
+
+} // namespace
 
 struct SftpClient::Session
 {
+    ssh_session ssh = nullptr;
+    ssh_channel channel = nullptr;
+    quint32 nextId = 1;
+    QByteArray input;
+    int timeout = kDefaultReplyTimeout;
+
+    ~Session()
+    {
+        if (channel) {
+            if (ssh_is_connected(ssh))
+                ssh_channel_close(channel);
+            ssh_channel_free(channel);
+        }
+        if (ssh) {
+            ssh_disconnect(ssh);
+            ssh_free(ssh);
+        }
+    }
+    bool alive() const
+    {
+        return ssh && ssh_is_connected(ssh) && channel && ssh_channel_is_open(channel) &&
+               !ssh_channel_is_eof(channel);
+    }
+    QString error() const { return ssh ? QString::fromUtf8(ssh_get_error(ssh)) : QString(); }
 };
 
 QString normalisedHostKeyFingerprint(const QString& typed)
@@ -18,7 +365,8 @@ QString normalisedHostKeyFingerprint(const QString& typed)
     while (text.endsWith(QLatin1Char('=')))
         text.chop(1);
     const QByteArray raw = QByteArray::fromBase64(text.toLatin1());
-    if (text.size() != 43 || raw.size() != 32)
+    if (text.size() != 43 || raw.size() != 32 ||
+        raw.toBase64(QByteArray::OmitTrailingEquals) != text.toLatin1())
         return {};
     return QStringLiteral("SHA256:") + text;
 }
@@ -31,7 +379,7 @@ QString sftpKnownHostsFile()
 
 QString knownHostsName(const QString& host, quint16 port)
 {
-    return port == 22 ? host : QStringLiteral("[%1]:%2").arg(host).arg(port);
+    return port == 22 ? host.toLower() : QStringLiteral("[%1]:%2").arg(host.toLower()).arg(port);
 }
 
 SftpClient::SftpClient(QObject* parent) : RemoteClient(parent)
@@ -55,6 +403,7 @@ void SftpClient::copyConnectionSettings(const SftpClient& other)
     m_useAgent = other.m_useAgent;
     m_acceptedHostKey = other.m_acceptedHostKey;
     passphraseQuestion = other.passphraseQuestion;
+    m_passphrase = other.m_passphrase;
 }
 
 void SftpClient::setAcceptedHostKey(const QString& fingerprint)
@@ -62,89 +411,9 @@ void SftpClient::setAcceptedHostKey(const QString& fingerprint)
     m_acceptedHostKey = normalisedHostKeyFingerprint(fingerprint);
 }
 
-void SftpClient::connectToServer()
-{
-    fail(QStringLiteral("SFTP is not available yet"));
-}
-
-void SftpClient::disconnectFromServer()
-{
-}
 bool SftpClient::connected() const
 {
-    return false;
-}
-void SftpClient::noop()
-{
-    ensureConnected();
-}
-QString SftpClient::currentFolder()
-{
-    ensureConnected();
-    return m_folder;
-}
-void SftpClient::changeFolder(const QString&)
-{
-    ensureConnected();
-}
-void SftpClient::parentFolder()
-{
-    ensureConnected();
-}
-void SftpClient::setTransferType(TransferType type)
-{
-    m_transferType = type;
-}
-void SftpClient::listDetails(QStringList&, QList<FtpListEntry>*)
-{
-    ensureConnected();
-}
-void SftpClient::listNames(QStringList&)
-{
-    ensureConnected();
-}
-qint64 SftpClient::size(const QString&)
-{
-    ensureConnected();
-    return -1;
-}
-QDateTime SftpClient::modificationTime(const QString&)
-{
-    ensureConnected();
-    return zeroTime();
-}
-void SftpClient::makeFolder(const QString&)
-{
-    ensureConnected();
-}
-void SftpClient::removeFolder(const QString&)
-{
-    ensureConnected();
-}
-void SftpClient::deleteFile(const QString&)
-{
-    ensureConnected();
-}
-void SftpClient::rename(const QString&, const QString&)
-{
-    ensureConnected();
-}
-void SftpClient::store(const QString&, const QString&)
-{
-    ensureConnected();
-}
-void SftpClient::retrieve(const QString&, const QString&)
-{
-    ensureConnected();
-}
-qint64 SftpClient::checksum(const QString&)
-{
-    return -1;
-}
-
-void SftpClient::fail(const QString& message)
-{
-    throw LumiError(message);
+    return m_session && m_session->alive();
 }
 
 void SftpClient::ensureConnected() const
@@ -153,7 +422,763 @@ void SftpClient::ensureConnected() const
         throw LumiError(QStringLiteral("Not connected."));
 }
 
+void SftpClient::fail(const QString& message)
+{
+    const bool wasOpen = m_session != nullptr;
+    m_session.reset();
+    if (wasOpen)
+        Q_EMIT disconnected();
+    throw LumiError(message);
+}
+
+void SftpClient::connectToServer()
+{
+    m_session.reset();
+    m_knownDirs.clear();
+    m_loginMethod.clear();
+    m_hostKeyDescription.clear();
+    auto session = std::make_unique<Session>();
+    session->timeout = m_replyTimeout;
+    session->ssh = ssh_new();
+    if (!session->ssh)
+        throw LumiError(QStringLiteral("Cannot start an SSH session."));
+    const QByteArray host = m_host.toUtf8();
+    const QByteArray user = m_username.toUtf8();
+    const unsigned int port = m_port;
+    const long seconds = qMax(1, m_replyTimeout / 1000);
+    const long micros = long(m_replyTimeout % 1000) * 1000;
+    const bool no = false;
+    const QByteArray ownKnown = sftpKnownHostsFile().toUtf8();
+    const QByteArray userKnown = QDir::home().filePath(QStringLiteral(".ssh/known_hosts")).toUtf8();
+    ssh_options_set(session->ssh, SSH_OPTIONS_PROCESS_CONFIG, &no);
+    ssh_options_set(session->ssh, SSH_OPTIONS_HOST, host.constData());
+    ssh_options_set(session->ssh, SSH_OPTIONS_PORT, &port);
+    if (!user.isEmpty())
+        ssh_options_set(session->ssh, SSH_OPTIONS_USER, user.constData());
+    ssh_options_set(session->ssh, SSH_OPTIONS_TIMEOUT, &seconds);
+    ssh_options_set(session->ssh, SSH_OPTIONS_TIMEOUT_USEC, &micros);
+    // Only used to prefer the host key types already known for the host.
+    if (!ownKnown.isEmpty())
+        ssh_options_set(session->ssh, SSH_OPTIONS_KNOWNHOSTS, ownKnown.constData());
+    ssh_options_set(session->ssh, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, userKnown.constData());
+    m_session = std::move(session);
+
+    Q_EMIT status(QStringLiteral("Connecting to %1:%2").arg(m_host).arg(m_port));
+    if (ssh_connect(m_session->ssh) != SSH_OK)
+        fail(QStringLiteral("Cannot connect to %1:%2 (%3)")
+                 .arg(m_host)
+                 .arg(m_port)
+                 .arg(m_session->error()));
+    checkHostKey();
+    Q_EMIT status(QStringLiteral("Connected. Host key %1").arg(m_hostKeyDescription));
+    login();
+    openSftp();
+    Q_EMIT status(QStringLiteral("Logged in with %1.").arg(m_loginMethod));
+    Q_EMIT afterLogin();
+}
+
+void SftpClient::checkHostKey()
+{
+    ssh_key key = nullptr;
+    if (ssh_get_server_publickey(m_session->ssh, &key) != SSH_OK || !key)
+        fail(QStringLiteral("%1:%2 sent no host key").arg(m_host).arg(m_port));
+    const auto freeKey = qScopeGuard([key] { ssh_key_free(key); });
+    char* base64 = nullptr;
+    if (ssh_pki_export_pubkey_base64(key, &base64) != SSH_OK || !base64)
+        fail(QStringLiteral("The host key of %1:%2 cannot be read").arg(m_host).arg(m_port));
+    const QByteArray encoded(base64);
+    ssh_string_free_char(base64);
+    const QByteArray blob = QByteArray::fromBase64(encoded);
+    const QByteArray typeName = ssh_key_type_to_char(ssh_key_type(key));
+
+    SshHostKeyQuestion question;
+    question.host = m_host;
+    question.port = m_port;
+    question.keyType = keyTypeName(key);
+    question.bits = keyBits(key, blob);
+    question.fingerprint = fingerprintOfBlob(blob);
+    m_hostKeyDescription = question.keyType + QLatin1Char(' ') + question.fingerprint;
+
+    const QString name = knownHostsName(m_host, m_port);
+    QList<KnownKey> known = knownKeys(sftpKnownHostsFile(), name);
+    known += knownKeys(QDir::home().filePath(QStringLiteral(".ssh/known_hosts")), name);
+    for (const KnownKey& k : std::as_const(known)) {
+        if (k.type == typeName && k.blob == blob)
+            return;
+    }
+    if (!known.isEmpty()) {
+        const KnownKey& old = known.first();
+        fail(QStringLiteral("The host key of %1 has changed: it is %2 now, but %3 knows %4 for "
+                            "it. Someone may be posing as the server; nothing was sent. If the "
+                            "server's operator confirms the new key, remove the old one from %3.")
+                 .arg(name, m_hostKeyDescription, QDir::toNativeSeparators(old.file),
+                      fingerprintOfBlob(old.blob)));
+    }
+    if (!m_acceptedHostKey.isEmpty() && m_acceptedHostKey == question.fingerprint)
+        return;
+    const SshHostKeyAnswer answer =
+        hostKeyQuestion ? hostKeyQuestion(question) : SshHostKeyAnswer::Refuse;
+    if (answer == SshHostKeyAnswer::Refuse)
+        fail(QStringLiteral("The host key of %1 (%2) is not known and was not accepted; nothing "
+                            "was sent.")
+                 .arg(name, m_hostKeyDescription));
+    m_acceptedHostKey = question.fingerprint;
+    if (answer == SshHostKeyAnswer::TrustAlways) {
+        const QString file = sftpKnownHostsFile();
+        QFile current(file);
+        QByteArray text;
+        if (current.open(QIODevice::ReadOnly))
+            text = current.readAll();
+        if (!text.isEmpty() && !text.endsWith('\n'))
+            text += '\n';
+        text += name.toUtf8() + ' ' + typeName + ' ' + encoded + '\n';
+        QString error;
+        if (file.isEmpty() || !QDir().mkpath(QFileInfo(file).path()) ||
+            !replaceFileContents(file, text, &error))
+            Q_EMIT status(QStringLiteral("The host key could not be stored in %1 (%2); it is "
+                                         "trusted for this connection only.")
+                              .arg(QDir::toNativeSeparators(file), error));
+    }
+}
+
+void SftpClient::login()
+{
+    ssh_session ssh = m_session->ssh;
+    int result = ssh_userauth_none(ssh, nullptr);
+    if (result == SSH_AUTH_SUCCESS) {
+        m_loginMethod = QStringLiteral("no authentication");
+        return;
+    }
+    if (result == SSH_AUTH_ERROR)
+        fail(QStringLiteral("Login at %1:%2 failed (%3)")
+                 .arg(m_host)
+                 .arg(m_port)
+                 .arg(m_session->error()));
+    const int methods = ssh_userauth_list(ssh, nullptr);
+    QStringList tried;
+
+    if (!m_identityFile.isEmpty() && (methods & SSH_AUTH_METHOD_PUBLICKEY)) {
+        const QByteArray path = QFile::encodeName(expandHome(m_identityFile));
+        ssh_key key = nullptr;
+        int imported =
+            ssh_pki_import_privkey_file(path.constData(), nullptr, nullptr, nullptr, &key);
+        if (imported != SSH_OK && QFileInfo(QString::fromUtf8(path)).isFile()) {
+            std::optional<QString> passphrase = m_passphrase;
+            if (!passphrase && passphraseQuestion)
+                passphrase = passphraseQuestion(m_identityFile);
+            if (passphrase) {
+                imported = ssh_pki_import_privkey_file(
+                    path.constData(), passphrase->toUtf8().constData(), nullptr, nullptr, &key);
+                if (imported == SSH_OK)
+                    m_passphrase = passphrase; // for the extra connections
+            }
+        }
+        if (imported != SSH_OK) {
+            Q_EMIT status(
+                QStringLiteral("The identity file %1 cannot be read (missing, damaged, or "
+                               "a wrong passphrase).")
+                    .arg(m_identityFile));
+            tried << QStringLiteral("public key %1 (unreadable)").arg(m_identityFile);
+        } else {
+            result = ssh_userauth_publickey(ssh, nullptr, key);
+            ssh_key_free(key);
+            tried << QStringLiteral("public key %1").arg(m_identityFile);
+            if (result == SSH_AUTH_SUCCESS) {
+                m_loginMethod = QStringLiteral("public key %1").arg(m_identityFile);
+                return;
+            }
+        }
+    }
+    if (m_useAgent && !qEnvironmentVariableIsEmpty("SSH_AUTH_SOCK") &&
+        (methods & SSH_AUTH_METHOD_PUBLICKEY)) {
+        result = ssh_userauth_agent(ssh, nullptr);
+        tried << QStringLiteral("ssh-agent");
+        if (result == SSH_AUTH_SUCCESS) {
+            m_loginMethod = QStringLiteral("a key of the ssh-agent");
+            return;
+        }
+    }
+    if (!m_password.isEmpty() && (methods & SSH_AUTH_METHOD_PASSWORD)) {
+        result = ssh_userauth_password(ssh, nullptr, m_password.toUtf8().constData());
+        tried << QStringLiteral("password");
+        if (result == SSH_AUTH_SUCCESS) {
+            m_loginMethod = QStringLiteral("password");
+            return;
+        }
+    } else if (!m_password.isEmpty() && (methods & SSH_AUTH_METHOD_INTERACTIVE)) {
+        tried << QStringLiteral("password");
+        result = ssh_userauth_kbdint(ssh, nullptr, nullptr);
+        while (result == SSH_AUTH_INFO) {
+            const int prompts = ssh_userauth_kbdint_getnprompts(ssh);
+            for (int i = 0; i < prompts; ++i)
+                ssh_userauth_kbdint_setanswer(ssh, i, m_password.toUtf8().constData());
+            result = ssh_userauth_kbdint(ssh, nullptr, nullptr);
+        }
+        if (result == SSH_AUTH_SUCCESS) {
+            m_loginMethod = QStringLiteral("password");
+            return;
+        }
+    }
+    if (result == SSH_AUTH_ERROR)
+        fail(QStringLiteral("Login at %1:%2 failed (%3)")
+                 .arg(m_host)
+                 .arg(m_port)
+                 .arg(m_session->error()));
+    fail(QStringLiteral("Login refused by %1:%2 for user %3 (tried: %4)")
+             .arg(m_host)
+             .arg(m_port)
+             .arg(m_username, tried.isEmpty() ? QStringLiteral("nothing: no password, key or agent")
+                                              : tried.join(QStringLiteral(", "))));
+}
+
+void SftpClient::openSftp()
+{
+    Session& s = *m_session;
+    s.channel = ssh_channel_new(s.ssh);
+    if (!s.channel || ssh_channel_open_session(s.channel) != SSH_OK ||
+        ssh_channel_request_subsystem(s.channel, "sftp") != SSH_OK)
+        fail(QStringLiteral("%1:%2 offers no SFTP (%3)").arg(m_host).arg(m_port).arg(s.error()));
+    Writer init;
+    init.u8(FxpInit).u32(3);
+    sendRaw(init.data);
+    const QByteArray version = readRaw();
+    if (version.isEmpty() || quint8(version[0]) != FxpVersion)
+        fail(QStringLiteral("%1:%2 does not speak SFTP").arg(m_host).arg(m_port));
+    Writer path;
+    path.string(".");
+    m_folder = nameReply(request(FxpRealpath, path.data), QStringLiteral("."));
+    m_knownDirs.insert(m_folder);
+}
+
+void SftpClient::sendRaw(const QByteArray& payload)
+{
+    Writer packet;
+    packet.u32(quint32(payload.size()));
+    packet.data += payload;
+    const QByteArray& bytes = packet.data;
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const int n = ssh_channel_write(m_session->channel, bytes.constData() + sent,
+                                        uint32_t(bytes.size() - sent));
+        if (n <= 0)
+            fail(QStringLiteral("The connection to %1:%2 was lost (%3)")
+                     .arg(m_host)
+                     .arg(m_port)
+                     .arg(m_session->error()));
+        sent += n;
+    }
+}
+
+QByteArray SftpClient::readRaw()
+{
+    Session& s = *m_session;
+    char buffer[64 * 1024];
+    for (;;) {
+        if (s.input.size() >= 4) {
+            Reader length(s.input.left(4));
+            const quint32 n = length.u32();
+            if (n == 0 || n > kMaxPacket)
+                fail(QStringLiteral("%1:%2 sent a damaged SFTP packet").arg(m_host).arg(m_port));
+            if (s.input.size() >= qsizetype(4 + n)) {
+                const QByteArray payload = s.input.mid(4, n);
+                s.input.remove(0, 4 + n);
+                return payload;
+            }
+        }
+        const int n = ssh_channel_read_timeout(s.channel, buffer, sizeof buffer, 0, s.timeout);
+        if (n > 0) {
+            s.input.append(buffer, n);
+            continue;
+        }
+        if (n == 0 && s.alive())
+            fail(QStringLiteral("%1:%2 did not answer within %3 seconds")
+                     .arg(m_host)
+                     .arg(m_port)
+                     .arg(s.timeout / 1000));
+        fail(QStringLiteral("The connection to %1:%2 was lost").arg(m_host).arg(m_port));
+    }
+}
+
+quint32 SftpClient::send(quint8 type, const QByteArray& body)
+{
+    const quint32 id = m_session->nextId++;
+    Writer payload;
+    payload.u8(type).u32(id);
+    payload.data += body;
+    sendRaw(payload.data);
+    return id;
+}
+
+SftpClient::Reply SftpClient::receive()
+{
+    const QByteArray payload = readRaw();
+    Reader r(payload);
+    Reply reply;
+    reply.type = r.u8();
+    reply.id = r.u32();
+    reply.body = payload.mid(5);
+    if (!r.ok())
+        fail(QStringLiteral("%1:%2 sent a damaged SFTP packet").arg(m_host).arg(m_port));
+    return reply;
+}
+
+SftpClient::Reply SftpClient::request(quint8 type, const QByteArray& body)
+{
+    const quint32 id = send(type, body);
+    for (;;) {
+        Reply reply = receive();
+        if (reply.id == id)
+            return reply;
+    }
+}
+
+bool SftpClient::isOk(const Reply& reply, QString* text) const
+{
+    if (reply.type != FxpStatus) {
+        if (text)
+            *text = QStringLiteral("unexpected answer %1").arg(reply.type);
+        return false;
+    }
+    Reader r(reply.body);
+    const quint32 code = r.u32();
+    const QString message = QString::fromUtf8(r.string());
+    if (code == FxOk)
+        return true;
+    if (text)
+        *text = statusText(code, message);
+    return false;
+}
+
+quint32 SftpClient::statusCode(const Reply& reply)
+{
+    if (reply.type != FxpStatus)
+        return FxFailure;
+    Reader r(reply.body);
+    return r.u32();
+}
+
+QString SftpClient::nameReply(const Reply& reply, const QString& path)
+{
+    if (reply.type == FxpName) {
+        Reader r(reply.body);
+        if (r.u32() >= 1) {
+            const QString name = QString::fromUtf8(r.string());
+            if (r.ok())
+                return name;
+        }
+    }
+    QString text;
+    isOk(reply, &text);
+    throw LumiError(QStringLiteral("Cannot open remote folder %1 (%2)").arg(path, text));
+}
+
 QString SftpClient::remotePath(const QString& name) const
 {
-    return name.startsWith(QLatin1Char('/')) ? name : m_folder + QLatin1Char('/') + name;
+    const QString joined =
+        name.startsWith(QLatin1Char('/')) ? name : m_folder + QLatin1Char('/') + name;
+    QStringList parts;
+    for (const QString& part : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts.append(part);
+    }
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+std::optional<SftpClient::Stat> SftpClient::stat(const QString& path, QString* problem)
+{
+    Writer body;
+    body.string(path.toUtf8());
+    const Reply reply = request(FxpStat, body.data);
+    if (reply.type != FxpAttrs) {
+        isOk(reply, problem);
+        return std::nullopt;
+    }
+    Reader r(reply.body);
+    const Attributes a = r.attributes();
+    return Stat{a.isFolder(), a.isFile(), a.size, a.mtime};
+}
+
+void SftpClient::noop()
+{
+    ensureConnected();
+    stat(m_folder, nullptr);
+}
+
+QString SftpClient::currentFolder()
+{
+    ensureConnected();
+    return m_folder;
+}
+
+void SftpClient::changeFolder(const QString& path)
+{
+    ensureConnected();
+    const QString target = remotePath(path);
+    if (!m_knownDirs.contains(target)) {
+        QString problem;
+        const std::optional<Stat> s = stat(target, &problem);
+        if (!s)
+            throw LumiError(
+                QStringLiteral("Remote folder %1 does not exist (%2)").arg(target, problem));
+        if (!s->folder)
+            throw LumiError(
+                QStringLiteral("Cannot open remote folder %1 (not a folder)").arg(target));
+        m_knownDirs.insert(target);
+    }
+    m_folder = target;
+}
+
+void SftpClient::parentFolder()
+{
+    changeFolder(QStringLiteral(".."));
+}
+
+void SftpClient::setTransferType(TransferType type)
+{
+    m_transferType = type;
+}
+
+QList<SftpClient::DirEntry> SftpClient::readFolder(const QString& path)
+{
+    Writer body;
+    body.string(path.toUtf8());
+    const Reply opened = request(FxpOpendir, body.data);
+    QString problem;
+    if (opened.type != FxpHandle) {
+        isOk(opened, &problem);
+        throw LumiError(QStringLiteral("Cannot list remote folder %1 (%2)").arg(path, problem));
+    }
+    const QByteArray handle = Reader(opened.body).string();
+    QList<DirEntry> entries;
+    for (;;) {
+        Writer h;
+        h.string(handle);
+        const Reply reply = request(FxpReaddir, h.data);
+        if (reply.type != FxpName) {
+            if (statusCode(reply) != FxEof) {
+                isOk(reply, &problem);
+                closeHandle(handle);
+                throw LumiError(
+                    QStringLiteral("Cannot list remote folder %1 (%2)").arg(path, problem));
+            }
+            break;
+        }
+        Reader r(reply.body);
+        const quint32 count = r.u32();
+        for (quint32 i = 0; i < count && r.ok(); ++i) {
+            DirEntry e;
+            e.name = QString::fromUtf8(r.string());
+            r.string(); // the server's own "ls -l" line
+            const Attributes a = r.attributes();
+            e.folder = a.isFolder();
+            e.file = a.isFile() && !e.folder;
+            e.size = a.size;
+            e.mtime = a.mtime;
+            e.permissions = a.permissions;
+            e.uid = a.uid;
+            e.gid = a.gid;
+            if (r.ok() && e.name != QLatin1String(".") && e.name != QLatin1String("..") &&
+                !e.name.contains(QLatin1Char('\n')) && !e.name.contains(QLatin1Char('\r')))
+                entries.append(e);
+        }
+    }
+    closeHandle(handle);
+    return entries;
+}
+
+void SftpClient::closeHandle(const QByteArray& handle, QString* problem)
+{
+    Writer h;
+    h.string(handle);
+    const Reply reply = request(FxpClose, h.data);
+    if (!isOk(reply, problem) && problem && problem->isEmpty())
+        *problem = QStringLiteral("Failure");
+}
+
+namespace {
+
+QString permissionText(const SftpClient::DirEntry& e)
+{
+    QString text = e.folder ? QStringLiteral("d")
+                   : e.file ? QStringLiteral("-")
+                            : QStringLiteral("l");
+    const char* marks = "rwxrwxrwx";
+    for (int bit = 0; bit < 9; ++bit)
+        text += (e.permissions & (0400 >> bit)) ? QLatin1Char(marks[bit]) : QLatin1Char('-');
+    return text;
+}
+
+} // namespace
+
+void SftpClient::listDetails(QStringList& lines, QList<FtpListEntry>* entries)
+{
+    ensureConnected();
+    lines.clear();
+    if (entries)
+        entries->clear();
+    const QLocale c = QLocale::c();
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const DirEntry& e : readFolder(m_folder)) {
+        const QDateTime modified =
+            e.mtime >= 0 ? QDateTime::fromSecsSinceEpoch(e.mtime) : zeroTime();
+        // "ls -l": the time for the last six months, else the year.
+        const bool recent = modified > now.addMonths(-6) && modified <= now.addDays(1);
+        const QString when =
+            c.toString(modified, QStringLiteral("MMM ")) +
+            QString::number(modified.date().day()).rightJustified(2) +
+            (recent ? c.toString(modified, QStringLiteral(" HH:mm"))
+                    : QStringLiteral("  ") + QString::number(modified.date().year()));
+        lines.append(QStringLiteral("%1 1 %2 %3 %4 %5 %6")
+                         .arg(permissionText(e))
+                         .arg(e.uid)
+                         .arg(e.gid)
+                         .arg(qMax<qint64>(e.size, 0), 12)
+                         .arg(when, e.name));
+        if (entries)
+            entries->append({e.name,
+                             e.folder ? FtpEntryKind::Folder
+                             : e.file ? FtpEntryKind::File
+                                      : FtpEntryKind::Other,
+                             e.size, modified, QString()});
+    }
+}
+
+void SftpClient::listNames(QStringList& names)
+{
+    ensureConnected();
+    names.clear();
+    for (const DirEntry& e : readFolder(m_folder))
+        names.append(e.name);
+}
+
+qint64 SftpClient::size(const QString& name)
+{
+    ensureConnected();
+    const std::optional<Stat> s = stat(remotePath(name), nullptr);
+    return s && s->file ? s->size : -1;
+}
+
+QDateTime SftpClient::modificationTime(const QString& name)
+{
+    ensureConnected();
+    const std::optional<Stat> s = stat(remotePath(name), nullptr);
+    return s && s->mtime >= 0 ? QDateTime::fromSecsSinceEpoch(s->mtime) : zeroTime();
+}
+
+void SftpClient::simple(quint8 type, const QString& path, const QString& what,
+                        const QByteArray& extra)
+{
+    ensureConnected();
+    Writer body;
+    body.string(path.toUtf8());
+    body.data += extra;
+    QString problem;
+    if (!isOk(request(type, body.data), &problem))
+        throw LumiError(what.arg(path, problem));
+}
+
+void SftpClient::makeFolder(const QString& name)
+{
+    const QString path = remotePath(name);
+    simple(FxpMkdir, path, QStringLiteral("Cannot make remote folder %1 (%2)"),
+           Writer().u32(0).data);
+    m_knownDirs.insert(path);
+}
+
+void SftpClient::removeFolder(const QString& name)
+{
+    const QString path = remotePath(name);
+    m_knownDirs.remove(path);
+    simple(FxpRmdir, path, QStringLiteral("Cannot remove remote folder %1 (%2)"));
+}
+
+void SftpClient::deleteFile(const QString& name)
+{
+    simple(FxpRemove, remotePath(name), QStringLiteral("Cannot delete remote file %1 (%2)"));
+}
+
+void SftpClient::rename(const QString& oldName, const QString& newName)
+{
+    m_knownDirs.clear();
+    simple(FxpRename, remotePath(oldName), QStringLiteral("Cannot rename remote file %1 (%2)"),
+           Writer().string(remotePath(newName).toUtf8()).data);
+}
+
+void SftpClient::store(const QString& localFile, const QString& remoteName)
+{
+    ensureConnected();
+    const QString path =
+        remotePath(remoteName.isEmpty() ? QFileInfo(localFile).fileName() : remoteName);
+    QFile source(localFile);
+    if (!source.open(QIODevice::ReadOnly))
+        throw LumiError(QStringLiteral("Cannot read local file %1 (%2)")
+                            .arg(QDir::toNativeSeparators(localFile), source.errorString()));
+    const auto lost = [&](const LumiError& e) {
+        return LumiError(QStringLiteral("Cannot store remote file %1 (%2)").arg(path, e.message()));
+    };
+    Writer open;
+    open.string(path.toUtf8()).u32(kOpenWrite | kOpenCreate | kOpenTruncate).u32(0);
+    QByteArray handle;
+    try {
+        const Reply opened = request(FxpOpen, open.data);
+        QString problem;
+        if (opened.type != FxpHandle) {
+            isOk(opened, &problem);
+            throw LumiError(QStringLiteral("Cannot store remote file %1 (%2)").arg(path, problem));
+        }
+        handle = Reader(opened.body).string();
+    } catch (const LumiError& e) {
+        if (connected())
+            throw;
+        throw lost(e);
+    }
+
+    const qint64 total = source.size();
+    Q_EMIT workBegin(total);
+    QHash<quint32, qint64> pending; // request id -> bytes
+    qint64 offset = 0;
+    qint64 acknowledged = 0;
+    QString problem;
+    bool readFailed = false;
+    try {
+        for (;;) {
+            while (problem.isEmpty() && !readFailed && pending.size() < kWriteWindow &&
+                   offset < total) {
+                const QByteArray chunk = source.read(kChunkSize);
+                if (chunk.isEmpty()) {
+                    readFailed = true;
+                    break;
+                }
+                Writer w;
+                w.string(handle).u64(quint64(offset)).string(chunk);
+                pending.insert(send(FxpWrite, w.data), chunk.size());
+                offset += chunk.size();
+            }
+            if (pending.isEmpty())
+                break;
+            const Reply reply = receive();
+            const auto it = pending.constFind(reply.id);
+            if (it == pending.cend())
+                continue;
+            const qint64 bytes = *it;
+            pending.remove(reply.id);
+            QString text;
+            if (!isOk(reply, &text)) {
+                if (problem.isEmpty())
+                    problem = text;
+                continue;
+            }
+            acknowledged += bytes;
+            Q_EMIT work(acknowledged);
+        }
+        QString closeProblem;
+        closeHandle(handle, &closeProblem);
+        if (problem.isEmpty())
+            problem = closeProblem;
+    } catch (const LumiError& e) {
+        Q_EMIT workEnd();
+        if (connected())
+            throw;
+        throw lost(e);
+    }
+    Q_EMIT workEnd();
+    if (readFailed && problem.isEmpty())
+        problem = QStringLiteral("the local file %1 could not be read to its end")
+                      .arg(QDir::toNativeSeparators(localFile));
+    if (!problem.isEmpty())
+        throw LumiError(QStringLiteral("Cannot store remote file %1 (%2)").arg(path, problem));
+}
+
+void SftpClient::retrieve(const QString& remoteName, const QString& localFile)
+{
+    ensureConnected();
+    const QString path = remotePath(remoteName);
+    Writer open;
+    open.string(path.toUtf8()).u32(kOpenRead).u32(0);
+    const Reply opened = request(FxpOpen, open.data);
+    QString problem;
+    if (opened.type != FxpHandle) {
+        isOk(opened, &problem);
+        throw LumiError(QStringLiteral("Cannot download remote file %1 (%2)").arg(path, problem));
+    }
+    const QByteArray handle = Reader(opened.body).string();
+    const std::optional<Stat> info = stat(path, nullptr);
+    Q_EMIT workBegin(info && info->size >= 0 ? info->size : -1);
+    QSaveFile target(localFile);
+    if (!target.open(QIODevice::WriteOnly)) {
+        closeHandle(handle);
+        Q_EMIT workEnd();
+        throw LumiError(QStringLiteral("Cannot write local file %1 (%2)")
+                            .arg(QDir::toNativeSeparators(localFile), target.errorString()));
+    }
+    // Reads in flight, answered in order. A short read (which SFTP allows) stops asking
+    // until the answers owed are in, then asks again from where the data ends.
+    QList<QPair<quint32, qint64>> pending; // id, offset
+    qint64 next = 0;
+    qint64 written = 0;
+    bool atEnd = false;
+    bool resync = false;
+    while (problem.isEmpty() && (!atEnd || !pending.isEmpty())) {
+        if (resync && pending.isEmpty()) {
+            resync = false;
+            next = written;
+        }
+        while (!atEnd && !resync && pending.size() < kWriteWindow) {
+            Writer r;
+            r.string(handle).u64(quint64(next)).u32(kChunkSize);
+            pending.append({send(FxpRead, r.data), next});
+            next += kChunkSize;
+        }
+        const Reply reply = receive();
+        if (pending.isEmpty() || reply.id != pending.first().first)
+            continue;
+        const qint64 offset = pending.takeFirst().second;
+        if (offset != written || atEnd)
+            continue; // beyond a short read or the end: asked again or not needed
+        if (reply.type == FxpData) {
+            const QByteArray data = Reader(reply.body).string();
+            if (target.write(data) != data.size())
+                problem = target.errorString();
+            written += data.size();
+            Q_EMIT work(written);
+            if (data.size() < kChunkSize)
+                resync = true;
+        } else if (statusCode(reply) == FxEof) {
+            atEnd = true;
+        } else {
+            isOk(reply, &problem);
+        }
+    }
+    // Answers still owed are read and dropped.
+    while (!pending.isEmpty()) {
+        const Reply reply = receive();
+        if (reply.id == pending.first().first)
+            pending.removeFirst();
+    }
+    closeHandle(handle);
+    Q_EMIT workEnd();
+    if (!problem.isEmpty())
+        throw LumiError(QStringLiteral("Cannot download remote file %1 (%2)").arg(path, problem));
+    if (!target.commit())
+        throw LumiError(QStringLiteral("Cannot write local file %1 (%2)")
+                            .arg(QDir::toNativeSeparators(localFile), target.errorString()));
+}
+
+qint64 SftpClient::checksum(const QString& /*name*/)
+{
+    return -1;
+}
+
+void SftpClient::disconnectFromServer()
+{
+    if (!m_session)
+        return;
+    m_session.reset();
+    Q_EMIT disconnected();
 }

@@ -105,20 +105,67 @@ public:
     qint64 checksum(const QString& name) override; // always -1
 
     struct Session; // the libssh session and channel, and the SFTP packets on it
+    // A folder entry as READDIR gives it.
+    struct DirEntry
+    {
+        QString name;
+        bool folder = false;
+        bool file = false;
+        qint64 size = -1;
+        qint64 mtime = -1; // seconds since 1970
+        quint32 permissions = 0;
+        quint32 uid = 0;
+        quint32 gid = 0;
+    };
 
 private:
+    struct Reply
+    {
+        quint8 type = 0;
+        quint32 id = 0;
+        QByteArray body; // after type and id
+    };
+    struct Stat
+    {
+        bool folder = false;
+        bool file = false;
+        qint64 size = -1;
+        qint64 mtime = -1;
+    };
+
     void checkHostKey();
     void login();
+    void openSftp();
+    // Ends the session (disconnected() follows when it was open) and throws `message`.
     [[noreturn]] void fail(const QString& message);
     void ensureConnected() const;
+    // `name` against the current folder, "." and ".." resolved: "/web/image1/a.jpg".
     QString remotePath(const QString& name) const;
+
+    // Packets: a whole packet out; one in (waits up to the reply time-out).
+    void sendRaw(const QByteArray& payload);
+    QByteArray readRaw();
+    quint32 send(quint8 type, const QByteArray& body); // returns the request id
+    Reply receive();
+    Reply request(quint8 type, const QByteArray& body); // send, then wait for its answer
+    // A STATUS answer with code OK; else false with the server's text in `text`.
+    bool isOk(const Reply& reply, QString* text) const;
+    static quint32 statusCode(const Reply& reply);
+    QString nameReply(const Reply& reply, const QString& path);
+    std::optional<Stat> stat(const QString& path, QString* problem);
+    QList<DirEntry> readFolder(const QString& path);
+    void closeHandle(const QByteArray& handle, QString* problem = nullptr);
+    // A request on one path answered by STATUS; `what` takes the path and the server's text.
+    void simple(quint8 type, const QString& path, const QString& what,
+                const QByteArray& extra = QByteArray());
 
     QString m_identityFile;
     bool m_useAgent = true;
     QString m_acceptedHostKey;
     QString m_hostKeyDescription;
     QString m_loginMethod;
-    QString m_folder;          // the current remote folder, absolute
-    QSet<QString> m_knownDirs; // folders seen to exist in this session
+    std::optional<QString> m_passphrase; // of the identity file, once it opened it
+    QString m_folder;                    // the current remote folder, absolute
+    QSet<QString> m_knownDirs;           // folders seen to exist in this session
     std::unique_ptr<Session> m_session;
 };
