@@ -291,6 +291,12 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     for (const QString& rel : files)
         EXPECT_EQ(readAll(remote.filePath(rel)), readAll(local.filePath(rel))) << rel.toStdString();
     EXPECT_EQ(dialogs.texts().size(), 1) << dialogs.texts().join(u'\n').toStdString();
+    // "Select changed" reads the record and the server's listing over SFTP: nothing changed.
+    QListWidget* quelle = ftpControl<QListWidget>(form, "Quelle");
+    quelle->item(0)->setCheckState(Qt::Checked);
+    form.btSelChangedClick();
+    for (int i = 0; i < quelle->count(); ++i)
+        EXPECT_EQ(quelle->item(i)->checkState(), Qt::Unchecked) << i;
 
     // The next connect asks nothing.
     connect->trigger();
