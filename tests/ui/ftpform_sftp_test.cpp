@@ -39,15 +39,12 @@ public:
         m_sshd.waitForFinished();
     }
 
-    bool start()
+    // The client key is encrypted with `passphrase` unless it is empty.
+    bool start(const QString& passphrase)
     {
         const QString dir = m_dir.path();
-        for (const QString& key : {hostKey(), clientKey()}) {
-            if (!run(QStringLiteral("ssh-keygen"),
-                     {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
-                      QStringLiteral("-N"), QString(), QStringLiteral("-f"), key}))
-                return false;
-        }
+        if (!makeKey(hostKey(), QString()) || !makeKey(clientKey(), passphrase))
+            return false;
         QFile::copy(clientKey() + QStringLiteral(".pub"), dir + QStringLiteral("/authorized"));
         if (!run(QStringLiteral("ssh-keygen"),
                  {QStringLiteral("-lf"), hostKey() + QStringLiteral(".pub")}))
@@ -89,8 +86,28 @@ public:
     QString clientKey() const { return m_dir.filePath(QStringLiteral("id_test")); }
     QString fingerprint() const { return m_fingerprint; }
     QString reason() const { return m_reason; }
+    // The fingerprint of a new key made at `path`, whose line goes to `knownHosts` for this
+    // server: the server's own key then counts as changed.
+    QString putOtherKeyInto(const QString& knownHosts, const QString& path)
+    {
+        if (!makeKey(path, QString()) ||
+            !run(QStringLiteral("ssh-keygen"), {QStringLiteral("-lf"), path}))
+            return QString();
+        const QString fingerprint = m_output.split(u' ').value(1);
+        QFile pub(path + QStringLiteral(".pub")), known(knownHosts);
+        if (!pub.open(QIODevice::ReadOnly) || !known.open(QIODevice::WriteOnly))
+            return QString();
+        known.write(QStringLiteral("[127.0.0.1]:%1 ").arg(m_port).toUtf8() + pub.readAll());
+        return fingerprint;
+    }
 
 private:
+    bool makeKey(const QString& path, const QString& passphrase)
+    {
+        return run(QStringLiteral("ssh-keygen"),
+                   {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
+                    QStringLiteral("-N"), passphrase, QStringLiteral("-f"), path});
+    }
     QString hostKey() const { return m_dir.filePath(QStringLiteral("host_key")); }
     bool run(const QString& program, const QStringList& arguments)
     {
@@ -128,6 +145,27 @@ struct HostKeyAnswerer
             fingerprint = dialog->findChild<QLabel*>(QStringLiteral("lbFingerprint"))->text();
             dialog->findChild<QPushButton*>(QLatin1String(button))->click();
         });
+    }
+};
+
+// Answers the passphrase question; the other dialogs are not expected.
+struct PassphrasePrompts : FtpPrompts
+{
+    QStringList asked;
+    QString passphrase;
+
+    QString saveFile(QWidget*, const QString&, const QString&) override { return QString(); }
+    QString openFile(QWidget*, const QString&) override { return QString(); }
+    std::optional<QString> inputText(QWidget*, const QString&, const QString&,
+                                     const QString&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> inputSecret(QWidget*, const QString& title,
+                                       const QString& prompt) override
+    {
+        asked.append(title + QLatin1Char('|') + prompt);
+        return passphrase;
     }
 };
 
@@ -229,7 +267,7 @@ TEST(TFTPFormSftp, AddressSchemeSelectsTheFieldsThatApply)
 TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
 {
     TestSshd sshd;
-    ASSERT_TRUE(sshd.start()) << sshd.reason().toStdString();
+    ASSERT_TRUE(sshd.start(QStringLiteral("key secret"))) << sshd.reason().toStdString();
     const PathContext saved = pathContext();
     const auto restore = qScopeGuard([&saved] { setPathContext(saved); });
     QTemporaryDir data, local, remote;
@@ -239,6 +277,9 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     DialogServiceGuard guard(&dialogs);
 
     TFTPForm form;
+    PassphrasePrompts prompts;
+    prompts.passphrase = QStringLiteral("key secret");
+    form.setPrompts(&prompts);
     ftpControl<QComboBox>(form, "edFtpServer")
         ->setEditText(QStringLiteral("sftp://127.0.0.1:%1").arg(sshd.port()));
     ftpControl<QLineEdit>(form, "edFtpUser")
@@ -256,6 +297,7 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     EXPECT_EQ(answers.fingerprint, sshd.fingerprint());
     EXPECT_FALSE(form.client().connected());
     EXPECT_FALSE(QFile::exists(knownHosts));
+    EXPECT_EQ(prompts.asked, QStringList()); // no login step before the host key is trusted
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.texts().first().contains(QStringLiteral("nothing was sent")))
         << dialogs.texts().first().toStdString();
@@ -267,6 +309,9 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     EXPECT_EQ(answers.asked, 2);
     ASSERT_TRUE(form.sftp().connected()) << dialogs.texts().join(u'\n').toStdString();
     EXPECT_TRUE(logHas(form, QStringLiteral("Logged in with public key")));
+    EXPECT_EQ(
+        prompts.asked,
+        QStringList(QStringLiteral("Key passphrase|Passphrase for %1:").arg(sshd.clientKey())));
     EXPECT_EQ(ftpControl<QLabel>(form, "sbEncryption")->text(), QStringLiteral("Encrypted: SSH"));
     EXPECT_TRUE(
         readAll(knownHosts)
@@ -304,4 +349,18 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     connect->trigger();
     EXPECT_TRUE(form.client().connected());
     EXPECT_EQ(answers.asked, 2);
+    connect->trigger();
+
+    // Another key known for the address: refused with both fingerprints, nothing asked.
+    const QString other =
+        sshd.putOtherKeyInto(knownHosts, data.filePath(QStringLiteral("other_key")));
+    ASSERT_FALSE(other.isEmpty()) << sshd.reason().toStdString();
+    dialogs.clear();
+    connect->trigger();
+    EXPECT_FALSE(form.client().connected());
+    EXPECT_EQ(answers.asked, 2);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts().first().contains(other) &&
+                dialogs.texts().first().contains(sshd.fingerprint()))
+        << dialogs.texts().first().toStdString();
 }
