@@ -5,7 +5,6 @@
 #include "ftp/ftpaddress.h"
 #include "ui/ftpcertificatedialog.h"
 #include "ui/screenfit.h"
-#include "ui/sftphostkeydialog.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/settingsstore.h"
@@ -64,18 +63,11 @@ TFTPForm::TFTPForm(QWidget* parent) : QDialog(parent)
         connect(client, &RemoteClient::afterLogin, this, &TFTPForm::FTPAfterClientLogin);
         connect(client, &RemoteClient::workEnd, this, &TFTPForm::FTPWorkEnd);
     }
-    // A certificate that does not verify, a host key not known: the user's decision.
+    // A certificate that does not verify is the user's decision.
     m_ftp.certificateQuestion = [this](const FtpCertificateQuestion& question) {
         return FtpCertificateDialog::ask(this, question);
     };
-    m_sftp.hostKeyQuestion = [this](const SshHostKeyQuestion& question) {
-        return SftpHostKeyDialog::ask(this, question);
-    };
-    // An encrypted key file's passphrase is asked like a password, never kept.
-    m_sftp.passphraseQuestion = [this](const QString& keyFile) {
-        return prompts().inputSecret(this, QStringLiteral("Key passphrase"),
-                                     QStringLiteral("Passphrase for %1:").arg(keyFile));
-    };
+    setUpSftp();
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -444,46 +436,6 @@ void TFTPForm::actConnectDisconnectExecute()
         return;
     }
     SetControls();
-}
-
-void TFTPForm::useClient(RemoteProtocol protocol)
-{
-    RemoteClient* wanted = protocol == RemoteProtocol::Sftp ? static_cast<RemoteClient*>(&m_sftp)
-                                                            : static_cast<RemoteClient*>(&m_ftp);
-    if (wanted == m_client)
-        return;
-    // A connection of the other protocol that died unnoticed is closed before it is left.
-    try {
-        m_client->disconnectFromServer();
-    } catch (const LumiError&) {
-        m_client->abortDataChannel();
-    }
-    m_client = wanted;
-    makeUpload();
-}
-
-bool TFTPForm::sftpAddress() const
-{
-    return addressProtocol(m_edFtpServer->currentText()) == RemoteProtocol::Sftp;
-}
-
-void TFTPForm::showProtocolFields()
-{
-    const bool offline = !client().connected();
-    const bool sftp = sftpAddress();
-    m_edFtpTls->setEnabled(offline && !sftp);
-    m_edFtpActive->setEnabled(offline && !sftp);
-    m_edFtpKey->setEnabled(offline && sftp);
-    m_btKeyFile->setEnabled(offline && sftp);
-    m_edFtpTls->setToolTip(sftp ? QStringLiteral("SFTP always encrypts: this applies to FTP only")
-                                : QString());
-}
-
-void TFTPForm::btKeyFileClick()
-{
-    const QString file = prompts().openFile(this, QStringLiteral("All files (*)|*"));
-    if (!file.isEmpty())
-        m_edFtpKey->setText(file);
 }
 
 void TFTPForm::FTPAfterClientLogin()

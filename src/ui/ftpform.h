@@ -179,6 +179,8 @@ private:
     void endSession();
     // ftpform_upload.cpp / ftpform_remoteops.cpp
     void setUpUpload();
+    // ftpform_sftp.cpp: the host-key and passphrase questions.
+    void setUpSftp();
     // The upload loop on the current client (again after the client changed).
     void makeUpload();
     // The client for `protocol`; the other one is disconnected first.
