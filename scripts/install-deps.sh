@@ -27,6 +27,8 @@ test=(
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
   # a camera card: an exFAT image mounted through FUSE
   exfatprogs exfat-fuse
+  # SFTP: OpenSSH's sshd (started by the tests themselves) and ssh-keygen
+  openssh-server openssh-client
 )
 
 packages=("${build[@]}")
