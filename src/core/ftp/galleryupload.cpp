@@ -315,6 +315,17 @@ QString remoteName(const QString& rel)
     return rel.mid(rel.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// Tells the client which file comes next on it (RemoteClient::prepareStore).
+void announceNext(RemoteClient& ftp, const QString& baseFolder, const QString& rel,
+                  const QString& localFile)
+{
+    if (baseFolder.isEmpty() || rel.isEmpty() || rel.startsWith(QLatin1Char('/')))
+        return;
+    ftp.prepareStore(localFile, baseFolder.endsWith(QLatin1Char('/'))
+                                    ? baseFolder + rel
+                                    : baseFolder + QLatin1Char('/') + rel);
+}
+
 QString errorText(const std::exception& e)
 {
     if (const auto* error = dynamic_cast<const LumiError*>(&e))
@@ -352,7 +363,12 @@ void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, Remote
         return;
     }
     QString current;
-    while (const std::optional<GalleryUpload::Shared::Job> job = shared->take(true)) {
+    std::optional<GalleryUpload::Shared::Job> next = shared->take(true);
+    while (const std::optional<GalleryUpload::Shared::Job> job = std::exchange(next, {})) {
+        // The file after this one is taken now, so the client can start on it early.
+        next = shared->take(true);
+        if (next)
+            announceNext(*client, shared->baseFolder, next->rel, next->localFile);
         if (!client->connected()) {
             shared->end(GalleryUpload::Outcome::ConnectionLost, QString(), true);
             return;
@@ -520,6 +536,7 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
     report(UploadProgress::Step::Started);
 
     bool stopped = false;
+    std::optional<Shared::Job> ahead; // taken from the queue, sent next
     try {
         m_ftp.setTransferType(RemoteClient::TransferType::Binary);
         const int extra = std::min(m_connections, m_total) - 1;
@@ -529,7 +546,7 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
         }
         for (;;) {
             deliverQueuedSteps();
-            if (!m_shared->jobsLeft())
+            if (!ahead && !m_shared->jobsLeft())
                 break;
             if (m_state == State::StopRequested) {
                 stopped = true;
@@ -541,12 +558,17 @@ GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)
                 m_shared->end(Outcome::ConnectionLost, QString(), true);
                 break;
             }
-            const std::optional<Shared::Job> job = m_shared->take(false);
+            const std::optional<Shared::Job> job =
+                ahead ? std::exchange(ahead, {}) : m_shared->take(false);
             if (!job)
                 break;
             const int i = job->entry;
             if (!m_entries.isChecked(i))
                 continue;
+            // The file after this one is taken now, so the client can start on it early.
+            ahead = m_shared->take(false);
+            if (ahead && m_entries.isChecked(ahead->entry))
+                announceNext(m_ftp, m_baseFolder, ahead->rel, ahead->localFile);
             m_entries.select(i);
             const QString name = sendEntry(i, sourceFolder);
             m_entries.uncheck(i);

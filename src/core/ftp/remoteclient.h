@@ -76,6 +76,10 @@ public:
     // The whole local file; an empty remote name means the local file's name. A file whose
     // transfer failed is not stored, whatever part of it the server kept.
     virtual void store(const QString& localFile, const QString& remoteName = QString()) = 0;
+    // A hint: the next store() will most likely send `localFile` to `remotePath` (absolute).
+    // A client may start on it now, while the answers about the current file are still on
+    // the way; nothing on the server changes before that store() (FTP ignores it).
+    virtual void prepareStore(const QString& /*localFile*/, const QString& /*remotePath*/) {}
     // Into localFile (replaced only once the transfer has completed).
     virtual void retrieve(const QString& remoteName, const QString& localFile) = 0;
     // The server's CRC-32 of the file where it offers one, else -1.

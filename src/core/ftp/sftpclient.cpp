@@ -32,6 +32,7 @@ enum : quint8
     FxpRead = 5,
     FxpWrite = 6,
     FxpLstat = 7,
+    FxpFsetstat = 10,
     FxpOpendir = 11,
     FxpReaddir = 12,
     FxpRemove = 13,
@@ -426,14 +427,23 @@ void SftpClient::fail(const QString& message)
 {
     const bool wasOpen = m_session != nullptr;
     m_session.reset();
+    forgetRequests();
     if (wasOpen)
         Q_EMIT disconnected();
     throw LumiError(message);
 }
 
+void SftpClient::forgetRequests()
+{
+    m_early.clear();
+    m_dropped.clear();
+    m_prepared.clear();
+}
+
 void SftpClient::connectToServer()
 {
     m_session.reset();
+    forgetRequests();
     m_knownDirs.clear();
     m_loginMethod.clear();
     m_hostKeyDescription.clear();
@@ -451,6 +461,9 @@ void SftpClient::connectToServer()
     const QByteArray ownKnown = sftpKnownHostsFile().toUtf8();
     const QByteArray userKnown = QDir::home().filePath(QStringLiteral(".ssh/known_hosts")).toUtf8();
     ssh_options_set(session->ssh, SSH_OPTIONS_PROCESS_CONFIG, &no);
+    // Small requests leave at once, not when the last one was acknowledged.
+    const int noDelay = 1;
+    ssh_options_set(session->ssh, SSH_OPTIONS_NODELAY, &noDelay);
     ssh_options_set(session->ssh, SSH_OPTIONS_HOST, host.constData());
     ssh_options_set(session->ssh, SSH_OPTIONS_PORT, &port);
     if (!user.isEmpty())
@@ -711,24 +724,81 @@ quint32 SftpClient::send(quint8 type, const QByteArray& body)
 
 SftpClient::Reply SftpClient::receive()
 {
-    const QByteArray payload = readRaw();
-    Reader r(payload);
-    Reply reply;
-    reply.type = r.u8();
-    reply.id = r.u32();
-    reply.body = payload.mid(5);
-    if (!r.ok())
-        fail(QStringLiteral("%1:%2 sent a damaged SFTP packet").arg(m_host).arg(m_port));
-    return reply;
+    for (;;) {
+        const QByteArray payload = readRaw();
+        Reader r(payload);
+        Reply reply;
+        reply.type = r.u8();
+        reply.id = r.u32();
+        reply.body = payload.mid(5);
+        if (!r.ok())
+            fail(QStringLiteral("%1:%2 sent a damaged SFTP packet").arg(m_host).arg(m_port));
+        if (!m_dropped.remove(reply.id))
+            return reply;
+    }
 }
 
-SftpClient::Reply SftpClient::request(quint8 type, const QByteArray& body)
+SftpClient::Reply SftpClient::waitFor(quint32 id)
 {
-    const quint32 id = send(type, body);
+    if (const auto early = m_early.find(id); early != m_early.end()) {
+        Reply reply = *early;
+        m_early.erase(early);
+        return reply;
+    }
     for (;;) {
         Reply reply = receive();
         if (reply.id == id)
             return reply;
+        m_early.insert(reply.id, reply);
+    }
+}
+
+SftpClient::Reply SftpClient::request(quint8 type, const QByteArray& body)
+{
+    dropPrepared();
+    return waitFor(send(type, body));
+}
+
+void SftpClient::dropPrepared(const QString& keep)
+{
+    while (!m_prepared.isEmpty() && m_prepared.first().path != keep && connected()) {
+        const quint32 openId = m_prepared.takeFirst().openId;
+        const Reply opened = waitFor(openId);
+        if (opened.type == FxpHandle) {
+            Writer h;
+            h.string(Reader(opened.body).string());
+            m_dropped.insert(send(FxpClose, h.data));
+        }
+    }
+}
+
+QByteArray SftpClient::openedHandle(const Reply& reply, const QString& path, const QString& what)
+{
+    if (reply.type == FxpHandle) {
+        Reader r(reply.body);
+        const QByteArray handle = r.string();
+        if (r.ok())
+            return handle;
+    }
+    QString problem;
+    isOk(reply, &problem);
+    throw LumiError(what.arg(path, problem));
+}
+
+void SftpClient::prepareStore(const QString& /*localFile*/, const QString& remotePath)
+{
+    if (!connected() || remotePath.isEmpty())
+        return;
+    try {
+        // Two files ahead at most: the one store() sends next and the one after it.
+        if (m_prepared.size() >= 2)
+            dropPrepared(m_prepared.last().path);
+        const QString path = this->remotePath(remotePath);
+        Writer open;
+        open.string(path.toUtf8()).u32(kOpenWrite | kOpenCreate).u32(0);
+        m_prepared.append(Prepared{path, send(FxpOpen, open.data)});
+    } catch (const LumiError&) {
+        // the store itself reports what went wrong
     }
 }
 
@@ -1015,38 +1085,41 @@ void SftpClient::store(const QString& localFile, const QString& remoteName)
     ensureConnected();
     const QString path =
         remotePath(remoteName.isEmpty() ? QFileInfo(localFile).fileName() : remoteName);
+    const QString what = QStringLiteral("Cannot store remote file %1 (%2)");
     QFile source(localFile);
-    if (!source.open(QIODevice::ReadOnly))
+    if (!source.open(QIODevice::ReadOnly)) {
+        dropPrepared();
         throw LumiError(QStringLiteral("Cannot read local file %1 (%2)")
                             .arg(QDir::toNativeSeparators(localFile), source.errorString()));
-    const auto lost = [&](const LumiError& e) {
-        return LumiError(QStringLiteral("Cannot store remote file %1 (%2)").arg(path, e.message()));
-    };
-    Writer open;
-    open.string(path.toUtf8()).u32(kOpenWrite | kOpenCreate | kOpenTruncate).u32(0);
-    QByteArray handle;
-    try {
-        const Reply opened = request(FxpOpen, open.data);
-        QString problem;
-        if (opened.type != FxpHandle) {
-            isOk(opened, &problem);
-            throw LumiError(QStringLiteral("Cannot store remote file %1 (%2)").arg(path, problem));
-        }
-        handle = Reader(opened.body).string();
-    } catch (const LumiError& e) {
-        if (connected())
-            throw;
-        throw lost(e);
     }
-
     const qint64 total = source.size();
-    Q_EMIT workBegin(total);
-    QHash<quint32, qint64> pending; // request id -> bytes
-    qint64 offset = 0;
+    QHash<quint32, qint64> pending; // request id -> bytes written by it (0: not a WRITE)
     qint64 acknowledged = 0;
     QString problem;
     bool readFailed = false;
+    bool workBegun = false;
     try {
+        // The OPEN sent by prepareStore() when it is this file's; one that failed (its
+        // folder was made since) is tried again.
+        QByteArray handle;
+        if (std::any_of(m_prepared.cbegin(), m_prepared.cend(),
+                        [&path](const Prepared& p) { return p.path == path; })) {
+            dropPrepared(path);
+            const quint32 openId = m_prepared.takeFirst().openId;
+            const Reply opened = waitFor(openId);
+            if (opened.type == FxpHandle)
+                handle = Reader(opened.body).string();
+        }
+        Writer open;
+        open.string(path.toUtf8()).u32(kOpenWrite | kOpenCreate).u32(0);
+        // Not through request(): the OPENs sent ahead for the next files stay.
+        if (handle.isEmpty())
+            handle = openedHandle(waitFor(send(FxpOpen, open.data)), path, what);
+
+        Q_EMIT workBegin(total);
+        workBegun = true;
+        qint64 offset = 0;
+        bool closing = false;
         for (;;) {
             while (problem.isEmpty() && !readFailed && pending.size() < kWriteWindow &&
                    offset < total) {
@@ -1060,12 +1133,38 @@ void SftpClient::store(const QString& localFile, const QString& remoteName)
                 pending.insert(send(FxpWrite, w.data), chunk.size());
                 offset += chunk.size();
             }
+            if (!closing && (offset >= total || readFailed || !problem.isEmpty())) {
+                // An older, longer file is cut to this one's size; then the handle closes.
+                // Both go out behind the last WRITE, answered in the same round trip.
+                closing = true;
+                if (problem.isEmpty() && !readFailed) {
+                    Writer truncate;
+                    truncate.string(handle).u32(kAttrSize).u64(quint64(total));
+                    pending.insert(send(FxpFsetstat, truncate.data), 0);
+                }
+                Writer close;
+                close.string(handle);
+                pending.insert(send(FxpClose, close.data), 0);
+            }
             if (pending.isEmpty())
                 break;
-            const Reply reply = receive();
+            Reply reply;
+            bool found = false;
+            for (auto it = m_early.begin(); it != m_early.end(); ++it) {
+                if (pending.contains(it.key())) {
+                    reply = *it;
+                    m_early.erase(it);
+                    found = true;
+                    break;
+                }
+            }
+            if (!found)
+                reply = receive();
             const auto it = pending.constFind(reply.id);
-            if (it == pending.cend())
+            if (it == pending.cend()) {
+                m_early.insert(reply.id, reply);
                 continue;
+            }
             const qint64 bytes = *it;
             pending.remove(reply.id);
             QString text;
@@ -1074,25 +1173,24 @@ void SftpClient::store(const QString& localFile, const QString& remoteName)
                     problem = text;
                 continue;
             }
-            acknowledged += bytes;
-            Q_EMIT work(acknowledged);
+            if (bytes > 0) {
+                acknowledged += bytes;
+                Q_EMIT work(acknowledged);
+            }
         }
-        QString closeProblem;
-        closeHandle(handle, &closeProblem);
-        if (problem.isEmpty())
-            problem = closeProblem;
     } catch (const LumiError& e) {
-        Q_EMIT workEnd();
+        if (workBegun)
+            Q_EMIT workEnd();
         if (connected())
             throw;
-        throw lost(e);
+        throw LumiError(what.arg(path, e.message()));
     }
     Q_EMIT workEnd();
     if (readFailed && problem.isEmpty())
         problem = QStringLiteral("the local file %1 could not be read to its end")
                       .arg(QDir::toNativeSeparators(localFile));
     if (!problem.isEmpty())
-        throw LumiError(QStringLiteral("Cannot store remote file %1 (%2)").arg(path, problem));
+        throw LumiError(what.arg(path, problem));
 }
 
 void SftpClient::retrieve(const QString& remoteName, const QString& localFile)
@@ -1179,6 +1277,12 @@ void SftpClient::disconnectFromServer()
 {
     if (!m_session)
         return;
+    try {
+        dropPrepared();
+    } catch (const LumiError&) {
+        // going anyway
+    }
     m_session.reset();
+    forgetRequests();
     Q_EMIT disconnected();
 }

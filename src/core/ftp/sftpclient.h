@@ -100,7 +100,11 @@ public:
     void removeFolder(const QString& name) override;
     void deleteFile(const QString& name) override;
     void rename(const QString& oldName, const QString& newName) override;
+    // OPEN (without truncating), the WRITEs, the truncation to the file's size and CLOSE;
+    // the file counts as stored once the server confirmed them all.
     void store(const QString& localFile, const QString& remoteName = QString()) override;
+    // Sends the OPEN of the next file at once, so that store() finds its handle waiting.
+    void prepareStore(const QString& localFile, const QString& remotePath) override;
     void retrieve(const QString& remoteName, const QString& localFile) override;
     qint64 checksum(const QString& name) override; // always -1
 
@@ -146,8 +150,15 @@ private:
     void sendRaw(const QByteArray& payload);
     QByteArray readRaw();
     quint32 send(quint8 type, const QByteArray& body); // returns the request id
+    // The next answer not yet taken (answers to dropped requests are skipped).
     Reply receive();
+    Reply waitFor(quint32 id);                          // the answer to request `id`
     Reply request(quint8 type, const QByteArray& body); // send, then wait for its answer
+    // Closes the handles of the OPENs sent ahead (all, or those before `keep`), without
+    // waiting for the CLOSE.
+    void dropPrepared(const QString& keep = QString());
+    void forgetRequests(); // of a session that ended
+    QByteArray openedHandle(const Reply& reply, const QString& path, const QString& what);
     // A STATUS answer with code OK; else false with the server's text in `text`.
     bool isOk(const Reply& reply, QString* text) const;
     static quint32 statusCode(const Reply& reply);
@@ -165,7 +176,15 @@ private:
     QString m_hostKeyDescription;
     QString m_loginMethod;
     std::optional<QString> m_passphrase; // of the identity file, once it opened it
-    QString m_folder;                    // the current remote folder, absolute
-    QSet<QString> m_knownDirs;           // folders seen to exist in this session
+    QHash<quint32, Reply> m_early;       // answers read while waiting for another
+    QSet<quint32> m_dropped;             // requests whose answers nobody waits for
+    struct Prepared
+    {
+        QString path;
+        quint32 openId = 0;
+    };
+    QList<Prepared> m_prepared; // OPENs sent ahead, oldest first
+    QString m_folder;           // the current remote folder, absolute
+    QSet<QString> m_knownDirs;  // folders seen to exist in this session
     std::unique_ptr<Session> m_session;
 };
