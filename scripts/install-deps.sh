@@ -27,8 +27,11 @@ test=(
   desktop-file-utils appstream shared-mime-info libxml2-utils file man-db
   # a camera card: an exFAT image mounted through FUSE
   exfatprogs exfat-fuse
-  # SFTP: OpenSSH's sshd (started by the tests themselves) and ssh-keygen
-  openssh-server openssh-client
+  # SFTP: the tests start OpenSSH's sshd as their own process (ssh-keygen, ssh-agent and
+  # ssh-add from the client package). Without a running init the package's postinst starts
+  # no system sshd (invoke-rc.d finds no runlevel); on a machine with one, the service it
+  # starts listens on port 22, which the tests never use.
+  openssh-server openssh-sftp-server openssh-client
 )
 
 packages=("${build[@]}")
@@ -41,8 +44,7 @@ for set in "${@:-build}"; do
     demo) packages+=("${runtime[@]}") ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;              # -DLUMIVISTA_FUZZ=ON
     bench) packages+=("${runtime[@]}" libjpeg-turbo-progs imagemagick libvips-tools bc time lftp) ;;
-    bench-upload) packages+=("${runtime[@]}" imagemagick python3 python3-pyftpdlib python3-openssl openssl lftp
-                  openssh-server openssh-client openssh-sftp-server) ;;
+    bench-upload) packages+=("${runtime[@]}" imagemagick python3 python3-pyftpdlib python3-openssl openssl lftp) ;;
     package) packages+=(dpkg-dev lintian) ;;
     *) echo "install-deps.sh: unknown set $set (build, test, demo, fuzz, bench, bench-upload, package)" >&2
        exit 2 ;;

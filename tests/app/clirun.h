@@ -14,10 +14,12 @@ struct CliRun
 };
 
 // Runs the built program (or a copy of it, `program`) with `args` in `workDir` (empty: the
-// current folder) and `env` (empty: the test's own environment).
+// current folder) and `env` (empty: the test's own environment), with `input` on its
+// standard input.
 inline CliRun lumivista(const QStringList& args, const QString& workDir = QString(),
                         const QProcessEnvironment& env = QProcessEnvironment(),
-                        const QString& program = QStringLiteral(LUMIVISTA_BINARY))
+                        const QString& program = QStringLiteral(LUMIVISTA_BINARY),
+                        const QByteArray& input = QByteArray())
 {
     QProcess process;
     if (!workDir.isEmpty())
@@ -25,6 +27,8 @@ inline CliRun lumivista(const QStringList& args, const QString& workDir = QStrin
     if (!env.isEmpty())
         process.setProcessEnvironment(env);
     process.start(program, args);
+    process.write(input);
+    process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};

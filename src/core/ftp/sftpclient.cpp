@@ -1169,6 +1169,11 @@ void SftpClient::store(const QString& localFile, const QString& remoteName)
             pending.remove(reply.id);
             QString text;
             if (!isOk(reply, &text)) {
+                // OpenSSH's server answers a full disk (and other write errors of its
+                // system) with a bare "Failure".
+                if (statusCode(reply) == FxFailure && bytes > 0)
+                    text += QStringLiteral(": the server could not write it; its disk may be "
+                                           "full");
                 if (problem.isEmpty())
                     problem = text;
                 continue;

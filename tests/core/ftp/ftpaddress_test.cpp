@@ -130,3 +130,25 @@ TEST(FtpAddress, PasswordTakenOutOfTheAddressForTheProjectAndMessages)
         EXPECT_EQ(kept.user, kUser);
     }
 }
+
+TEST(FtpAddress, SftpSchemeSelectsSftpOnPort22)
+{
+    const FtpAddress sftp = parseFtpAddress(u"sftp://alice@host"_s, kUser, kPw);
+    EXPECT_EQ(sftp.protocol, RemoteProtocol::Sftp);
+    EXPECT_EQ(sftp.port, 22);
+    EXPECT_EQ(sftp.user, u"alice"_s);
+    EXPECT_EQ(parseFtpAddress(u"SFTP://host:2222"_s, kUser, kPw).port, 2222);
+    for (const QString& ftp : {u"ftp://host"_s, u"host"_s, u"host:22"_s}) {
+        EXPECT_EQ(parseFtpAddress(ftp, kUser, kPw).protocol, RemoteProtocol::Ftp);
+        EXPECT_EQ(addressProtocol(ftp), RemoteProtocol::Ftp);
+    }
+    EXPECT_EQ(parseFtpAddress(u"host"_s, kUser, kPw).port, 21);
+    EXPECT_EQ(ftpAddressUrl(u"host"_s, 22, u"bob"_s, {}, RemoteProtocol::Sftp),
+              u"sftp://bob@host"_s);
+    EXPECT_EQ(ftpAddressUrl(u"host"_s, 2222, u"bob"_s, {}, RemoteProtocol::Sftp),
+              u"sftp://bob@host:2222"_s);
+    EXPECT_EQ(ftpAddressUrl(u"host"_s, 22, u"bob"_s, {}), u"ftp://bob@host:22"_s);
+    // The address keeps its scheme when the password is taken out.
+    EXPECT_EQ(withoutAddressPassword(u"sftp://bob:pw@host:2222"_s, QString()).address,
+              u"sftp://host:2222"_s);
+}
