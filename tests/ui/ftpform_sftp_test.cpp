@@ -1,6 +1,7 @@
 // The FTP window with "sftp://" addresses: the fields that follow the protocol, the
 // host-key question with its answers, and a gallery published to OpenSSH's sshd.
 #include "ftpform_fixture.h"
+#include "sshdserver.h"
 #include "ui/sftphostkeydialog.h"
 #include "util/dialogs.h"
 #include "util/paths.h"
@@ -13,120 +14,16 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
 
 namespace {
-
-// OpenSSH's sshd on 127.0.0.1 as a process of the test's own (ended by its PID): a host key,
-// a client key authorised for the running user, the SFTP subsystem in-process.
-class TestSshd
-{
-public:
-    ~TestSshd()
-    {
-        m_sshd.kill();
-        m_sshd.waitForFinished();
-    }
-
-    // The client key is encrypted with `passphrase` unless it is empty.
-    bool start(const QString& passphrase)
-    {
-        const QString dir = m_dir.path();
-        if (!makeKey(hostKey(), QString()) || !makeKey(clientKey(), passphrase))
-            return false;
-        QFile::copy(clientKey() + QStringLiteral(".pub"), dir + QStringLiteral("/authorized"));
-        if (!run(QStringLiteral("ssh-keygen"),
-                 {QStringLiteral("-lf"), hostKey() + QStringLiteral(".pub")}))
-            return false;
-        m_fingerprint = m_output.split(u' ').value(1);
-        QTcpServer probe; // a free port
-        probe.listen(QHostAddress::LocalHost);
-        m_port = probe.serverPort();
-        probe.close();
-        QFile config(dir + QStringLiteral("/sshd_config"));
-        config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral("ListenAddress 127.0.0.1\nPort %1\nHostKey %2\nPidFile none\n"
-                                    "AuthorizedKeysFile %3/authorized\nPasswordAuthentication no\n"
-                                    "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\n"
-                                    "PermitRootLogin prohibit-password\nLogLevel ERROR\n"
-                                    "Subsystem sftp internal-sftp\n")
-                         .arg(m_port)
-                         .arg(hostKey(), dir)
-                         .toUtf8());
-        config.close();
-        if (geteuid() == 0) // sshd run by root wants its privilege separation folder
-            QDir().mkpath(QStringLiteral("/run/sshd"));
-        m_sshd.setProcessChannelMode(QProcess::MergedChannels);
-        m_sshd.start(QStringLiteral("/usr/sbin/sshd"), {QStringLiteral("-D"), QStringLiteral("-e"),
-                                                        QStringLiteral("-f"), config.fileName()});
-        for (int i = 0; i < 100 && m_sshd.state() != QProcess::NotRunning; ++i) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(500) && socket.waitForReadyRead(2000) &&
-                socket.readAll().startsWith("SSH-"))
-                return true;
-            QThread::msleep(50);
-        }
-        m_reason = QStringLiteral("sshd did not start: ") + QString::fromUtf8(m_sshd.readAll());
-        return false;
-    }
-
-    quint16 port() const { return m_port; }
-    QString clientKey() const { return m_dir.filePath(QStringLiteral("id_test")); }
-    QString fingerprint() const { return m_fingerprint; }
-    QString reason() const { return m_reason; }
-    // The fingerprint of a new key made at `path`, whose line goes to `knownHosts` for this
-    // server: the server's own key then counts as changed.
-    QString putOtherKeyInto(const QString& knownHosts, const QString& path)
-    {
-        if (!makeKey(path, QString()) ||
-            !run(QStringLiteral("ssh-keygen"), {QStringLiteral("-lf"), path}))
-            return QString();
-        const QString fingerprint = m_output.split(u' ').value(1);
-        QFile pub(path + QStringLiteral(".pub")), known(knownHosts);
-        if (!pub.open(QIODevice::ReadOnly) || !known.open(QIODevice::WriteOnly))
-            return QString();
-        known.write(QStringLiteral("[127.0.0.1]:%1 ").arg(m_port).toUtf8() + pub.readAll());
-        return fingerprint;
-    }
-
-private:
-    bool makeKey(const QString& path, const QString& passphrase)
-    {
-        return run(QStringLiteral("ssh-keygen"),
-                   {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
-                    QStringLiteral("-N"), passphrase, QStringLiteral("-f"), path});
-    }
-    QString hostKey() const { return m_dir.filePath(QStringLiteral("host_key")); }
-    bool run(const QString& program, const QStringList& arguments)
-    {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(program, arguments);
-        p.waitForFinished(30000);
-        m_output = QString::fromUtf8(p.readAll());
-        if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return true;
-        m_reason = program + QStringLiteral(": ") + m_output;
-        return false;
-    }
-
-    QTemporaryDir m_dir;
-    QProcess m_sshd;
-    quint16 m_port = 0;
-    QString m_fingerprint, m_output, m_reason;
-};
 
 // Answers the next host-key question by clicking `button`; counts the questions and keeps
 // the fingerprint shown.
@@ -266,8 +163,10 @@ TEST(TFTPFormSftp, AddressSchemeSelectsTheFieldsThatApply)
 
 TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
 {
-    TestSshd sshd;
-    ASSERT_TRUE(sshd.start(QStringLiteral("key secret"))) << sshd.reason().toStdString();
+    SshdServer sshd;
+    ASSERT_TRUE(sshd.start()) << sshd.reason().toStdString();
+    const QString keyFile = sshd.encryptedUserKey(QStringLiteral("key secret"));
+    const QString fingerprint = sshd.hostKeyFingerprint();
     const PathContext saved = pathContext();
     const auto restore = qScopeGuard([&saved] { setPathContext(saved); });
     QTemporaryDir data, local, remote;
@@ -284,7 +183,7 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
         ->setEditText(QStringLiteral("sftp://127.0.0.1:%1").arg(sshd.port()));
     ftpControl<QLineEdit>(form, "edFtpUser")
         ->setText(QString::fromLocal8Bit(getpwuid(geteuid())->pw_name));
-    ftpControl<QLineEdit>(form, "edFtpKey")->setText(sshd.clientKey());
+    ftpControl<QLineEdit>(form, "edFtpKey")->setText(keyFile);
     ftpControl<QComboBox>(form, "edFtpPath")->setEditText(remote.path());
     QAction* connect = ftpControl<QAction>(form, "actConnectDisconnect");
     const QString knownHosts = data.filePath(QStringLiteral("known_hosts"));
@@ -294,7 +193,7 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     answers.answerNext(&form, "btRefuse");
     connect->trigger();
     EXPECT_EQ(answers.asked, 1);
-    EXPECT_EQ(answers.fingerprint, sshd.fingerprint());
+    EXPECT_EQ(answers.fingerprint, fingerprint);
     EXPECT_FALSE(form.client().connected());
     EXPECT_FALSE(QFile::exists(knownHosts));
     EXPECT_EQ(prompts.asked, QStringList()); // no login step before the host key is trusted
@@ -309,9 +208,8 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     EXPECT_EQ(answers.asked, 2);
     ASSERT_TRUE(form.sftp().connected()) << dialogs.texts().join(u'\n').toStdString();
     EXPECT_TRUE(logHas(form, QStringLiteral("Logged in with public key")));
-    EXPECT_EQ(
-        prompts.asked,
-        QStringList(QStringLiteral("Key passphrase|Passphrase for %1:").arg(sshd.clientKey())));
+    EXPECT_EQ(prompts.asked,
+              QStringList(QStringLiteral("Key passphrase|Passphrase for %1:").arg(keyFile)));
     EXPECT_EQ(ftpControl<QLabel>(form, "sbEncryption")->text(), QStringLiteral("Encrypted: SSH"));
     EXPECT_TRUE(
         readAll(knownHosts)
@@ -351,16 +249,15 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     EXPECT_EQ(answers.asked, 2);
     connect->trigger();
 
-    // Another key known for the address: refused with both fingerprints, nothing asked.
-    const QString other =
-        sshd.putOtherKeyInto(knownHosts, data.filePath(QStringLiteral("other_key")));
-    ASSERT_FALSE(other.isEmpty()) << sshd.reason().toStdString();
+    // The server's key changed: refused with both fingerprints, nothing asked.
+    ASSERT_TRUE(sshd.changeHostKey()) << sshd.reason().toStdString();
+    const QString other = sshd.hostKeyFingerprint();
     dialogs.clear();
     connect->trigger();
     EXPECT_FALSE(form.client().connected());
     EXPECT_EQ(answers.asked, 2);
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.texts().first().contains(other) &&
-                dialogs.texts().first().contains(sshd.fingerprint()))
+                dialogs.texts().first().contains(fingerprint))
         << dialogs.texts().first().toStdString();
 }
