@@ -82,7 +82,9 @@ bench: build
 # plain FTP and then over TLS: one connection, the default, --changed after one caption
 # changed, and lftp's mirror -R --parallel=4 of the same gallery; prints times, file counts
 # and ratios, fails when the default or --changed misses its target (the default at most
-# 0.8 times lftp). BENCH_UPLOAD_ARGS=--only-known-flags times a program without --connections
+# 0.8 times lftp). Then SFTP to an sshd of the bench's own behind the same proxy: two
+# connections with a key file, --changed, and lftp over sftp:// (the upload at most 0.8
+# times lftp). BENCH_UPLOAD_ARGS=--only-known-flags times a program without --connections
 # or --changed; --pictures N a smaller gallery.
 BENCH_UPLOAD_ARGS ?=
 bench-upload: configure
@@ -90,6 +92,7 @@ bench-upload: configure
 	cmake --build $(BUILD) --target lumivista
 	bench/upload-bench.py --lumivista $(CURDIR)/$(LUMIVISTA) $(BENCH_UPLOAD_ARGS)
 	bench/upload-bench.py --lumivista $(CURDIR)/$(LUMIVISTA) --tls $(BENCH_UPLOAD_ARGS)
+	bench/upload-bench.py --lumivista $(CURDIR)/$(LUMIVISTA) --sftp $(BENCH_UPLOAD_ARGS)
 
 # Every libFuzzer target for FUZZ_SECONDS (a minute) each, in a clang build of its own;
 # fails when any target finds a crash, a leak, a time-out or runs out of memory.

@@ -4,7 +4,8 @@
 # the same port. Every chunk read is written on at its arrival time + DELAY in either
 # direction, in order and without a bandwidth limit, so the round trip grows by twice the
 # delay. An FTP client opens its data connections to the control connection's peer at the
-# port of the PASV reply, which is then this proxy: replies need no rewriting.
+# port of the PASV reply, which is then this proxy: replies need no rewriting. SSH needs the
+# control port only.
 # Prints "READY" on standard output once every port listens; runs until killed.
 import argparse
 import asyncio
@@ -77,8 +78,10 @@ async def relay(client_reader, client_writer, upstream_host, port, delay):
 
 
 async def serve(args):
-    first, last = (int(p) for p in args.passive.split("-"))
-    ports = [args.port] + list(range(first, last + 1))
+    ports = [args.port]
+    if args.passive:
+        first, last = (int(p) for p in args.passive.split("-"))
+        ports += list(range(first, last + 1))
     delay = args.delay_ms / 1000.0
     servers = []
     for port in ports:
@@ -94,7 +97,8 @@ def main():
     parser.add_argument("--listen", default="127.0.0.1")
     parser.add_argument("--upstream", default="127.0.0.2")
     parser.add_argument("--port", type=int, required=True, help="the control port")
-    parser.add_argument("--passive", required=True, help="the passive ports, FIRST-LAST")
+    parser.add_argument("--passive", default="",
+                        help="the passive ports, FIRST-LAST (none for SSH)")
     parser.add_argument("--delay-ms", type=float, default=25.0, help="one way (default 25)")
     args = parser.parse_args()
     try:

@@ -15,14 +15,21 @@
 #                   that each upload accepts with --accept-certificate, lftp with
 #                   ssl:verify-certificate off)
 #        [--no-lftp]   (leave lftp out; judges no target against it)
+#        [--sftp]  (OpenSSH's sshd on 127.0.0.2 instead, started here with a configuration,
+#                   host key and authorised key of its own; uploads to sftp:// over
+#                   --connections 2 with --identity and --accept-host-key, and --changed;
+#                   lftp mirrors over sftp:// through ssh with the same key. Targets: the
+#                   upload at most 0.8 times lftp's, --changed at most 5 % of it)
 import argparse
 import concurrent.futures
 import ftplib
 import io
 import os
+import pwd
 import re
 import shutil
 import signal
+import socket
 import ssl
 import statistics
 import subprocess
@@ -36,10 +43,12 @@ SERVER, PROXY = "127.0.0.2", "127.0.0.1"
 USER, PASSWORD = "bench", "bench-secret"
 DEFAULT_LIMIT, CHANGED_LIMIT, LFTP_LIMIT = 0.6, 0.05, 0.8
 LFTP_PARALLEL = 4
+SFTP_CONNECTIONS = 2  # the SFTP default, given explicitly (FTP's is 4)
 # The first line of the comment every page carries: the program, its version, the time of the run.
 GENERATOR_LINE = b"<!-- *** generated with Lumivista ("
-# Given to every upload: accepts the benchmark server's certificate under --tls.
-TLS_FLAGS = []
+# Given to every upload: accepts the benchmark server's certificate under --tls, the host
+# key and the key file under --sftp.
+EXTRA_FLAGS = []
 
 
 class Failure(Exception):
@@ -112,10 +121,11 @@ def holds(remote, gallery):
     return all(there.get(name) == value for name, value in contents(gallery).items())
 
 
-def upload(lumivista, project, name, folder, flags, env):
-    run([lumivista, "project", "set", project, "FtpPath=/" + folder])
+def upload(lumivista, project, name, path, flags, env):
+    """Times `lumivista upload` of the project into the remote folder `path`."""
+    run([lumivista, "project", "set", project, "FtpPath=" + path])
     t0 = time.monotonic()
-    done = subprocess.run([lumivista, "upload", project, "--yes"] + flags + TLS_FLAGS,
+    done = subprocess.run([lumivista, "upload", project, "--yes"] + flags + EXTRA_FLAGS,
                           capture_output=True, text=True, env=env)
     seconds = time.monotonic() - t0
     found = re.search(r"(\d+) of (\d+) files stored in", done.stderr)
@@ -126,19 +136,27 @@ def upload(lumivista, project, name, folder, flags, env):
     return seconds
 
 
-def lftp_mirror(gallery, port, folder, tls):
-    """Times `lftp mirror -R --parallel=4` of the gallery into /folder through the proxy."""
-    settings = ["set cmd:fail-exit yes", "set net:max-retries 1", "set net:timeout 30",
-                "set ftp:passive-mode yes"]
-    if tls:
-        settings += ["set ftp:ssl-force yes", "set ftp:ssl-protect-data yes",
-                     "set ftp:ssl-protect-list yes", "set ssl:verify-certificate no"]
+def lftp_mirror(gallery, port, folder, tls, sftp=None):
+    """Times `lftp mirror -R --parallel=4` of the gallery into /folder through the proxy;
+    with sftp = (user, key file) over sftp:// into the absolute path `folder`."""
+    settings = ["set cmd:fail-exit yes", "set net:max-retries 1", "set net:timeout 30"]
+    if sftp:
+        user, key = sftp
+        # The password is never asked: ssh logs in with the key.
+        settings += ['set sftp:connect-program "ssh -a -x -i %s -o StrictHostKeyChecking=no '
+                     '-o UserKnownHostsFile=/dev/null"' % key]
+        target = ["open -u %s,unused -p %d sftp://%s" % (user, port, PROXY),
+                  "mirror -R --parallel=%d %s %s" % (LFTP_PARALLEL, gallery, folder)]
     else:
-        settings += ["set ftp:ssl-allow no"]
-    script = "; ".join(settings + ["open -u %s,%s -p %d ftp://%s" % (USER, PASSWORD, port, PROXY),
-                                   "mirror -R --parallel=%d %s /%s" % (LFTP_PARALLEL, gallery,
-                                                                       folder),
-                                   "quit"])
+        settings += ["set ftp:passive-mode yes"]
+        if tls:
+            settings += ["set ftp:ssl-force yes", "set ftp:ssl-protect-data yes",
+                         "set ftp:ssl-protect-list yes", "set ssl:verify-certificate no"]
+        else:
+            settings += ["set ftp:ssl-allow no"]
+        target = ["open -u %s,%s -p %d ftp://%s" % (USER, PASSWORD, port, PROXY),
+                  "mirror -R --parallel=%d %s /%s" % (LFTP_PARALLEL, gallery, folder)]
+    script = "; ".join(settings + target + ["quit"])
     t0 = time.monotonic()
     done = subprocess.run(["lftp", "--norc", "-c", script], capture_output=True, text=True,
                           stdin=subprocess.DEVNULL)
@@ -149,6 +167,59 @@ def lftp_mirror(gallery, port, folder, tls):
     print("  %-16s %7.2f s  mirror -R --parallel=%d" % ("lftp", seconds, LFTP_PARALLEL),
           flush=True)
     return seconds
+
+
+def start_sshd(work, port):
+    """OpenSSH's sshd on SERVER:port as a process of this run (never the system service):
+    a host key, a configuration and a client key authorised for the running user, all in
+    `work`; the SFTP subsystem in-process. Returns the process, the user, the client key
+    file and the host key's fingerprint as `ssh-keygen -lf` prints it."""
+    user = pwd.getpwuid(os.getuid()).pw_name
+    host_key, key = os.path.join(work, "ssh_host_ed25519_key"), os.path.join(work, "id_bench")
+    for path in (host_key, key):
+        run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-C", "bench", "-f", path])
+    shutil.copy(key + ".pub", os.path.join(work, "authorized_keys"))
+    fingerprint = run(["ssh-keygen", "-lf", host_key + ".pub"]).stdout.split()[1]
+    config = os.path.join(work, "sshd_config")
+    with open(config, "w") as f:
+        f.write("\n".join([
+            "ListenAddress %s" % SERVER, "Port %d" % port, "HostKey %s" % host_key,
+            "PidFile none", "AuthorizedKeysFile %s" % os.path.join(work, "authorized_keys"),
+            "PubkeyAuthentication yes", "PasswordAuthentication no",
+            "KbdInteractiveAuthentication no", "UsePAM no", "StrictModes no",
+            "PermitRootLogin prohibit-password", "AllowUsers %s" % user,
+            "MaxStartups 30", "Subsystem sftp internal-sftp", "LogLevel ERROR", ""]))
+    if os.geteuid() == 0:
+        # sshd started by root wants its privilege separation folder (the service makes it).
+        os.makedirs("/run/sshd", mode=0o755, exist_ok=True)
+    log = open(os.path.join(work, "sshd.log"), "w")
+    proc = subprocess.Popen(["/usr/sbin/sshd", "-D", "-e", "-f", config], stdin=subprocess.DEVNULL,
+                            stdout=log, stderr=log)
+    for _ in range(100):
+        if proc.poll() is not None:
+            break
+        try:
+            ssh_round_trip_ms(SERVER, port)
+            return proc, user, key, fingerprint
+        except OSError:
+            time.sleep(0.1)
+    proc.kill()
+    proc.wait()
+    with open(log.name) as f:
+        raise Failure("sshd did not start:\n%s" % f.read()[-2000:])
+
+
+def ssh_round_trip_ms(host, port):
+    """One round trip to the SSH server, in ms: from our version line until its key
+    exchange offer, which it sends only after reading ours."""
+    with socket.create_connection((host, port), timeout=5) as s:
+        if not s.recv(256).startswith(b"SSH-"):
+            raise OSError("no SSH version line")
+        t0 = time.monotonic()
+        s.sendall(b"SSH-2.0-upload-bench\r\n")
+        if not s.recv(256):
+            raise OSError("no key exchange offer")
+        return 1000 * (time.monotonic() - t0)
 
 
 def set_captions(project, caption, count=None):
@@ -186,24 +257,99 @@ def contents(folder):
     return found
 
 
+def change_caption(lumivista, project, out):
+    """Changes the first picture's caption and generates the gallery again."""
+    before = contents(out)
+    set_captions(project, "A caption changed after the upload", count=1)
+    run([lumivista, "generate", project, "--yes"])
+    after = contents(out)
+    print("a new caption changed %d of %d files" % (
+        sum(before.get(k) != v for k, v in after.items()), len(after)))
+
+
+def judge(targets):
+    """Prints each (label, ratio, limit); 1 when one is missed, else 0."""
+    missed = 0
+    for label, ratio, limit in targets:
+        met = ratio <= limit
+        missed += not met
+        print("  %-28s %.3f  target <= %.2f  %s" % (label, ratio, limit,
+                                                   "met" if met else "MISSED"))
+    return 1 if missed else 0
+
+
+def sftp_bench(args, lumivista, project, out, work, helpers, unknown):
+    """The SFTP variant: sshd of the run's own behind the proxy; the upload over
+    SFTP_CONNECTIONS connections with key-file login, --changed, then lftp over sftp://."""
+    remote = os.path.join(work, "remote")
+    sshd, user, key, fingerprint = start_sshd(work, args.port)
+    helpers.append(sshd)
+    helpers.append(start([sys.executable, os.path.join(HERE, "latencyproxy.py"), "--listen",
+                          PROXY, "--upstream", SERVER, "--port", str(args.port), "--delay-ms",
+                          str(args.delay_ms)], "READY"))
+    direct, proxied = (statistics.median(ssh_round_trip_ms(host, args.port) for _ in range(5))
+                       for host in (SERVER, PROXY))
+    print("SFTP to OpenSSH's sshd as %s, host key %s\nround trip  direct: %.1f ms;  "
+          "through the proxy: %.1f ms" % (user, fingerprint, direct, proxied))
+    if proxied < 1.8 * args.delay_ms:
+        raise Failure("the proxy adds no delay")
+    # Key-file login only: no password, no agent.
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("LUMIVISTA_FTP_PASSWORD", "SSH_AUTH_SOCK")}
+    EXTRA_FLAGS[:] = ["--identity", key, "--accept-host-key", fingerprint]
+    run([lumivista, "project", "set", project,
+         "FtpServer=sftp://%s:%d" % (PROXY, args.port), "FtpUser=" + user])
+    targets = []
+    if not unknown:
+        connections = ["--connections", str(SFTP_CONNECTIONS)]
+        full = upload(lumivista, project, "%d connections" % SFTP_CONNECTIONS,
+                      os.path.join(remote, "sftp"), connections, env)
+        if not holds(os.path.join(remote, "sftp"), out):
+            raise Failure("the server's sftp folder differs from the gallery")
+    if not args.no_lftp:
+        lftp = lftp_mirror(out, args.port, os.path.join(remote, "lftp"), False, (user, key))
+        if not holds(os.path.join(remote, "lftp"), out):
+            raise Failure("lftp's folder differs from the gallery")
+    if unknown:
+        print("left out (not known to this lumivista): %s; no target judged" % ", ".join(unknown))
+        return 0
+    change_caption(lumivista, project, out)
+    changed = upload(lumivista, project, "--changed", os.path.join(remote, "sftp"),
+                     connections + ["--changed"], env)
+    if not holds(os.path.join(remote, "sftp"), out):
+        raise Failure("after --changed the server's sftp folder differs from the gallery")
+    targets.append(("--changed / full", changed / full, CHANGED_LIMIT))
+    if not args.no_lftp:
+        targets.append(("SFTP / lftp", full / lftp, LFTP_LIMIT))
+    return judge(targets)
+
+
 def main():
     parser = argparse.ArgumentParser(description="times gallery uploads over a slow link")
     parser.add_argument("--lumivista", default=os.path.join(ROOT, "build/src/app/lumivista"))
     parser.add_argument("--pictures", type=int, default=300)
     parser.add_argument("--delay-ms", type=float, default=25.0)
-    parser.add_argument("--port", type=int, default=20021, help="the control port")
+    parser.add_argument("--port", type=int, help="the control port (20021; SFTP 20022)")
     parser.add_argument("--passive", default="20100-20199", help="the passive ports")
     parser.add_argument("--only-known-flags", action="store_true")
     parser.add_argument("--tls", action="store_true", help="explicit FTP over TLS")
     parser.add_argument("--no-lftp", action="store_true", help="leave lftp out")
+    parser.add_argument("--sftp", action="store_true", help="SFTP to OpenSSH's sshd")
     args = parser.parse_args()
+    if args.port is None:
+        args.port = 20022 if args.sftp else 20021
     lumivista = os.path.abspath(args.lumivista)
     if not args.no_lftp and not shutil.which("lftp"):
         raise Failure("lftp is not installed (scripts/install-deps.sh bench-upload), or pass "
                       "--no-lftp")
 
     usage = run([lumivista, "upload", "--help"]).stdout
-    unknown = [f for f in ("--connections", "--changed") if f not in usage]
+    wanted = ["--connections", "--changed"]
+    if args.sftp:
+        wanted += ["--identity", "--accept-host-key"]
+        if not shutil.which("ssh-keygen") or not os.path.exists("/usr/sbin/sshd"):
+            raise Failure("OpenSSH is not installed (scripts/install-deps.sh bench-upload)")
+    unknown = [f for f in wanted if f not in usage]
     if unknown and not args.only_known_flags:
         raise Failure("%s: `upload` does not know %s; build it with them (or pass "
                       "--only-known-flags to time what it has)"
@@ -224,7 +370,7 @@ def main():
         os.makedirs(pictures, exist_ok=True)
         make_pictures(pictures, args.pictures)
         project, out, remote = (os.path.join(work, n) for n in ("p.lmv", "out", "remote"))
-        for folder in ("one", "default", "lftp"):
+        for folder in ("one", "default", "lftp", "sftp"):
             os.makedirs(os.path.join(remote, folder))
         run([lumivista, "project", "new", project, "--target", out,
              "FtpServer=%s:%d" % (PROXY, args.port), "FtpUser=" + USER])
@@ -235,6 +381,8 @@ def main():
         run([lumivista, "generate", project, "--yes"])
         print("gallery: %d pictures, %d files, generated in %.1f s" % (
             args.pictures, sum(len(f) for _, _, f in os.walk(out)), time.monotonic() - t0))
+        if args.sftp:
+            return sftp_bench(args, lumivista, project, out, work, helpers, unknown)
 
         server = [sys.executable, os.path.join(HERE, "ftpserver.py"), "--host", SERVER, "--port",
                   str(args.port), "--passive", args.passive, "--root", remote, "--user", USER,
@@ -246,7 +394,7 @@ def main():
             fingerprint = run(["openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in",
                                cert]).stdout.strip().split("=", 1)[1]
             server += ["--certfile", cert, "--keyfile", key]
-            TLS_FLAGS[:] = ["--accept-certificate", fingerprint]
+            EXTRA_FLAGS[:] = ["--accept-certificate", fingerprint]
             run([lumivista, "project", "set", project, "FtpTls=1"])
             print("explicit FTP over TLS required, certificate %s" % fingerprint)
         helpers.append(start(server, "PORT"))
@@ -261,22 +409,17 @@ def main():
 
         env = dict(os.environ, LUMIVISTA_FTP_PASSWORD=PASSWORD)
         one_flags = ["--connections", "1"] if "--connections" not in unknown else []
-        one = upload(lumivista, project, "one connection", "one", one_flags, env)
-        default = upload(lumivista, project, "default", "default", [], env)
+        one = upload(lumivista, project, "one connection", "/one", one_flags, env)
+        default = upload(lumivista, project, "default", "/default", [], env)
         for folder in ("one", "default"):
             if not holds(os.path.join(remote, folder), out):
                 raise Failure("the server's /%s differs from the gallery" % folder)
-        before = contents(out)
-        set_captions(project, "A caption changed after the upload", count=1)
-        run([lumivista, "generate", project, "--yes"])
-        after = contents(out)
-        print("a new caption changed %d of %d files" % (
-            sum(before.get(k) != v for k, v in after.items()), len(after)))
+        change_caption(lumivista, project, out)
         if unknown:
             print("left out (not known to this lumivista): %s; no target judged"
                   % ", ".join(unknown))
             return 0
-        changed = upload(lumivista, project, "--changed", "default", ["--changed"], env)
+        changed = upload(lumivista, project, "--changed", "/default", ["--changed"], env)
         if not holds(os.path.join(remote, "default"), out):
             raise Failure("after --changed the server's /default differs from the gallery")
         targets = [("default / one connection", default / one, DEFAULT_LIMIT),
@@ -287,13 +430,7 @@ def main():
             if not holds(os.path.join(remote, "lftp"), out):
                 raise Failure("lftp's /lftp differs from the gallery")
             targets.append(("default / lftp", default / lftp, LFTP_LIMIT))
-        missed = 0
-        for label, ratio, limit in targets:
-            met = ratio <= limit
-            missed += not met
-            print("  %-28s %.3f  target <= %.2f  %s" % (label, ratio, limit,
-                                                       "met" if met else "MISSED"))
-        return 1 if missed else 0
+        return judge(targets)
     finally:
         for proc in helpers:
             proc.terminate()

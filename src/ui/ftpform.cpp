@@ -56,14 +56,18 @@ TFTPForm::TFTPForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("FTP"));
     buildWindow();
 
-    connect(&m_ftp, &FTPClient::status, this, &TFTPForm::FTPStatus);
-    connect(&m_ftp, &FTPClient::disconnected, this, &TFTPForm::FTPDisconnected);
-    connect(&m_ftp, &FTPClient::afterLogin, this, &TFTPForm::FTPAfterClientLogin);
-    connect(&m_ftp, &FTPClient::workEnd, this, &TFTPForm::FTPWorkEnd);
+    for (RemoteClient* client :
+         {static_cast<RemoteClient*>(&m_ftp), static_cast<RemoteClient*>(&m_sftp)}) {
+        connect(client, &RemoteClient::status, this, &TFTPForm::FTPStatus);
+        connect(client, &RemoteClient::disconnected, this, &TFTPForm::FTPDisconnected);
+        connect(client, &RemoteClient::afterLogin, this, &TFTPForm::FTPAfterClientLogin);
+        connect(client, &RemoteClient::workEnd, this, &TFTPForm::FTPWorkEnd);
+    }
     // A certificate that does not verify is the user's decision.
     m_ftp.certificateQuestion = [this](const FtpCertificateQuestion& question) {
         return FtpCertificateDialog::ask(this, question);
     };
+    setUpSftp();
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -204,6 +208,16 @@ QWidget* TFTPForm::buildConnectionArea()
     m_btnGo->setObjectName(QStringLiteral("btnGo"));
     m_lServer = new QLabel(area);
     m_lServer->setObjectName(QStringLiteral("lServer"));
+    m_edFtpKey = new QLineEdit(area);
+    m_edFtpKey->setObjectName(QStringLiteral("edFtpKey"));
+    m_edFtpKey->setPlaceholderText(QStringLiteral("SFTP: a private key file (optional)"));
+    m_edFtpKey->setToolTip(QStringLiteral(
+        "SFTP logins try this key first, then the keys of a running ssh-agent, then the "
+        "password"));
+    m_btKeyFile = new QPushButton(QStringLiteral("..."), area);
+    m_btKeyFile->setObjectName(QStringLiteral("btKeyFile"));
+    auto* lKey = new QLabel(QStringLiteral("Key file:"), area);
+    lKey->setBuddy(m_edFtpKey);
 
     grid->addWidget(new QLabel(QStringLiteral("FTP Address:"), area), 0, 0);
     grid->addWidget(m_edFtpServer, 0, 1);
@@ -222,6 +236,9 @@ QWidget* TFTPForm::buildConnectionArea()
     tlsRow->addWidget(lTls);
     tlsRow->addWidget(m_edFtpTls, 1);
     grid->addLayout(tlsRow, 1, 6, 1, 3);
+    grid->addWidget(lKey, 2, 0);
+    grid->addWidget(m_edFtpKey, 2, 1, 1, 4);
+    grid->addWidget(m_btKeyFile, 2, 5);
     grid->addWidget(m_lServer, 2, 6, 1, 3);
     // The address is as wide as the user and password fields together.
     for (QWidget* field : {static_cast<QWidget*>(m_edFtpServer), static_cast<QWidget*>(m_edFtpUser),
@@ -243,9 +260,10 @@ QWidget* TFTPForm::buildConnectionArea()
     });
     connect(m_btClose, &QPushButton::clicked, m_actClose, &QAction::trigger);
     connect(m_btnGo, &QPushButton::clicked, this, &TFTPForm::btnGoClick);
+    connect(m_btKeyFile, &QPushButton::clicked, this, &TFTPForm::btKeyFileClick);
     // [Return] in the password field connects, in the path field it is GO.
     connect(m_edFtpPw, &QLineEdit::returnPressed, this, [this] {
-        if (!m_ftp.connected() && m_actConnectDisconnect->isEnabled())
+        if (!client().connected() && m_actConnectDisconnect->isEnabled())
             m_actConnectDisconnect->trigger();
     });
     connect(m_edFtpPath->lineEdit(), &QLineEdit::returnPressed, this, &TFTPForm::btnGoClick);
@@ -255,6 +273,8 @@ QWidget* TFTPForm::buildConnectionArea()
     };
     connect(m_edFtpServer, &QComboBox::editTextChanged, this, followAddress);
     connect(m_edFtpPath, &QComboBox::editTextChanged, this, followAddress);
+    // "sftp://" in the address: the FTP-only choices go grey, the key file comes alive.
+    connect(m_edFtpServer, &QComboBox::editTextChanged, this, &TFTPForm::showProtocolFields);
     return area;
 }
 
@@ -327,9 +347,9 @@ void TFTPForm::endSession()
         }
     }
     try {
-        m_ftp.disconnectFromServer();
+        client().disconnectFromServer();
     } catch (const LumiError&) {
-        m_ftp.abortDataChannel();
+        client().abortDataChannel();
     }
     m_timer1->stop();
 }
@@ -348,6 +368,7 @@ void TFTPForm::readStoredFields()
     bool known = false;
     const int tls = readSetting(section, QStringLiteral("Tls")).toInt(&known);
     m_edFtpTls->setCurrentIndex(known && tls >= 0 && tls < m_edFtpTls->count() ? tls : 0);
+    m_edFtpKey->setText(readSetting(section, QStringLiteral("KeyFile")));
 }
 
 void TFTPForm::writeStoredFields()
@@ -360,22 +381,23 @@ void TFTPForm::writeStoredFields()
                  m_edFtpActive->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
     writeSetting(section, QStringLiteral("Pw"), m_ini >= 2 ? m_edFtpPw->text() : QString());
     writeSetting(section, QStringLiteral("Tls"), QString::number(m_edFtpTls->currentIndex()));
+    writeSetting(section, QStringLiteral("KeyFile"), m_edFtpKey->text());
 }
 
 void TFTPForm::actConnectDisconnectExecute()
 {
     // A connection that died unnoticed fails the noop: then connect anew.
     bool alive = false;
-    if (m_ftp.connected()) {
+    if (client().connected()) {
         try {
-            m_ftp.noop();
+            client().noop();
             alive = true;
         } catch (const LumiError&) {
         }
     }
-    if (alive && m_ftp.connected()) {
+    if (alive && client().connected()) {
         try {
-            m_ftp.disconnectFromServer();
+            client().disconnectFromServer();
         } catch (const LumiError& e) {
             SetControls();
             showError(e);
@@ -390,16 +412,24 @@ void TFTPForm::actConnectDisconnectExecute()
         const FtpAddress address =
             parseFtpAddress(m_edFtpServer->currentText(), m_edFtpUser->text(), m_edFtpPw->text());
         takePasswordOutOfAddress();
-        m_ftp.setHost(address.host);
-        m_ftp.setPort(address.port);
-        m_ftp.setUsername(address.user);
-        m_ftp.setPassword(address.password);
-        m_ftp.setPassive(!m_edFtpActive->isChecked());
-        m_ftp.setTlsMode(static_cast<FtpTlsMode>(m_edFtpTls->currentIndex()));
-        m_ftp.setReplyTimeout(m_replyTimeout);
-        m_ftp.connectToServer();
-        m_timer1->start(m_ftp.replyTimeout() / 2);
-        m_panels[3]->setText(QStringLiteral("TimeOut: ") + QString::number(m_ftp.replyTimeout()));
+        useClient(address.protocol);
+        RemoteClient& remote = client();
+        remote.setHost(address.host);
+        remote.setPort(address.port);
+        remote.setUsername(address.user);
+        remote.setPassword(address.password);
+        remote.setReplyTimeout(m_replyTimeout);
+        if (address.protocol == RemoteProtocol::Sftp) {
+            m_sftp.setIdentityFile(m_edFtpKey->text().trimmed());
+            // "Trust once" held for the last connection only: a new one asks again.
+            m_sftp.setAcceptedHostKey(QString());
+        } else {
+            m_ftp.setPassive(!m_edFtpActive->isChecked());
+            m_ftp.setTlsMode(static_cast<FtpTlsMode>(m_edFtpTls->currentIndex()));
+        }
+        remote.connectToServer();
+        m_timer1->start(remote.replyTimeout() / 2);
+        m_panels[3]->setText(QStringLiteral("TimeOut: ") + QString::number(remote.replyTimeout()));
     } catch (const LumiError& e) {
         SetControls();
         showError(e);
@@ -415,7 +445,7 @@ void TFTPForm::FTPAfterClientLogin()
     const QString path = m_edFtpPath->currentText();
     if (!path.isEmpty() && path != QLatin1String("/")) {
         try {
-            m_ftp.changeFolder(path);
+            client().changeFolder(path);
         } catch (const LumiError& e) {
             // a stored folder the server refuses: list the start folder instead, and say why
             Log(e.message() + QStringLiteral(". The start folder is listed instead: create the "
@@ -429,16 +459,16 @@ void TFTPForm::FTPAfterClientLogin()
 
 void TFTPForm::Timer1Timer()
 {
-    if (!m_ftp.connected()) {
+    if (!client().connected()) {
         m_timer1->stop();
         return;
     }
     try {
-        m_ftp.noop();
+        client().noop();
     } catch (const LumiError&) {
         m_timer1->stop();
         try {
-            m_ftp.disconnectFromServer();
+            client().disconnectFromServer();
         } catch (const LumiError&) {
         }
     }
@@ -446,8 +476,15 @@ void TFTPForm::Timer1Timer()
 
 void TFTPForm::SetControls()
 {
-    const bool online = m_ftp.connected();
-    if (online) {
+    const bool online = client().connected();
+    if (online && m_client == &m_sftp) {
+        m_actConnectDisconnect->setText(QStringLiteral("Disconnect"));
+        m_panels[0]->setText(QStringLiteral("Online"));
+        // "SSH, host key ED25519 SHA256:...": what was trusted.
+        m_lServer->setText(QStringLiteral("SSH, host key ") + m_sftp.hostKeyDescription());
+        m_encryptionPanel->setText(QStringLiteral("Encrypted: SSH"));
+        m_encryptionPanel->setToolTip(m_sftp.hostKeyDescription());
+    } else if (online) {
         m_actConnectDisconnect->setText(QStringLiteral("Disconnect"));
         m_panels[0]->setText(QStringLiteral("Online"));
         m_lServer->setText(m_ftp.systemDescription());
@@ -489,7 +526,7 @@ void TFTPForm::SetControls()
     m_edFtpServer->setEnabled(!online);
     m_edFtpUser->setEnabled(!online);
     m_edFtpPw->setEnabled(!online);
-    m_edFtpTls->setEnabled(!online);
+    showProtocolFields();
 }
 
 void TFTPForm::FTPDisconnected()
@@ -534,5 +571,8 @@ void TFTPForm::takePasswordOutOfAddress()
 
 QString TFTPForm::getAdresse() const
 {
-    return ftpAddressUrl(m_ftp.host(), m_ftp.port(), m_ftp.username(), m_ftp.password());
+    const RemoteProtocol protocol =
+        m_client == &m_sftp ? RemoteProtocol::Sftp : RemoteProtocol::Ftp;
+    return ftpAddressUrl(client().host(), client().port(), client().username(), client().password(),
+                         protocol);
 }

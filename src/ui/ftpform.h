@@ -1,11 +1,13 @@
 // The FTP window: connection fields, connect/disconnect with keep-alive, the transaction
 // log and status bar, the remote folder list with its back history, the local list of
 // files offered for upload, the gallery upload and the single-file commands. The
-// protocol is spoken by the core's FTPClient.
+// protocol is spoken by the core's FTPClient, or its SftpClient for an "sftp://" address.
 #pragma once
 
+#include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
+#include "ftp/sftpclient.h"
 #include "ftp/uploadrecord.h"
 
 #include <QDialog>
@@ -43,6 +45,9 @@ public:
     virtual QString openFile(QWidget* parent, const QString& filter) = 0;
     virtual std::optional<QString> inputText(QWidget* parent, const QString& title,
                                              const QString& prompt, const QString& text) = 0;
+    // Like inputText, the typed text masked (a passphrase).
+    virtual std::optional<QString> inputSecret(QWidget* parent, const QString& title,
+                                               const QString& prompt) = 0;
 };
 
 class TFTPForm : public QDialog
@@ -77,6 +82,10 @@ public:
     ~TFTPForm() override;
 
     FTPClient& ftp() { return m_ftp; }
+    SftpClient& sftp() { return m_sftp; }
+    // The client of the last connect: FTP, or SFTP for an "sftp://" address.
+    RemoteClient& client() { return *m_client; }
+    const RemoteClient& client() const { return *m_client; }
     // The reply time-out given to the client at connect (30000 ms; tests shorten it).
     void setReplyTimeout(int milliseconds) { m_replyTimeout = milliseconds; }
 
@@ -129,6 +138,8 @@ public Q_SLOTS:
     // the remote folder shown now that the local list no longer has (findStaleFiles).
     void btRemoveStaleClick();
     void btOpenDirClick();
+    // "..." beside "Key file:": a private key file for SFTP logins.
+    void btKeyFileClick();
     void Timer1Timer();
     void FTPStatus(const QString& text);
     void FTPDisconnected();
@@ -168,6 +179,15 @@ private:
     void endSession();
     // ftpform_upload.cpp / ftpform_remoteops.cpp
     void setUpUpload();
+    // ftpform_sftp.cpp: the host-key and passphrase questions.
+    void setUpSftp();
+    // The upload loop on the current client (again after the client changed).
+    void makeUpload();
+    // The client for `protocol`; the other one is disconnected first.
+    void useClient(RemoteProtocol protocol);
+    // Encryption and active mode apply to FTP only, the key file to SFTP only.
+    void showProtocolFields();
+    bool sftpAddress() const;
     void setUpRemoteCommands();
     void showFileCount(int stored, int total);
     void renameInPlace(QTreeWidgetItem* item, int column);
@@ -175,6 +195,8 @@ private:
     bool isAscii(QMenu* menu) const;
 
     FTPClient m_ftp;
+    SftpClient m_sftp;
+    RemoteClient* m_client = &m_ftp;
     int m_ini = 0;
     int m_replyTimeout = FTPClient::kDefaultReplyTimeout;
     QString m_quellPath;
@@ -194,6 +216,8 @@ private:
     QLineEdit* m_edFtpPw = nullptr;
     QCheckBox* m_edFtpActive = nullptr;
     QComboBox* m_edFtpTls = nullptr; // FtpTlsMode by position
+    QLineEdit* m_edFtpKey = nullptr; // the private key file of SFTP logins
+    QPushButton* m_btKeyFile = nullptr;
     QComboBox* m_edFtpPath = nullptr;
     QLabel* m_lServer = nullptr;
     QLabel* m_lFtpPath = nullptr;

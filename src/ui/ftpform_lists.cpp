@@ -184,16 +184,16 @@ void TFTPForm::RefreshList()
 {
     const QScopedValueRollback<bool> listing(m_listing, true);
     QStringList rawLines;
-    m_ftp.setTransferType(FTPClient::TransferType::Binary);
-    m_ftp.listDetails(rawLines);
-    const QString folder = m_ftp.currentFolder();
+    client().setTransferType(RemoteClient::TransferType::Binary);
+    client().listDetails(rawLines);
+    const QString folder = client().currentFolder();
     m_edFtpPath->setEditText(folder);
     m_lFtpPath->setText(QStringLiteral(" Server: ") + folder);
     m_lvFiles->clear();
     QList<RemoteRow> rows;
     if (QString::compare(folder, QStringLiteral("/")) > 0)
         rows.append({QStringLiteral(".."), true, -1, {}});
-    rows += readRemoteRows(m_ftp, rawLines);
+    rows += readRemoteRows(client(), rawLines);
     sortRemoteRows(rows);
     for (const RemoteRow& row : std::as_const(rows))
         addRow(row);
@@ -219,16 +219,16 @@ void TFTPForm::clearHistory()
 
 void TFTPForm::ChangeFTPDir(const QString& NewDir)
 {
-    insertHistory(m_ftp.currentFolder());
-    m_ftp.changeFolder(NewDir);
+    insertHistory(client().currentFolder());
+    client().changeFolder(NewDir);
     RefreshList();
 }
 
 void TFTPForm::actChangeDirUPExecute()
 {
     guarded([this] {
-        insertHistory(m_ftp.currentFolder());
-        m_ftp.parentFolder();
+        insertHistory(client().currentFolder());
+        client().parentFolder();
         RefreshList();
     });
 }
@@ -243,7 +243,7 @@ void TFTPForm::actBackExecute()
     if (m_edFtpPath->count() == 0)
         return;
     guarded([this] {
-        m_ftp.changeFolder(m_edFtpPath->itemText(0));
+        client().changeFolder(m_edFtpPath->itemText(0));
         RefreshList();
         const QString text = m_edFtpPath->currentText();
         m_edFtpPath->removeItem(0);
@@ -342,13 +342,13 @@ void TFTPForm::btSelChangedClick()
 {
     guarded([this] {
         // Without a connection this fails as every remote command does ("Not connected.").
-        const QString base = m_ftp.currentFolder();
+        const QString base = client().currentFolder();
         QStringList entries;
         for (int i = 0; i < m_quelle->count(); ++i)
             entries.append(m_quelle->item(i)->text());
         QString recordProblem;
         const QList<bool> changed =
-            findChangedEntries(m_ftp, base, entries, m_quellPath, &recordProblem);
+            findChangedEntries(client(), base, entries, m_quellPath, &recordProblem);
         for (int i = 0; i < m_quelle->count(); ++i) {
             m_quelle->item(i)->setFlags(m_quelle->item(i)->flags() | Qt::ItemIsUserCheckable);
             m_quelle->item(i)->setCheckState(changed.value(i, true) ? Qt::Checked : Qt::Unchecked);
@@ -363,13 +363,13 @@ void TFTPForm::btSelChangedClick()
 void TFTPForm::btRemoveStaleClick()
 {
     guarded([this] {
-        const QString base = m_ftp.currentFolder();
+        const QString base = client().currentFolder();
         QStringList entries;
         for (int i = 0; i < m_quelle->count(); ++i)
             entries.append(m_quelle->item(i)->text());
         if (entries.isEmpty())
             return; // without a gallery every recorded file would count as stale
-        UploadRecord record(UploadRecordKey::of(m_ftp, base));
+        UploadRecord record(UploadRecordKey::of(client(), base));
         QString recordProblem;
         if (!record.load(&recordProblem) && !recordProblem.isEmpty())
             Log(QStringLiteral("The record of earlier uploads \"%1\" cannot be read; no stale "
@@ -377,7 +377,7 @@ void TFTPForm::btRemoveStaleClick()
                     .arg(QDir::toNativeSeparators(record.path())),
                 kPurple);
         // A folder that cannot be listed throws here: nothing is deleted.
-        const QStringList stale = findStaleFiles(m_ftp, base, record, entries, m_quellPath);
+        const QStringList stale = findStaleFiles(client(), base, record, entries, m_quellPath);
         if (stale.isEmpty()) {
             Log(QStringLiteral("No stale files in %1").arg(base), kBlack);
             return;
@@ -399,12 +399,12 @@ void TFTPForm::btRemoveStaleClick()
         if (!askYesNo(MessageText::verbatim(question)))
             return;
         const StaleDeletion deletion =
-            deleteStaleFiles(m_ftp, base, record, stale, [&](const QString& entry) {
+            deleteStaleFiles(client(), base, record, stale, [&](const QString& entry) {
                 Log(QStringLiteral("Deleted: ") + staleFilePath(base, entry), kBlack);
             });
         Log(QStringLiteral("%1 of %2 stale files deleted").arg(deletion.deleted).arg(stale.size()),
             kBlack);
-        if (m_ftp.connected())
+        if (client().connected())
             RefreshList();
         if (!deletion.errorMessage.isEmpty())
             throw LumiError(deletion.errorMessage);

@@ -52,6 +52,14 @@ public:
             QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, text, &ok);
         return ok ? std::optional<QString>(result) : std::nullopt;
     }
+    std::optional<QString> inputSecret(QWidget* parent, const QString& title,
+                                       const QString& prompt) override
+    {
+        bool ok = false;
+        const QString result =
+            QInputDialog::getText(parent, title, prompt, QLineEdit::Password, QString(), &ok);
+        return ok ? std::optional<QString>(result) : std::nullopt;
+    }
 };
 
 void guarded(const std::function<void()>& command)
@@ -172,9 +180,9 @@ void TFTPForm::actDownloadFileExecute()
                       DialogButtons::YesNo) != DialogResult::Yes)
         return;
     guarded([this, name, local] {
-        m_ftp.setTransferType(isAscii(m_puDownload) ? FTPClient::TransferType::Ascii
-                                                    : FTPClient::TransferType::Binary);
-        m_ftp.retrieve(name, local);
+        client().setTransferType(isAscii(m_puDownload) ? RemoteClient::TransferType::Ascii
+                                                       : RemoteClient::TransferType::Binary);
+        client().retrieve(name, local);
     });
 }
 
@@ -184,9 +192,9 @@ void TFTPForm::actUploadFileExecute()
     if (local.isEmpty())
         return;
     guarded([this, local] {
-        m_ftp.setTransferType(isAscii(m_puUpload) ? FTPClient::TransferType::Ascii
-                                                  : FTPClient::TransferType::Binary);
-        m_ftp.store(local);
+        client().setTransferType(isAscii(m_puUpload) ? RemoteClient::TransferType::Ascii
+                                                     : RemoteClient::TransferType::Binary);
+        client().store(local);
         RefreshList();
     });
 }
@@ -203,9 +211,9 @@ void TFTPForm::actDeleteFileFolderExecute()
         return;
     guarded([this, name, folder] {
         if (folder)
-            m_ftp.removeFolder(name);
+            client().removeFolder(name);
         else
-            m_ftp.deleteFile(name);
+            client().deleteFile(name);
         RefreshList();
     });
 }
@@ -218,7 +226,7 @@ void TFTPForm::actCreateFolderExecute()
     if (!name)
         return;
     guarded([this, name] {
-        m_ftp.makeFolder(*name);
+        client().makeFolder(*name);
         RefreshList();
     });
 }
@@ -234,7 +242,7 @@ void TFTPForm::actRenameExecute()
     if (!newName)
         return;
     guarded([this, name, newName] {
-        m_ftp.rename(name, *newName);
+        client().rename(name, *newName);
         RefreshList();
     });
 }
@@ -249,7 +257,7 @@ void TFTPForm::renameInPlace(QTreeWidgetItem* item, int column)
         return;
     const QString oldName = stored.toString();
     try {
-        m_ftp.rename(oldName, newName);
+        client().rename(oldName, newName);
         item->setData(ColName, kCaptionRole, newName);
     } catch (const LumiError& e) {
         const QSignalBlocker block(m_lvFiles);
@@ -264,6 +272,7 @@ void TFTPForm::acCrcExecute()
     if (!item)
         return;
     const QString name = item->text(ColName);
-    guarded(
-        [this, name] { showMessage(QString::number(m_ftp.checksum(name)), QStringLiteral("i")); });
+    guarded([this, name] {
+        showMessage(QString::number(client().checksum(name)), QStringLiteral("i"));
+    });
 }

@@ -52,7 +52,36 @@ private:
 void TFTPForm::setUpUpload()
 {
     m_uploadEntries = std::make_unique<QuelleEntries>(m_quelle);
-    m_upload = std::make_unique<GalleryUpload>(m_ftp, *m_uploadEntries);
+    makeUpload();
+
+    m_edTransfers->setRange(1, GalleryUpload::kMaxConnections);
+    bool numeric = false;
+    const int stored = readSetting(QString(), kTransfersKey).toInt(&numeric);
+    m_edTransfers->setValue(numeric ? stored : GalleryUpload::kDefaultConnections);
+    m_edTransfers->setToolTip(
+        QStringLiteral("Files sent at once, each on a connection of its own"));
+    connect(m_edTransfers, &QSpinBox::valueChanged, this, [this](int value) {
+        try {
+            writeSetting(QString(), kTransfersKey, qint64(value));
+        } catch (const LumiError& e) {
+            Log(e.message(), kBlack);
+        }
+    });
+    connect(m_btUpload, &QPushButton::clicked, this, &TFTPForm::btUploadClick);
+    for (RemoteClient* client :
+         {static_cast<RemoteClient*>(&m_ftp), static_cast<RemoteClient*>(&m_sftp)}) {
+        connect(client, &RemoteClient::workBegin, this, &TFTPForm::FTPWorkBegin);
+        connect(client, &RemoteClient::work, this, &TFTPForm::FTPWork);
+    }
+
+    // The remote panel takes files dragged from the desktop.
+    m_remotePanel->setAcceptDrops(true);
+    m_remotePanel->installEventFilter(this);
+}
+
+void TFTPForm::makeUpload()
+{
+    m_upload = std::make_unique<GalleryUpload>(client(), *m_uploadEntries);
     m_upload->onProgress = [this](const UploadProgress& progress) {
         const QString line = uploadLogLine(progress);
         if (!line.isEmpty())
@@ -77,32 +106,11 @@ void TFTPForm::setUpUpload()
         m_edTransfers->setEnabled(state == GalleryUpload::State::Idle);
         SetControls();
     };
-
-    m_edTransfers->setRange(1, GalleryUpload::kMaxConnections);
-    bool numeric = false;
-    const int stored = readSetting(QString(), kTransfersKey).toInt(&numeric);
-    m_edTransfers->setValue(numeric ? stored : GalleryUpload::kDefaultConnections);
-    m_edTransfers->setToolTip(
-        QStringLiteral("Files sent at once, each on a connection of its own"));
-    connect(m_edTransfers, &QSpinBox::valueChanged, this, [this](int value) {
-        try {
-            writeSetting(QString(), kTransfersKey, qint64(value));
-        } catch (const LumiError& e) {
-            Log(e.message(), kBlack);
-        }
-    });
-    connect(m_btUpload, &QPushButton::clicked, this, &TFTPForm::btUploadClick);
-    connect(&m_ftp, &FTPClient::workBegin, this, &TFTPForm::FTPWorkBegin);
-    connect(&m_ftp, &FTPClient::work, this, &TFTPForm::FTPWork);
-
-    // The remote panel takes files dragged from the desktop.
-    m_remotePanel->setAcceptDrops(true);
-    m_remotePanel->installEventFilter(this);
 }
 
 void TFTPForm::btUploadClick()
 {
-    if (!m_ftp.connected() || m_quelle->count() == 0)
+    if (!client().connected() || m_quelle->count() == 0)
         return;
     // A second press while files are sent (between two files) only asks for the stop.
     if (m_upload->state() == GalleryUpload::State::Running)
@@ -123,7 +131,7 @@ void TFTPForm::btUploadClick()
         return;
 
     // What is stored goes into the record of this server, user and folder.
-    m_uploadRecord = std::make_unique<UploadRecordKeeper>(UploadRecordKey::of(m_ftp, base),
+    m_uploadRecord = std::make_unique<UploadRecordKeeper>(UploadRecordKey::of(client(), base),
                                                           *m_uploadEntries, m_quellPath);
     m_upload->setConnections(m_edTransfers->value());
     m_upload->run(m_quellPath);
@@ -133,7 +141,7 @@ void TFTPForm::btUploadClick()
         error +=
             (error.isEmpty() ? QString() : QStringLiteral("\n")) + m_uploadRecord->errorMessage();
     m_uploadRecord.reset();
-    if (m_ftp.connected()) {
+    if (client().connected()) {
         try {
             RefreshList();
         } catch (const LumiError& e) {
@@ -148,12 +156,12 @@ void TFTPForm::btUploadClick()
 bool TFTPForm::Upload(const QString& Datei, const QString& Name)
 {
     Q_UNUSED(Name) // the remote name is always the file's own name
-    if (!m_ftp.connected())
+    if (!client().connected())
         return false;
     const QString name = QFileInfo(Datei).fileName();
     using Step = UploadProgress::Step;
     Log(uploadLogLine({Step::FileBegins, 1, 1, name, 0}), kBlue);
-    m_ftp.store(Datei, name);
+    client().store(Datei, name);
     Log(uploadLogLine({Step::FileStored, 1, 1, name, 0}), kBlue);
     return true;
 }

@@ -83,6 +83,12 @@ public:
         asked.append(title + QLatin1Char('|') + prompt + QLatin1Char('|') + text);
         return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();
     }
+    std::optional<QString> inputSecret(QWidget*, const QString& title,
+                                       const QString& prompt) override
+    {
+        asked.append(title + QLatin1Char('|') + prompt);
+        return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();
+    }
 };
 
 class FtpFormUpload : public ::testing::TestWithParam<FtpTestServer::Kind>
