@@ -96,7 +96,7 @@ QString verbUsage(const QString& verb)
             "                    with another size (pages that differ only in the time of\n"
             "                    the run count as unchanged); without a record, all files\n"
             "  --connections N   files sent at once, each on a connection of its own,\n"
-            "                    1 to 10 (default: the FTP window's \"Transfers:\", 2)\n"
+            "                    1 to 10 (default: the FTP window's \"Transfers:\", 4)\n"
             "  --accept-certificate SHA256\n"
             "                    accept the server certificate with this SHA-256\n"
             "                    fingerprint for this run although it does not verify\n"
