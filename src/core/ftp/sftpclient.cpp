@@ -68,6 +68,10 @@ constexpr quint32 kAttrTimes = 0x08;
 constexpr quint32 kAttrExtended = 0x80000000;
 // A packet longer than this is no SFTP server's answer.
 constexpr quint32 kMaxPacket = 4 * 1024 * 1024;
+// A folder of more entries than this is taken for a server that never ends its listing; an
+// FTP listing is cut off at about the same count (FTPClient::kMaxListingBytes).
+constexpr qsizetype kMaxFolderEntries = 450000;
+constexpr int kMaxEmptyBatches = 8;
 
 struct Attributes
 {
@@ -926,6 +930,7 @@ QList<SftpClient::DirEntry> SftpClient::readFolder(const QString& path)
     }
     const QByteArray handle = Reader(opened.body).string();
     QList<DirEntry> entries;
+    int emptyBatches = 0;
     for (;;) {
         Writer h;
         h.string(handle);
@@ -941,6 +946,16 @@ QList<SftpClient::DirEntry> SftpClient::readFolder(const QString& path)
         }
         Reader r(reply.body);
         const quint32 count = r.u32();
+        // The listing is kept in memory: a server whose listing does not end (endless
+        // entries, or batch after batch of none) is cut off rather than followed.
+        emptyBatches = count == 0 ? emptyBatches + 1 : 0;
+        if (emptyBatches > kMaxEmptyBatches ||
+            entries.size() + qsizetype(count) > kMaxFolderEntries) {
+            closeHandle(handle);
+            throw LumiError(QStringLiteral("Cannot list remote folder %1 (the server's listing "
+                                           "does not end)")
+                                .arg(path));
+        }
         for (quint32 i = 0; i < count && r.ok(); ++i) {
             DirEntry e;
             e.name = QString::fromUtf8(r.string());
