@@ -270,8 +270,25 @@ TEST_F(SftpUpload, AgentEncryptedKeyAndPasswordLogins)
                     QStringLiteral(LUMIVISTA_BINARY), "pa55 word\n");
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("logged in with password")));
-    EXPECT_TRUE(
-        QFile::exists(m_sshd.folder() + QLatin1Char('/') + user + QStringLiteral("/index.htm")));
+    const QString page = m_sshd.folder() + QLatin1Char('/') + user + QStringLiteral("/index.htm");
+    EXPECT_TRUE(QFile::exists(page));
+
+    // A file the user may not write: the upload fails naming it; once it may, --changed
+    // sends it.
+    ASSERT_TRUE(QFile::setPermissions(page, QFile::ReadOwner | QFile::ReadUser));
+    ASSERT_TRUE(QFile::resize(m_target + QStringLiteral("/index.htm"), 10));
+    run = lumivista(base + QStringList{QStringLiteral("--password-stdin")}, QString(), env(),
+                    QStringLiteral(LUMIVISTA_BINARY), "pa55 word\n");
+    EXPECT_NE(run.status, 0);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot store remote file ")) &&
+                run.err.contains(QStringLiteral("index.htm (Permission denied")))
+        << run.err.toStdString();
+    ASSERT_TRUE(QFile::setPermissions(page, QFile::ReadOwner | QFile::WriteOwner));
+    run = lumivista(
+        base + QStringList{QStringLiteral("--password-stdin"), QStringLiteral("--changed")},
+        QString(), env(), QStringLiteral(LUMIVISTA_BINARY), "pa55 word\n");
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QFileInfo(page).size(), 10);
 }
 
 // The connection breaks while the second file travels: it is not counted as stored, the
