@@ -62,8 +62,10 @@ package: build
 	@ls $(BUILD)/lumivista_*.deb
 
 # The demo project is made fresh from the photos (pictures are stored by full path), then
-# the gallery is written; `generate` prints the path of its index page.
-demo: build
+# the gallery is written; `generate` prints the path of its index page. It needs the program
+# only: the tests and fuzz targets are built by `make test`.
+demo: configure
+	cmake --build $(BUILD) --target lumivista
 	bash scripts/install-deps.sh demo
 	$(LUMIVISTA) --version
 	rm -f $(DEMO_PROJECT)
