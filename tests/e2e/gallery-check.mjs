@@ -4,10 +4,8 @@
 // clicking from an index cell to a picture page and along "next" must work.
 //
 // usage: node gallery-check.mjs GALLERY_DIR [FIRST_PAGE] [EXPECTED_PICTURE_PAGES]
-import http from 'node:http';
-import fs from 'node:fs';
 import path from 'node:path';
-import { chromium } from 'playwright-core';
+import { serveGallery, launchChromium } from './galleryhost.mjs';
 
 const [galleryDir, firstPage = 'index.htm', expectedPagesArg] = process.argv.slice(2);
 if (!galleryDir) {
@@ -15,32 +13,12 @@ if (!galleryDir) {
     process.exit(2);
 }
 const root = path.resolve(galleryDir);
-const types = { '.htm': 'text/html', '.html': 'text/html', '.css': 'text/css', '.jpg': 'image/jpeg',
-    '.gif': 'image/gif', '.png': 'image/png' };
-
 const failures = [];
 const fail = (msg) => { failures.push(msg); console.error(`FAIL ${msg}`); };
 
-// A static server that maps URL paths to files below the gallery, refusing anything outside.
-const server = http.createServer((req, res) => {
-    const url = new URL(req.url, 'http://127.0.0.1');
-    const file = path.join(root, decodeURIComponent(url.pathname));
-    if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-        res.writeHead(404);
-        res.end('not found');
-        return;
-    }
-    res.writeHead(200, { 'Content-Type': types[path.extname(file).toLowerCase()] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(res);
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const base = `http://127.0.0.1:${server.address().port}/`;
+const { server, base } = await serveGallery(root);
 
-const browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const browser = await launchChromium();
 
 try {
     const page = await browser.newPage();

@@ -6,11 +6,9 @@
 // With SCREENSHOT=file.png the phone's view of the index page is saved there.
 //
 // usage: node mobile-check.mjs GALLERY_DIR [FIRST_PAGE]
-import http from 'node:http';
-import fs from 'node:fs';
 import path from 'node:path';
 import { createRequire } from 'node:module';
-import { chromium } from 'playwright-core';
+import { serveGallery, launchChromium } from './galleryhost.mjs';
 
 const require = createRequire(import.meta.url);
 const [galleryDir, firstPage = 'index.htm'] = process.argv.slice(2);
@@ -19,33 +17,13 @@ if (!galleryDir) {
     process.exit(2);
 }
 const root = path.resolve(galleryDir);
-const types = { '.htm': 'text/html', '.css': 'text/css', '.jpg': 'image/jpeg', '.gif': 'image/gif',
-    '.png': 'image/png' };
-
 const failures = [];
 const fail = (msg) => { failures.push(msg); console.error(`FAIL ${msg}`); };
 
-const server = http.createServer((req, res) => {
-    const url = new URL(req.url, 'http://127.0.0.1');
-    const file = path.join(root, decodeURIComponent(url.pathname));
-    if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-        res.writeHead(404);
-        res.end('not found');
-        return;
-    }
-    // No charset in the header: the page's own declaration has to be right.
-    res.writeHead(200, { 'Content-Type': types[path.extname(file).toLowerCase()] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(res);
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const base = `http://127.0.0.1:${server.address().port}/`;
+const { server, base } = await serveGallery(root);
 const indexUrl = new URL(encodeURI(firstPage), base).href;
 
-const browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const browser = await launchChromium();
 
 // Sums every layout shift from the start of the page.
 const observeShifts = () => {

@@ -1,0 +1,35 @@
+// What both browser checks share: a static server for a generated gallery on 127.0.0.1, as
+// a web host would serve it, and Debian's Chromium started headless.
+import http from 'node:http';
+import fs from 'node:fs';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+const types = { '.htm': 'text/html', '.html': 'text/html', '.css': 'text/css', '.jpg': 'image/jpeg',
+    '.gif': 'image/gif', '.png': 'image/png' };
+
+// Maps URL paths to files below `root`, refusing anything outside. No charset in the header:
+// the page's own declaration has to be right. Resolves to { server, base }.
+export async function serveGallery(root) {
+    const server = http.createServer((req, res) => {
+        const url = new URL(req.url, 'http://127.0.0.1');
+        const file = path.join(root, decodeURIComponent(url.pathname));
+        if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+            res.writeHead(404);
+            res.end('not found');
+            return;
+        }
+        res.writeHead(200, { 'Content-Type': types[path.extname(file).toLowerCase()] || 'application/octet-stream' });
+        fs.createReadStream(file).pipe(res);
+    });
+    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    return { server, base: `http://127.0.0.1:${server.address().port}/` };
+}
+
+export function launchChromium() {
+    return chromium.launch({
+        executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    });
+}
