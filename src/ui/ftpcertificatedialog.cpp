@@ -44,6 +44,8 @@ QString dateText(const QDateTime& date)
     return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"));
 }
 
+} // namespace
+
 // A label whose text can be selected and copied (the fingerprint, to compare it).
 QLabel* valueLabel(const QString& name, const QString& text, QWidget* parent)
 {
@@ -54,8 +56,6 @@ QLabel* valueLabel(const QString& name, const QString& text, QWidget* parent)
     label->setWordWrap(true);
     return label;
 }
-
-} // namespace
 
 QString certificateSubjectText(const QSslCertificate& certificate)
 {

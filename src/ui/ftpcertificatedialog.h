@@ -32,6 +32,10 @@ private:
 };
 
 // "CN=name, O=organisation, ..." of a certificate's subject or issuer.
+// A label whose text can be selected and copied (a fingerprint, to compare it); both
+// questions about the server's identity show their values in these.
+QLabel* valueLabel(const QString& name, const QString& text, QWidget* parent);
+
 QString certificateSubjectText(const QSslCertificate& certificate);
 QString certificateIssuerText(const QSslCertificate& certificate);
 // "2025-01-31 12:00 UTC - 2026-01-31 12:00 UTC".

@@ -1,27 +1,14 @@
 // The host-key question of the FTP window.
 #include "ui/sftphostkeydialog.h"
 
+#include "ui/ftpcertificatedialog.h"
+
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// A label whose text can be selected and copied (the fingerprint, to compare it).
-QLabel* valueLabel(const QString& name, const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setWordWrap(true);
-    return label;
-}
-
-} // namespace
 
 QString hostKeyTypeText(const SshHostKeyQuestion& question)
 {
