@@ -38,7 +38,7 @@ bool installStarter(const QString& folder)
     return true;
 }
 
-void GenerateCD(const QString& exportPath, const QString& folder)
+void GenerateCD(const QString& starterPath, const QString& autorunPath, const QString& folder)
 {
     const QString source = resolvePath(kStarterName, folder);
     try {
@@ -55,6 +55,7 @@ void GenerateCD(const QString& exportPath, const QString& folder)
                                       "(x86_64-w64-mingw32-gcc) gebaut.");
         throw LumiError(message);
     }
-    copyFileTo(source, exportPath + kStarterName, LinkAtName::Replace);
-    writeTextFile(exportPath + QStringLiteral("autorun.inf"), joinPageLines(autorunLines()));
+    if (!starterPath.isEmpty())
+        copyFileTo(source, starterPath, LinkAtName::Replace);
+    writeTextFile(autorunPath, joinPageLines(autorunLines()));
 }

@@ -18,9 +18,10 @@ QByteArray builtInStarter();
 // Throws LumiError when a missing file cannot be written.
 bool installStarter(const QString& folder = {});
 
-// Copies the starter "index.exe" of `folder` (empty: the document folder) into
-// `exportPath` and writes `exportPath` + "autorun.inf", both overwriting. A starter missing
-// from the folder is first put there from the built-in one. Throws LumiError when the
-// starter is missing (saying so when the program was built without one) or a file cannot
-// be written.
-void GenerateCD(const QString& exportPath, const QString& folder = {});
+// Copies the starter "index.exe" of `folder` (empty: the document folder) to `starterPath`
+// and writes autorun.inf to `autorunPath`, both overwriting; the paths are the files of the
+// output plan (an empty `starterPath`: the plan has no copy, the starter is already there).
+// A starter missing from the folder is first put there from the built-in one. Throws
+// LumiError when the starter is missing (saying so when the program was built without one)
+// or a file cannot be written.
+void GenerateCD(const QString& starterPath, const QString& autorunPath, const QString& folder = {});

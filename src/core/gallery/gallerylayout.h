@@ -3,23 +3,25 @@
 // the page functions with it; none of them changes it, so per-picture calls may run on
 // worker threads side by side.
 //
-// The calls a run makes, in this order:
+// The calls a run makes, in this order; every file is written at the path the output plan
+// (outputplan.h) lists for it:
 //   1. Resolve the folders into layout.names (exportPath, tnPath, bildPath, with trailing
-//      separators), apply the "tn_" rule for equal folders and prefixes, and set
-//      layout.indexDat = indexDatFor(exportPath, Index setting, CDImage).
-//   2. layout.nav = prepareNavigation(PPrior, PNext, PIndex, PTrenn, exportPath) (copies
+//      separators), apply the "tn_" rule for equal folders and prefixes, set
+//      layout.indexDat = indexDatFor(exportPath, Index setting, CDImage), and plan the outputs.
+//   2. layout.nav = prepareNavigation(PPrior, PNext, PIndex, PTrenn, plan) (copies
 //      navigation pictures into the target folder; may throw LumiError).
 //   3. const PageTemplates t = chooseTemplates(resolved VorIndex, resolved VorBild);
 //      layout.indexTemplate = t.index; layout.pictureTemplate = t.picture.
 //   4. layout.stamp = PageStamp::forRun(DatZeit); fill titel, col, row, rahmen, bgColor and
 //      the three CSS font texts (FontToText(font, true)).
-//   5. GenerateCss(layout) (throws LumiError: the run ends with the message).
-//   6. Per picture i, after its two JPEGs: captionGiven[i] = GeneratePicHTML(i, layout)
-//      (throws LumiError: that picture is skipped). Thread-safe.
+//   5. GenerateCss(layout, its path) (throws LumiError: the run ends with the message).
+//   6. Per picture i, after its two JPEGs: captionGiven[i] = GeneratePicHTML(i, layout, its
+//      page's path) (throws LumiError: that picture is skipped). Thread-safe.
 //   7. After the last picture, unless cancelled: CaptionCount = number of true entries of
 //      captionGiven; for p in 0 .. indexPageCount(layout) - 1: GenerateHTML(p, layout,
-//      CaptionCount) (a LumiError skips that page).
-//   8. With CDImage: GenerateCD(layout.names.exportPath) (throws LumiError: the run ends).
+//      CaptionCount, its path) (a LumiError skips that page).
+//   8. With CDImage: GenerateCD(starter's path, autorun.inf's path) (throws LumiError: the
+//      run ends).
 #pragma once
 
 #include "gallery/doublesize.h"
@@ -58,11 +60,6 @@ struct GalleryLayout
     // Pictures per index page (Col x Row).
     int maxPic() const;
 };
-
-// The first index page: `exportPath` + the file name of `indexSetting`, with ".htm" added
-// when it has no extension; "index.htm" for a CD image, whatever the setting says, and for
-// an empty setting. Folders in the setting are dropped, so no page lands outside the target.
-QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool cdImage);
 
 // The srcset value of picture entry `i`'s large (else small) picture, offering its
 // double-size version ("image1/tn_x.jpg 1x, image1/2x/tn_x.jpg 2x"); empty when it has none.

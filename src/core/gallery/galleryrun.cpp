@@ -352,21 +352,20 @@ GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const Output
     const QDateTime datZeit =
         m_options.now.isValid() ? m_options.now : QDateTime::currentDateTime();
     warnAboutMissingNavPictures(navTexts(m_settings));
-    layout.nav =
-        prepareNavigation(m_settings.pPrior, m_settings.pNext, m_settings.pIndex, m_settings.pTrenn,
-                          layout.names.exportPath, QString(), m_settings.mobilePages);
+    layout.nav = prepareNavigation(m_settings.pPrior, m_settings.pNext, m_settings.pIndex,
+                                   m_settings.pTrenn, plan, QString(), m_settings.mobilePages);
     recordWritten(plan, OutputKind::NavPicture);
     const RunLogo logo = loadLogo();
     preparePages(layout, datZeit);
-    GenerateCss(layout);
+    GenerateCss(layout, plan.path(OutputKind::StyleSheet));
     recordWritten(plan, OutputKind::StyleSheet);
     makeDoubleSizeFolders(plan);
     if (!makeAllPictures(layout, plan, logo))
         return Outcome::Cancelled;
-    removeDroppedDoubleSizes(layout.names, plan, keys);
+    removeDroppedDoubleSizes(plan, keys);
     writeIndexPages(layout, plan);
     if (m_settings.cdImage) {
-        GenerateCD(layout.names.exportPath);
+        GenerateCD(plan.path(OutputKind::CdStarter), plan.path(OutputKind::CdAutorun));
         recordWritten(plan, OutputKind::CdStarter);
         recordWritten(plan, OutputKind::CdAutorun);
     }
@@ -379,9 +378,7 @@ GalleryRun::Outcome GalleryRun::writeGallery(GalleryLayout& layout, const Output
 void GalleryRun::clearFolders(const GalleryNames& names, FileKeys& keys)
 {
     // The double-size folders too: files of an earlier run with double sizes go as well.
-    const QStringList folders{names.tnPath, names.bildPath, names.exportPath,
-                              doubleSizePath(names.tnPath, names.style),
-                              doubleSizePath(names.bildPath, names.style)};
+    const QStringList folders = outputFolders(names);
     removeStalePendingFiles(folders);
     if (!m_options.deleteOldFiles)
         return;
@@ -408,35 +405,28 @@ void GalleryRun::makeDoubleSizeFolders(const OutputPlan& plan)
     }
 }
 
-void GalleryRun::removeDroppedDoubleSizes(const GalleryNames& names, const OutputPlan& plan,
-                                          FileKeys& keys)
+void GalleryRun::removeDroppedDoubleSizes(const OutputPlan& plan, FileKeys& keys)
 {
     // A double size an earlier run made that this one does not (the setting is off, the
     // photo is no longer larger than its picture) would stay in the gallery and its upload.
     // Neither an output of this run (by its path: the "2x" folders may not have existed when
     // the plan took its keys) nor an original (a photo of the list may be such a file).
-    QSet<QString> outputs;
-    for (const PlannedOutput& o : plan.outputs)
-        outputs.insert(o.path);
     QSet<QString> originals;
     for (const QString& file :
          protectedFiles(m_project.Files(), m_settings, m_options.projectFile)) {
         for (const QString& key : keys.fileKeys(file))
             originals.insert(key);
     }
-    for (int i = 0; i < names.files.size(); ++i) {
-        for (const QString& kind : {QStringLiteral("g"), QStringLiteral("k")}) {
-            const QString file = doubleSizePath(GetPicName(kind, i, names), names.style);
-            const QFileInfo info(file);
-            if (outputs.contains(file) || !info.isFile())
-                continue;
-            const QStringList fileKeys = keys.fileKeys(file);
-            const bool original =
-                std::any_of(fileKeys.cbegin(), fileKeys.cend(),
-                            [&originals](const QString& k) { return originals.contains(k); });
-            if (!original && m_record->knows(file, keys.foldsCase(info.path())))
-                QFile::remove(file);
-        }
+    for (const QString& file : plan.unplannedDoubleSizes) {
+        const QFileInfo info(file);
+        if (!info.isFile())
+            continue;
+        const QStringList fileKeys = keys.fileKeys(file);
+        const bool original =
+            std::any_of(fileKeys.cbegin(), fileKeys.cend(),
+                        [&originals](const QString& k) { return originals.contains(k); });
+        if (!original && m_record->knows(file, keys.foldsCase(info.path())))
+            QFile::remove(file);
     }
 }
 
@@ -553,7 +543,7 @@ void GalleryRun::writeIndexPages(const GalleryLayout& layout, const OutputPlan& 
 {
     for (int page = 0; page < indexPageCount(layout); ++page) {
         try {
-            GenerateHTML(page, layout, m_captionCount);
+            GenerateHTML(page, layout, m_captionCount, plan.path(OutputKind::IndexPage, page));
             recordWritten(plan, OutputKind::IndexPage, page);
         } catch (const LumiError& e) {
             // An index page that cannot be written is left out; the run goes on.
@@ -646,13 +636,14 @@ bool GalleryRun::makePictures(const GalleryLayout& layout, const OutputPlan& pla
     const auto submitUpTo = [&](int last) {
         for (; submitted < count && submitted <= last; ++submitted) {
             const int k = submitted;
-            const PictureTargets targets{
-                plan.writes(k, OutputKind::LargePicture), plan.writes(k, OutputKind::SmallPicture),
-                plan.writes(k, OutputKind::PicturePage), plan.writes(k, OutputKind::LargePicture2x),
-                plan.writes(k, OutputKind::SmallPicture2x)};
+            const PictureTargets targets{plan.writtenPath(k, OutputKind::LargePicture),
+                                         plan.writtenPath(k, OutputKind::SmallPicture),
+                                         plan.writtenPath(k, OutputKind::PicturePage),
+                                         plan.writtenPath(k, OutputKind::LargePicture2x),
+                                         plan.writtenPath(k, OutputKind::SmallPicture2x)};
             pool.start([&results, &layout, &settings, &logo, cache, k, targets] {
-                results.put(k, makePicture(k, layout, settings, logo.picture, cache, logo.identity,
-                                           targets, logo.source));
+                results.put(k, makePicture(k, targets, layout, settings, logo.picture, cache,
+                                           logo.identity, logo.source));
             });
         }
     };

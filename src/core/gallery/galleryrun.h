@@ -152,8 +152,7 @@ private:
     void makeDoubleSizeFolders(const OutputPlan& plan);
     // Removes the double sizes of this run's pictures that an earlier run made and this one
     // does not make.
-    void removeDroppedDoubleSizes(const GalleryNames& names, const OutputPlan& plan,
-                                  FileKeys& keys);
+    void removeDroppedDoubleSizes(const OutputPlan& plan, FileKeys& keys);
     // Remembers the outputs of `kind` (and `index`, unless -1) as written by this run.
     void recordWritten(const OutputPlan& plan, OutputKind kind, int index = -1);
     RunLogo loadLogo();

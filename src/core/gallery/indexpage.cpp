@@ -60,11 +60,6 @@ QString pageLink(int p, const GalleryLayout& layout)
     return linkAddress(PageName(p, layout), layout.names.style);
 }
 
-QString indexPagePath(int p, const GalleryLayout& layout)
-{
-    return p == 0 ? layout.indexDat : layout.names.exportPath + PageName(p, layout);
-}
-
 QStringList indexTableLines(int p, const GalleryLayout& layout, int captionCount)
 {
     const QString captionKind =
@@ -126,10 +121,9 @@ QString buildIndexPage(int p, const GalleryLayout& layout, int captionCount)
     return page;
 }
 
-void GenerateHTML(int p, const GalleryLayout& layout, int captionCount)
+void GenerateHTML(int p, const GalleryLayout& layout, int captionCount, const QString& path)
 {
     if (p < 0 || p >= indexPageCount(layout))
         throw LumiError(QStringLiteral("Indexseite %1 gibt es nicht.").arg(p));
-    writePageFile(indexPagePath(p, layout), buildIndexPage(p, layout, captionCount),
-                  layout.mobilePages);
+    writePageFile(path, buildIndexPage(p, layout, captionCount), layout.mobilePages);
 }

@@ -15,8 +15,6 @@ int indexPageCount(const GalleryLayout& layout);
 QString PageName(int p, const GalleryLayout& layout);
 // The same name as a link address (percent-encoded where a URL would break).
 QString pageLink(int p, const GalleryLayout& layout);
-// Full path of index page `p`.
-QString indexPagePath(int p, const GalleryLayout& layout);
 
 // The tag of the small picture of entry `i`, at `position` on its index page (0 = first).
 // Pages for phones carry the file's size and an alternative text, and load the pictures
@@ -31,6 +29,7 @@ QString indexNavigation(int p, const GalleryLayout& layout);
 // The whole text of index page `p`, from the working index template.
 QString buildIndexPage(int p, const GalleryLayout& layout, int captionCount);
 
-// Writes index page `p` (overwriting). `captionCount` is the number of pictures of this
-// run whose page had a caption. Throws LumiError when the page cannot be written.
-void GenerateHTML(int p, const GalleryLayout& layout, int captionCount);
+// Writes index page `p` to `path`, its file in the output plan (overwriting). `captionCount`
+// is the number of pictures of this run whose page had a caption. Throws LumiError when the
+// page cannot be written.
+void GenerateHTML(int p, const GalleryLayout& layout, int captionCount, const QString& path);

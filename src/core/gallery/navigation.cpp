@@ -3,6 +3,7 @@
 
 #include "gallery/htmltags.h"
 #include "gallery/naming.h"
+#include "gallery/outputplan.h"
 #include "util/fileops.h"
 #include "util/paths.h"
 
@@ -27,7 +28,7 @@ QString navPictureFile(const QString& text, const QString& folder)
     return QFileInfo(resolved).isFile() ? resolved : QString();
 }
 
-QString NavImageTag(const QString& text, const QString& exportPath, const QString& folder,
+QString NavImageTag(const QString& text, const OutputPlan& plan, const QString& folder,
                     const std::optional<QString>& mobileAlt)
 {
     if (!namesNavPicture(text))
@@ -36,12 +37,13 @@ QString NavImageTag(const QString& text, const QString& exportPath, const QStrin
     QSize size;
     const QString resolved = navPictureFile(text, folder);
     if (!resolved.isEmpty()) {
-        const QString name = QFileInfo(resolved).fileName();
-        copyFileTo(resolved, exportPath + name, LinkAtName::Replace);
+        const QString copy = plan.copyOf(resolved);
+        if (!copy.isEmpty())
+            copyFileTo(resolved, copy, LinkAtName::Replace);
         // Pages lie in the target folder beside the copy: its name is the whole address.
-        source = linkAddress(name);
+        source = linkAddress(QFileInfo(resolved).fileName());
         if (mobileAlt)
-            size = pictureFileSize(exportPath + name);
+            size = pictureFileSize(copy.isEmpty() ? resolved : copy);
     }
     if (mobileAlt)
         return imgTag({.src = source, .size = size, .alt = *mobileAlt});
@@ -49,17 +51,17 @@ QString NavImageTag(const QString& text, const QString& exportPath, const QStrin
 }
 
 NavPieces prepareNavigation(const QString& pPrior, const QString& pNext, const QString& pIndex,
-                            const QString& pTrenn, const QString& exportPath, const QString& folder,
+                            const QString& pTrenn, const OutputPlan& plan, const QString& folder,
                             bool mobilePages)
 {
     const auto alt = [mobilePages](const QString& text) {
         return mobilePages ? std::optional<QString>(text) : std::nullopt;
     };
     NavPieces pieces;
-    pieces.navP = NavImageTag(pPrior, exportPath, folder, alt(QStringLiteral("zurück")));
-    pieces.navN = NavImageTag(pNext, exportPath, folder, alt(QStringLiteral("weiter")));
-    pieces.navI = NavImageTag(pIndex, exportPath, folder, alt(QStringLiteral("Übersicht")));
-    pieces.navT = NavImageTag(pTrenn, exportPath, folder, alt(QString()));
+    pieces.navP = NavImageTag(pPrior, plan, folder, alt(QStringLiteral("zurück")));
+    pieces.navN = NavImageTag(pNext, plan, folder, alt(QStringLiteral("weiter")));
+    pieces.navI = NavImageTag(pIndex, plan, folder, alt(QStringLiteral("Übersicht")));
+    pieces.navT = NavImageTag(pTrenn, plan, folder, alt(QString()));
     if (!namesNavPicture(pTrenn))
         pieces.navT.replace(QChar(u' '), QStringLiteral("&nbsp;"));
     if (mobilePages) {

@@ -70,11 +70,59 @@ QString describe(const PlannedOutput& o, const GalleryNames& names)
 
 bool OutputPlan::writes(int entry, OutputKind kind) const
 {
+    return !writtenPath(entry, kind).isEmpty();
+}
+
+QString OutputPlan::writtenPath(int entry, OutputKind kind) const
+{
     const int slot = pictureSlot(kind);
     if (entry < 0 || entry >= pictureOutputs.size() || slot < 0)
-        return false;
+        return {};
     const int position = pictureOutputs.at(entry)[slot];
-    return position >= 0 && outputs.at(position).supersededBy < 0;
+    if (position < 0 || outputs.at(position).supersededBy >= 0)
+        return {};
+    return outputs.at(position).path;
+}
+
+QString OutputPlan::path(OutputKind kind, int index) const
+{
+    for (const PlannedOutput& o : outputs) {
+        if (o.kind == kind && (index < 0 || o.index == index))
+            return o.path;
+    }
+    return {};
+}
+
+QString OutputPlan::copyOf(const QString& source) const
+{
+    for (const PlannedOutput& o : outputs) {
+        if (o.kind == OutputKind::NavPicture && o.copiedFrom == source)
+            return o.path;
+    }
+    return {};
+}
+
+QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool cdImage)
+{
+    // Only the file name counts: the index pages lie in the target folder beside the picture
+    // pages that link to them, and "../" must not lead a page out of it.
+    const QString name = fileNameOf(indexSetting);
+    if (cdImage || name.isEmpty())
+        return exportPath + QStringLiteral("index.htm");
+    if (name.contains(QChar(u'.')))
+        return exportPath + name;
+    return exportPath + name + QStringLiteral(".htm");
+}
+
+QString indexPagePath(int p, const GalleryLayout& layout)
+{
+    return p == 0 ? layout.indexDat : layout.names.exportPath + PageName(p, layout);
+}
+
+QStringList outputFolders(const GalleryNames& names)
+{
+    return {names.tnPath, names.bildPath, names.exportPath,
+            doubleSizePath(names.tnPath, names.style), doubleSizePath(names.bildPath, names.style)};
 }
 
 QList<std::pair<int, int>> OutputPlan::clashes() const
@@ -113,10 +161,12 @@ OutputPlan planOutputs(const GalleryLayout& layout, const ExtraOutputs& extra, F
     for (const QString& nav : extra.navPictures)
         add(OutputKind::NavPicture, names.exportPath + QFileInfo(nav).fileName(), -1, nav);
     add(OutputKind::StyleSheet, names.exportPath + QStringLiteral("font.css"));
+    QStringList doubleSizeFiles; // every picture's, whether made or not
     for (int i = 0; i < names.files.size(); ++i) {
         std::array<int, 5> slots{-1, -1, -1, -1, -1};
         const QString large = GetPicName(QStringLiteral("g"), i, names);
         const QString small = GetPicName(QStringLiteral("k"), i, names);
+        doubleSizeFiles << doubleSizePath(large, names.style) << doubleSizePath(small, names.style);
         slots[0] = add(OutputKind::LargePicture, large, i);
         slots[1] = add(OutputKind::SmallPicture, small, i);
         if (i < layout.doubleSizes.size()) {
@@ -135,6 +185,14 @@ OutputPlan planOutputs(const GalleryLayout& layout, const ExtraOutputs& extra, F
         add(OutputKind::CdStarter, names.exportPath + QStringLiteral("index.exe"), -1,
             extra.starter);
         add(OutputKind::CdAutorun, names.exportPath + QStringLiteral("autorun.inf"));
+    }
+
+    QSet<QString> planned;
+    for (const PlannedOutput& o : std::as_const(plan.outputs))
+        planned.insert(o.path);
+    for (const QString& file : std::as_const(doubleSizeFiles)) {
+        if (!planned.contains(file))
+            plan.unplannedDoubleSizes << file;
     }
 
     // Walking backwards, each output learns the next one that writes its file.

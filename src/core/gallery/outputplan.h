@@ -2,6 +2,8 @@
 // The run refuses when one of them is an original (a source picture, the project, a template,
 // the logo, a navigation picture), keeps "Dateien vorher löschen" away from originals, and
 // gives every output file exactly one writer: the one that writes it last on one thread.
+// The plan is the one place that forms an output's path: the writers are handed the paths
+// it lists, so no file of a run escapes the check.
 #pragma once
 
 #include "gallery/gallerylayout.h"
@@ -49,9 +51,20 @@ struct OutputPlan
     // Positions in `outputs` of each picture entry's large picture, small picture, page, and
     // double-size large and small picture (-1: none).
     QList<std::array<int, 5>> pictureOutputs;
+    // The double-size files that the pictures of the list have when made, and that this plan
+    // does not write: an earlier run may have left them (per entry, large before small).
+    QStringList unplannedDoubleSizes;
 
     // False when a later output writes the file of picture `entry`'s output `kind`.
     bool writes(int entry, OutputKind kind) const;
+    // The file picture `entry`'s output `kind` writes; empty when it has none or a later
+    // output writes that file.
+    QString writtenPath(int entry, OutputKind kind) const;
+    // The file of the output of `kind` (and index page `index`); empty when there is none.
+    QString path(OutputKind kind, int index = -1) const;
+    // Where the navigation picture `source` (resolved) is copied; empty when the plan has no
+    // copy of it (it would be copied onto itself).
+    QString copyOf(const QString& source) const;
     // Outputs that write one file, as pairs (overwritten, surviving) of positions, one pair
     // for any two sources.
     QList<std::pair<int, int>> clashes() const;
@@ -65,6 +78,16 @@ struct ExtraOutputs
     bool cdImage = false;
     QString starter; // resolved source of index.exe
 };
+
+// The first index page: `exportPath` + the file name of `indexSetting`, with ".htm" added
+// when it has no extension; "index.htm" for a CD image, whatever the setting says, and for
+// an empty setting. Folders in the setting are dropped, so no page lands outside the target.
+QString indexDatFor(const QString& exportPath, const QString& indexSetting, bool cdImage);
+// Full path of index page `p`.
+QString indexPagePath(int p, const GalleryLayout& layout);
+// The folders a run writes into: the small- and large-picture folders, the target, and the
+// double-size folders of the first two.
+QStringList outputFolders(const GalleryNames& names);
 
 // The plan of a run; `layout` needs names, indexDat, col and row. A file that an output
 // copies onto itself is left out: nothing is written there.

@@ -89,9 +89,9 @@ void scaleTo(Picture& picture, QSize size, bool smooth)
 
 } // namespace
 
-PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
-                          const Picture& logo, const RunCache* cache,
-                          const QByteArray& logoIdentity, PictureTargets targets,
+PictureOutput makePicture(int i, const PictureTargets& targets, const GalleryLayout& layout,
+                          const PictureSettings& settings, const Picture& logo,
+                          const RunCache* cache, const QByteArray& logoIdentity,
                           const Picture& logoSource)
 {
     PictureOutput out;
@@ -104,18 +104,15 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
     bool writing = false; // a failure now is one of the target, not of the source
     try {
         const QString source = GetPicName(QString(), i, names);
-        // SaveJpeg forces ".jpg"; the pending name keeps the final name's extension.
-        out.largeFile =
-            replaceExtension(GetPicName(QStringLiteral("g"), i, names), QStringLiteral(".jpg"));
-        out.smallFile =
-            replaceExtension(GetPicName(QStringLiteral("k"), i, names), QStringLiteral(".jpg"));
+        // SaveJpeg forces ".jpg", which the plan's picture files end in; the pending name keeps
+        // the final name's extension.
+        out.largeFile = targets.large;
+        out.smallFile = targets.small;
         // A final name the file system cannot take stops the picture before anything is
         // written, so none of its files is left half made.
-        const QString pageFile = GetPicName(QStringLiteral("h"), i, names);
-        for (const auto& [file, written] :
-             {std::pair{out.largeFile, targets.large}, std::pair{out.smallFile, targets.small},
-              std::pair{pageFile, targets.page}}) {
-            if (written && isFileNameTooLong(file)) {
+        const QString& pageFile = targets.page;
+        for (const QString& file : {out.largeFile, out.smallFile, pageFile}) {
+            if (!file.isEmpty() && isFileNameTooLong(file)) {
                 writing = true;
                 throw LumiError(QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2")
                                     .arg(file, fileNameTooLongReason()));
@@ -125,10 +122,10 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             i < layout.doubleSizes.size() ? &layout.doubleSizes.at(i) : nullptr;
         const bool hasLarge2x = sizes && sizes->hasLarge2x();
         const bool hasSmall2x = sizes && sizes->hasSmall2x();
-        if (hasLarge2x && targets.large2x)
-            out.large2xFile = doubleSizePath(out.largeFile, names.style);
-        if (hasSmall2x && targets.small2x)
-            out.small2xFile = doubleSizePath(out.smallFile, names.style);
+        if (hasLarge2x)
+            out.large2xFile = targets.large2x;
+        if (hasSmall2x)
+            out.small2xFile = targets.small2x;
         for (const QString& file : {out.large2xFile, out.small2xFile}) {
             if (!file.isEmpty() && isFileNameTooLong(file)) {
                 writing = true;
@@ -138,8 +135,8 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
         }
         // Reused only when every JPEG of the picture is written by it and still fresh; a
         // double-size version is recorded as a pair of its own.
-        if (cache && targets.large && targets.small && targets.large2x == hasLarge2x &&
-            targets.small2x == hasSmall2x) {
+        if (cache && !out.largeFile.isEmpty() && !out.smallFile.isEmpty() &&
+            !out.large2xFile.isEmpty() == hasLarge2x && !out.small2xFile.isEmpty() == hasSmall2x) {
             out.fingerprint =
                 pictureFingerprint(source, settings, logoIdentity, out.largeFile, out.smallFile);
             out.reused =
@@ -177,7 +174,7 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             prepareLargePicture(picture, settings, logo);
             largeSize = QSize(picture.width(), picture.height());
             writing = true;
-            if (targets.large)
+            if (!out.largeFile.isEmpty())
                 SaveJpeg(picture, addPending(out.largeFile, u'g'), s.qual);
             if (!out.large2xFile.isEmpty())
                 SaveJpeg(large2x, addPending(out.large2xFile, u'G'), s.qual);
@@ -195,14 +192,14 @@ PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSetti
             large2x.clear();
             ScalePicture(picture, s.tnWidth, s.tnHeight, true, 0, s.smoothScale);
             writing = true;
-            if (targets.small)
+            if (!out.smallFile.isEmpty())
                 SaveJpeg(picture, addPending(out.smallFile, u'k'), s.qual);
             writing = false;
         }
         // A reused large picture is still in place: its page reads the size from the file.
         const PicturePage page = buildPicturePage(i, layout, largeSize);
         writing = true;
-        if (targets.page)
+        if (!pageFile.isEmpty())
             writePageFile(addPending(pageFile, u'h'), page.text, layout.mobilePages);
         writing = false;
         out.captionGiven = page.captionGiven;

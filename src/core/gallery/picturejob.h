@@ -34,8 +34,8 @@ struct PictureOutput
     QString warning;          // what was left out of a picture made anyway (a colour profile)
     bool writeFailed = false; // skipped because a file could not be written (a full disk)
     bool reused = false;      // the JPEGs of the last run were still right; only the page is new
-    QString largeFile, smallFile;     // final names of the two JPEGs
-    QString large2xFile, small2xFile; // final names of their double-size versions, when made
+    QString largeFile, smallFile;     // final names of the two JPEGs, when written
+    QString large2xFile, small2xFile; // final names of their double-size versions, when written
     QByteArray fingerprint;           // what decided their pixels (see RunCache); empty when the
                                       // picture does not write both, which then go unrecorded
 };
@@ -49,15 +49,16 @@ class RunCache;
 // for the double-size versions).
 QString pendingName(const QString& finalPath, int i, QChar kind);
 
-// Which files of a picture its job writes: an output that a later picture or an index page
-// writes again is left to that one, so every file of the gallery has one writer.
+// The files of a picture its job writes, as the output plan lists them; empty for an output
+// that a later picture or an index page writes again (left to that one, so every file of the
+// gallery has one writer) and for a double-size version the layout does not have.
 struct PictureTargets
 {
-    bool large = true;
-    bool small = true;
-    bool page = true;
-    bool large2x = false; // the double-size versions, where the layout has them
-    bool small2x = false;
+    QString large;
+    QString small;
+    QString page;
+    QString large2x;
+    QString small2x;
 };
 
 // Makes picture `i` of the layout's picture list into its two JPEGs (and, where the layout
@@ -69,9 +70,9 @@ struct PictureTargets
 // last run made from the same source and settings and which are still as it left them, is
 // not decoded again: only its page is written. `logoSource` is the logo as loaded, before
 // its size setting: the double-size versions get their logo from it when given.
-PictureOutput makePicture(int i, const GalleryLayout& layout, const PictureSettings& settings,
-                          const Picture& logo, const RunCache* cache = nullptr,
-                          const QByteArray& logoIdentity = {}, PictureTargets targets = {},
+PictureOutput makePicture(int i, const PictureTargets& targets, const GalleryLayout& layout,
+                          const PictureSettings& settings, const Picture& logo,
+                          const RunCache* cache = nullptr, const QByteArray& logoIdentity = {},
                           const Picture& logoSource = Picture());
 
 // Moves the files of one picture under their final names (replacing older ones). False

@@ -82,11 +82,11 @@ PicturePage buildPicturePage(int i, const GalleryLayout& layout, QSize largeSize
     return result;
 }
 
-bool GeneratePicHTML(int i, const GalleryLayout& layout)
+bool GeneratePicHTML(int i, const GalleryLayout& layout, const QString& path)
 {
     if (i < 0 || i >= layout.names.files.size())
         throw LumiError(QStringLiteral("Bild %1 ist nicht in der Liste.").arg(i + 1));
     const PicturePage page = buildPicturePage(i, layout);
-    writePageFile(GetPicName(QStringLiteral("h"), i, layout.names), page.text, layout.mobilePages);
+    writePageFile(path, page.text, layout.mobilePages);
     return page.captionGiven;
 }

@@ -21,8 +21,8 @@ QString pictureNavigation(int i, const GalleryLayout& layout);
 // The page of entry `i`, from the working picture template; `largeSize` as for pictureTag.
 PicturePage buildPicturePage(int i, const GalleryLayout& layout, QSize largeSize = {});
 
-// Writes the page of entry `i` (overwriting) and tells whether it had a caption; the run
-// counts those to decide whether index cells show captions. Touches no shared state, so
-// pages of different pictures may be written on different threads. Throws LumiError when
-// the page cannot be written.
-bool GeneratePicHTML(int i, const GalleryLayout& layout);
+// Writes the page of entry `i` to `path`, its file in the output plan (overwriting), and
+// tells whether it had a caption; the run counts those to decide whether index cells show
+// captions. Touches no shared state, so pages of different pictures may be written on
+// different threads. Throws LumiError when the page cannot be written.
+bool GeneratePicHTML(int i, const GalleryLayout& layout, const QString& path);

@@ -26,8 +26,7 @@ QStringList styleSheetLines(const GalleryLayout& layout)
     return lines;
 }
 
-void GenerateCss(const GalleryLayout& layout)
+void GenerateCss(const GalleryLayout& layout, const QString& path)
 {
-    writeTextFile(layout.names.exportPath + QStringLiteral("font.css"),
-                  joinPageLines(styleSheetLines(layout)), layout.mobilePages);
+    writeTextFile(path, joinPageLines(styleSheetLines(layout)), layout.mobilePages);
 }

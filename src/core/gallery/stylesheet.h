@@ -10,5 +10,6 @@
 // rules of mobileStyleLines.
 QStringList styleSheetLines(const GalleryLayout& layout);
 
-// Writes exportPath + "font.css" (overwriting). Throws LumiError when it cannot be written.
-void GenerateCss(const GalleryLayout& layout);
+// Writes the style sheet to `path`, its file in the output plan (overwriting). Throws
+// LumiError when it cannot be written.
+void GenerateCss(const GalleryLayout& layout, const QString& path);

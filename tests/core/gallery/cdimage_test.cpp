@@ -13,6 +13,16 @@ namespace {
 
 class CdImage : public DocAndWebFolders
 {
+protected:
+    // The CD files of a run into `web` with the starter of `doc`, where its plan puts them.
+    static void generateCd(const QString& web, const QString& doc)
+    {
+        ExtraOutputs extra;
+        extra.cdImage = true;
+        extra.starter = resolvePath(QStringLiteral("index.exe"), doc);
+        const OutputPlan plan = planInto(web, extra);
+        GenerateCD(plan.path(OutputKind::CdStarter), plan.path(OutputKind::CdAutorun), doc);
+    }
 };
 
 } // namespace
@@ -62,13 +72,13 @@ TEST_F(CdImage, CopiesTheStarterAndWritesAutorunTwice)
 {
     writeBytes(m_doc + QStringLiteral("index.exe"), "starter v1");
     writeBytes(m_web + QStringLiteral("autorun.inf"), "old");
-    GenerateCD(m_web, m_doc);
+    generateCd(m_web, m_doc);
     EXPECT_EQ(readBytes(m_web + QStringLiteral("index.exe")), QByteArray("starter v1"));
     EXPECT_EQ(readBytes(m_web + QStringLiteral("autorun.inf")),
               QByteArray("[autorun]\r\nopen=index.exe\r\nicon=index.exe,0\r\n"));
 
     writeBytes(m_doc + QStringLiteral("index.exe"), "starter v2");
-    GenerateCD(m_web, m_doc);
+    generateCd(m_web, m_doc);
     EXPECT_EQ(readBytes(m_web + QStringLiteral("index.exe")), QByteArray("starter v2"));
     EXPECT_EQ(readBytes(m_web + QStringLiteral("autorun.inf")).size(), 45);
 }
@@ -76,7 +86,7 @@ TEST_F(CdImage, CopiesTheStarterAndWritesAutorunTwice)
 TEST_F(CdImage, MissingStarterIsPutBackOrReported)
 {
     if (!builtInStarter().isEmpty()) {
-        GenerateCD(m_web, m_doc);
+        generateCd(m_web, m_doc);
         EXPECT_EQ(readBytes(m_web + QStringLiteral("index.exe")), builtInStarter());
     }
     // A document folder that cannot take the starter: the copy's own message, no autorun.inf.
@@ -84,7 +94,7 @@ TEST_F(CdImage, MissingStarterIsPutBackOrReported)
     const QString web2 = m_root.filePath(QStringLiteral("web2/"));
     QDir().mkpath(web2);
     try {
-        GenerateCD(web2, noFolder);
+        generateCd(web2, noFolder);
         FAIL() << "no error";
     } catch (const LumiError& error) {
         EXPECT_TRUE(

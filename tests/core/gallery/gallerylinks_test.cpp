@@ -83,10 +83,11 @@ TEST(GalleryLinks, EveryAddressOfEveryPageResolves)
         writeBytes(GetPicName(QStringLiteral("g"), i, layout.names), {});
     }
     writeBytes(web + QStringLiteral("font.css"), {});
+    const OutputPlan plan = planOf(layout);
     for (int i = 0; i < pictures.size(); ++i)
-        GeneratePicHTML(i, layout);
+        GeneratePicHTML(i, layout, plan.writtenPath(i, OutputKind::PicturePage));
     for (int p = 0; p < indexPageCount(layout); ++p)
-        GenerateHTML(p, layout, 1);
+        GenerateHTML(p, layout, 1, plan.path(OutputKind::IndexPage, p));
 
     const QStringList pages = QDir(web).entryList({QStringLiteral("*.htm")}, QDir::Files);
     ASSERT_EQ(pages.size(), pictures.size() + 2); // picture pages and two index pages

@@ -189,7 +189,7 @@ TEST(IndexPages, WrittenInWindows1252WithReferences)
     layout.names.tnPath = layout.names.exportPath;
     layout.indexDat = indexDatFor(layout.names.exportPath, QStringLiteral("index"), false);
     layout.indexTemplate = {QStringLiteral("[index]")};
-    GenerateHTML(0, layout, 1);
+    GenerateHTML(0, layout, 1, planOf(layout).path(OutputKind::IndexPage, 0));
     QFile file(dir.filePath(QStringLiteral("index.htm")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -197,6 +197,6 @@ TEST(IndexPages, WrittenInWindows1252WithReferences)
                                "e &#20013;</td>\r\n"));
     EXPECT_FALSE(bytes.contains("\n\n"));
     EXPECT_TRUE(bytes.endsWith("</tr></table>\r\n\r\n"));
-    EXPECT_THROW(GenerateHTML(1, layout, 1), LumiError);
-    EXPECT_THROW(GenerateHTML(-1, layout, 1), LumiError);
+    EXPECT_THROW(GenerateHTML(1, layout, 1, indexPagePath(1, layout)), LumiError);
+    EXPECT_THROW(GenerateHTML(-1, layout, 1, indexPagePath(0, layout)), LumiError);
 }

@@ -5,6 +5,7 @@
 #include "gallery/mobilepage.h"
 #include "gallery/navigation.h"
 #include "gallery/templates.h"
+#include "pagestestsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,8 +98,9 @@ TEST(MobileMarkup, NavigationPicturesCarryTheirSizeAndAnAlternativeText)
     QImage arrow(20, 10, QImage::Format_RGB888);
     arrow.fill(Qt::white);
     ASSERT_TRUE(arrow.save(folder + u"pfeil.png"_s));
-    const NavPieces pieces = prepareNavigation(u"pfeil.png"_s, u"--->"_s, u"Index"_s,
-                                               u"fehlt.gif"_s, folder + u"web/"_s, folder, true);
+    const NavPieces pieces = prepareNavigation(
+        u"pfeil.png"_s, u"--->"_s, u"Index"_s, u"fehlt.gif"_s,
+        navigationPlan(folder + u"web/"_s, {u"pfeil.png"_s}, folder), folder, true);
     EXPECT_EQ(pieces.navP, u"<img src=\"pfeil.png\" width=\"20\" height=\"10\" alt=\"zurück\">"_s);
     EXPECT_EQ(pieces.navN, u"--->"_s);
     // A picture that is missing keeps its address; its size is not known.

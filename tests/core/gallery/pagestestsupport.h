@@ -2,6 +2,8 @@
 #pragma once
 
 #include "gallery/gallerylayout.h"
+#include "gallery/outputplan.h"
+#include "util/samefile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -29,6 +31,33 @@ protected:
     QString m_doc;
     QString m_web;
 };
+
+// The output plan of a run with `layout`: the paths its writers are handed.
+inline OutputPlan planOf(const GalleryLayout& layout, const ExtraOutputs& extra = {})
+{
+    FileKeys keys;
+    return planOutputs(layout, extra, keys);
+}
+
+// The plan of a run into `web` without pictures, writing `extra`.
+inline OutputPlan planInto(const QString& web, const ExtraOutputs& extra)
+{
+    GalleryLayout layout;
+    layout.names.exportPath = web;
+    return planOf(layout, extra);
+}
+
+// The plan of a run into `web` whose navigation texts are `texts`, resolved in `doc`.
+inline OutputPlan navigationPlan(const QString& web, const QStringList& texts, const QString& doc)
+{
+    ExtraOutputs extra;
+    for (const QString& text : texts) {
+        const QString picture = navPictureFile(text, doc);
+        if (!picture.isEmpty())
+            extra.navPictures << picture;
+    }
+    return planInto(web, extra);
+}
 
 inline PageStamp testStamp()
 {

@@ -101,7 +101,7 @@ TEST(PicturePages, WrittenToThePageFile)
     GalleryLayout layout = startLayout({QStringLiteral("Caf\u00E9 1.jpg|\u20AC 5 \u263A")});
     layout.names.exportPath = dir.path() + QStringLiteral("/");
     layout.names.bildPath = layout.names.exportPath + QStringLiteral("image2/");
-    EXPECT_TRUE(GeneratePicHTML(0, layout));
+    EXPECT_TRUE(GeneratePicHTML(0, layout, planOf(layout).writtenPath(0, OutputKind::PicturePage)));
     QFile file(dir.filePath(QStringLiteral("Caf\u00E9_1.htm")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -109,7 +109,8 @@ TEST(PicturePages, WrittenToThePageFile)
     EXPECT_TRUE(bytes.contains("src=\"image2/Caf\xE9_1.jpg\""));
     EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
 
-    EXPECT_THROW(GeneratePicHTML(1, layout), LumiError);
+    EXPECT_THROW(GeneratePicHTML(1, layout, dir.filePath(QStringLiteral("p.htm"))), LumiError);
     layout.names.exportPath = dir.filePath(QStringLiteral("missing/folder/"));
-    EXPECT_THROW(GeneratePicHTML(0, layout), LumiError);
+    EXPECT_THROW(GeneratePicHTML(0, layout, planOf(layout).writtenPath(0, OutputKind::PicturePage)),
+                 LumiError);
 }

@@ -74,7 +74,7 @@ TEST(StyleSheet, WrittenAsNineCrLfLines)
     layout.names.exportPath = dir.path() + QStringLiteral("/");
     layout.fontCss = FontToText(
         FontSpec{QStringLiteral("Caf\u00E9 \u4E2D"), false, false, false, false, 9, 0}, true);
-    GenerateCss(layout);
+    GenerateCss(layout, planOf(layout).path(OutputKind::StyleSheet));
     QFile file(dir.filePath(QStringLiteral("font.css")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -83,5 +83,5 @@ TEST(StyleSheet, WrittenAsNineCrLfLines)
     EXPECT_TRUE(bytes.contains("p     { font-family: Caf\xE9 ?; font-weight: normal;"));
 
     layout.names.exportPath = dir.filePath(QStringLiteral("gone/"));
-    EXPECT_THROW(GenerateCss(layout), LumiError);
+    EXPECT_THROW(GenerateCss(layout, planOf(layout).path(OutputKind::StyleSheet)), LumiError);
 }
