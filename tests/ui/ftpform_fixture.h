@@ -3,7 +3,10 @@
 
 #include "ui/ftpform.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -27,4 +30,16 @@ inline QLabel* statusPanel(const TFTPForm& form, int index)
 inline QString remoteFolder(const TFTPForm& form)
 {
     return ftpControl<QLabel>(form, "lFtpPath")->text().mid(QStringLiteral(" Server: ").size());
+}
+
+// Connects the window to the scripted FTP server on `port` as user joe, password secret (as
+// the scenario opening/login expects), with the reply time-out `timeout`.
+inline void connectToScript(TFTPForm& form, quint16 port, int timeout)
+{
+    ftpControl<QComboBox>(form, "edFtpServer")
+        ->setEditText(QStringLiteral("127.0.0.1:%1").arg(port));
+    ftpControl<QLineEdit>(form, "edFtpUser")->setText(QStringLiteral("joe"));
+    ftpControl<QLineEdit>(form, "edFtpPw")->setText(QStringLiteral("secret"));
+    form.setReplyTimeout(timeout);
+    ftpControl<QAction>(form, "actConnectDisconnect")->trigger();
 }
