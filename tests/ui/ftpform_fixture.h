@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,17 @@ inline QLabel* statusPanel(const TFTPForm& form, int index)
 inline QString remoteFolder(const TFTPForm& form)
 {
     return ftpControl<QLabel>(form, "lFtpPath")->text().mid(QStringLiteral(" Server: ").size());
+}
+
+// Whether a line of the window's log starts with `start`.
+inline bool logHasLineStarting(const TFTPForm& form, const QString& start)
+{
+    const QListWidget* log = ftpControl<QListWidget>(form, "lbStatus");
+    for (int i = 0; i < log->count(); ++i) {
+        if (log->item(i)->text().startsWith(start))
+            return true;
+    }
+    return false;
 }
 
 // Connects the window to the scripted FTP server on `port` as user joe, password secret (as

@@ -20,6 +20,18 @@ QString readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<none>");
 }
 
+// The error `call` ends with; the test fails when it ends without one.
+template <typename Call> LumiError errorOf(Call call)
+{
+    try {
+        call();
+    } catch (const LumiError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error";
+    return LumiError(QString());
+}
+
 void writeFile(const QString& path, const QByteArray& data)
 {
     QFile f(path);
@@ -63,13 +75,9 @@ TEST(FTPClientScripted, RefusedLoginIsAnErrorWithTheServerText)
 {
     ScriptedRun run({QStringLiteral("session/login-refused")});
     run.client.setTlsMode(FtpTlsMode::Plain);
-    try {
-        run.client.connectToServer();
-        FAIL() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("530 Login incorrect."));
-        EXPECT_EQ(e.code(), 530);
-    }
+    const LumiError e = errorOf([&] { run.client.connectToServer(); });
+    EXPECT_EQ(e.message(), QStringLiteral("530 Login incorrect."));
+    EXPECT_EQ(e.code(), 530);
     EXPECT_FALSE(run.client.connected());
     EXPECT_EQ(run.client.state(), FTPClient::State::Disconnected);
     EXPECT_EQ(run.seen.logins, 0);
@@ -107,12 +115,7 @@ TEST(FTPClientScripted, TlsRefusedOrBrokenSendsNoUserOrPassword)
         const QString mode = run.scenario.fact(QStringLiteral("tls"));
         run.client.setTlsMode(mode == QLatin1String("Require") ? FtpTlsMode::Require
                                                                : FtpTlsMode::IfAvailable);
-        QString message;
-        try {
-            run.client.connectToServer();
-        } catch (const LumiError& e) {
-            message = e.message();
-        }
+        const QString message = errorOf([&] { run.client.connectToServer(); }).message();
         // "..." stands for any text.
         const QString expected = run.scenario.fact(QStringLiteral("fails")).arg(run.server.port());
         if (expected.contains(QLatin1String("...")))
@@ -151,13 +154,9 @@ TEST(FTPClientScripted, Reply421ClosesTheConnectionInEveryState)
     // at the greeting
     {
         ScriptedRun run({QStringLiteral("session/421-at-greeting")});
-        try {
-            run.client.connectToServer();
-            FAIL() << "no error";
-        } catch (const LumiError& e) {
-            EXPECT_EQ(e.code(), 421);
-            EXPECT_EQ(e.message(), QStringLiteral("421 Too many users"));
-        }
+        const LumiError e = errorOf([&] { run.client.connectToServer(); });
+        EXPECT_EQ(e.code(), 421);
+        EXPECT_EQ(e.message(), QStringLiteral("421 Too many users"));
         EXPECT_FALSE(run.client.connected());
     }
     // in the middle of a transfer
@@ -165,12 +164,8 @@ TEST(FTPClientScripted, Reply421ClosesTheConnectionInEveryState)
         QTemporaryDir dir;
         LoggedInRun run(QStringLiteral("421-mid-download"));
         const QString local = dir.filePath(QStringLiteral("a.txt"));
-        try {
-            run.client.retrieve(QStringLiteral("a.txt"), local);
-            FAIL() << "no error";
-        } catch (const LumiError& e) {
-            EXPECT_EQ(e.code(), 421);
-        }
+        const LumiError e = errorOf([&] { run.client.retrieve(QStringLiteral("a.txt"), local); });
+        EXPECT_EQ(e.code(), 421);
         EXPECT_FALSE(run.client.connected());
         EXPECT_EQ(run.seen.disconnects, 1);
         EXPECT_FALSE(QFile::exists(local));
@@ -182,12 +177,8 @@ TEST(FTPClientScripted, SilentServerTimesOutWithoutHanging)
     LoggedInRun run(QStringLiteral("silent-after-pwd"), 300);
     QElapsedTimer timer;
     timer.start();
-    try {
-        run.client.currentFolder();
-        FAIL() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("No reply from server (time-out 300 ms)"));
-    }
+    const LumiError e = errorOf([&] { run.client.currentFolder(); });
+    EXPECT_EQ(e.message(), QStringLiteral("No reply from server (time-out 300 ms)"));
     EXPECT_LT(timer.elapsed(), 1200);
     EXPECT_GE(timer.elapsed(), 290);
     EXPECT_FALSE(run.client.connected());
@@ -198,23 +189,15 @@ TEST(FTPClientScripted, GarbageRepliesAreClearErrors)
 {
     {
         ScriptedRun run({QStringLiteral("session/garbage-greeting")});
-        try {
-            run.client.connectToServer();
-            FAIL() << "no error";
-        } catch (const LumiError& e) {
-            EXPECT_EQ(e.message(), QStringLiteral("Invalid reply from server: HELLO THERE"));
-        }
+        const LumiError e = errorOf([&] { run.client.connectToServer(); });
+        EXPECT_EQ(e.message(), QStringLiteral("Invalid reply from server: HELLO THERE"));
         EXPECT_FALSE(run.client.connected());
     }
     {
         // A 100 kB reply line ends with an error, not with a 100 kB buffer (or more).
         LoggedInRun run(QStringLiteral("overlong-reply-line"));
-        try {
-            run.client.currentFolder();
-            FAIL() << "no error";
-        } catch (const LumiError& e) {
-            EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
-        }
+        const LumiError e = errorOf([&] { run.client.currentFolder(); });
+        EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
         EXPECT_FALSE(run.client.connected());
     }
 }
@@ -226,14 +209,10 @@ TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
     LoggedInRun run(QStringLiteral("commands-without-data"));
     EXPECT_EQ(run.client.currentFolder(), QStringLiteral("/a \"b\""));
     EXPECT_THROW(run.client.currentFolder(), LumiError); // control character in the name
-    try {
-        run.client.changeFolder(QStringLiteral("/missing"));
-        FAIL() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("Remote folder /missing does not exist (550 No such directory.)"));
-        EXPECT_EQ(e.code(), 550);
-    }
+    const LumiError e = errorOf([&] { run.client.changeFolder(QStringLiteral("/missing")); });
+    EXPECT_EQ(e.message(),
+              QStringLiteral("Remote folder /missing does not exist (550 No such directory.)"));
+    EXPECT_EQ(e.code(), 550);
     EXPECT_EQ(run.client.size(QStringLiteral("big.bin")), 5000000000LL);
     EXPECT_EQ(run.client.size(QStringLiteral("folder")), -1);
     const QDateTime expected(QDate(2024, 1, 15), QTime(10, 30), Qt::UTC);
@@ -250,13 +229,9 @@ TEST(FTPClientScripted, PwdSizeMdtmRenameAndRefusals)
     EXPECT_EQ(run.client.transferType(), FTPClient::TransferType::Ascii);
     run.client.makeFolder(QStringLiteral("x"));
     run.client.removeFolder(QStringLiteral("x"));
-    try {
-        run.client.deleteFile(QStringLiteral("y")); // in the parent of /a "b": /
-        FAIL() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("Cannot delete remote file /y (550 Permission denied)"));
-    }
+    // in the parent of /a "b": /
+    EXPECT_EQ(errorOf([&] { run.client.deleteFile(QStringLiteral("y")); }).message(),
+              QStringLiteral("Cannot delete remote file /y (550 Permission denied)"));
     EXPECT_TRUE(run.client.connected());
     EXPECT_EQ(run.server.failure(), QString());
 }
@@ -275,15 +250,11 @@ TEST(FTPClientScripted, StorePassiveIgnoresThePasvHost)
     EXPECT_EQ(run.seen.begins, QList<qint64>{content.size()});
     EXPECT_EQ(run.seen.progress.last(), content.size());
     EXPECT_EQ(run.seen.ends, 1);
-    try {
-        run.client.store(local, QStringLiteral("other name.jpg"));
-        FAIL() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.code(), 553);
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("Cannot store remote file other name.jpg (553 Could not create "
-                                 "file.)"));
-    }
+    const LumiError e = errorOf([&] { run.client.store(local, QStringLiteral("other name.jpg")); });
+    EXPECT_EQ(e.code(), 553);
+    EXPECT_EQ(e.message(),
+              QStringLiteral("Cannot store remote file other name.jpg (553 Could not create "
+                             "file.)"));
     EXPECT_EQ(run.server.failure(), QString());
     EXPECT_EQ(run.server.received(), QList<QByteArray>{content});
     EXPECT_TRUE(run.client.connected());
@@ -357,12 +328,8 @@ TEST(FTPClientScripted, OverlongListingLineAndUnreadableListing)
     LoggedInRun run(QStringLiteral("overlong-and-unreadable-listing"));
     QStringList lines;
     QList<FtpListEntry> entries;
-    try {
-        run.client.listDetails(lines, &entries);
-        FAIL() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
-    }
+    const LumiError e = errorOf([&] { run.client.listDetails(lines, &entries); });
+    EXPECT_EQ(e.message(), QStringLiteral("Line from server is longer than 65536 bytes"));
     EXPECT_TRUE(run.client.connected()); // the control connection stays in step
     EXPECT_THROW(run.client.listDetails(lines, &entries), LumiError);
     EXPECT_EQ(lines, QStringList{QStringLiteral("this is no listing")}); // raw lines are kept
@@ -378,12 +345,8 @@ TEST(FTPClientScripted, CloseWhileIdleIsNoticedBetweenOperations)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(run.seen.disconnects, 1);
     EXPECT_FALSE(run.client.connected());
-    try {
-        run.client.noop();
-        FAIL() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Not connected."));
-    }
+    const LumiError e = errorOf([&] { run.client.noop(); });
+    EXPECT_EQ(e.message(), QStringLiteral("Not connected."));
 }
 
 TEST(FTPClientScripted, ActiveModeTurnsAwayDataConnectionsFromOtherHosts)
