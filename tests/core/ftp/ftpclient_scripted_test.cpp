@@ -20,6 +20,16 @@ QString readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<none>");
 }
 
+// Downloads `name` in active mode into a temporary folder and returns what arrived.
+QString downloadActively(FTPClient& client, const QString& name)
+{
+    QTemporaryDir dir;
+    client.setPassive(false);
+    const QString local = dir.filePath(name);
+    client.retrieve(name, local);
+    return readFile(local);
+}
+
 // The error `call` ends with; the test fails when it ends without one.
 template <typename Call> LumiError errorOf(Call call)
 {
@@ -279,12 +289,9 @@ TEST(FTPClientScripted, ListFallsBackToEpsvWhenPasvIsRefused)
 
 TEST(FTPClientScripted, ActiveModeUsesPortThenEprtWhenPortIsRefused)
 {
-    QTemporaryDir dir;
     LoggedInRun run(QStringLiteral("active-port-then-eprt"));
-    run.client.setPassive(false);
-    const QString local = dir.filePath(QStringLiteral("notes.txt"));
-    run.client.retrieve(QStringLiteral("notes.txt"), local);
-    EXPECT_EQ(readFile(local), QStringLiteral("hello\nworld"));
+    EXPECT_EQ(downloadActively(run.client, QStringLiteral("notes.txt")),
+              QStringLiteral("hello\nworld"));
     EXPECT_EQ(run.seen.begins, QList<qint64>{11});
     QStringList lines;
     QList<FtpListEntry> entries;
@@ -351,12 +358,8 @@ TEST(FTPClientScripted, CloseWhileIdleIsNoticedBetweenOperations)
 
 TEST(FTPClientScripted, ActiveModeTurnsAwayDataConnectionsFromOtherHosts)
 {
-    QTemporaryDir dir;
     LoggedInRun run(QStringLiteral("active-stranger-first"));
-    run.client.setPassive(false);
-    const QString local = dir.filePath(QStringLiteral("a.txt"));
-    run.client.retrieve(QStringLiteral("a.txt"), local);
-    EXPECT_EQ(readFile(local), QStringLiteral("good"));
+    EXPECT_EQ(downloadActively(run.client, QStringLiteral("a.txt")), QStringLiteral("good"));
     EXPECT_EQ(run.server.failure(), QString());
 }
 
