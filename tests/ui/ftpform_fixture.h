@@ -3,7 +3,11 @@
 
 #include "ui/ftpform.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -27,4 +31,27 @@ inline QLabel* statusPanel(const TFTPForm& form, int index)
 inline QString remoteFolder(const TFTPForm& form)
 {
     return ftpControl<QLabel>(form, "lFtpPath")->text().mid(QStringLiteral(" Server: ").size());
+}
+
+// Whether a line of the window's log starts with `start`.
+inline bool logHasLineStarting(const TFTPForm& form, const QString& start)
+{
+    const QListWidget* log = ftpControl<QListWidget>(form, "lbStatus");
+    for (int i = 0; i < log->count(); ++i) {
+        if (log->item(i)->text().startsWith(start))
+            return true;
+    }
+    return false;
+}
+
+// Connects the window to the scripted FTP server on `port` as user joe, password secret (as
+// the scenario opening/login expects), with the reply time-out `timeout`.
+inline void connectToScript(TFTPForm& form, quint16 port, int timeout)
+{
+    ftpControl<QComboBox>(form, "edFtpServer")
+        ->setEditText(QStringLiteral("127.0.0.1:%1").arg(port));
+    ftpControl<QLineEdit>(form, "edFtpUser")->setText(QStringLiteral("joe"));
+    ftpControl<QLineEdit>(form, "edFtpPw")->setText(QStringLiteral("secret"));
+    form.setReplyTimeout(timeout);
+    ftpControl<QAction>(form, "actConnectDisconnect")->trigger();
 }

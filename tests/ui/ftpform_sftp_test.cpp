@@ -72,16 +72,6 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-bool logHas(const TFTPForm& form, const QString& start)
-{
-    const QListWidget* log = ftpControl<QListWidget>(form, "lbStatus");
-    for (int i = 0; i < log->count(); ++i) {
-        if (log->item(i)->text().startsWith(start))
-            return true;
-    }
-    return false;
-}
-
 SshHostKeyQuestion sampleQuestion(quint16 port)
 {
     SshHostKeyQuestion question;
@@ -207,7 +197,7 @@ TEST(TFTPFormSftp, HostKeyAskedThenGalleryPublishedWithTheKeyFile)
     connect->trigger();
     EXPECT_EQ(answers.asked, 2);
     ASSERT_TRUE(form.sftp().connected()) << dialogs.texts().join(u'\n').toStdString();
-    EXPECT_TRUE(logHas(form, QStringLiteral("Logged in with public key")));
+    EXPECT_TRUE(logHasLineStarting(form, QStringLiteral("Logged in with public key")));
     EXPECT_EQ(prompts.asked,
               QStringList(QStringLiteral("Key passphrase|Passphrase for %1:").arg(keyFile)));
     EXPECT_EQ(ftpControl<QLabel>(form, "sbEncryption")->text(), QStringLiteral("Encrypted: SSH"));

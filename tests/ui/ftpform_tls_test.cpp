@@ -49,16 +49,6 @@ struct CertificateAnswerer
     }
 };
 
-bool logHasLineStarting(const TFTPForm& form, const QString& start)
-{
-    const QListWidget* log = ftpControl<QListWidget>(form, "lbStatus");
-    for (int i = 0; i < log->count(); ++i) {
-        if (log->item(i)->text().startsWith(start))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 TEST(TFTPFormTls, AsksOnceTrustsAlwaysAndRefusesAChangedCertificate)

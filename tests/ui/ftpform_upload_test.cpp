@@ -821,12 +821,7 @@ TEST_P(FtpFormScenario, UploadRunsAsScriptedWithTheExpectedEnd)
     const QStringList names = scenario.writeLocalFiles(local.path());
     FakeFtpServer server(scenario.script());
     TFTPForm form;
-    ftpControl<QComboBox>(form, "edFtpServer")
-        ->setEditText(QStringLiteral("127.0.0.1:%1").arg(server.port()));
-    ftpControl<QLineEdit>(form, "edFtpUser")->setText(QStringLiteral("joe"));
-    ftpControl<QLineEdit>(form, "edFtpPw")->setText(QStringLiteral("secret"));
-    form.setReplyTimeout(5000);
-    ftpControl<QAction>(form, "actConnectDisconnect")->trigger();
+    connectToScript(form, server.port(), 5000);
     ASSERT_TRUE(form.ftp().connected());
     form.setQuellPath(local.path());
     form.ReadFiles(QString(), QString());

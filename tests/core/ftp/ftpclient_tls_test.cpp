@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -38,7 +39,9 @@ struct TlsClient
     QStringList statuses;
     FtpCertificateAnswer answer = FtpCertificateAnswer::Refuse;
 
-    explicit TlsClient(const FtpTestServer& server, bool passive = true)
+    explicit TlsClient(const FtpTestServer& server, bool passive = true,
+                       FtpCertificateAnswer answerGiven = FtpCertificateAnswer::Refuse)
+        : answer(answerGiven)
     {
         client.setHost(server.host());
         client.setPort(server.port());
@@ -70,8 +73,22 @@ class TlsTest : public ::testing::Test
 {
 protected:
     void SetUp() override { setDataFoldersForTest(m_data.path(), m_data.path()); }
+
+    // Starts m_server, pyftpdlib requiring TLS, with `options` set first.
+    ::testing::AssertionResult
+    startTlsServer(const std::function<void(FtpTestServer&)>& options = {})
+    {
+        m_server.setTls(true);
+        if (options)
+            options(m_server);
+        if (m_server.start())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << m_server.reason().toStdString();
+    }
+
     QTemporaryDir m_data;
     QTemporaryDir m_local;
+    FtpTestServer m_server{Kind::Pyftpdlib};
 };
 
 class TlsServers : public TlsTest, public ::testing::WithParamInterface<Param>
@@ -271,12 +288,8 @@ TEST_F(TlsTest, CertificateAuthorityAndWrongHostName)
 // login; "if available" goes on with the commands encrypted and says so.
 TEST_F(TlsTest, ServerThatRefusesProtectedData)
 {
-    FtpTestServer server(Kind::Pyftpdlib);
-    server.setTls(true);
-    server.setClearData(true);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
-    TlsClient required(server);
-    required.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_TRUE(startTlsServer([](FtpTestServer& s) { s.setClearData(true); }));
+    TlsClient required(m_server, true, FtpCertificateAnswer::TrustOnce);
     required.client.setTlsMode(FtpTlsMode::Require);
     const QString message = required.connectError();
     EXPECT_TRUE(message.startsWith(QStringLiteral("The server refused to encrypt listings and "
@@ -284,8 +297,7 @@ TEST_F(TlsTest, ServerThatRefusesProtectedData)
         << message.toStdString();
     EXPECT_FALSE(required.client.connected());
 
-    TlsClient fallback(server);
-    fallback.answer = FtpCertificateAnswer::TrustOnce;
+    TlsClient fallback(m_server, true, FtpCertificateAnswer::TrustOnce);
     ASSERT_EQ(fallback.connectError(), QString());
     EXPECT_TRUE(fallback.client.encrypted());
     EXPECT_FALSE(fallback.client.dataEncrypted());
@@ -298,19 +310,15 @@ TEST_F(TlsTest, ServerThatRefusesProtectedData)
     fallback.client.store(sent, QStringLiteral("clear.jpg"));
     fallback.client.retrieve(QStringLiteral("clear.jpg"), back);
     EXPECT_EQ(readBytes(back), content);
-    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/clear.jpg")), content);
+    EXPECT_EQ(readBytes(m_server.root() + QStringLiteral("/clear.jpg")), content);
     fallback.client.disconnectFromServer();
 }
 
 TEST_F(TlsTest, SessionDroppedMidDownloadKeepsTheLocalFile)
 {
-    FtpTestServer server(Kind::Pyftpdlib);
-    server.setTls(true);
-    server.setDropAfter(200000);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
-    ASSERT_TRUE(writeBytes(server.root() + QStringLiteral("/big.jpg"), everyByte(3000000)));
-    TlsClient client(server);
-    client.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_TRUE(startTlsServer([](FtpTestServer& s) { s.setDropAfter(200000); }));
+    ASSERT_TRUE(writeBytes(m_server.root() + QStringLiteral("/big.jpg"), everyByte(3000000)));
+    TlsClient client(m_server, true, FtpCertificateAnswer::TrustOnce);
     ASSERT_EQ(client.connectError(), QString());
     client.client.setTransferType(FTPClient::TransferType::Binary);
 
@@ -342,24 +350,21 @@ TEST_F(TlsTest, SessionDroppedMidDownloadKeepsTheLocalFile)
 // a server that now refuses AUTH TLS gets no user name and no password.
 TEST_F(TlsTest, NoSilentDowngradeWhereTlsWasSeen)
 {
-    FtpTestServer server(Kind::Pyftpdlib);
-    server.setTls(true);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
-    TlsClient first(server);
-    first.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_TRUE(startTlsServer());
+    TlsClient first(m_server, true, FtpCertificateAnswer::TrustOnce);
     ASSERT_EQ(first.connectError(), QString());
     first.client.disconnectFromServer();
-    EXPECT_TRUE(tlsShownBefore(server.host(), server.port()));
+    EXPECT_TRUE(tlsShownBefore(m_server.host(), m_server.port()));
 
     // The same address, now without TLS (it answers 500 to AUTH TLS).
-    server.stop();
-    server.setTls(false);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
-    TlsClient second(server);
+    m_server.stop();
+    m_server.setTls(false);
+    ASSERT_TRUE(m_server.start()) << m_server.reason().toStdString();
+    TlsClient second(m_server);
     const QString message = second.connectError();
     EXPECT_TRUE(message.startsWith(QStringLiteral("The server at 127.0.0.1:%1 refused FTP over "
                                                   "TLS (500 ")
-                                       .arg(server.port())))
+                                       .arg(m_server.port())))
         << message.toStdString();
     EXPECT_TRUE(message.contains(QStringLiteral("offered TLS before")));
     EXPECT_TRUE(message.contains(QStringLiteral("\"Only use plain FTP (insecure)\"")));
@@ -368,12 +373,12 @@ TEST_F(TlsTest, NoSilentDowngradeWhereTlsWasSeen)
 
     // A certificate trusted for another address is enough there too; an address that never
     // showed TLS goes on in plain FTP, and says so.
-    const quint16 other = server.port() == 65535 ? 1 : server.port() + 1;
-    rememberTrustedFingerprint(server.host(), other, QString(64, u'a'));
-    EXPECT_TRUE(tlsShownBefore(server.host(), other));
+    const quint16 other = m_server.port() == 65535 ? 1 : m_server.port() + 1;
+    rememberTrustedFingerprint(m_server.host(), other, QString(64, u'a'));
+    EXPECT_TRUE(tlsShownBefore(m_server.host(), other));
     setDataFoldersForTest(m_local.path(), m_local.path());
-    EXPECT_FALSE(tlsShownBefore(server.host(), server.port()));
-    TlsClient fresh(server);
+    EXPECT_FALSE(tlsShownBefore(m_server.host(), m_server.port()));
+    TlsClient fresh(m_server);
     ASSERT_EQ(fresh.connectError(), QString());
     EXPECT_FALSE(fresh.client.encrypted());
     EXPECT_TRUE(fresh.statuses.join(u'\n').contains(QStringLiteral("going on with plain FTP")));
@@ -384,13 +389,9 @@ TEST_F(TlsTest, NoSilentDowngradeWhereTlsWasSeen)
 // an error, although the server answers 226; the local file stays as it was.
 TEST_F(TlsTest, DataConnectionEndingWithoutCloseNotifyIsATruncation)
 {
-    FtpTestServer server(Kind::Pyftpdlib);
-    server.setTls(true);
-    server.setNoCloseNotify(true);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
-    ASSERT_TRUE(writeBytes(server.root() + QStringLiteral("/big.jpg"), everyByte(300000)));
-    TlsClient client(server);
-    client.answer = FtpCertificateAnswer::TrustOnce;
+    ASSERT_TRUE(startTlsServer([](FtpTestServer& s) { s.setNoCloseNotify(true); }));
+    ASSERT_TRUE(writeBytes(m_server.root() + QStringLiteral("/big.jpg"), everyByte(300000)));
+    TlsClient client(m_server, true, FtpCertificateAnswer::TrustOnce);
     ASSERT_EQ(client.connectError(), QString());
     client.client.setTransferType(FTPClient::TransferType::Binary);
     const QString truncated = QStringLiteral("The server closed the data connection without ending "
@@ -413,7 +414,8 @@ TEST_F(TlsTest, DataConnectionEndingWithoutCloseNotifyIsATruncation)
     EXPECT_EQ(readBytes(local), QByteArray("the old picture"));
     // Uploads end as before, and the session goes on.
     client.client.store(local, QStringLiteral("up.jpg"));
-    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/up.jpg")), QByteArray("the old picture"));
+    EXPECT_EQ(readBytes(m_server.root() + QStringLiteral("/up.jpg")),
+              QByteArray("the old picture"));
     client.client.disconnectFromServer();
 }
 
@@ -421,14 +423,10 @@ TEST_F(TlsTest, DataConnectionEndingWithoutCloseNotifyIsATruncation)
 // unchecked, the rest stay checked, and the upload ends with the lost-connection message.
 TEST_F(TlsTest, SessionDroppedMidUploadEndsTheUploadAsALostConnection)
 {
-    FtpTestServer server(Kind::Pyftpdlib);
-    server.setTls(true);
-    server.setDropAfter(200000);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    ASSERT_TRUE(startTlsServer([](FtpTestServer& s) { s.setDropAfter(200000); }));
     ASSERT_TRUE(writeBytes(m_local.filePath(QStringLiteral("a.jpg")), everyByte(5000)));
     ASSERT_TRUE(writeBytes(m_local.filePath(QStringLiteral("b.jpg")), everyByte(3000000)));
-    TlsClient client(server);
-    client.answer = FtpCertificateAnswer::TrustOnce;
+    TlsClient client(m_server, true, FtpCertificateAnswer::TrustOnce);
     ASSERT_EQ(client.connectError(), QString());
 
     UploadEntryList entries({QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
@@ -441,7 +439,7 @@ TEST_F(TlsTest, SessionDroppedMidUploadEndsTheUploadAsALostConnection)
         << upload.errorMessage().toStdString();
     EXPECT_FALSE(entries.isChecked(0));
     EXPECT_TRUE(entries.isChecked(1));
-    EXPECT_EQ(readBytes(server.root() + QStringLiteral("/a.jpg")), everyByte(5000));
+    EXPECT_EQ(readBytes(m_server.root() + QStringLiteral("/a.jpg")), everyByte(5000));
     EXPECT_FALSE(client.client.connected());
 }
 
@@ -450,16 +448,12 @@ TEST_F(TlsTest, SessionDroppedMidUploadEndsTheUploadAsALostConnection)
 // command. Every transfer still works, in both modes, without waiting for a time-out.
 TEST_F(TlsTest, DataHandshakeWaitsForTheServersAnswerToTheCommand)
 {
-    FtpTestServer server(Kind::Pyftpdlib);
-    server.setTls(true);
-    server.setLateTransfers(300);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    ASSERT_TRUE(startTlsServer([](FtpTestServer& s) { s.setLateTransfers(300); }));
     const QString local = m_local.filePath(QStringLiteral("up.jpg"));
     const QString back = m_local.filePath(QStringLiteral("back.jpg"));
     ASSERT_TRUE(writeBytes(local, everyByte(100000)));
     for (const bool passive : {true, false}) {
-        TlsClient client(server, passive);
-        client.answer = FtpCertificateAnswer::TrustOnce;
+        TlsClient client(m_server, passive, FtpCertificateAnswer::TrustOnce);
         client.client.setReplyTimeout(5000);
         ASSERT_EQ(client.connectError(), QString());
         client.client.setTransferType(FTPClient::TransferType::Binary);
@@ -485,14 +479,10 @@ TEST_F(TlsTest, DataHandshakeWaitsForTheServersAnswerToTheCommand)
 // reply time-out, and the control connection stays in step for the next command.
 TEST_F(TlsTest, FailedDataConnectionEndsTheTransferWithoutWaiting)
 {
-    FtpTestServer server(Kind::Pyftpdlib);
-    server.setTls(true);
-    server.setDropNewData(true);
-    ASSERT_TRUE(server.start()) << server.reason().toStdString();
+    ASSERT_TRUE(startTlsServer([](FtpTestServer& s) { s.setDropNewData(true); }));
     const QString local = m_local.filePath(QStringLiteral("up.jpg"));
     ASSERT_TRUE(writeBytes(local, everyByte(1000)));
-    TlsClient client(server);
-    client.answer = FtpCertificateAnswer::TrustOnce;
+    TlsClient client(m_server, true, FtpCertificateAnswer::TrustOnce);
     client.client.setReplyTimeout(5000);
     ASSERT_EQ(client.connectError(), QString());
     QElapsedTimer timer;
