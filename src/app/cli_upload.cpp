@@ -4,7 +4,6 @@
 #include "cli.h"
 #include "cli_support.h"
 
-#include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftptls.h"
 #include "ftp/galleryupload.h"
@@ -12,6 +11,7 @@
 #include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
 #include "gallery/projectstate.h"
+#include "net/ftpaddress.h"
 #include "util/error.h"
 #include "util/paths.h"
 #include "util/settingsstore.h"

@@ -3,8 +3,8 @@
 // from the desktop onto the remote panel.
 #include "ui/ftpform.h"
 
-#include "ftp/ftpaddress.h"
 #include "ftp/uploadrecord.h"
+#include "net/ftpaddress.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/settingsstore.h"
