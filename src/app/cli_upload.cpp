@@ -11,6 +11,7 @@
 #include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
 #include "gallery/projectstate.h"
+#include "gallery/uploadlist.h"
 #include "net/ftpaddress.h"
 #include "util/error.h"
 #include "util/paths.h"

@@ -7,6 +7,7 @@
 #include "ftp/uploadrecord.h"
 #include "util/dialogs.h"
 #include "util/error.h"
+#include "util/localfiles.h"
 #include "util/paths.h"
 #include "util/textutil.h"
 

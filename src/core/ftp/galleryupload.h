@@ -44,19 +44,6 @@ private:
     QList<bool> m_checked;
 };
 
-// The files of `folder` (not its sub-folders; no hidden files), made relative to
-// `sourceFolder` as the FTP window's local list shows them ('image1/tn_0001.jpg').
-QStringList localUploadFiles(const QString& folder, const QString& sourceFolder);
-// `files` (relative to `sourceFolder` or absolute) with each local file once, the first
-// entry kept: a name listed twice, or names that differ only in case in a folder that
-// folds case. Elsewhere 'IMG_1234.JPG' and 'img_1234.jpg' are two files and both stay.
-QStringList withoutDuplicateFiles(const QStringList& files, const QString& sourceFolder);
-// The list "FTP Upload..." hands over for a gallery: the target folder's own files, then
-// those of the small-picture and the large-picture sub-folder (each when named), then those
-// of the double-size folders "2x" in them, each file once (withoutDuplicateFiles).
-QStringList galleryUploadFiles(const QString& target, const QString& tnPath,
-                               const QString& picPath);
-
 // The question asked before an upload starts; the window breaks its line with CR LF.
 QString uploadQuestion(const QString& address, const QString& baseFolder,
                        const QString& lineBreak = QStringLiteral("\r\n"));
