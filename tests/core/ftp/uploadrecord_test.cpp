@@ -32,7 +32,7 @@ QByteArray generatedPage(const QDateTime& when, const QString& caption)
 
 StoredFile fingerprintOf(const QString& path)
 {
-    const std::optional<StoredFile> f = fileFingerprint(path);
+    const std::optional<StoredFile> f = fileFingerprint(path, isPageName(path));
     EXPECT_TRUE(f.has_value()) << path.toStdString();
     return f.value_or(StoredFile{});
 }
