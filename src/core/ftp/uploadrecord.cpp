@@ -2,9 +2,9 @@
 // server's listing of the folders an upload uses, and which entries count as changed.
 #include "ftp/uploadrecord.h"
 
-#include "ftp/galleryupload.h"
 #include "ftp/remoteclient.h"
 #include "ftp/remotelisting.h"
+#include "ftp/uploadentries.h"
 #include "util/error.h"
 #include "util/fileops.h"
 #include "util/generatorcomment.h"
