@@ -4,14 +4,16 @@
 #include "cli.h"
 #include "cli_support.h"
 
-#include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftptls.h"
 #include "ftp/galleryupload.h"
 #include "ftp/sftpclient.h"
 #include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
+#include "gallery/pagefile.h"
 #include "gallery/projectstate.h"
+#include "gallery/uploadlist.h"
+#include "net/ftpaddress.h"
 #include "util/error.h"
 #include "util/paths.h"
 #include "util/settingsstore.h"
@@ -282,7 +284,7 @@ int runUploadCommand(const QStringList& args)
         if (onlyChanged) {
             QString recordProblem;
             const QList<bool> changed =
-                findChangedEntries(ftp, base, files, target, &recordProblem);
+                findChangedEntries(ftp, base, files, target, &recordProblem, isPageName);
             if (!recordProblem.isEmpty())
                 err << "lumivista upload: " << recordProblem << "\n";
             for (int i = 0; i < entries.count(); ++i)
@@ -340,7 +342,8 @@ int runUploadCommand(const QStringList& args)
         toSend += entries.isChecked(i) ? 1 : 0;
     // What is stored goes into the record of this server, user and folder, also when a
     // stop or a lost connection ends the upload early.
-    UploadRecordKeeper record(UploadRecordKey::of(ftp, upload.baseFolder()), entries, target);
+    UploadRecordKeeper record(UploadRecordKey::of(ftp, upload.baseFolder()), entries, target,
+                              uploadRecordFolder(), isPageName);
     const bool terminal = isatty(STDERR_FILENO) == 1;
     upload.onProgress = [&](const UploadProgress& progress) {
         if (progress.step == UploadProgress::Step::FileStored)

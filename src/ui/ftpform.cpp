@@ -2,7 +2,7 @@
 // The remote and local lists are in ftpform_lists.cpp.
 #include "ui/ftpform.h"
 
-#include "ftp/ftpaddress.h"
+#include "net/ftpaddress.h"
 #include "ui/ftpcertificatedialog.h"
 #include "ui/screenfit.h"
 #include "util/dialogs.h"

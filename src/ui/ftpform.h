@@ -4,11 +4,11 @@
 // protocol is spoken by the core's FTPClient, or its SftpClient for an "sftp://" address.
 #pragma once
 
-#include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
 #include "ftp/sftpclient.h"
 #include "ftp/uploadrecord.h"
+#include "net/ftpaddress.h"
 
 #include <QDialog>
 #include <QIcon>

@@ -5,8 +5,10 @@
 #include "ftp/remotelisting.h"
 #include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
+#include "gallery/pagefile.h"
 #include "util/dialogs.h"
 #include "util/error.h"
+#include "util/localfiles.h"
 #include "util/paths.h"
 #include "util/textutil.h"
 
@@ -348,7 +350,7 @@ void TFTPForm::btSelChangedClick()
             entries.append(m_quelle->item(i)->text());
         QString recordProblem;
         const QList<bool> changed =
-            findChangedEntries(client(), base, entries, m_quellPath, &recordProblem);
+            findChangedEntries(client(), base, entries, m_quellPath, &recordProblem, isPageName);
         for (int i = 0; i < m_quelle->count(); ++i) {
             m_quelle->item(i)->setFlags(m_quelle->item(i)->flags() | Qt::ItemIsUserCheckable);
             m_quelle->item(i)->setCheckState(changed.value(i, true) ? Qt::Checked : Qt::Unchecked);

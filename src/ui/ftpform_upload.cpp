@@ -3,8 +3,9 @@
 // from the desktop onto the remote panel.
 #include "ui/ftpform.h"
 
-#include "ftp/ftpaddress.h"
 #include "ftp/uploadrecord.h"
+#include "gallery/pagefile.h"
+#include "net/ftpaddress.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/settingsstore.h"
@@ -131,8 +132,9 @@ void TFTPForm::btUploadClick()
         return;
 
     // What is stored goes into the record of this server, user and folder.
-    m_uploadRecord = std::make_unique<UploadRecordKeeper>(UploadRecordKey::of(client(), base),
-                                                          *m_uploadEntries, m_quellPath);
+    m_uploadRecord =
+        std::make_unique<UploadRecordKeeper>(UploadRecordKey::of(client(), base), *m_uploadEntries,
+                                             m_quellPath, uploadRecordFolder(), isPageName);
     m_upload->setConnections(m_edTransfers->value());
     m_upload->run(m_quellPath);
     showFileCount(0, 0);

@@ -4,6 +4,7 @@
 
 #include "ui_mainform.h"
 
+#include "gallery/uploadlist.h"
 #include "help/helpmarkup.h"
 #include "ui/aboutbox.h"
 #include "ui/ftpform.h"

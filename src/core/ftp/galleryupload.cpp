@@ -1,113 +1,20 @@
 // The gallery upload loop: sub-folders entered once and made when missing, sent entries
 // unchecked, a stop between two files, and the way back to the base folder at the end.
-// Extra connections run in threads of their own and take files from a shared queue; what
-// they do reaches the callbacks through a queue of steps read in the calling thread.
+// The job queue of the other connections is in uploadjobs.cpp.
 #include "ftp/galleryupload.h"
 
+#include "ftp/galleryupload_p.h"
 #include "ftp/remoteclient.h"
 #include "util/error.h"
 #include "util/paths.h"
-#include "util/samefile.h"
-#include "util/textutil.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QMutex>
 #include <QScopeGuard>
 #include <QSet>
 #include <QThread>
-#include <QWaitCondition>
 #include <algorithm>
 #include <optional>
 
-UploadEntryList::UploadEntryList(const QStringList& entries)
-    : m_entries(entries), m_checked(entries.size(), true)
-{
-}
-
-void UploadEntryList::uncheck(int index)
-{
-    setChecked(index, false);
-}
-
-void UploadEntryList::setChecked(int index, bool checked)
-{
-    if (index >= 0 && index < m_checked.size())
-        m_checked[index] = checked;
-}
-
-QStringList localUploadFiles(const QString& folder, const QString& sourceFolder)
-{
-    QStringList files;
-    if (folder.isEmpty())
-        return files;
-    scanFolder(files, resolveFolder(folder, QString()) + QStringLiteral("*.*"));
-    const QString base = resolveFolder(sourceFolder, QString());
-    for (QString& f : files)
-        f = replaceAll(f, base, QString(), true);
-    return files;
-}
-
-namespace {
-
-// One directory entry reached through two spellings of its folder ('Bilder/x.jpg' and
-// 'bilder/X.jpg'), which only a folder that folds case allows. One folder never lists an
-// entry twice, so names in the same folder are two files; a link is an entry of its own.
-bool sameEntrySpeltTwice(const QString& a, const QString& b)
-{
-    if (QFileInfo(a).path() == QFileInfo(b).path())
-        return false;
-    // Existing entries (links as themselves) compare by device and inode; no folder is probed.
-    FileKeys keys(nullptr);
-    return keys.entryKey(a) == keys.entryKey(b);
-}
-
-} // namespace
-
-QStringList withoutDuplicateFiles(const QStringList& files, const QString& sourceFolder)
-{
-    // Names that differ only in case are two files where the file system tells them apart
-    // ('IMG_1234.JPG' beside 'img_1234.jpg'); only a folder that folds case makes them one.
-    // Kept entries are grouped by their case-folded name, so each file is compared only
-    // with the names it could be.
-    const QDir base(resolveFolder(sourceFolder, QString()));
-    QStringList unique;
-    QHash<QString, QStringList> keptByFoldedName;
-    for (const QString& f : files) {
-        QStringList& sameFolded = keptByFoldedName[f.toCaseFolded()];
-        const bool seen =
-            std::any_of(sameFolded.cbegin(), sameFolded.cend(), [&](const QString& u) {
-                return u == f || sameEntrySpeltTwice(base.filePath(u), base.filePath(f));
-            });
-        if (!seen) {
-            sameFolded.append(f);
-            unique.append(f);
-        }
-    }
-    return unique;
-}
-
-QStringList galleryUploadFiles(const QString& target, const QString& tnPath, const QString& picPath)
-{
-    QStringList files = localUploadFiles(target, target);
-    if (target.isEmpty())
-        return files;
-    const QString folder = resolveFolder(target, QString());
-    for (const QString& sub : {tnPath, picPath}) {
-        if (!sub.isEmpty())
-            files += localUploadFiles(folder + sub, target);
-    }
-    // The double-size pictures for HiDPI screens, in the sub-folder "2x" of each picture
-    // folder (the target folder's own when one is not named). Listed after the folder they
-    // are in, so that one is made on the server first: MKD makes one level only.
-    for (const QString& sub : {tnPath, picPath}) {
-        const QString pictures = sub.isEmpty() ? folder : resolveFolder(sub, folder);
-        files += localUploadFiles(pictures + QStringLiteral("2x"), target);
-    }
-    return withoutDuplicateFiles(files, target);
-}
+using namespace uploadstep;
 
 GalleryUpload::GalleryUpload(RemoteClient& ftp, UploadEntries& entries)
     : m_ftp(ftp), m_entries(entries)
@@ -182,107 +89,8 @@ void GalleryUpload::report(UploadProgress::Step step, int entry, const QString& 
     onProgress(UploadProgress{step, file, m_total, name, bytes, entry});
 }
 
-struct GalleryUpload::Shared
-{
-    struct Job
-    {
-        int entry = -1;
-        QString rel;
-        QString localFile;
-        bool checked = false; // when the upload started: the threads cannot ask the list
-    };
-    // A step of another connection, reported in the calling thread.
-    struct Step
-    {
-        enum class Kind
-        {
-            Begins,
-            Bytes,
-            Stored,
-            LeftOut // the connection could not be opened; `text` says why
-        };
-        Kind kind = Kind::Begins;
-        int entry = -1;
-        QString name;
-        qint64 bytes = 0;
-        QString text;
-    };
-    // What ended the upload before its list did: the first error of any connection.
-    struct Ending
-    {
-        Outcome outcome = Outcome::Failed;
-        QString message;
-        bool connectionLost = false;
-    };
+namespace uploadstep {
 
-    // Under the mutex: no new file starts once halted.
-    std::optional<Job> take(bool onlyChecked)
-    {
-        const QMutexLocker lock(&mutex);
-        while (!halted && next < jobs.size()) {
-            const Job& job = jobs[next++];
-            if (job.checked || !onlyChecked)
-                return job;
-        }
-        return std::nullopt;
-    }
-    bool jobsLeft()
-    {
-        const QMutexLocker lock(&mutex);
-        return next < jobs.size();
-    }
-    std::optional<Ending> endingSoFar()
-    {
-        const QMutexLocker lock(&mutex);
-        return ending;
-    }
-    void post(Step step)
-    {
-        const QMutexLocker lock(&mutex);
-        // Byte counts of one file are only ever shown as the latest.
-        if (step.kind == Step::Kind::Bytes && !steps.isEmpty() &&
-            steps.last().kind == Step::Kind::Bytes && steps.last().entry == step.entry)
-            steps.last().bytes = step.bytes;
-        else
-            steps.append(std::move(step));
-        wake.wakeAll();
-    }
-    void end(Outcome outcome, const QString& message, bool connectionLost)
-    {
-        const QMutexLocker lock(&mutex);
-        if (!ending)
-            ending = Ending{outcome, message, connectionLost};
-        halted = true;
-        wake.wakeAll();
-    }
-    void halt()
-    {
-        const QMutexLocker lock(&mutex);
-        halted = true;
-    }
-    void threadEnded()
-    {
-        const QMutexLocker lock(&mutex);
-        --running;
-        wake.wakeAll();
-    }
-
-    QMutex mutex;
-    QWaitCondition wake;
-    QList<Job> jobs;
-    qsizetype next = 0;
-    bool halted = false;
-    int running = 0; // transfer threads not yet ended
-    QList<Step> steps;
-    std::optional<Ending> ending;
-    QString baseFolder;
-    QList<QThread*> threads; // touched by the calling thread only
-};
-
-namespace {
-
-// Enters the remote folder of `rel` from `baseFolder`; `current` is the sub-folder the
-// connection is in ('image1/', empty in the base folder).
 void enterFolder(RemoteClient& ftp, const QString& baseFolder, QString& current, const QString& rel)
 {
     const qsizetype slash = rel.lastIndexOf(QLatin1Char('/'));
@@ -322,7 +130,6 @@ QString remoteName(const QString& rel)
     return rel.mid(rel.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-// Tells the client which file comes next on it (RemoteClient::prepareStore).
 void announceNext(RemoteClient& ftp, const QString& baseFolder, const QString& rel,
                   const QString& localFile)
 {
@@ -333,74 +140,7 @@ void announceNext(RemoteClient& ftp, const QString& baseFolder, const QString& r
                                     : baseFolder + QLatin1Char('/') + rel);
 }
 
-QString errorText(const std::exception& e)
-{
-    if (const auto* error = dynamic_cast<const LumiError*>(&e))
-        return error->message();
-    return QString::fromUtf8(e.what());
-}
-
-// One extra connection: logs in, goes to the base folder and sends files from the queue
-// until it is empty or the upload halts; then QUIT. Runs in its own thread, which owns
-// `ftp` (made in the calling thread with its settings and moved here).
-void transferThread(const std::shared_ptr<GalleryUpload::Shared>& shared, RemoteClient* ftp,
-                    int number)
-{
-    using Step = GalleryUpload::Shared::Step;
-    const std::unique_ptr<RemoteClient> client(ftp);
-    const auto ended = qScopeGuard([&] {
-        try {
-            client->disconnectFromServer();
-        } catch (const std::exception&) {
-            // the files are stored or not; a failing QUIT changes nothing
-        }
-        shared->threadEnded();
-    });
-    try {
-        client->connectToServer();
-        if (!shared->baseFolder.isEmpty())
-            client->changeFolder(shared->baseFolder);
-        client->setTransferType(RemoteClient::TransferType::Binary);
-    } catch (const std::exception& e) {
-        shared->post({Step::Kind::LeftOut, -1, QString(), 0,
-                      QStringLiteral("Connection %1 was not opened (%2); the upload goes on "
-                                     "without it.")
-                          .arg(number)
-                          .arg(errorText(e))});
-        return;
-    }
-    QString current;
-    std::optional<GalleryUpload::Shared::Job> next = shared->take(true);
-    while (const std::optional<GalleryUpload::Shared::Job> job = std::exchange(next, {})) {
-        // The file after this one is taken now, so the client can start on it early.
-        next = shared->take(true);
-        if (next)
-            announceNext(*client, shared->baseFolder, next->rel, next->localFile);
-        if (!client->connected()) {
-            shared->end(GalleryUpload::Outcome::ConnectionLost, QString(), true);
-            return;
-        }
-        try {
-            checkEntryName(job->rel);
-            enterFolder(*client, shared->baseFolder, current, job->rel);
-            const QString name = remoteName(job->rel);
-            const int entry = job->entry;
-            shared->post({Step::Kind::Begins, entry, name, 0, QString()});
-            const QMetaObject::Connection bytes =
-                QObject::connect(client.get(), &RemoteClient::work, [&](qint64 sent) {
-                    shared->post({Step::Kind::Bytes, entry, name, sent, QString()});
-                });
-            const auto disconnect = qScopeGuard([&bytes] { QObject::disconnect(bytes); });
-            client->store(job->localFile, name);
-            shared->post({Step::Kind::Stored, entry, name, 0, QString()});
-        } catch (const std::exception& e) {
-            shared->end(GalleryUpload::Outcome::Failed, errorText(e), !client->connected());
-            return;
-        }
-    }
-}
-
-} // namespace
+} // namespace uploadstep
 
 void GalleryUpload::setConnections(int connections)
 {
@@ -442,77 +182,6 @@ void GalleryUpload::makeRemoteFolders()
         enterFolderOf(job.rel);
     }
     enterFolderOf(QString());
-}
-
-void GalleryUpload::startTransferThreads(int count)
-{
-    m_shared->baseFolder = m_baseFolder;
-    for (int i = 0; i < count; ++i) {
-        RemoteClient* client = m_ftp.newConnection().release();
-        QThread* thread = QThread::create(transferThread, m_shared, client, i + 2);
-        client->moveToThread(thread);
-        {
-            const QMutexLocker lock(&m_shared->mutex);
-            ++m_shared->running;
-        }
-        m_shared->threads.append(thread);
-        thread->start();
-    }
-}
-
-void GalleryUpload::deliverQueuedSteps()
-{
-    if (!m_shared)
-        return;
-    QList<Shared::Step> steps;
-    {
-        const QMutexLocker lock(&m_shared->mutex);
-        steps.swap(m_shared->steps);
-    }
-    for (const Shared::Step& step : std::as_const(steps)) {
-        switch (step.kind) {
-        case Shared::Step::Kind::Begins:
-            m_entries.select(step.entry);
-            m_fileNumbers[step.entry] = ++m_begun;
-            report(UploadProgress::Step::FileBegins, step.entry, step.name);
-            break;
-        case Shared::Step::Kind::Bytes:
-            report(UploadProgress::Step::FileBytes, step.entry, step.name, step.bytes);
-            break;
-        case Shared::Step::Kind::Stored:
-            m_entries.uncheck(step.entry);
-            ++m_stored;
-            report(UploadProgress::Step::FileStored, step.entry, step.name);
-            break;
-        case Shared::Step::Kind::LeftOut:
-            if (onNotice)
-                onNotice(step.text);
-            break;
-        }
-    }
-}
-
-void GalleryUpload::waitForTransferThreads()
-{
-    for (;;) {
-        deliverQueuedSteps();
-        {
-            const QMutexLocker lock(&m_shared->mutex);
-            if (m_shared->running == 0 && m_shared->steps.isEmpty())
-                break;
-            if (m_shared->steps.isEmpty())
-                m_shared->wake.wait(&m_shared->mutex, 50);
-        }
-        deliverQueuedSteps();
-        if (onIdle)
-            onIdle();
-    }
-}
-
-void GalleryUpload::halt()
-{
-    if (m_shared)
-        m_shared->halt();
 }
 
 GalleryUpload::Outcome GalleryUpload::run(const QString& sourceFolder)

@@ -4,58 +4,14 @@
 // files may travel at once, each on a logged-in connection of its own.
 #pragma once
 
+#include "ftp/uploadentries.h"
+
 #include <QHash>
-#include <QList>
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <memory>
 
 class RemoteClient;
-
-// The local list as the upload sees it: paths relative to the source folder, with check
-// marks. The window adapts its list widget; the command line uses UploadEntryList.
-class UploadEntries
-{
-public:
-    virtual ~UploadEntries() = default;
-    virtual int count() const = 0;
-    virtual QString entry(int index) const = 0;
-    virtual bool isChecked(int index) const = 0;
-    virtual void uncheck(int index) = 0;
-    // Shows which file is being sent (the window selects the row).
-    virtual void select(int /*index*/) {}
-};
-
-// A plain list of entries, all checked at first.
-class UploadEntryList : public UploadEntries
-{
-public:
-    explicit UploadEntryList(const QStringList& entries = {});
-    int count() const override { return int(m_entries.size()); }
-    QString entry(int index) const override { return m_entries.value(index); }
-    bool isChecked(int index) const override { return m_checked.value(index); }
-    void uncheck(int index) override;
-    void setChecked(int index, bool checked);
-    const QStringList& entries() const { return m_entries; }
-
-private:
-    QStringList m_entries;
-    QList<bool> m_checked;
-};
-
-// The files of `folder` (not its sub-folders; no hidden files), made relative to
-// `sourceFolder` as the FTP window's local list shows them ('image1/tn_0001.jpg').
-QStringList localUploadFiles(const QString& folder, const QString& sourceFolder);
-// `files` (relative to `sourceFolder` or absolute) with each local file once, the first
-// entry kept: a name listed twice, or names that differ only in case in a folder that
-// folds case. Elsewhere 'IMG_1234.JPG' and 'img_1234.jpg' are two files and both stay.
-QStringList withoutDuplicateFiles(const QStringList& files, const QString& sourceFolder);
-// The list "FTP Upload..." hands over for a gallery: the target folder's own files, then
-// those of the small-picture and the large-picture sub-folder (each when named), then those
-// of the double-size folders "2x" in them, each file once (withoutDuplicateFiles).
-QStringList galleryUploadFiles(const QString& target, const QString& tnPath,
-                               const QString& picPath);
 
 // The question asked before an upload starts; the window breaks its line with CR LF.
 QString uploadQuestion(const QString& address, const QString& baseFolder,

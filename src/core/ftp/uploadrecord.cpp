@@ -2,9 +2,9 @@
 // server's listing of the folders an upload uses, and which entries count as changed.
 #include "ftp/uploadrecord.h"
 
-#include "ftp/galleryupload.h"
 #include "ftp/remoteclient.h"
 #include "ftp/remotelisting.h"
+#include "ftp/uploadentries.h"
 #include "util/error.h"
 #include "util/fileops.h"
 #include "util/generatorcomment.h"
@@ -67,14 +67,7 @@ QString UploadRecordKey::fileName() const
     return QString::fromLatin1(hash.left(32)) + QStringLiteral(".txt");
 }
 
-bool isPageName(const QString& name)
-{
-    const QString suffix = QFileInfo(name).suffix();
-    return suffix.compare(QLatin1String("htm"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0;
-}
-
-std::optional<StoredFile> fileFingerprint(const QString& path)
+std::optional<StoredFile> fileFingerprint(const QString& path, bool page)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
@@ -83,7 +76,7 @@ std::optional<StoredFile> fileFingerprint(const QString& path)
     StoredFile stored;
     stored.size = 0;
     // Only the first generator comment line of a page is left out, and only a whole line.
-    bool lookForComment = isPageName(path);
+    bool lookForComment = page;
     bool atLineStart = true;
     while (!file.atEnd()) {
         const QByteArray piece = lookForComment ? file.readLine(kReadPiece) : file.read(kReadPiece);
@@ -289,7 +282,8 @@ QHash<QString, qint64> remoteEntrySizes(RemoteClient& ftp, const QString& baseFo
 }
 
 QList<bool> changedEntries(const QStringList& entries, const QString& sourceFolder,
-                           const UploadRecord& record, const QHash<QString, qint64>& remote)
+                           const UploadRecord& record, const QHash<QString, qint64>& remote,
+                           const PageRule& isPage)
 {
     QList<bool> changed;
     changed.reserve(entries.size());
@@ -299,11 +293,12 @@ QList<bool> changedEntries(const QStringList& entries, const QString& sourceFold
         bool isChanged =
             !stored || onServer == remote.cend() || (*onServer >= 0 && *onServer != stored->size);
         if (!isChanged) {
+            const bool page = isPage && isPage(entry);
             const std::optional<StoredFile> local =
-                fileFingerprint(resolvePath(entry, sourceFolder));
+                fileFingerprint(resolvePath(entry, sourceFolder), page);
             // A page's size changes with the time of the run; its hash leaves that line out.
-            isChanged = !local || local->sha256 != stored->sha256 ||
-                        (!isPageName(entry) && local->size != stored->size);
+            isChanged =
+                !local || local->sha256 != stored->sha256 || (!page && local->size != stored->size);
         }
         changed.append(isChanged);
     }
@@ -312,19 +307,21 @@ QList<bool> changedEntries(const QStringList& entries, const QString& sourceFold
 
 QList<bool> findChangedEntries(RemoteClient& ftp, const QString& baseFolder,
                                const QStringList& entries, const QString& sourceFolder,
-                               QString* recordProblem)
+                               QString* recordProblem, const PageRule& isPage)
 {
     UploadRecord record(UploadRecordKey::of(ftp, baseFolder));
     record.load(recordProblem);
     if (record.isEmpty())
         return QList<bool>(entries.size(), true);
     const QHash<QString, qint64> remote = remoteEntrySizes(ftp, baseFolder, entries);
-    return changedEntries(entries, sourceFolder, record, remote);
+    return changedEntries(entries, sourceFolder, record, remote, isPage);
 }
 
 UploadRecordKeeper::UploadRecordKeeper(const UploadRecordKey& key, const UploadEntries& entries,
-                                       const QString& sourceFolder, const QString& folder)
-    : m_record(key, folder), m_entries(entries), m_sourceFolder(sourceFolder)
+                                       const QString& sourceFolder, const QString& folder,
+                                       PageRule isPage)
+    : m_record(key, folder), m_entries(entries), m_sourceFolder(sourceFolder),
+      m_isPage(std::move(isPage))
 {
     // A damaged record is started afresh; the next save replaces it.
     m_record.load();
@@ -337,7 +334,7 @@ void UploadRecordKeeper::fileStored(int index)
         return;
     const QString entry = m_entries.entry(index);
     if (const std::optional<StoredFile> stored =
-            fileFingerprint(resolvePath(entry, m_sourceFolder)))
+            fileFingerprint(resolvePath(entry, m_sourceFolder), m_isPage && m_isPage(entry)))
         m_record.setFile(entry, *stored);
     else
         m_record.removeFile(entry); // unreadable now: sent again next time

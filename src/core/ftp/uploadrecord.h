@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class RemoteClient;
@@ -40,10 +41,14 @@ struct StoredFile
     bool operator==(const StoredFile&) const = default;
 };
 
-// True for the names whose generator comment line is left out of the hash (.htm, .html).
-bool isPageName(const QString& name);
+// Which entries are pages: a page's generator comment line (it holds the time of the run) is
+// left out of its hash, and its size is not compared. The caller knows the format (the
+// gallery's rule is isPageName); without a rule no entry is a page.
+using PageRule = std::function<bool(const QString& entry)>;
+
 // Size and SHA-256 of the file at `path`, read in pieces; nullopt when it cannot be read.
-std::optional<StoredFile> fileFingerprint(const QString& path);
+// For a `page` the first generator comment line is left out of the hash.
+std::optional<StoredFile> fileFingerprint(const QString& path, bool page = false);
 
 // The folder the records live in: "uploads" in the data folder.
 QString uploadRecordFolder();
@@ -86,14 +91,15 @@ QHash<QString, qint64> remoteEntrySizes(RemoteClient& ftp, const QString& baseFo
 // For each entry (relative to `sourceFolder`): whether it counts as changed. Without a
 // record everything does; a file that cannot be read does too (its upload says why).
 QList<bool> changedEntries(const QStringList& entries, const QString& sourceFolder,
-                           const UploadRecord& record, const QHash<QString, qint64>& remote);
+                           const UploadRecord& record, const QHash<QString, qint64>& remote,
+                           const PageRule& isPage = {});
 
 // The entries that count as changed, read from the server through `ftp` (in `baseFolder`)
 // and from the record of that server, user and folder. `recordProblem` gets the reason a
 // record could not be read (everything counts as changed then). Throws LumiError.
 QList<bool> findChangedEntries(RemoteClient& ftp, const QString& baseFolder,
                                const QStringList& entries, const QString& sourceFolder,
-                               QString* recordProblem = nullptr);
+                               QString* recordProblem = nullptr, const PageRule& isPage = {});
 
 // Keeps the record up to date while an upload runs: fileStored() for every stored entry
 // (UploadProgress::Step::FileStored), which saves now and then, so that a killed upload
@@ -106,7 +112,8 @@ public:
     static constexpr int kSaveEveryFiles = 50;
 
     UploadRecordKeeper(const UploadRecordKey& key, const UploadEntries& entries,
-                       const QString& sourceFolder, const QString& folder = uploadRecordFolder());
+                       const QString& sourceFolder, const QString& folder = uploadRecordFolder(),
+                       PageRule isPage = {});
 
     // Records the entry at `index` as it is on disk now.
     void fileStored(int index);
@@ -122,6 +129,7 @@ private:
     UploadRecord m_record;
     const UploadEntries& m_entries;
     QString m_sourceFolder;
+    PageRule m_isPage;
     QElapsedTimer m_sinceSave;
     int m_unsaved = 0;
     QString m_error;

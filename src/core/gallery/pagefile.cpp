@@ -6,6 +6,8 @@
 
 #include "util/fileops.h"
 
+#include <QFileInfo>
+
 void writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QString reason;
@@ -23,4 +25,11 @@ void writePageFile(const QString& path, const QString& text, bool utf8)
 void writeTextFile(const QString& path, const QString& text, bool utf8)
 {
     writeFileAtomically(path, utf8 ? text.toUtf8() : toCp1252(text));
+}
+
+bool isPageName(const QString& name)
+{
+    const QString suffix = QFileInfo(name).suffix();
+    return suffix.compare(QLatin1String("htm"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0;
 }

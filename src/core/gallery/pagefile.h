@@ -14,3 +14,7 @@ void writePageFile(const QString& path, const QString& text, bool utf8 = false);
 void writeTextFile(const QString& path, const QString& text, bool utf8 = false);
 // The bytes as they are. All three throw LumiError naming the file and the reason.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// True for the names of pages (.htm, .html, case ignored): they carry the generator comment
+// line, which changes with every run (the upload record leaves it out).
+bool isPageName(const QString& name);

@@ -1,8 +1,8 @@
 // The headless project: SaveParam and LoadParam over the settings table.
 #include "gallery/projectstate.h"
 
-#include "ftp/ftpaddress.h"
 #include "gallery/projectfile.h"
+#include "net/ftpaddress.h"
 #include "util/error.h"
 #include "util/paths.h"
 

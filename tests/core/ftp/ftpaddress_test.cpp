@@ -1,5 +1,5 @@
 // The address field: user info, passwords with ":" and "@", ports, and the URL back.
-#include "ftp/ftpaddress.h"
+#include "net/ftpaddress.h"
 #include "util/error.h"
 
 #include <QList>

@@ -7,6 +7,7 @@
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
 #include "ftptestserver.h"
+#include "gallery/uploadlist.h"
 #include "testsupport.h"
 #include "util/error.h"
 

@@ -1,12 +1,12 @@
 // The upload record without a server: page fingerprints that leave out only the generator
 // comment line, the record file (readable key, no password, damaged files counting as no
 // record, failed saves reported). Which files count as changed is tested against the servers.
-#include "ftp/ftpaddress.h"
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
 #include "ftp/uploadrecord.h"
 #include "gallery/pagefile.h"
 #include "gallery/templates.h"
+#include "net/ftpaddress.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -32,7 +32,7 @@ QByteArray generatedPage(const QDateTime& when, const QString& caption)
 
 StoredFile fingerprintOf(const QString& path)
 {
-    const std::optional<StoredFile> f = fileFingerprint(path);
+    const std::optional<StoredFile> f = fileFingerprint(path, isPageName(path));
     EXPECT_TRUE(f.has_value()) << path.toStdString();
     return f.value_or(StoredFile{});
 }

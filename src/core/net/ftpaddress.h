@@ -1,5 +1,6 @@
 // The FTP address as the user types it ("ftp://user:pw@host:2121") and the "ftp://" URL
-// of a connection; shared by the FTP window and the command line upload.
+// of a connection; shared by the project (which keeps the address without its password),
+// the FTP window and the command line upload.
 #pragma once
 
 #include <QString>

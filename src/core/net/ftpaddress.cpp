@@ -1,5 +1,5 @@
 // Reading the FTP address field and forming the connection's URL.
-#include "ftp/ftpaddress.h"
+#include "net/ftpaddress.h"
 
 #include "util/error.h"
 #include "util/textutil.h"
