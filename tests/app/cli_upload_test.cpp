@@ -1,7 +1,9 @@
 // `lumivista upload`, run as the real program: a gallery made by `lumivista generate` is
 // published to pyftpdlib and proftpd on 127.0.0.1 and comes back byte for byte.
 #include "ftp/ftptls.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "testsupport.h"
 #include "util/paths.h"
 
 #include <QDir>
@@ -83,15 +85,7 @@ protected:
     }
 
     // Every file of the gallery, relative to its folder.
-    QStringList galleryFiles() const
-    {
-        QStringList files;
-        QDirIterator it(m_target, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files.append(QDir(m_target).relativeFilePath(it.next()));
-        files.sort();
-        return files;
-    }
+    QStringList galleryFiles() const { return filesBelow(m_target); }
 
     // Gives the picture `name` the caption `caption` in the project file ("path|caption").
     void setCaption(const QString& name, const QString& caption)
@@ -573,9 +567,4 @@ INSTANTIATE_TEST_SUITE_P(Servers, UploadCliTls,
                              return FtpTestServer::kindName(info.param).toStdString();
                          });
 
-INSTANTIATE_TEST_SUITE_P(Servers, UploadCli,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(UploadCli);

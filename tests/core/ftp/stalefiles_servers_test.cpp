@@ -5,7 +5,9 @@
 #include "ftp/galleryupload.h"
 #include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "testdatafolders.h"
 #include "testsupport.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -22,22 +24,11 @@ const QString kBase = QStringLiteral("/web");
 class StaleFilesServers : public ::testing::TestWithParam<FtpTestServer::Kind>
 {
 protected:
-    void SetUp() override
-    {
-        m_saved = pathContext();
-        setDataFoldersForTest(m_local.filePath(QStringLiteral("doc")),
-                              m_local.filePath(QStringLiteral("data")));
-    }
-
     void TearDown() override
     {
-        try {
-            m_client.disconnectFromServer();
-        } catch (const LumiError&) {
-        }
+        logOutQuietly(m_client);
         if (m_server)
             m_server->stop();
-        setPathContext(m_saved);
     }
 
     // Starts the server, uploads the whole gallery (recorded) and returns it.
@@ -49,12 +40,7 @@ protected:
         if (!m_server->start())
             throw LumiError(m_server->reason());
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
-        m_client.setHost(m_server->host());
-        m_client.setPort(m_server->port());
-        m_client.setUsername(m_server->user());
-        m_client.setPassword(m_server->password());
-        m_client.setReplyTimeout(10000);
-        m_client.connectToServer();
+        logIn(m_client, *m_server);
         m_client.changeFolder(kBase);
         const QStringList gallery{
             QStringLiteral("index.htm"),        QStringLiteral("p1.htm"),
@@ -86,8 +72,9 @@ protected:
     QString local() const { return m_local.filePath(QStringLiteral("g")); }
     QString remote(const QString& rel) const { return m_server->root() + kBase + u'/' + rel; }
 
-    PathContext m_saved;
     QTemporaryDir m_local;
+    TestDataFolders m_folders{m_local.filePath(QStringLiteral("doc")),
+                              m_local.filePath(QStringLiteral("data"))};
     std::unique_ptr<FtpTestServer> m_server;
     FTPClient m_client;
 };
@@ -185,9 +172,4 @@ TEST_P(StaleFilesServers, FolderTheServerWillNotListDeletesNothing)
     EXPECT_EQ(savedRecord().count(), 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, StaleFilesServers,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(StaleFilesServers);

@@ -4,7 +4,9 @@
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
 #include "ftp/uploadrecord.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "testdatafolders.h"
 #include "testsupport.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -21,30 +23,18 @@ class UploadRecordServers : public ::testing::TestWithParam<FtpTestServer::Kind>
 protected:
     void SetUp() override
     {
-        m_saved = pathContext();
-        setDataFoldersForTest(m_local.filePath(QStringLiteral("doc")),
-                              m_local.filePath(QStringLiteral("data")));
         m_server = std::make_unique<FtpTestServer>(GetParam());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
-        m_client.setHost(m_server->host());
-        m_client.setPort(m_server->port());
-        m_client.setUsername(m_server->user());
-        m_client.setPassword(m_server->password());
-        m_client.setReplyTimeout(10000);
-        m_client.connectToServer();
+        logIn(m_client, *m_server);
         ASSERT_TRUE(m_client.connected());
         m_client.changeFolder(QStringLiteral("/web"));
     }
 
     void TearDown() override
     {
-        try {
-            m_client.disconnectFromServer();
-        } catch (const LumiError&) {
-        }
+        logOutQuietly(m_client);
         m_server->stop();
-        setPathContext(m_saved);
     }
 
     QString local(const QString& rel) const { return m_local.filePath(QStringLiteral("g/") + rel); }
@@ -58,8 +48,9 @@ protected:
                                   m_local.filePath(QStringLiteral("g")));
     }
 
-    PathContext m_saved;
     QTemporaryDir m_local;
+    TestDataFolders m_folders{m_local.filePath(QStringLiteral("doc")),
+                              m_local.filePath(QStringLiteral("data"))};
     std::unique_ptr<FtpTestServer> m_server;
     FTPClient m_client;
 };
@@ -111,9 +102,4 @@ TEST_P(UploadRecordServers, ChangedFilesFollowTheRecordAndTheServersListing)
               QList<bool>(entries.size(), true));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, UploadRecordServers,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(UploadRecordServers);
