@@ -84,15 +84,7 @@ protected:
 
     // Every file of the gallery, relative to its folder, and whether the server's copy is
     // byte-identical.
-    QStringList galleryFiles() const
-    {
-        QStringList files;
-        QDirIterator it(m_target, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files.append(QDir(m_target).relativeFilePath(it.next()));
-        files.sort();
-        return files;
-    }
+    QStringList galleryFiles() const { return filesBelow(m_target); }
     // Pages that differ only in their generator line are left out unless `pages` is true.
     void expectOnServer(bool pages = true)
     {

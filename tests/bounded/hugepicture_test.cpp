@@ -7,6 +7,7 @@
 #include "gallery/galleryrun.h"
 #include "gallery/projectstate.h"
 #include "pic/picture.h"
+#include "smallgallery.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -35,17 +36,6 @@ QString testData(const char* name)
 void putBig16(QByteArray& data, qsizetype offset, quint16 value)
 {
     qToBigEndian(value, data.data() + offset);
-}
-
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xffffffffu;
-    for (const char ch : data) {
-        crc ^= uchar(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
 }
 
 // --- JPEG structure --------------------------------------------------------------------
@@ -340,10 +330,18 @@ protected:
         return message;
     }
 
+    // The load of `file` fails with the file's name and the too-large message.
+    void expectTooLarge(const QString& file);
+
     QTemporaryDir m_dir;
 };
 
 const QString kTooLarge = QStringLiteral("Das Bild ist zu groß (65500 x 65500 Pixel)");
+
+void HugePictures::expectTooLarge(const QString& file)
+{
+    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+}
 
 } // namespace
 
@@ -366,65 +364,47 @@ TEST(AddressSpaceCap, IsInForceSoAnUncheckedHugeAllocationFails)
 
 TEST_F(HugePictures, JpegFrameHeaderOf65500SquareIsRefused)
 {
-    const QString file = hugeJpeg();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
-    const QString progressive = hugeProgressiveJpeg();
-    EXPECT_EQ(loadError(progressive), progressive + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeJpeg());
+    expectTooLarge(hugeProgressiveJpeg());
 }
 
 TEST_F(HugePictures, PngHeaderOf65500SquareIsRefused)
 {
-    const QString file = hugePng();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugePng());
 }
 
 TEST_F(HugePictures, GifScreenAndFrameOf65500SquareAreRefused)
 {
-    const QString file = hugeGif();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
-    const QString screen = hugeGifScreen();
-    EXPECT_EQ(loadError(screen), screen + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeGif());
+    expectTooLarge(hugeGifScreen());
 }
 
 TEST_F(HugePictures, BmpHeaderOf65500SquareIsRefused)
 {
-    const QString file = hugeBmp();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeBmp());
 }
 
 TEST_F(HugePictures, TiffDirectoryOf65500SquareIsRefused)
 {
-    const QString file = hugeTiff();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeTiff());
 }
 
 TEST_F(HugePictures, MetafileFramesOf65500SquareAreRefused)
 {
-    const QString emf = hugeEmf();
-    EXPECT_EQ(loadError(emf), emf + QStringLiteral(": ") + kTooLarge);
-    const QString wmf = hugeWmf();
-    EXPECT_EQ(loadError(wmf), wmf + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeEmf());
+    expectTooLarge(hugeWmf());
 }
 
 TEST_F(HugePictures, GalleryRunSkipsEachHugePictureWithItsReasonAndFinishes)
 {
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("data"))));
-    setDataFoldersForTest(path(QStringLiteral("docs/")), path(QStringLiteral("data/")));
+    useDataFoldersBelow(m_dir.path());
     ScriptedDialogs dialogs;
     DialogServiceGuard guard(&dialogs);
     dialogs.setFallback(DialogResult::No);
 
     ProjectState project;
-    project.applyStartSettings();
-    project.setTextValue(QStringLiteral("Ziel"), path(QStringLiteral("out")));
-    project.setTextValue(QStringLiteral("TnPath"), QStringLiteral("image1"));
-    project.setTextValue(QStringLiteral("PicPath"), QStringLiteral("image2"));
-    project.setIntValue(QStringLiteral("PicWidth"), 64);
-    project.setIntValue(QStringLiteral("PicHeight"), 48);
-    project.setIntValue(QStringLiteral("TnWidth"), 16);
-    project.setIntValue(QStringLiteral("TnHeight"), 12);
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image1"))));
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image2"))));
+    setSmallGallery(project, path(QStringLiteral("out")));
+    makeTargetFolders(path(QStringLiteral("out")));
 
     const QStringList huge = {hugeJpeg(), hugeProgressiveJpeg(), hugePng(), hugeGif(), hugeBmp(),
                               hugeEmf()};

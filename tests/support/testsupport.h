@@ -19,6 +19,12 @@ bool writeBytes(const QString& path, const QByteArray& bytes);
 // The names in `folder`, hidden ones included, without "." and "..".
 QStringList folderEntries(const QString& folder);
 
+// The files below `folder` (sub-folders included, hidden ones not), relative to it, sorted.
+QStringList filesBelow(const QString& folder);
+
+// The CRC-32 of `data` as PNG and ZIP files use it.
+quint32 crc32(const QByteArray& data);
+
 // A TCP port on 127.0.0.1 that was free a moment ago, for a server started by a test.
 quint16 freePort();
 
