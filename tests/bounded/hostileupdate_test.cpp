@@ -1,10 +1,12 @@
-// The update check against an HTTP server (hostile_http.py) whose list never ends: a body
+// The update check against the tests' HTTP server whose list never ends: a body
 // without length, a chunked body without last chunk, and one that dribbles a byte a
 // second. The check must stop at its byte cap or time-out, report FetchFailed, and leave
 // the local copy of the last good list as it was.
 #include "boundedsupport.h"
 
+#include "pythonserver.h"
 #include "update/updatecheck.h"
+#include "updatelists.h"
 #include "util/dialogs.h"
 #include "util/download.h"
 #include "util/paths.h"
@@ -30,6 +32,9 @@ protected:
         ASSERT_TRUE(m_data.isValid());
         m_dialogs.setFallback(DialogResult::Yes);
         // A good list fetched first: that local copy must survive every failure.
+        m_server.publish(QStringLiteral("update.txt"),
+                         updateList(QStringLiteral("7.0.0.0"),
+                                    QStringLiteral("https://x.example/dl"), QStringLiteral("a;b")));
         UpdateCheck good(source(QStringLiteral("/update.txt")));
         ASSERT_EQ(good.run(), UpdateCheck::Outcome::NewVersion);
         m_goodList = readBytes(localFile());
@@ -40,12 +45,7 @@ protected:
     // The program's own caps (1 MiB, 30 s): only the time-out test shortens one.
     UpdateSource source(const QString& path) const
     {
-        UpdateSource s; // maxBytes and timeoutMs as in the program
-        s.listUrl = QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.port()).arg(path);
-        s.localFile = localFile();
-        s.section = QStringLiteral("Lumivista");
-        s.runningVersion = QStringLiteral("1.0.0.0");
-        return s;
+        return updateSource(m_server.url(path), localFile(), QStringLiteral("1.0.0.0"));
     }
 
     QString localFile() const { return m_data.filePath(QStringLiteral("update.txt")); }
@@ -67,7 +67,7 @@ protected:
                   QStringList{QStringLiteral("update.txt")});
     }
 
-    PythonPeer m_server{QStringLiteral("hostile_http.py")};
+    TestHttpServer m_server;
     QTemporaryDir m_data;
     QByteArray m_goodList;
     ScriptedDialogs m_dialogs;

@@ -1,7 +1,8 @@
 // The update check against a real HTTP server on 127.0.0.1: version comparison, the list's
 // texts, and lists or servers that misbehave.
+#include "pythonserver.h"
 #include "update/updatecheck.h"
-#include "updateserver.h"
+#include "updatelists.h"
 
 #include "util/dialogs.h"
 #include "util/paths.h"
@@ -18,14 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray updateList(const QString& version, const QString& download = {},
-                      const QString& info = {})
-{
-    return (u"[Lumivista]\r\nVersion="_s + version + u"\r\nDownload="_s + download +
-            u"\r\nInfo="_s + info + u"\r\n"_s)
-        .toUtf8();
-}
-
 class UpdateCheckTest : public ::testing::Test
 {
 protected:
@@ -38,11 +31,7 @@ protected:
 
     UpdateSource source(const QString& path, const QString& running) const
     {
-        UpdateSource s;
-        s.listUrl = m_server.url(path);
-        s.localFile = m_data.filePath(u"update.txt"_s);
-        s.section = u"Lumivista"_s;
-        s.runningVersion = running;
+        UpdateSource s = updateSource(m_server.url(path), localFile(), running);
         s.timeoutMs = 2000;
         return s;
     }
@@ -56,7 +45,7 @@ protected:
 
     QString localFile() const { return m_data.filePath(u"update.txt"_s); }
 
-    UpdateServer m_server;
+    TestHttpServer m_server{{u"--huge-bytes"_s, QString::number(50 * 1024 * 1024)}};
     QTemporaryDir m_data;
     ScriptedDialogs m_dialogs;
     DialogServiceGuard m_guard{&m_dialogs};
