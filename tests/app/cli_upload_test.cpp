@@ -87,6 +87,15 @@ protected:
     // Every file of the gallery, relative to its folder.
     QStringList galleryFiles() const { return filesBelow(m_target); }
 
+    // The gallery's `files` in the server's folder /web, byte for byte.
+    void expectOnServer(const QStringList& files) const
+    {
+        const QString web = m_server->root() + QStringLiteral("/web/");
+        for (const QString& rel : files)
+            EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
+                << rel.toStdString();
+    }
+
     // Gives the picture `name` the caption `caption` in the project file ("path|caption").
     void setCaption(const QString& name, const QString& caption)
     {
@@ -137,10 +146,7 @@ TEST_P(UploadCli, GeneratedGalleryComesBackByteIdentical)
         << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("%1 of %1 files stored in /web").arg(files.size())))
         << run.err.toStdString();
-    const QString web = m_server->root() + QStringLiteral("/web/");
-    for (const QString& rel : files)
-        EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
-            << rel.toStdString();
+    expectOnServer(files);
 }
 
 TEST_P(UploadCli, ConnectionsFromOneToTenSendTheGalleryAtOnce)
@@ -167,10 +173,7 @@ TEST_P(UploadCli, ConnectionsFromOneToTenSendTheGalleryAtOnce)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("%1 of %1 files stored in /web").arg(files.size())))
         << run.err.toStdString();
-    const QString web = m_server->root() + QStringLiteral("/web/");
-    for (const QString& rel : files)
-        EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
-            << rel.toStdString();
+    expectOnServer(files);
 }
 
 TEST_P(UploadCli, PasswordFromStandardInputAndRefusals)

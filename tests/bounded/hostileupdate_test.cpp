@@ -23,14 +23,14 @@
 
 namespace {
 
-class HostileUpdateList : public ::testing::Test
+class HostileUpdateList : public UpdateServerTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_server.isRunning());
-        ASSERT_TRUE(m_data.isValid());
-        m_dialogs.setFallback(DialogResult::Yes);
+        UpdateServerTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // A good list fetched first: that local copy must survive every failure.
         m_server.publish(QStringLiteral("update.txt"),
                          updateList(QStringLiteral("7.0.0.0"),
@@ -45,10 +45,8 @@ protected:
     // The program's own caps (1 MiB, 30 s): only the time-out test shortens one.
     UpdateSource source(const QString& path) const
     {
-        return updateSource(m_server.url(path), localFile(), QStringLiteral("1.0.0.0"));
+        return serverSource(path, QStringLiteral("1.0.0.0"), kDownloadTimeoutMs);
     }
-
-    QString localFile() const { return m_data.filePath(QStringLiteral("update.txt")); }
 
     // One check of `s` that must fail with the fetch message and change nothing.
     void expectFetchFailed(const UpdateSource& s, qint64 deadlineMs = kHostileDeadlineMs)
@@ -67,11 +65,7 @@ protected:
                   QStringList{QStringLiteral("update.txt")});
     }
 
-    TestHttpServer m_server;
-    QTemporaryDir m_data;
     QByteArray m_goodList;
-    ScriptedDialogs m_dialogs;
-    DialogServiceGuard m_guard{&m_dialogs};
 };
 
 } // namespace

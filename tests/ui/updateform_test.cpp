@@ -16,22 +16,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class UpdateFormTest : public ::testing::Test
+class UpdateFormTest : public UpdateServerTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_server.isRunning());
-        m_dialogs.setFallback(DialogResult::Yes);
-    }
-
     UpdateSource source(const QString& path = u"/update.txt"_s,
                         const QString& running = u"2.1.0.4"_s) const
     {
-        UpdateSource s =
-            updateSource(m_server.url(path), m_data.filePath(u"update.txt"_s), running);
-        s.timeoutMs = 2000;
-        return s;
+        return serverSource(path, running, 2000);
     }
 
     void publish(const QString& version, const QString& download, const QString& info)
@@ -43,11 +34,6 @@ protected:
     {
         return form.infoLabel()->x() + form.infoLabel()->width() + 20;
     }
-
-    TestHttpServer m_server;
-    QTemporaryDir m_data;
-    ScriptedDialogs m_dialogs;
-    DialogServiceGuard m_guard{&m_dialogs};
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "ftp/uploadrecord.h"
 #include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "recordedupload.h"
 #include "testdatafolders.h"
 #include "testsupport.h"
 #include "util/error.h"
@@ -49,17 +50,9 @@ protected:
             QStringLiteral("image2/p2.jpg")};
         for (const QString& e : gallery)
             writeBytes(m_local.filePath(QStringLiteral("g/") + e), "content of " + e.toUtf8());
-        UploadEntryList list(gallery);
-        GalleryUpload upload(m_client, list);
-        UploadRecordKeeper keeper(UploadRecordKey::of(m_client, upload.readBaseFolder()), list,
-                                  m_local.filePath(QStringLiteral("g")));
-        upload.onProgress = [&](const UploadProgress& p) {
-            if (p.step == UploadProgress::Step::FileStored)
-                keeper.fileStored(p.entry);
-        };
-        if (upload.run(m_local.filePath(QStringLiteral("g"))) != GalleryUpload::Outcome::Finished ||
-            !keeper.finish())
-            throw LumiError(upload.errorMessage() + keeper.errorMessage());
+        RecordedUpload recorded(m_client, gallery, m_local.filePath(QStringLiteral("g")));
+        if (recorded.run() != GalleryUpload::Outcome::Finished || !recorded.keeper.finish())
+            throw LumiError(recorded.upload.errorMessage() + recorded.keeper.errorMessage());
         return gallery;
     }
 

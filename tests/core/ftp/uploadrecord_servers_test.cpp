@@ -6,6 +6,7 @@
 #include "ftp/uploadrecord.h"
 #include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "recordedupload.h"
 #include "testdatafolders.h"
 #include "testsupport.h"
 #include "util/error.h"
@@ -69,17 +70,10 @@ TEST_P(UploadRecordServers, ChangedFilesFollowTheRecordAndTheServersListing)
     // No record yet: everything.
     EXPECT_EQ(changed(entries), QList<bool>(entries.size(), true));
 
-    UploadEntryList list(entries.first(6));
-    GalleryUpload upload(m_client, list);
-    UploadRecordKeeper keeper(UploadRecordKey::of(m_client, upload.readBaseFolder()), list,
-                              m_local.filePath(QStringLiteral("g")));
-    upload.onProgress = [&](const UploadProgress& p) {
-        if (p.step == UploadProgress::Step::FileStored)
-            keeper.fileStored(p.entry);
-    };
-    ASSERT_EQ(upload.run(m_local.filePath(QStringLiteral("g"))), GalleryUpload::Outcome::Finished)
-        << upload.errorMessage().toStdString();
-    ASSERT_TRUE(keeper.finish()) << keeper.errorMessage().toStdString();
+    RecordedUpload recorded(m_client, entries.first(6), m_local.filePath(QStringLiteral("g")));
+    ASSERT_EQ(recorded.run(), GalleryUpload::Outcome::Finished)
+        << recorded.upload.errorMessage().toStdString();
+    ASSERT_TRUE(recorded.keeper.finish()) << recorded.keeper.errorMessage().toStdString();
     EXPECT_TRUE(QFile::exists(QDir(dataDir()).filePath(QStringLiteral("uploads/")) +
                               UploadRecordKey::of(m_client, QStringLiteral("/web")).fileName()));
 

@@ -19,21 +19,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class UpdateCheckTest : public ::testing::Test
+class UpdateCheckTest : public UpdateServerTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_server.isRunning());
-        ASSERT_TRUE(m_data.isValid());
-        m_dialogs.setFallback(DialogResult::Yes);
-    }
-
     UpdateSource source(const QString& path, const QString& running) const
     {
-        UpdateSource s = updateSource(m_server.url(path), localFile(), running);
-        s.timeoutMs = 2000;
-        return s;
+        return serverSource(path, running, 2000);
     }
 
     // Runs one check with the list `content` served as /update.txt.
@@ -42,13 +33,6 @@ protected:
         m_server.publish(u"update.txt"_s, content);
         return updater.run();
     }
-
-    QString localFile() const { return m_data.filePath(u"update.txt"_s); }
-
-    TestHttpServer m_server{{u"--huge-bytes"_s, QString::number(50 * 1024 * 1024)}};
-    QTemporaryDir m_data;
-    ScriptedDialogs m_dialogs;
-    DialogServiceGuard m_guard{&m_dialogs};
 };
 
 } // namespace
