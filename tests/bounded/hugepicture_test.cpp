@@ -209,10 +209,8 @@ protected:
     // The logical screen and the first frame of a GIF both declare the size.
     QString hugeGif()
     {
-        QByteArray gif = readBytes(testData("transparent.gif"));
+        QByteArray gif = gifWithHugeScreen();
         EXPECT_TRUE(gif.startsWith("GIF89a"));
-        qToLittleEndian<quint16>(65500, gif.data() + 6);
-        qToLittleEndian<quint16>(65500, gif.data() + 8);
         const qsizetype frame = gif.indexOf(',', 13);
         EXPECT_GT(frame, 0);
         qToLittleEndian<quint16>(65500, gif.data() + frame + 5);
@@ -223,10 +221,16 @@ protected:
     // Only the logical screen is huge; the frame inside it is the small original.
     QString hugeGifScreen()
     {
+        return write(QStringLiteral("huge-screen.gif"), gifWithHugeScreen());
+    }
+
+    // The small GIF with its logical screen patched to 65500 x 65500.
+    static QByteArray gifWithHugeScreen()
+    {
         QByteArray gif = readBytes(testData("transparent.gif"));
         qToLittleEndian<quint16>(65500, gif.data() + 6);
         qToLittleEndian<quint16>(65500, gif.data() + 8);
-        return write(QStringLiteral("huge-screen.gif"), gif);
+        return gif;
     }
 
     // BITMAPINFOHEADER biWidth and biHeight.

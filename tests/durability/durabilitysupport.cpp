@@ -463,4 +463,16 @@ QStringList foreignNames(const QStringList& names, const QString& fileName)
     return foreign;
 }
 
+void makeProject(const QString& project, const QString& target, const QStringList& settings,
+                 const QString& photos, const QProcessEnvironment& env)
+{
+    CliRun run = runLumivista(QStringList{QStringLiteral("project"), QStringLiteral("new"), project,
+                                          QStringLiteral("--target"), target} +
+                                  settings,
+                              env);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    run = runLumivista({QStringLiteral("project"), QStringLiteral("add"), project, photos}, env);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
 } // namespace durability
