@@ -38,6 +38,22 @@ void putBig16(QByteArray& data, qsizetype offset, quint16 value)
     qToBigEndian(value, data.data() + offset);
 }
 
+// The message the load of `data` as a JPEG fails with, within the deadline of hostile
+// input; empty (and a failure) when it loads.
+QString jpegLoadErrorWithinDeadline(Picture& picture, const QByteArray& data)
+{
+    QString message;
+    expectWithinDeadline([&] {
+        try {
+            LoadPictureData(picture, data, QStringLiteral("jpg"));
+            ADD_FAILURE() << "no error";
+        } catch (const LumiError& error) {
+            message = error.message();
+        }
+    });
+    return message;
+}
+
 // --- JPEG structure --------------------------------------------------------------------
 
 bool isStandalone(uchar marker)
@@ -481,16 +497,7 @@ TEST(ManyScans, RepeatedScansOfARealProgressiveJpegEndQuickly)
         crafted += parts.tail;
 
         Picture picture;
-        QString message;
-        expectWithinDeadline([&] {
-            try {
-                LoadPictureData(picture, crafted, QStringLiteral("jpg"));
-                ADD_FAILURE() << "no error";
-            } catch (const LumiError& error) {
-                message = error.message();
-            }
-        });
-        EXPECT_EQ(message, c.error);
+        EXPECT_EQ(jpegLoadErrorWithinDeadline(picture, crafted), c.error);
         EXPECT_TRUE(picture.isEmpty());
     }
 }
@@ -531,15 +538,7 @@ TEST(ManyScans, ThousandsOfFlawlessScansStopAtTheScanCap)
 
     const QByteArray crafted = withScans(100000);
     Picture picture;
-    QString message;
-    expectWithinDeadline([&] {
-        try {
-            LoadPictureData(picture, crafted, QStringLiteral("jpg"));
-            ADD_FAILURE() << "no error";
-        } catch (const LumiError& error) {
-            message = error.message();
-        }
-    });
-    EXPECT_EQ(message, QStringLiteral("Fehlerhafte JPEG-Datei: too many scans"));
+    EXPECT_EQ(jpegLoadErrorWithinDeadline(picture, crafted),
+              QStringLiteral("Fehlerhafte JPEG-Datei: too many scans"));
     EXPECT_TRUE(picture.isEmpty());
 }

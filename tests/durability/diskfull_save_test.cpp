@@ -191,13 +191,8 @@ TEST_F(DiskFullSave, FileCopyKeepsTheOldDestination)
         SCOPED_TRACE("free bytes: " + std::to_string(space));
         QString reason;
         ASSERT_TRUE(m_mount->leaveFree(space, &reason)) << reason.toStdString();
-        try {
-            copyFileTo(source, destination);
-            ADD_FAILURE() << "the copy onto a full disk reported no error";
-        } catch (const LumiError& e) {
-            EXPECT_EQ(e.message(),
-                      QStringLiteral("Fehler beim Kopieren der Datei \"") + source + u'"');
-        }
+        EXPECT_EQ(copyError(source, destination),
+                  QStringLiteral("Fehler beim Kopieren der Datei \"") + source + u'"');
         EXPECT_EQ(readBytes(destination), oldBytes);
         EXPECT_EQ(folderEntries(m_folder), QStringList{QStringLiteral("logo.jpg")});
     }

@@ -120,6 +120,10 @@ CliRun runLumivista(const QStringList& args, const QProcessEnvironment& env,
 void makeProject(const QString& project, const QString& target, const QStringList& settings,
                  const QString& photos, const QProcessEnvironment& env);
 
+// The message of the error copyFileTo(`source`, `destination`) fails with; a copy that
+// reports no error fails the test and gives an empty text.
+QString copyError(const QString& source, const QString& destination);
+
 // Every file below `root` (hidden ones too), relative name -> bytes.
 QMap<QString, QByteArray> readTree(const QString& root);
 // Copies every file below `from` into `to` (created).

@@ -103,13 +103,8 @@ TEST(ReplaceFile, CopyKeepsItsErrors)
     const QString photo = QStringLiteral(LUMIVISTA_TEST_DATA "/pic/nikon-d2h.jpg");
     // A destination in a folder that does not exist cannot be opened.
     const QString nowhere = dir.filePath(QStringLiteral("fehlt/logo.jpg"));
-    try {
-        copyFileTo(photo, nowhere);
-        ADD_FAILURE() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("Fehler beim Öffnen der Zeildatei \"") + nowhere + u'"');
-    }
+    EXPECT_EQ(copyError(photo, nowhere),
+              QStringLiteral("Fehler beim Öffnen der Zeildatei \"") + nowhere + u'"');
 }
 
 TEST(ReplaceFile, ALeftoverOfAKilledSaveIsRemovedByTheNextSave)

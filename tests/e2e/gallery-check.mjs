@@ -5,13 +5,12 @@
 //
 // usage: node gallery-check.mjs GALLERY_DIR [FIRST_PAGE] [EXPECTED_PICTURE_PAGES]
 import path from 'node:path';
-import { serveGallery, launchChromium, checkFailures, report } from './galleryhost.mjs';
+import {
+    serveGallery, launchChromium, checkArguments, checkFailures, report,
+} from './galleryhost.mjs';
 
-const [galleryDir, firstPage = 'index.htm', expectedPagesArg] = process.argv.slice(2);
-if (!galleryDir) {
-    console.error('usage: node gallery-check.mjs GALLERY_DIR [FIRST_PAGE] [EXPECTED_PICTURE_PAGES]');
-    process.exit(2);
-}
+const [galleryDir, firstPage = 'index.htm', expectedPagesArg] =
+    checkArguments('node gallery-check.mjs GALLERY_DIR [FIRST_PAGE] [EXPECTED_PICTURE_PAGES]');
 const root = path.resolve(galleryDir);
 const { failures, fail } = checkFailures();
 

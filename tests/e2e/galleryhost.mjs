@@ -35,6 +35,17 @@ export function launchChromium() {
     });
 }
 
+// The check's arguments, the gallery folder first; without one, the usage `usage` and exit
+// code 2.
+export function checkArguments(usage) {
+    const args = process.argv.slice(2);
+    if (!args[0]) {
+        console.error(`usage: ${usage}`);
+        process.exit(2);
+    }
+    return args;
+}
+
 // The failures of a check: `fail` prints each at once and keeps it for `report`.
 export function checkFailures() {
     const failures = [];

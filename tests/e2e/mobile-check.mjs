@@ -8,14 +8,13 @@
 // usage: node mobile-check.mjs GALLERY_DIR [FIRST_PAGE]
 import path from 'node:path';
 import { createRequire } from 'node:module';
-import { serveGallery, launchChromium, checkFailures, report } from './galleryhost.mjs';
+import {
+    serveGallery, launchChromium, checkArguments, checkFailures, report,
+} from './galleryhost.mjs';
 
 const require = createRequire(import.meta.url);
-const [galleryDir, firstPage = 'index.htm'] = process.argv.slice(2);
-if (!galleryDir) {
-    console.error('usage: node mobile-check.mjs GALLERY_DIR [FIRST_PAGE]');
-    process.exit(2);
-}
+const [galleryDir, firstPage = 'index.htm'] =
+    checkArguments('node mobile-check.mjs GALLERY_DIR [FIRST_PAGE]');
 const root = path.resolve(galleryDir);
 const { failures, fail } = checkFailures();
 
