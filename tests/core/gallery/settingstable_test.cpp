@@ -155,7 +155,7 @@ TEST(ProjectFile, KeepsEverySettingTheUserChanged)
 TEST(ProjectFile, FtpFieldsAndLaterSettingsFollowThePictureList)
 {
     // Older versions read the file up to the end of the picture list: what they do not
-    // know stands after it.
+    // know stands after it (and a newer number at its first value is not written at all).
     QTemporaryDir dir;
     const QString file = dir.filePath(u"alles.lmv"_s);
     ProjectState state;
@@ -172,7 +172,13 @@ TEST(ProjectFile, FtpFieldsAndLaterSettingsFollowThePictureList)
             if (lines[i].startsWith(def.key + u'='))
                 row = i;
         }
-        ASSERT_GE(row, 0) << "not written: " << qPrintable(def.key);
+        if (row < 0) {
+            // A newer number at the value the window starts with is left out: the file of a
+            // project that never chose it stays as it was.
+            EXPECT_TRUE(def.afterPictures && QString::number(state.intValue(def.key)) == def.form)
+                << "not written: " << qPrintable(def.key);
+            continue;
+        }
         EXPECT_EQ(row > end, def.afterPictures) << qPrintable(def.key);
     }
 }
