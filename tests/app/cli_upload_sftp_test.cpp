@@ -84,14 +84,19 @@ protected:
 
     // Every file of the gallery, relative to its folder, and whether the server's copy is
     // byte-identical.
-    QStringList galleryFiles() const
+    QStringList galleryFiles() const { return filesBelow(m_target); }
+
+    // `client` logged in as root with the user's key and the server's host key accepted, in
+    // the web folder.
+    void logInToWeb(SftpClient& client) const
     {
-        QStringList files;
-        QDirIterator it(m_target, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files.append(QDir(m_target).relativeFilePath(it.next()));
-        files.sort();
-        return files;
+        client.setHost(QStringLiteral("127.0.0.1"));
+        client.setPort(m_sshd.port());
+        client.setUsername(QStringLiteral("root"));
+        client.setIdentityFile(m_sshd.userKey());
+        client.setAcceptedHostKey(m_sshd.hostKeyFingerprint());
+        client.connectToServer();
+        client.changeFolder(m_web);
     }
     // Pages that differ only in their generator line are left out unless `pages` is true.
     void expectOnServer(bool pages = true)
@@ -302,14 +307,8 @@ TEST_F(SftpUpload, ConnectionCutMidFileIsNotCountedAsStored)
     ASSERT_TRUE(writeBytes(source + QStringLiteral("/a.txt"), "small"));
     ASSERT_TRUE(writeBytes(source + QStringLiteral("/big.bin"), QByteArray(64 << 20, 'x')));
     SftpClient client;
-    client.setHost(QStringLiteral("127.0.0.1"));
-    client.setPort(m_sshd.port());
-    client.setUsername(QStringLiteral("root"));
-    client.setIdentityFile(m_sshd.userKey());
-    client.setAcceptedHostKey(m_sshd.hostKeyFingerprint());
     client.setReplyTimeout(5000);
-    client.connectToServer();
-    client.changeFolder(m_web);
+    logInToWeb(client);
 
     UploadEntryList entries({QStringLiteral("a.txt"), QStringLiteral("big.bin")});
     GalleryUpload upload(client, entries);
@@ -344,13 +343,7 @@ TEST_F(SftpUpload, ConnectionCutMidFileIsNotCountedAsStored)
 TEST_F(SftpUpload, RemoteListCommands)
 {
     SftpClient client;
-    client.setHost(QStringLiteral("127.0.0.1"));
-    client.setPort(m_sshd.port());
-    client.setUsername(QStringLiteral("root"));
-    client.setIdentityFile(m_sshd.userKey());
-    client.setAcceptedHostKey(m_sshd.hostKeyFingerprint());
-    client.connectToServer();
-    client.changeFolder(m_web);
+    logInToWeb(client);
     client.makeFolder(QStringLiteral("sub"));
     client.changeFolder(QStringLiteral("sub"));
     const QString local = m_dir.filePath(QStringLiteral("big.bin"));

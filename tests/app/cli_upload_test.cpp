@@ -1,7 +1,9 @@
 // `lumivista upload`, run as the real program: a gallery made by `lumivista generate` is
 // published to pyftpdlib and proftpd on 127.0.0.1 and comes back byte for byte.
 #include "ftp/ftptls.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "testsupport.h"
 #include "util/paths.h"
 
 #include <QDir>
@@ -83,14 +85,22 @@ protected:
     }
 
     // Every file of the gallery, relative to its folder.
-    QStringList galleryFiles() const
+    QStringList galleryFiles() const { return filesBelow(m_target); }
+
+    // `lumivista project set` of the project with one "Key=value"; its exit status.
+    int setInProject(const QString& setting)
     {
-        QStringList files;
-        QDirIterator it(m_target, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files.append(QDir(m_target).relativeFilePath(it.next()));
-        files.sort();
-        return files;
+        return lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project, setting})
+            .status;
+    }
+
+    // The gallery's `files` in the server's folder /web, byte for byte.
+    void expectOnServer(const QStringList& files) const
+    {
+        const QString web = m_server->root() + QStringLiteral("/web/");
+        for (const QString& rel : files)
+            EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
+                << rel.toStdString();
     }
 
     // Gives the picture `name` the caption `caption` in the project file ("path|caption").
@@ -143,10 +153,7 @@ TEST_P(UploadCli, GeneratedGalleryComesBackByteIdentical)
         << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("%1 of %1 files stored in /web").arg(files.size())))
         << run.err.toStdString();
-    const QString web = m_server->root() + QStringLiteral("/web/");
-    for (const QString& rel : files)
-        EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
-            << rel.toStdString();
+    expectOnServer(files);
 }
 
 TEST_P(UploadCli, ConnectionsFromOneToTenSendTheGalleryAtOnce)
@@ -173,10 +180,7 @@ TEST_P(UploadCli, ConnectionsFromOneToTenSendTheGalleryAtOnce)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("%1 of %1 files stored in /web").arg(files.size())))
         << run.err.toStdString();
-    const QString web = m_server->root() + QStringLiteral("/web/");
-    for (const QString& rel : files)
-        EXPECT_EQ(readAll(web + rel), readAll(m_target + QLatin1Char('/') + rel))
-            << rel.toStdString();
+    expectOnServer(files);
 }
 
 TEST_P(UploadCli, PasswordFromStandardInputAndRefusals)
@@ -380,18 +384,12 @@ TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)
 
     // Accepted as typed by hand; with TLS required, the gallery arrives byte for byte over one
     // connection and over three, each in a folder of its own.
-    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
-                         QStringLiteral("FtpTls=1")})
-                  .status,
-              0);
+    ASSERT_EQ(setInProject(QStringLiteral("FtpTls=1")), 0);
     const QStringList files = galleryFiles();
     for (const int connections : {1, 3}) {
         const QString folder = QStringLiteral("/tls%1").arg(connections);
         QDir(m_server->root()).mkpath(folder.mid(1));
-        ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
-                             QStringLiteral("FtpPath=") + folder})
-                      .status,
-                  0);
+        ASSERT_EQ(setInProject(QStringLiteral("FtpPath=") + folder), 0);
         run =
             lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes"),
                        QStringLiteral("--connections"), QString::number(connections),
@@ -408,10 +406,7 @@ TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)
     }
 
     // Plain FTP chosen in the project: a server that requires TLS refuses the login.
-    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
-                         QStringLiteral("FtpTls=plain")})
-                  .status,
-              0);
+    ASSERT_EQ(setInProject(QStringLiteral("FtpTls=plain")), 0);
     run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
                     m_server->password());
     EXPECT_EQ(run.status, 1);
@@ -421,10 +416,7 @@ TEST_P(UploadCli, UnverifiedCertificateNeedsItsFingerprint)
     const QString home = m_dir.filePath(QStringLiteral("home"));
     setDataFoldersForTest(home, home + QStringLiteral("/.config/Lumivista"));
     rememberTrustedFingerprint(m_server->host(), m_server->port(), QString(64, u'a'));
-    ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
-                         QStringLiteral("FtpTls=0")})
-                  .status,
-              0);
+    ASSERT_EQ(setInProject(QStringLiteral("FtpTls=0")), 0);
     run = lumivista({QStringLiteral("upload"), m_project, QStringLiteral("--yes")},
                     m_server->password());
     EXPECT_EQ(run.status, 1);
@@ -475,10 +467,7 @@ TEST_P(UploadCliTls, UploadsAndChangedAreByteIdentical)
     for (const int connections : {1, 3}) {
         const QString folder = QStringLiteral("/tls%1").arg(connections);
         ASSERT_TRUE(m_server->makeFolder(folder.mid(1)));
-        ASSERT_EQ(lumivista({QStringLiteral("project"), QStringLiteral("set"), m_project,
-                             QStringLiteral("FtpPath=") + folder})
-                      .status,
-                  0);
+        ASSERT_EQ(setInProject(QStringLiteral("FtpPath=") + folder), 0);
         const CliRun run = upload(connections, false);
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
         EXPECT_FALSE(run.err.contains(QStringLiteral("not encrypted"))) << run.err.toStdString();
@@ -573,9 +562,4 @@ INSTANTIATE_TEST_SUITE_P(Servers, UploadCliTls,
                              return FtpTestServer::kindName(info.param).toStdString();
                          });
 
-INSTANTIATE_TEST_SUITE_P(Servers, UploadCli,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(UploadCli);

@@ -11,6 +11,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "pythonserver.h"
+
 // The address-space cap of the test processes (see boundedmain.cpp), or 0 when none is
 // set because the build uses AddressSanitizer.
 long long boundedAddressSpaceLimit();
@@ -42,39 +44,12 @@ inline void expectWithinDeadline(const std::function<void()>& step,
     EXPECT_LT(timer.elapsed(), deadlineMs) << "took " << timer.elapsed() << " ms";
 }
 
-// One of the Python peers of tests/bounded (hostile_ftp.py, hostile_http.py) run by
-// /usr/bin/python3: started with its arguments, its port read from the first line of its
-// output, stopped by its process id when the object goes away.
-class PythonPeer
+// The Python peer of tests/bounded (hostile_ftp.py) run with its arguments.
+class PythonPeer : public PythonServer
 {
 public:
     PythonPeer(const QString& script, const QStringList& arguments = {})
+        : PythonServer(QStringLiteral(LUMIVISTA_BOUNDED_DIR "/") + script, arguments)
     {
-        m_process.setProgram(QStringLiteral("/usr/bin/python3"));
-        m_process.setArguments(QStringList{QStringLiteral(LUMIVISTA_BOUNDED_DIR "/") + script} +
-                               arguments);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
-        }
-        m_port = quint16(m_process.readLine().trimmed().toUInt());
     }
-    ~PythonPeer()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    PythonPeer(const PythonPeer&) = delete;
-    PythonPeer& operator=(const PythonPeer&) = delete;
-
-    bool isRunning() const { return m_port > 0; }
-    quint16 port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
 };

@@ -57,15 +57,24 @@ def read_command(reader):
     return verb.upper(), argument
 
 
-def endless_listing(data_listener, control):
+def open_listing(data_listener, control):
+    """The data connection the client opens (None if it does not within 30 s), with the
+    listing announced on the control connection."""
     data_listener.settimeout(30)
     try:
         data, _ = data_listener.accept()
     except OSError:
-        return
+        return None
     finally:
         data_listener.close()
     send_quietly(control, b"150 Here comes the directory listing.\r\n")
+    return data
+
+
+def endless_listing(data_listener, control):
+    data = open_listing(data_listener, control)
+    if data is None:
+        return
     block = b"".join(LISTING_LINE % n for n in range(1000))
     while send_quietly(data, block):
         pass
@@ -75,14 +84,9 @@ def endless_listing(data_listener, control):
 
 
 def big_listing(data_listener, control):
-    data_listener.settimeout(30)
-    try:
-        data, _ = data_listener.accept()
-    except OSError:
+    data = open_listing(data_listener, control)
+    if data is None:
         return
-    finally:
-        data_listener.close()
-    send_quietly(control, b"150 Here comes the directory listing.\r\n")
     line_bytes = len(LISTING_LINE % 0)
     lines = BIG_LIST_BYTES // line_bytes
     n = 0

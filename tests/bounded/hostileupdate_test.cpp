@@ -1,10 +1,12 @@
-// The update check against an HTTP server (hostile_http.py) whose list never ends: a body
+// The update check against the tests' HTTP server whose list never ends: a body
 // without length, a chunked body without last chunk, and one that dribbles a byte a
 // second. The check must stop at its byte cap or time-out, report FetchFailed, and leave
 // the local copy of the last good list as it was.
 #include "boundedsupport.h"
 
+#include "pythonserver.h"
 #include "update/updatecheck.h"
+#include "updatelists.h"
 #include "util/dialogs.h"
 #include "util/download.h"
 #include "util/paths.h"
@@ -21,15 +23,18 @@
 
 namespace {
 
-class HostileUpdateList : public ::testing::Test
+class HostileUpdateList : public UpdateServerTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_server.isRunning());
-        ASSERT_TRUE(m_data.isValid());
-        m_dialogs.setFallback(DialogResult::Yes);
+        UpdateServerTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // A good list fetched first: that local copy must survive every failure.
+        m_server.publish(QStringLiteral("update.txt"),
+                         updateList(QStringLiteral("7.0.0.0"),
+                                    QStringLiteral("https://x.example/dl"), QStringLiteral("a;b")));
         UpdateCheck good(source(QStringLiteral("/update.txt")));
         ASSERT_EQ(good.run(), UpdateCheck::Outcome::NewVersion);
         m_goodList = readBytes(localFile());
@@ -40,15 +45,8 @@ protected:
     // The program's own caps (1 MiB, 30 s): only the time-out test shortens one.
     UpdateSource source(const QString& path) const
     {
-        UpdateSource s; // maxBytes and timeoutMs as in the program
-        s.listUrl = QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.port()).arg(path);
-        s.localFile = localFile();
-        s.section = QStringLiteral("Lumivista");
-        s.runningVersion = QStringLiteral("1.0.0.0");
-        return s;
+        return serverSource(path, QStringLiteral("1.0.0.0"), kDownloadTimeoutMs);
     }
-
-    QString localFile() const { return m_data.filePath(QStringLiteral("update.txt")); }
 
     // One check of `s` that must fail with the fetch message and change nothing.
     void expectFetchFailed(const UpdateSource& s, qint64 deadlineMs = kHostileDeadlineMs)
@@ -67,11 +65,7 @@ protected:
                   QStringList{QStringLiteral("update.txt")});
     }
 
-    PythonPeer m_server{QStringLiteral("hostile_http.py")};
-    QTemporaryDir m_data;
     QByteArray m_goodList;
-    ScriptedDialogs m_dialogs;
-    DialogServiceGuard m_guard{&m_dialogs};
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "gallery/galleryrun.h"
 #include "gallery/projectstate.h"
 #include "pic/picture.h"
+#include "smallgallery.h"
 #include "util/dialogs.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -37,15 +38,20 @@ void putBig16(QByteArray& data, qsizetype offset, quint16 value)
     qToBigEndian(value, data.data() + offset);
 }
 
-quint32 crc32(const QByteArray& data)
+// The message the load of `data` as a JPEG fails with, within the deadline of hostile
+// input; empty (and a failure) when it loads.
+QString jpegLoadErrorWithinDeadline(Picture& picture, const QByteArray& data)
 {
-    quint32 crc = 0xffffffffu;
-    for (const char ch : data) {
-        crc ^= uchar(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
+    QString message;
+    expectWithinDeadline([&] {
+        try {
+            LoadPictureData(picture, data, QStringLiteral("jpg"));
+            ADD_FAILURE() << "no error";
+        } catch (const LumiError& error) {
+            message = error.message();
+        }
+    });
+    return message;
 }
 
 // --- JPEG structure --------------------------------------------------------------------
@@ -219,10 +225,8 @@ protected:
     // The logical screen and the first frame of a GIF both declare the size.
     QString hugeGif()
     {
-        QByteArray gif = readBytes(testData("transparent.gif"));
+        QByteArray gif = gifWithHugeScreen();
         EXPECT_TRUE(gif.startsWith("GIF89a"));
-        qToLittleEndian<quint16>(65500, gif.data() + 6);
-        qToLittleEndian<quint16>(65500, gif.data() + 8);
         const qsizetype frame = gif.indexOf(',', 13);
         EXPECT_GT(frame, 0);
         qToLittleEndian<quint16>(65500, gif.data() + frame + 5);
@@ -233,10 +237,16 @@ protected:
     // Only the logical screen is huge; the frame inside it is the small original.
     QString hugeGifScreen()
     {
+        return write(QStringLiteral("huge-screen.gif"), gifWithHugeScreen());
+    }
+
+    // The small GIF with its logical screen patched to 65500 x 65500.
+    static QByteArray gifWithHugeScreen()
+    {
         QByteArray gif = readBytes(testData("transparent.gif"));
         qToLittleEndian<quint16>(65500, gif.data() + 6);
         qToLittleEndian<quint16>(65500, gif.data() + 8);
-        return write(QStringLiteral("huge-screen.gif"), gif);
+        return gif;
     }
 
     // BITMAPINFOHEADER biWidth and biHeight.
@@ -340,10 +350,18 @@ protected:
         return message;
     }
 
+    // The load of `file` fails with the file's name and the too-large message.
+    void expectTooLarge(const QString& file);
+
     QTemporaryDir m_dir;
 };
 
 const QString kTooLarge = QStringLiteral("Das Bild ist zu groß (65500 x 65500 Pixel)");
+
+void HugePictures::expectTooLarge(const QString& file)
+{
+    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+}
 
 } // namespace
 
@@ -366,65 +384,47 @@ TEST(AddressSpaceCap, IsInForceSoAnUncheckedHugeAllocationFails)
 
 TEST_F(HugePictures, JpegFrameHeaderOf65500SquareIsRefused)
 {
-    const QString file = hugeJpeg();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
-    const QString progressive = hugeProgressiveJpeg();
-    EXPECT_EQ(loadError(progressive), progressive + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeJpeg());
+    expectTooLarge(hugeProgressiveJpeg());
 }
 
 TEST_F(HugePictures, PngHeaderOf65500SquareIsRefused)
 {
-    const QString file = hugePng();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugePng());
 }
 
 TEST_F(HugePictures, GifScreenAndFrameOf65500SquareAreRefused)
 {
-    const QString file = hugeGif();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
-    const QString screen = hugeGifScreen();
-    EXPECT_EQ(loadError(screen), screen + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeGif());
+    expectTooLarge(hugeGifScreen());
 }
 
 TEST_F(HugePictures, BmpHeaderOf65500SquareIsRefused)
 {
-    const QString file = hugeBmp();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeBmp());
 }
 
 TEST_F(HugePictures, TiffDirectoryOf65500SquareIsRefused)
 {
-    const QString file = hugeTiff();
-    EXPECT_EQ(loadError(file), file + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeTiff());
 }
 
 TEST_F(HugePictures, MetafileFramesOf65500SquareAreRefused)
 {
-    const QString emf = hugeEmf();
-    EXPECT_EQ(loadError(emf), emf + QStringLiteral(": ") + kTooLarge);
-    const QString wmf = hugeWmf();
-    EXPECT_EQ(loadError(wmf), wmf + QStringLiteral(": ") + kTooLarge);
+    expectTooLarge(hugeEmf());
+    expectTooLarge(hugeWmf());
 }
 
 TEST_F(HugePictures, GalleryRunSkipsEachHugePictureWithItsReasonAndFinishes)
 {
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("data"))));
-    setDataFoldersForTest(path(QStringLiteral("docs/")), path(QStringLiteral("data/")));
+    useDataFoldersBelow(m_dir.path());
     ScriptedDialogs dialogs;
     DialogServiceGuard guard(&dialogs);
     dialogs.setFallback(DialogResult::No);
 
     ProjectState project;
-    project.applyStartSettings();
-    project.setTextValue(QStringLiteral("Ziel"), path(QStringLiteral("out")));
-    project.setTextValue(QStringLiteral("TnPath"), QStringLiteral("image1"));
-    project.setTextValue(QStringLiteral("PicPath"), QStringLiteral("image2"));
-    project.setIntValue(QStringLiteral("PicWidth"), 64);
-    project.setIntValue(QStringLiteral("PicHeight"), 48);
-    project.setIntValue(QStringLiteral("TnWidth"), 16);
-    project.setIntValue(QStringLiteral("TnHeight"), 12);
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image1"))));
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image2"))));
+    setSmallGallery(project, path(QStringLiteral("out")));
+    makeTargetFolders(path(QStringLiteral("out")));
 
     const QStringList huge = {hugeJpeg(), hugeProgressiveJpeg(), hugePng(), hugeGif(), hugeBmp(),
                               hugeEmf()};
@@ -497,16 +497,7 @@ TEST(ManyScans, RepeatedScansOfARealProgressiveJpegEndQuickly)
         crafted += parts.tail;
 
         Picture picture;
-        QString message;
-        expectWithinDeadline([&] {
-            try {
-                LoadPictureData(picture, crafted, QStringLiteral("jpg"));
-                ADD_FAILURE() << "no error";
-            } catch (const LumiError& error) {
-                message = error.message();
-            }
-        });
-        EXPECT_EQ(message, c.error);
+        EXPECT_EQ(jpegLoadErrorWithinDeadline(picture, crafted), c.error);
         EXPECT_TRUE(picture.isEmpty());
     }
 }
@@ -547,15 +538,7 @@ TEST(ManyScans, ThousandsOfFlawlessScansStopAtTheScanCap)
 
     const QByteArray crafted = withScans(100000);
     Picture picture;
-    QString message;
-    expectWithinDeadline([&] {
-        try {
-            LoadPictureData(picture, crafted, QStringLiteral("jpg"));
-            ADD_FAILURE() << "no error";
-        } catch (const LumiError& error) {
-            message = error.message();
-        }
-    });
-    EXPECT_EQ(message, QStringLiteral("Fehlerhafte JPEG-Datei: too many scans"));
+    EXPECT_EQ(jpegLoadErrorWithinDeadline(picture, crafted),
+              QStringLiteral("Fehlerhafte JPEG-Datei: too many scans"));
     EXPECT_TRUE(picture.isEmpty());
 }

@@ -5,6 +5,7 @@
 #include "durabilitysupport.h"
 
 #include "ftp/ftpclient.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
 #include "util/download.h"
 #include "util/error.h"
@@ -43,30 +44,10 @@ const QList<qint64> kListSizes{3 * kPage + 123, 40 * kPage + 123};
 const QByteArray kOldList =
     "[Lumivista]\r\nVersion=1.8.2.24\r\nDownload=https://lumivista.example/\r\n";
 
-class DiskFullDownload : public ::testing::Test
+class DiskFullDownload : public TmpfsTest
 {
 protected:
-    void SetUp() override
-    {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "needs root to mount a tmpfs";
-        m_mount = std::make_unique<TmpfsMount>(1024 * 1024);
-        if (!m_mount->mounted())
-            GTEST_SKIP() << m_mount->refusal().toStdString();
-        m_folder = m_mount->path() + QStringLiteral("/data");
-        ASSERT_TRUE(QDir().mkpath(m_folder));
-    }
-
-    // The number of free bytes that make a write of `size` bytes fail at its first, middle
-    // and last page.
-    static QList<qint64> failingSpaces(qint64 size)
-    {
-        const qint64 pages = pagesFor(size) / kPage;
-        return {0, pages / 2 * kPage, (pages - 1) * kPage};
-    }
-
-    std::unique_ptr<TmpfsMount> m_mount;
-    QString m_folder;
+    void SetUp() override { mount(1024 * 1024, QStringLiteral("data")); }
 };
 
 // Python's http.server on 127.0.0.1 serving `folder`, stopped by its PID with the object.
@@ -152,13 +133,8 @@ TEST_F(DiskFullDownload, FtpRetrieveThrowsAndKeepsTheOldLocalFile)
     FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
     ASSERT_TRUE(server.start()) << server.reason().toStdString();
     FTPClient client;
-    client.setHost(server.host());
-    client.setPort(server.port());
-    client.setUsername(server.user());
-    client.setPassword(server.password());
     client.setPassive(true);
-    client.setReplyTimeout(10000);
-    client.connectToServer();
+    logIn(client, server);
     ASSERT_TRUE(client.connected());
     const QString local = m_folder + QStringLiteral("/liste.ini");
 

@@ -1,6 +1,9 @@
 // Shared pieces of the durability tests.
 #include "durabilitysupport.h"
 
+#include "util/error.h"
+#include "util/fileops.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -461,6 +464,29 @@ QStringList foreignNames(const QStringList& names, const QString& fileName)
             foreign << name;
     }
     return foreign;
+}
+
+void makeProject(const QString& project, const QString& target, const QStringList& settings,
+                 const QString& photos, const QProcessEnvironment& env)
+{
+    CliRun run = runLumivista(QStringList{QStringLiteral("project"), QStringLiteral("new"), project,
+                                          QStringLiteral("--target"), target} +
+                                  settings,
+                              env);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    run = runLumivista({QStringLiteral("project"), QStringLiteral("add"), project, photos}, env);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
+QString copyError(const QString& source, const QString& destination)
+{
+    try {
+        copyFileTo(source, destination);
+        ADD_FAILURE() << "the copy of " << source.toStdString() << " reported no error";
+    } catch (const LumiError& e) {
+        return e.message();
+    }
+    return QString();
 }
 
 } // namespace durability

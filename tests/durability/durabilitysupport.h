@@ -6,12 +6,16 @@
 #include <functional>
 
 #include <QByteArray>
+#include <QDir>
 #include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
 
 namespace durability {
 
@@ -65,6 +69,35 @@ private:
     QString m_refusal;
 };
 
+// A test on a tmpfs mounted for it alone: `mount` in SetUp skips the test without root or
+// when the mount is refused.
+class TmpfsTest : public ::testing::Test
+{
+protected:
+    // A tmpfs of `bytes` with the folder `folder` made on it (m_folder).
+    void mount(qint64 bytes, const QString& folder)
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to mount a tmpfs";
+        m_mount = std::make_unique<TmpfsMount>(bytes);
+        if (!m_mount->mounted())
+            GTEST_SKIP() << m_mount->refusal().toStdString();
+        m_folder = m_mount->path() + QLatin1Char('/') + folder;
+        ASSERT_TRUE(QDir().mkpath(m_folder));
+    }
+
+    // The number of free bytes that make a write of `size` bytes fail at its first, middle
+    // and last page.
+    static QList<qint64> failingSpaces(qint64 size)
+    {
+        const qint64 pages = pagesFor(size) / kPage;
+        return {0, pages / 2 * kPage, (pages - 1) * kPage};
+    }
+
+    std::unique_ptr<TmpfsMount> m_mount;
+    QString m_folder;
+};
+
 // The outcome of one run of the program.
 struct CliRun
 {
@@ -80,6 +113,16 @@ QProcessEnvironment childEnvironment(const QString& home);
 // Runs the built program with `args`; the deadline bounds the wait (the child is killed).
 CliRun runLumivista(const QStringList& args, const QProcessEnvironment& env,
                     int deadlineMs = 60000);
+
+// The project `project` of the photos in the folder `photos`, its target `target` and the
+// settings `settings` ("Key=value"), made with the program's "project new" and "project add".
+// A refusal fails the test with the program's message.
+void makeProject(const QString& project, const QString& target, const QStringList& settings,
+                 const QString& photos, const QProcessEnvironment& env);
+
+// The message of the error copyFileTo(`source`, `destination`) fails with; a copy that
+// reports no error fails the test and gives an empty text.
+QString copyError(const QString& source, const QString& destination);
 
 // Every file below `root` (hidden ones too), relative name -> bytes.
 QMap<QString, QByteArray> readTree(const QString& root);

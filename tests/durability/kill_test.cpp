@@ -115,18 +115,13 @@ protected:
         ASSERT_EQ(copyCameraPhotos(m_work.filePath(QStringLiteral("photos")), kPhotos).size(),
                   kPhotos);
         const QProcessEnvironment env = childEnvironment(m_work.filePath(QStringLiteral("home")));
-        CliRun run = runLumivista({QStringLiteral("project"), QStringLiteral("new"), m_project,
-                                   QStringLiteral("--target"), m_gallery,
-                                   QStringLiteral("PicWidth=400"), QStringLiteral("PicHeight=300"),
-                                   QStringLiteral("TnWidth=80"), QStringLiteral("TnHeight=60"),
-                                   QStringLiteral("Col=3"), QStringLiteral("Row=2")},
-                                  env);
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        run = runLumivista({QStringLiteral("project"), QStringLiteral("add"), m_project,
-                            m_work.filePath(QStringLiteral("photos"))},
-                           env);
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        run = runLumivista(generateArgs(), env);
+        ASSERT_NO_FATAL_FAILURE(
+            makeProject(m_project, m_gallery,
+                        {QStringLiteral("PicWidth=400"), QStringLiteral("PicHeight=300"),
+                         QStringLiteral("TnWidth=80"), QStringLiteral("TnHeight=60"),
+                         QStringLiteral("Col=3"), QStringLiteral("Row=2")},
+                        m_work.filePath(QStringLiteral("photos")), env));
+        const CliRun run = runLumivista(generateArgs(), env);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         m_reference = readTree(m_gallery);
         // Style sheet, two JPEGs and a page per picture, two index pages, and the double

@@ -103,13 +103,8 @@ TEST(ReplaceFile, CopyKeepsItsErrors)
     const QString photo = QStringLiteral(LUMIVISTA_TEST_DATA "/pic/nikon-d2h.jpg");
     // A destination in a folder that does not exist cannot be opened.
     const QString nowhere = dir.filePath(QStringLiteral("fehlt/logo.jpg"));
-    try {
-        copyFileTo(photo, nowhere);
-        ADD_FAILURE() << "no error";
-    } catch (const LumiError& e) {
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("Fehler beim Öffnen der Zeildatei \"") + nowhere + u'"');
-    }
+    EXPECT_EQ(copyError(photo, nowhere),
+              QStringLiteral("Fehler beim Öffnen der Zeildatei \"") + nowhere + u'"');
 }
 
 TEST(ReplaceFile, ALeftoverOfAKilledSaveIsRemovedByTheNextSave)
@@ -169,18 +164,13 @@ TEST(ReplaceFile, TheNextRunRemovesLeftoversOfAKilledRunInTheGallery)
     const QString gallery = work.filePath(QStringLiteral("web"));
     ASSERT_EQ(copyCameraPhotos(work.filePath(QStringLiteral("photos")), 2).size(), 2);
     const QProcessEnvironment env = childEnvironment(work.filePath(QStringLiteral("home")));
-    CliRun run = runLumivista({QStringLiteral("project"), QStringLiteral("new"), project,
-                               QStringLiteral("--target"), gallery, QStringLiteral("PicWidth=200"),
-                               QStringLiteral("PicHeight=150"), QStringLiteral("TnWidth=50"),
-                               QStringLiteral("TnHeight=40")},
-                              env);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    run = runLumivista({QStringLiteral("project"), QStringLiteral("add"), project,
-                        work.filePath(QStringLiteral("photos"))},
-                       env);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_NO_FATAL_FAILURE(
+        makeProject(project, gallery,
+                    {QStringLiteral("PicWidth=200"), QStringLiteral("PicHeight=150"),
+                     QStringLiteral("TnWidth=50"), QStringLiteral("TnHeight=40")},
+                    work.filePath(QStringLiteral("photos")), env));
     const QStringList generate{QStringLiteral("generate"), project, QStringLiteral("--yes")};
-    run = runLumivista(generate, env);
+    CliRun run = runLumivista(generate, env);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QMap<QString, QByteArray> reference = readTree(gallery);
 

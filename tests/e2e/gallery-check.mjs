@@ -5,16 +5,14 @@
 //
 // usage: node gallery-check.mjs GALLERY_DIR [FIRST_PAGE] [EXPECTED_PICTURE_PAGES]
 import path from 'node:path';
-import { serveGallery, launchChromium } from './galleryhost.mjs';
+import {
+    serveGallery, launchChromium, checkArguments, checkFailures, report,
+} from './galleryhost.mjs';
 
-const [galleryDir, firstPage = 'index.htm', expectedPagesArg] = process.argv.slice(2);
-if (!galleryDir) {
-    console.error('usage: node gallery-check.mjs GALLERY_DIR [FIRST_PAGE] [EXPECTED_PICTURE_PAGES]');
-    process.exit(2);
-}
+const [galleryDir, firstPage = 'index.htm', expectedPagesArg] =
+    checkArguments('node gallery-check.mjs GALLERY_DIR [FIRST_PAGE] [EXPECTED_PICTURE_PAGES]');
 const root = path.resolve(galleryDir);
-const failures = [];
-const fail = (msg) => { failures.push(msg); console.error(`FAIL ${msg}`); };
+const { failures, fail } = checkFailures();
 
 const { server, base } = await serveGallery(root);
 
@@ -75,8 +73,4 @@ try {
     server.close();
 }
 
-if (failures.length > 0) {
-    console.log(`0 passed, ${failures.length} failed`);
-    process.exit(1);
-}
-console.log('1 passed, 0 failed');
+report(failures);

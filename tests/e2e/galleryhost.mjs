@@ -1,5 +1,6 @@
 // What both browser checks share: a static server for a generated gallery on 127.0.0.1, as
-// a web host would serve it, and Debian's Chromium started headless.
+// a web host would serve it, Debian's Chromium started headless, and the failures and the
+// result line of a check.
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -32,4 +33,30 @@ export function launchChromium() {
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
             '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
+}
+
+// The check's arguments, the gallery folder first; without one, the usage `usage` and exit
+// code 2.
+export function checkArguments(usage) {
+    const args = process.argv.slice(2);
+    if (!args[0]) {
+        console.error(`usage: ${usage}`);
+        process.exit(2);
+    }
+    return args;
+}
+
+// The failures of a check: `fail` prints each at once and keeps it for `report`.
+export function checkFailures() {
+    const failures = [];
+    return { failures, fail: (msg) => { failures.push(msg); console.error(`FAIL ${msg}`); } };
+}
+
+// Prints the check's result line and ends the process with 1 after any failure.
+export function report(failures) {
+    if (failures.length > 0) {
+        console.log(`0 passed, ${failures.length} failed`);
+        process.exit(1);
+    }
+    console.log('1 passed, 0 failed');
 }

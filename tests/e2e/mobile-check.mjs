@@ -8,17 +8,15 @@
 // usage: node mobile-check.mjs GALLERY_DIR [FIRST_PAGE]
 import path from 'node:path';
 import { createRequire } from 'node:module';
-import { serveGallery, launchChromium } from './galleryhost.mjs';
+import {
+    serveGallery, launchChromium, checkArguments, checkFailures, report,
+} from './galleryhost.mjs';
 
 const require = createRequire(import.meta.url);
-const [galleryDir, firstPage = 'index.htm'] = process.argv.slice(2);
-if (!galleryDir) {
-    console.error('usage: node mobile-check.mjs GALLERY_DIR [FIRST_PAGE]');
-    process.exit(2);
-}
+const [galleryDir, firstPage = 'index.htm'] =
+    checkArguments('node mobile-check.mjs GALLERY_DIR [FIRST_PAGE]');
 const root = path.resolve(galleryDir);
-const failures = [];
-const fail = (msg) => { failures.push(msg); console.error(`FAIL ${msg}`); };
+const { failures, fail } = checkFailures();
 
 const { server, base } = await serveGallery(root);
 const indexUrl = new URL(encodeURI(firstPage), base).href;
@@ -110,8 +108,4 @@ try {
     server.close();
 }
 
-if (failures.length > 0) {
-    console.log(`0 passed, ${failures.length} failed`);
-    process.exit(1);
-}
-console.log('1 passed, 0 failed');
+report(failures);

@@ -1,10 +1,12 @@
-// The about box: name, running version and the vendor's links.
+// The about box: name, running version and the vendor's links, whole and on the screen.
 #include "ui/aboutbox.h"
 
 #include "util/version.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -29,13 +31,20 @@ TEST(TAboutBox, ShowsNameVersionAndLinks)
     EXPECT_EQ(box.result(), QDialog::Accepted);
 }
 
-TEST(TAboutBox, LargeEnoughForItsTextsAndTitle)
+TEST(TAboutBox, FitsTheScreenAndShowsEveryTextWhole)
 {
     TAboutBox about;
     about.show();
-    for (const QLabel* label : about.findChildren<QLabel*>())
+    QCoreApplication::processEvents();
+    const QRect screen = about.screen()->availableGeometry();
+    EXPECT_LE(about.frameGeometry().width(), screen.width());
+    EXPECT_LE(about.frameGeometry().height(), screen.height());
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
         EXPECT_GE(label->width(), label->sizeHint().width()) << qPrintable(label->text());
-    // The title bar shows its caption beside the window manager's buttons.
-    const int titleBar = about.fontMetrics().horizontalAdvance(about.windowTitle()) + 120;
-    EXPECT_GE(about.width(), titleBar);
+        EXPECT_GE(label->height(), label->sizeHint().height()) << qPrintable(label->text());
+        EXPECT_TRUE(about.rect().contains(QRect(label->mapTo(&about, QPoint()), label->size())))
+            << qPrintable(label->text());
+    }
+    const QPushButton* ok = about.okButton();
+    EXPECT_TRUE(about.rect().contains(QRect(ok->mapTo(&about, QPoint()), ok->size())));
 }

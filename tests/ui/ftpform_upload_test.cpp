@@ -5,7 +5,9 @@
 // and CRC with their dialogs.
 #include "fakeftpserver.h"
 #include "ftpform_fixture.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "testsupport.h"
 #include "ui/mainform.h"
 #include "ui/settingsbinding.h"
 #include "util/dialogs.h"
@@ -46,17 +48,6 @@ QByteArray readAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
 }
 
 // Answers the file and input dialogs from queues and records what they were asked.
@@ -669,12 +660,7 @@ TEST_P(FtpFormUpload, RemoveStaleFilesAsksThenDeletesOnlyWhatTheListLost)
     EXPECT_EQ(remoteFolder(m_form), QStringLiteral("/web"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, FtpFormUpload,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(FtpFormUpload);
 
 // "Transfers:" is the user's setting: 4 at first, 1 to 10, read by the next window.
 TEST(FtpFormTransfers, KeptInTheSettingsStore)

@@ -18,16 +18,6 @@ namespace {
 
 const QString kFinalQuestion = u"Lumivista erstellt!\r\n\r\nIn Browser anzeigen?"_s;
 
-QStringList filesBelow(const QString& folder)
-{
-    QStringList names;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names.append(QDir(folder).relativeFilePath(it.next()));
-    names.sort();
-    return names;
-}
-
 } // namespace
 
 class GenerateTest : public MainFormTest

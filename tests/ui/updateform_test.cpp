@@ -1,7 +1,8 @@
 // The update window against a real HTTP server on 127.0.0.1: what it shows after a check,
 // its width rule and the hidden download button.
-#include "../core/update/updateserver.h"
+#include "pythonserver.h"
 #include "ui/updateform.h"
+#include "updatelists.h"
 
 #include "util/dialogs.h"
 
@@ -15,44 +16,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class UpdateFormTest : public ::testing::Test
+class UpdateFormTest : public UpdateServerTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_server.isRunning());
-        m_dialogs.setFallback(DialogResult::Yes);
-    }
-
     UpdateSource source(const QString& path = u"/update.txt"_s,
                         const QString& running = u"2.1.0.4"_s) const
     {
-        UpdateSource s;
-        s.listUrl = m_server.url(path);
-        s.localFile = m_data.filePath(u"update.txt"_s);
-        s.section = u"Lumivista"_s;
-        s.runningVersion = running;
-        s.timeoutMs = 2000;
-        return s;
+        return serverSource(path, running, 2000);
     }
 
     void publish(const QString& version, const QString& download, const QString& info)
     {
-        m_server.publish(u"update.txt"_s,
-                         (u"[Lumivista]\r\nVersion="_s + version + u"\r\nDownload="_s + download +
-                          u"\r\nInfo="_s + info + u"\r\n"_s)
-                             .toUtf8());
+        m_server.publish(u"update.txt"_s, updateList(version, download, info));
     }
 
     static int infoRight(const TUpdateForm& form)
     {
         return form.infoLabel()->x() + form.infoLabel()->width() + 20;
     }
-
-    UpdateServer m_server;
-    QTemporaryDir m_data;
-    ScriptedDialogs m_dialogs;
-    DialogServiceGuard m_guard{&m_dialogs};
 };
 
 } // namespace

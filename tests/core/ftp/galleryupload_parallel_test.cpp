@@ -5,6 +5,7 @@
 // message.
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
 #include "testsupport.h"
 #include "util/error.h"
@@ -40,27 +41,6 @@ QStringList writeGallery(const QString& dir)
         add(QStringLiteral("image2/%1.jpg").arg(i, 2, 10, QLatin1Char('0')), 150000 + i * 1031);
     return rel;
 }
-
-// The command lines a client sends while it lives, from its status notifications.
-class Commands
-{
-public:
-    explicit Commands(FTPClient& client)
-    {
-        m_connection = QObject::connect(&client, &FTPClient::status, [this](const QString& line) {
-            if (!line.isEmpty() && !line.front().isDigit())
-                lines.append(line);
-        });
-    }
-    ~Commands() { QObject::disconnect(m_connection); }
-    Commands(const Commands&) = delete;
-    Commands& operator=(const Commands&) = delete;
-
-    QStringList lines;
-
-private:
-    QMetaObject::Connection m_connection;
-};
 
 // What the callbacks saw, each checked to run in the calling thread.
 struct Seen
@@ -106,21 +86,13 @@ protected:
         m_server->setOneLoginPerUser(oneLoginPerUser);
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
         QDir(m_server->root()).mkpath(QStringLiteral("web/image2")); // exists: no MKD
-        m_client.setHost(m_server->host());
-        m_client.setPort(m_server->port());
-        m_client.setUsername(m_server->user());
-        m_client.setPassword(m_server->password());
-        m_client.setReplyTimeout(10000);
-        m_client.connectToServer();
+        logIn(m_client, *m_server);
         m_client.changeFolder(QStringLiteral("/web"));
     }
 
     void TearDown() override
     {
-        try {
-            m_client.disconnectFromServer();
-        } catch (const LumiError&) {
-        }
+        logOutQuietly(m_client);
         if (m_server)
             m_server->stop();
     }
@@ -157,7 +129,7 @@ TEST_P(ParallelUpload, ThreeConnectionsDeliverEveryFileWithFoldersMadeFirst)
                 QThread::msleep(10);
         }
     };
-    Commands transcript(m_client);
+    CommandLog transcript(m_client);
     const QStringList& commands = transcript.lines;
 
     upload.readBaseFolder();
@@ -266,12 +238,7 @@ TEST_P(ParallelUpload, ServerWithOneLoginPerUserIsServedByTheFirstConnection)
         EXPECT_EQ(readBytes(remote(rel)), readBytes(m_local.filePath(rel))) << rel.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, ParallelUpload,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(ParallelUpload);
 
 // The server goes away in the middle (its process ends): every connection notices, the
 // upload ends with the lost-connection message and the unsent files stay checked.
@@ -282,12 +249,7 @@ TEST(ParallelUploadLost, ServerGoneGivesTheUsualMessage)
     QTemporaryDir local;
     const QStringList files = writeGallery(local.path());
     FTPClient client;
-    client.setHost(server.host());
-    client.setPort(server.port());
-    client.setUsername(server.user());
-    client.setPassword(server.password());
-    client.setReplyTimeout(10000);
-    client.connectToServer();
+    logIn(client, server);
 
     UploadEntryList entries(files);
     GalleryUpload upload(client, entries);

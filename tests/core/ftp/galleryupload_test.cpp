@@ -6,6 +6,7 @@
 #include "fakeftpserver.h"
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
 #include "gallery/uploadlist.h"
 #include "testsupport.h"
@@ -50,35 +51,6 @@ QStringList makeGallery(const QString& dir)
     return rel;
 }
 
-// Every command line the client sent, from its status notifications.
-class Transcript
-{
-public:
-    explicit Transcript(FTPClient& client)
-    {
-        m_connection = QObject::connect(&client, &FTPClient::status, [this](const QString& line) {
-            if (!line.isEmpty() && !line.front().isDigit())
-                m_lines.append(line);
-        });
-    }
-    ~Transcript() { QObject::disconnect(m_connection); }
-    Transcript(const Transcript&) = delete;
-    Transcript& operator=(const Transcript&) = delete;
-    QStringList starting(const QString& prefix) const
-    {
-        QStringList out;
-        for (const QString& l : m_lines) {
-            if (l.startsWith(prefix))
-                out.append(l);
-        }
-        return out;
-    }
-
-private:
-    QMetaObject::Connection m_connection;
-    QStringList m_lines;
-};
-
 class GalleryUploadServers : public ::testing::TestWithParam<FtpTestServer::Kind>
 {
 protected:
@@ -86,21 +58,13 @@ protected:
     {
         m_server = std::make_unique<FtpTestServer>(GetParam());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
-        m_client.setHost(m_server->host());
-        m_client.setPort(m_server->port());
-        m_client.setUsername(m_server->user());
-        m_client.setPassword(m_server->password());
-        m_client.setReplyTimeout(10000);
-        m_client.connectToServer();
+        logIn(m_client, *m_server);
         ASSERT_TRUE(m_client.connected());
     }
 
     void TearDown() override
     {
-        try {
-            m_client.disconnectFromServer();
-        } catch (const LumiError&) {
-        }
+        logOutQuietly(m_client);
         m_server->stop();
     }
 
@@ -148,7 +112,7 @@ TEST_P(GalleryUploadServers, GalleryArrivesByteForByteWithEachFolderMadeOnce)
 
     UploadEntryList entries(files);
     GalleryUpload upload(m_client, entries);
-    Transcript transcript(m_client);
+    CommandLog transcript(m_client);
     QStringList log;
     QList<std::pair<int, int>> progress;
     QStringList states;
@@ -245,7 +209,7 @@ TEST_P(GalleryUploadServers, StopBetweenTwoFilesThenSecondStartSendsTheRest)
     EXPECT_EQ(m_client.currentFolder(), QStringLiteral("/"));
 
     // The second start sends only what is still checked, the folder now exists.
-    Transcript transcript(m_client);
+    CommandLog transcript(m_client);
     upload.onIdle = {};
     QFile::remove(remote(QStringLiteral("index.htm"))); // sent before: must not come again
     EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished);
@@ -265,7 +229,7 @@ TEST_P(GalleryUploadServers, TwoLevelsDeepFailsOnMkdAndLeavesTheEntryChecked)
     UploadEntryList entries(
         {QStringLiteral("index.htm"), QStringLiteral("a/b/c.jpg"), QStringLiteral("z.htm")});
     GalleryUpload upload(m_client, entries);
-    Transcript transcript(m_client);
+    CommandLog transcript(m_client);
     upload.readBaseFolder();
     EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Failed);
     EXPECT_FALSE(upload.errorMessage().isEmpty());
@@ -352,7 +316,7 @@ TEST_P(GalleryUploadServers, DoubleSizeFoldersComeAfterTheirFoldersAndArrive)
 
     UploadEntryList entries(files);
     GalleryUpload upload(m_client, entries);
-    Transcript transcript(m_client);
+    CommandLog transcript(m_client);
     upload.readBaseFolder();
     EXPECT_EQ(upload.run(m_local.path()), GalleryUpload::Outcome::Finished)
         << upload.errorMessage().toStdString();
@@ -363,12 +327,7 @@ TEST_P(GalleryUploadServers, DoubleSizeFoldersComeAfterTheirFoldersAndArrive)
         EXPECT_EQ(readBytes(remote(rel)), rel.toUtf8()) << rel.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, GalleryUploadServers,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(GalleryUploadServers);
 
 // Each scenario of tests/fixtures/ftp/scenarios against the upload loop; the FTP window
 // drives the same files.

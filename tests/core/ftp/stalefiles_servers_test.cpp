@@ -5,7 +5,10 @@
 #include "ftp/galleryupload.h"
 #include "ftp/stalefiles.h"
 #include "ftp/uploadrecord.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "recordedupload.h"
+#include "testdatafolders.h"
 #include "testsupport.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -22,22 +25,11 @@ const QString kBase = QStringLiteral("/web");
 class StaleFilesServers : public ::testing::TestWithParam<FtpTestServer::Kind>
 {
 protected:
-    void SetUp() override
-    {
-        m_saved = pathContext();
-        setDataFoldersForTest(m_local.filePath(QStringLiteral("doc")),
-                              m_local.filePath(QStringLiteral("data")));
-    }
-
     void TearDown() override
     {
-        try {
-            m_client.disconnectFromServer();
-        } catch (const LumiError&) {
-        }
+        logOutQuietly(m_client);
         if (m_server)
             m_server->stop();
-        setPathContext(m_saved);
     }
 
     // Starts the server, uploads the whole gallery (recorded) and returns it.
@@ -49,12 +41,7 @@ protected:
         if (!m_server->start())
             throw LumiError(m_server->reason());
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
-        m_client.setHost(m_server->host());
-        m_client.setPort(m_server->port());
-        m_client.setUsername(m_server->user());
-        m_client.setPassword(m_server->password());
-        m_client.setReplyTimeout(10000);
-        m_client.connectToServer();
+        logIn(m_client, *m_server);
         m_client.changeFolder(kBase);
         const QStringList gallery{
             QStringLiteral("index.htm"),        QStringLiteral("p1.htm"),
@@ -63,17 +50,9 @@ protected:
             QStringLiteral("image2/p2.jpg")};
         for (const QString& e : gallery)
             writeBytes(m_local.filePath(QStringLiteral("g/") + e), "content of " + e.toUtf8());
-        UploadEntryList list(gallery);
-        GalleryUpload upload(m_client, list);
-        UploadRecordKeeper keeper(UploadRecordKey::of(m_client, upload.readBaseFolder()), list,
-                                  m_local.filePath(QStringLiteral("g")));
-        upload.onProgress = [&](const UploadProgress& p) {
-            if (p.step == UploadProgress::Step::FileStored)
-                keeper.fileStored(p.entry);
-        };
-        if (upload.run(m_local.filePath(QStringLiteral("g"))) != GalleryUpload::Outcome::Finished ||
-            !keeper.finish())
-            throw LumiError(upload.errorMessage() + keeper.errorMessage());
+        RecordedUpload recorded(m_client, gallery, m_local.filePath(QStringLiteral("g")));
+        if (recorded.run() != GalleryUpload::Outcome::Finished || !recorded.keeper.finish())
+            throw LumiError(recorded.upload.errorMessage() + recorded.keeper.errorMessage());
         return gallery;
     }
 
@@ -86,8 +65,9 @@ protected:
     QString local() const { return m_local.filePath(QStringLiteral("g")); }
     QString remote(const QString& rel) const { return m_server->root() + kBase + u'/' + rel; }
 
-    PathContext m_saved;
     QTemporaryDir m_local;
+    TestDataFolders m_folders{m_local.filePath(QStringLiteral("doc")),
+                              m_local.filePath(QStringLiteral("data"))};
     std::unique_ptr<FtpTestServer> m_server;
     FTPClient m_client;
 };
@@ -185,9 +165,4 @@ TEST_P(StaleFilesServers, FolderTheServerWillNotListDeletesNothing)
     EXPECT_EQ(savedRecord().count(), 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, StaleFilesServers,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(StaleFilesServers);

@@ -4,7 +4,10 @@
 #include "ftp/ftpclient.h"
 #include "ftp/galleryupload.h"
 #include "ftp/uploadrecord.h"
+#include "ftpsessions.h"
 #include "ftptestserver.h"
+#include "recordedupload.h"
+#include "testdatafolders.h"
 #include "testsupport.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -21,30 +24,18 @@ class UploadRecordServers : public ::testing::TestWithParam<FtpTestServer::Kind>
 protected:
     void SetUp() override
     {
-        m_saved = pathContext();
-        setDataFoldersForTest(m_local.filePath(QStringLiteral("doc")),
-                              m_local.filePath(QStringLiteral("data")));
         m_server = std::make_unique<FtpTestServer>(GetParam());
         ASSERT_TRUE(m_server->start()) << m_server->reason().toStdString();
         QDir(m_server->root()).mkpath(QStringLiteral("web"));
-        m_client.setHost(m_server->host());
-        m_client.setPort(m_server->port());
-        m_client.setUsername(m_server->user());
-        m_client.setPassword(m_server->password());
-        m_client.setReplyTimeout(10000);
-        m_client.connectToServer();
+        logIn(m_client, *m_server);
         ASSERT_TRUE(m_client.connected());
         m_client.changeFolder(QStringLiteral("/web"));
     }
 
     void TearDown() override
     {
-        try {
-            m_client.disconnectFromServer();
-        } catch (const LumiError&) {
-        }
+        logOutQuietly(m_client);
         m_server->stop();
-        setPathContext(m_saved);
     }
 
     QString local(const QString& rel) const { return m_local.filePath(QStringLiteral("g/") + rel); }
@@ -58,8 +49,9 @@ protected:
                                   m_local.filePath(QStringLiteral("g")));
     }
 
-    PathContext m_saved;
     QTemporaryDir m_local;
+    TestDataFolders m_folders{m_local.filePath(QStringLiteral("doc")),
+                              m_local.filePath(QStringLiteral("data"))};
     std::unique_ptr<FtpTestServer> m_server;
     FTPClient m_client;
 };
@@ -78,17 +70,10 @@ TEST_P(UploadRecordServers, ChangedFilesFollowTheRecordAndTheServersListing)
     // No record yet: everything.
     EXPECT_EQ(changed(entries), QList<bool>(entries.size(), true));
 
-    UploadEntryList list(entries.first(6));
-    GalleryUpload upload(m_client, list);
-    UploadRecordKeeper keeper(UploadRecordKey::of(m_client, upload.readBaseFolder()), list,
-                              m_local.filePath(QStringLiteral("g")));
-    upload.onProgress = [&](const UploadProgress& p) {
-        if (p.step == UploadProgress::Step::FileStored)
-            keeper.fileStored(p.entry);
-    };
-    ASSERT_EQ(upload.run(m_local.filePath(QStringLiteral("g"))), GalleryUpload::Outcome::Finished)
-        << upload.errorMessage().toStdString();
-    ASSERT_TRUE(keeper.finish()) << keeper.errorMessage().toStdString();
+    RecordedUpload recorded(m_client, entries.first(6), m_local.filePath(QStringLiteral("g")));
+    ASSERT_EQ(recorded.run(), GalleryUpload::Outcome::Finished)
+        << recorded.upload.errorMessage().toStdString();
+    ASSERT_TRUE(recorded.keeper.finish()) << recorded.keeper.errorMessage().toStdString();
     EXPECT_TRUE(QFile::exists(QDir(dataDir()).filePath(QStringLiteral("uploads/")) +
                               UploadRecordKey::of(m_client, QStringLiteral("/web")).fileName()));
 
@@ -111,9 +96,4 @@ TEST_P(UploadRecordServers, ChangedFilesFollowTheRecordAndTheServersListing)
               QList<bool>(entries.size(), true));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, UploadRecordServers,
-                         ::testing::Values(FtpTestServer::Kind::Pyftpdlib,
-                                           FtpTestServer::Kind::Proftpd),
-                         [](const auto& info) {
-                             return FtpTestServer::kindName(info.param).toStdString();
-                         });
+LUMIVISTA_ON_EVERY_FTP_SERVER(UploadRecordServers);

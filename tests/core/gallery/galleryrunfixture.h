@@ -5,6 +5,7 @@
 #include "gallery/galleryrun.h"
 
 #include "gallery/projectstate.h"
+#include "smallgallery.h"
 #include "util/dialogs.h"
 #include "util/paths.h"
 
@@ -25,16 +26,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("data"))));
-        setDataFoldersForTest(path(QStringLiteral("docs/")), path(QStringLiteral("data/")));
-        m_project.applyStartSettings();
-        m_project.setTextValue(QStringLiteral("Ziel"), path(QStringLiteral("out")));
-        m_project.setTextValue(QStringLiteral("TnPath"), QStringLiteral("image1"));
-        m_project.setTextValue(QStringLiteral("PicPath"), QStringLiteral("image2"));
-        m_project.setIntValue(QStringLiteral("PicWidth"), 64);
-        m_project.setIntValue(QStringLiteral("PicHeight"), 48);
-        m_project.setIntValue(QStringLiteral("TnWidth"), 16);
-        m_project.setIntValue(QStringLiteral("TnHeight"), 12);
+        useDataFoldersBelow(m_dir.path());
+        setSmallGallery(m_project, path(QStringLiteral("out")));
         // The classic gallery; double-size pictures have tests of their own.
         m_project.setBoolValue(QStringLiteral("MobilePages"), false);
         m_dialogs.setFallback(DialogResult::No);
@@ -43,11 +36,7 @@ protected:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // The target and its picture folders exist, so the run asks no folder question.
-    void makeTargetFolders()
-    {
-        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image1"))));
-        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out/image2"))));
-    }
+    void makeTargetFolders() { ::makeTargetFolders(path(QStringLiteral("out"))); }
 
     void addPhotos(int count)
     {

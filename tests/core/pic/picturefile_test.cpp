@@ -55,18 +55,6 @@ std::string loadError(const QString& path)
     return {};
 }
 
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xffffffffu;
-    for (char ch : data) {
-        crc ^= uchar(ch);
-        for (int k = 0; k < 8; ++k) {
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 void putBigEndian(QByteArray& data, int offset, quint32 value, int bytes)
 {
     for (int i = 0; i < bytes; ++i) {

@@ -1,7 +1,8 @@
 // The update check against a real HTTP server on 127.0.0.1: version comparison, the list's
 // texts, and lists or servers that misbehave.
+#include "pythonserver.h"
 #include "update/updatecheck.h"
-#include "updateserver.h"
+#include "updatelists.h"
 
 #include "util/dialogs.h"
 #include "util/paths.h"
@@ -18,33 +19,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray updateList(const QString& version, const QString& download = {},
-                      const QString& info = {})
-{
-    return (u"[Lumivista]\r\nVersion="_s + version + u"\r\nDownload="_s + download +
-            u"\r\nInfo="_s + info + u"\r\n"_s)
-        .toUtf8();
-}
-
-class UpdateCheckTest : public ::testing::Test
+class UpdateCheckTest : public UpdateServerTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_server.isRunning());
-        ASSERT_TRUE(m_data.isValid());
-        m_dialogs.setFallback(DialogResult::Yes);
-    }
-
     UpdateSource source(const QString& path, const QString& running) const
     {
-        UpdateSource s;
-        s.listUrl = m_server.url(path);
-        s.localFile = m_data.filePath(u"update.txt"_s);
-        s.section = u"Lumivista"_s;
-        s.runningVersion = running;
-        s.timeoutMs = 2000;
-        return s;
+        return serverSource(path, running, 2000);
     }
 
     // Runs one check with the list `content` served as /update.txt.
@@ -53,13 +33,6 @@ protected:
         m_server.publish(u"update.txt"_s, content);
         return updater.run();
     }
-
-    QString localFile() const { return m_data.filePath(u"update.txt"_s); }
-
-    UpdateServer m_server;
-    QTemporaryDir m_data;
-    ScriptedDialogs m_dialogs;
-    DialogServiceGuard m_guard{&m_dialogs};
 };
 
 } // namespace

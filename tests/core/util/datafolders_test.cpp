@@ -20,21 +20,20 @@ namespace {
 
 // A program folder, a documents and a config folder in a fresh temporary folder; the
 // program-wide folders, the portable flag and the current folder are restored afterwards.
-class DataFoldersTest : public ::testing::Test
+class DataFoldersTest : public TempFolderTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_tmp.isValid());
-        m_root = m_tmp.path() + u'/';
+        ASSERT_NO_FATAL_FAILURE(TempFolderTest::SetUp());
         m_previous = pathContext();
         m_cwd = QDir::currentPath();
         resetPortableForTest();
         env.style = PathStyle::Posix;
-        env.programFile = m_root + s(u"prog/lumivista");
-        env.documents = m_root + s(u"home/Documents");
-        env.appData = m_root + s(u"home/.config");
-        QDir().mkpath(m_root + s(u"prog"));
+        env.programFile = root + s(u"prog/lumivista");
+        env.documents = root + s(u"home/Documents");
+        env.appData = root + s(u"home/.config");
+        QDir().mkpath(root + s(u"prog"));
         QDir().mkpath(env.documents);
         QDir().mkpath(env.appData);
     }
@@ -46,10 +45,8 @@ protected:
     }
 
     FolderEnvironment env;
-    QString m_root;
 
 private:
-    QTemporaryDir m_tmp;
     PathContext m_previous;
     QString m_cwd;
 };
@@ -59,9 +56,9 @@ private:
 TEST_F(DataFoldersTest, UsualFoldersWithoutCreating)
 {
     computeDataFolders(s(u"Lumivista"), false, env);
-    EXPECT_EQ(programDir(), m_root + s(u"prog/"));
-    EXPECT_EQ(docDir(), m_root + s(u"home/Documents/Lumivista/"));
-    EXPECT_EQ(dataDir(), m_root + s(u"home/.config/Lumivista/"));
+    EXPECT_EQ(programDir(), root + s(u"prog/"));
+    EXPECT_EQ(docDir(), root + s(u"home/Documents/Lumivista/"));
+    EXPECT_EQ(dataDir(), root + s(u"home/.config/Lumivista/"));
     EXPECT_FALSE(isPortable());
     EXPECT_EQ(programTitle(), s(u"Lumivista"));
     EXPECT_EQ(pathContext().programFile, env.programFile);
@@ -77,7 +74,7 @@ TEST_F(DataFoldersTest, CreatingMakesDocDirCurrent)
     EXPECT_TRUE(QFileInfo(dataDir()).isDir());
     EXPECT_EQ(QDir::currentPath() + u'/', docDir());
     // An existing docDir becomes current also without the create flag.
-    QDir::setCurrent(m_root);
+    QDir::setCurrent(root);
     computeDataFolders(s(u"Lumivista"), false, env);
     EXPECT_EQ(QDir::currentPath() + u'/', docDir());
 }
@@ -85,8 +82,8 @@ TEST_F(DataFoldersTest, CreatingMakesDocDirCurrent)
 TEST_F(DataFoldersTest, SlashInTitleBecomesDash)
 {
     computeDataFolders(s(u"Foto/Web"), false, env);
-    EXPECT_EQ(docDir(), m_root + s(u"home/Documents/Foto-Web/"));
-    EXPECT_EQ(dataDir(), m_root + s(u"home/.config/Foto-Web/"));
+    EXPECT_EQ(docDir(), root + s(u"home/Documents/Foto-Web/"));
+    EXPECT_EQ(dataDir(), root + s(u"home/.config/Foto-Web/"));
     // The keywords with the title use the same folder name.
     EXPECT_TRUE(folderKeyword(s(u"*")).endsWith(s(u"/Foto-Web")));
     EXPECT_TRUE(folderKeyword(s(u"**")).endsWith(s(u"/Foto-Web")));
@@ -94,28 +91,28 @@ TEST_F(DataFoldersTest, SlashInTitleBecomesDash)
 
 TEST_F(DataFoldersTest, MissingSystemFoldersFallBackToTheHomeNeverBesideTheProgram)
 {
-    env.home = m_root + s(u"home");
-    env.appData = m_root + s(u"missing/.config");
+    env.home = root + s(u"home");
+    env.appData = root + s(u"missing/.config");
     computeDataFolders(s(u"Lumivista"), false, env);
-    EXPECT_EQ(docDir(), m_root + s(u"home/Documents/Lumivista/"));
-    EXPECT_EQ(dataDir(), m_root + s(u"home/Documents/Lumivista/"));
+    EXPECT_EQ(docDir(), root + s(u"home/Documents/Lumivista/"));
+    EXPECT_EQ(dataDir(), root + s(u"home/Documents/Lumivista/"));
 
-    env.documents = m_root + s(u"missing/Documents");
+    env.documents = root + s(u"missing/Documents");
     computeDataFolders(s(u"Lumivista"), true, env);
-    EXPECT_EQ(docDir(), m_root + s(u"home/Lumivista/"));
-    EXPECT_EQ(dataDir(), m_root + s(u"home/Lumivista/"));
+    EXPECT_EQ(docDir(), root + s(u"home/Lumivista/"));
+    EXPECT_EQ(dataDir(), root + s(u"home/Lumivista/"));
     EXPECT_TRUE(QFileInfo(docDir()).isDir());
 
     // No home either: nothing is created, least of all beside the program.
-    env.home = m_root + s(u"missing");
+    env.home = root + s(u"missing");
     computeDataFolders(s(u"Lumivista"), true, env);
     env.documents.clear();
     env.appData.clear();
     env.home.clear();
     computeDataFolders(s(u"Lumivista"), true, env);
-    EXPECT_FALSE(docDir().startsWith(m_root + s(u"prog")));
-    EXPECT_FALSE(QFileInfo::exists(m_root + s(u"missing")));
-    EXPECT_EQ(QDir(m_root + s(u"prog")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+    EXPECT_FALSE(docDir().startsWith(root + s(u"prog")));
+    EXPECT_FALSE(QFileInfo::exists(root + s(u"missing")));
+    EXPECT_EQ(QDir(root + s(u"prog")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList());
 }
 
@@ -140,17 +137,17 @@ TEST(UserHome, WithoutHomeVariableFromThePasswordDatabase)
 
 TEST_F(DataFoldersTest, PortableSwitchBesideTheProgram)
 {
-    writeBytes(m_root + s(u"prog/lumivista.ini"), "[LumiVista]\r\nportable = 1\r\n");
+    writeBytes(root + s(u"prog/lumivista.ini"), "[LumiVista]\r\nportable = 1\r\n");
     computeDataFolders(s(u"Lumivista"), true, env);
     EXPECT_TRUE(isPortable());
-    EXPECT_EQ(docDir(), m_root + s(u"prog/data/"));
-    EXPECT_EQ(dataDir(), m_root + s(u"prog/"));
+    EXPECT_EQ(docDir(), root + s(u"prog/data/"));
+    EXPECT_EQ(dataDir(), root + s(u"prog/"));
     EXPECT_EQ(QDir::currentPath() + u'/', docDir());
     // Decided once for the whole run.
-    QFile::remove(m_root + s(u"prog/lumivista.ini"));
+    QFile::remove(root + s(u"prog/lumivista.ini"));
     computeDataFolders(s(u"Lumivista"), false, env);
     EXPECT_TRUE(isPortable());
-    EXPECT_EQ(dataDir(), m_root + s(u"prog/"));
+    EXPECT_EQ(dataDir(), root + s(u"prog/"));
 }
 
 TEST_F(DataFoldersTest, PortableValueTakesLeadingDigits)
@@ -160,13 +157,13 @@ TEST_F(DataFoldersTest, PortableValueTakesLeadingDigits)
         {"Portable=-1", false}, {"Other=1", false},    {"Portable=1\r\n[x]", true}};
     for (const auto& [line, portable] : cases) {
         resetPortableForTest();
-        writeBytes(m_root + s(u"prog/lumivista.ini"), "[lumivista]\r\n" + line + "\r\n");
+        writeBytes(root + s(u"prog/lumivista.ini"), "[lumivista]\r\n" + line + "\r\n");
         computeDataFolders(s(u"Lumivista"), false, env);
         EXPECT_EQ(isPortable(), portable) << line.constData();
     }
     // Another section does not count.
     resetPortableForTest();
-    writeBytes(m_root + s(u"prog/lumivista.ini"), "[other]\r\nPortable=1\r\n");
+    writeBytes(root + s(u"prog/lumivista.ini"), "[other]\r\nPortable=1\r\n");
     computeDataFolders(s(u"Lumivista"), false, env);
     EXPECT_FALSE(isPortable());
 }
@@ -203,22 +200,17 @@ TEST(SpecialFolder, UnknownIdentifierThrowsWithCode)
     }
 }
 
-class ScanFolderTest : public ::testing::Test
+class ScanFolderTest : public TempFolderTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_tmp.isValid());
-        root = m_tmp.path() + u'/';
+        ASSERT_NO_FATAL_FAILURE(TempFolderTest::SetUp());
         for (const char16_t* name : {u"b.jpg", u"A.JPG", u"c.png", u"noext", u".hidden.jpg",
                                      u"sub/d.jpg", u"sub/deeper/e.jpg", u"sub/f.txt"})
             writeBytes(root + QString::fromUtf16(name), "x");
         QDir().mkpath(root + s(u"x.jpg"));
     }
-    QString root;
-
-private:
-    QTemporaryDir m_tmp;
 };
 
 TEST_F(ScanFolderTest, MatchingFilesSortedByName)

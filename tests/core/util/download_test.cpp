@@ -12,6 +12,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include "pythonserver.h"
 #include "testsupport.h"
 
 namespace {
@@ -37,20 +38,15 @@ protected:
                         s(u"127.0.0.1"), s(u"--directory"), s_root->path() + s(u"/www")});
         s_plainUp = s_plain->waitForStarted(10000) && waitForPort(s_plainPort);
 
-        s_fixture = new QProcess;
-        s_fixture->setStandardErrorFile(QProcess::nullDevice());
-        s_fixture->start(s(u"/usr/bin/python3"),
-                         {QStringLiteral(UTIL_TEST_DIR "/http_fixture.py")});
-        if (s_fixture->waitForStarted(10000) && s_fixture->waitForReadyRead(10000))
-            s_fixturePort = quint16(s_fixture->readLine().trimmed().toUInt());
+        s_fixture = new TestHttpServer;
+        s_fixturePort = s_fixture->port();
     }
     static void TearDownTestSuite()
     {
-        for (QProcess* process : {s_plain, s_fixture}) {
-            process->kill();
-            process->waitForFinished(5000);
-            delete process;
-        }
+        s_plain->kill();
+        s_plain->waitForFinished(5000);
+        delete s_plain;
+        delete s_fixture;
         delete s_root;
     }
     void SetUp() override
@@ -77,7 +73,7 @@ private:
     QTemporaryDir m_tmp;
     static inline QTemporaryDir* s_root = nullptr;
     static inline QProcess* s_plain = nullptr;
-    static inline QProcess* s_fixture = nullptr;
+    static inline TestHttpServer* s_fixture = nullptr;
     static inline quint16 s_plainPort = 0;
     static inline quint16 s_fixturePort = 0;
     static inline bool s_plainUp = false;

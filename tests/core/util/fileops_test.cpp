@@ -47,19 +47,7 @@ QByteArray literalStream(const QByteArray& data)
     return stream;
 }
 
-class FileOpsTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_tmp.isValid());
-        root = m_tmp.path() + u'/';
-    }
-    QString root;
-
-private:
-    QTemporaryDir m_tmp;
-};
+using FileOpsTest = TempFolderTest;
 
 } // namespace
 

@@ -15,13 +15,12 @@
 
 namespace {
 
-class SettingsStoreTest : public ::testing::Test
+class SettingsStoreTest : public TempFolderTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_tmp.isValid());
-        root = m_tmp.path() + u'/';
+        ASSERT_NO_FATAL_FAILURE(TempFolderTest::SetUp());
         PathContext context;
         context.style = PathStyle::Posix;
         context.programFile = root + s(u"prog/lumivista");
@@ -34,11 +33,9 @@ protected:
     }
     void TearDown() override { setPathContext(m_previous); }
 
-    QString root;
     QString iniFile;
 
 private:
-    QTemporaryDir m_tmp;
     PathContext m_previous;
 };
 
