@@ -2,19 +2,11 @@
 #include "ftp/ftptls.h"
 
 #include "util/error.h"
-#include "util/settingsstore.h"
+#include "util/programsettings.h"
 
 #include <QCryptographicHash>
 
 namespace {
-
-const QString kTrustSection = QStringLiteral("FtpCertificates");
-const QString kTlsLoginSection = QStringLiteral("FtpTlsLogins");
-
-QString trustKey(const QString& host, quint16 port)
-{
-    return host.toLower() + QLatin1Char('_') + QString::number(port);
-}
 
 QString colonHex(const QByteArray& bytes)
 {
@@ -92,20 +84,20 @@ QString normalisedFingerprint(const QString& typed)
 
 QString trustedFingerprint(const QString& host, quint16 port)
 {
-    return normalisedFingerprint(readSetting(kTrustSection, trustKey(host, port)));
+    return normalisedFingerprint(readServerSetting(kFtpCertificates, host, port));
 }
 
 void rememberTrustedFingerprint(const QString& host, quint16 port, const QString& fingerprint)
 {
-    writeSetting(kTrustSection, trustKey(host, port), normalisedFingerprint(fingerprint));
+    writeServerSetting(kFtpCertificates, host, port, normalisedFingerprint(fingerprint));
 }
 
 void recordTlsLogin(const QString& host, quint16 port)
 {
-    if (readSetting(kTlsLoginSection, trustKey(host, port)) == QLatin1String("1"))
+    if (readServerSetting(kFtpTlsLogins, host, port))
         return;
     try {
-        writeSetting(kTlsLoginSection, trustKey(host, port), QStringLiteral("1"));
+        writeServerSetting(kFtpTlsLogins, host, port, true);
     } catch (const LumiError&) {
         // costs the downgrade check for this server, not the connection
     }
@@ -114,5 +106,5 @@ void recordTlsLogin(const QString& host, quint16 port)
 bool tlsShownBefore(const QString& host, quint16 port)
 {
     return !trustedFingerprint(host, port).isEmpty() ||
-           readSetting(kTlsLoginSection, trustKey(host, port)) == QLatin1String("1");
+           readServerSetting(kFtpTlsLogins, host, port);
 }
