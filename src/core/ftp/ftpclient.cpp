@@ -74,12 +74,6 @@ void FTPClient::setState(State state)
     m_state = state;
 }
 
-void FTPClient::backToReady()
-{
-    if (m_state != State::Disconnected)
-        setState(State::Ready);
-}
-
 void FTPClient::ensureConnected() const
 {
     if (!m_control || m_state == State::Disconnected)
@@ -110,7 +104,7 @@ void FTPClient::closeConnection()
 
 void FTPClient::failConnection(const QString& message, int code)
 {
-    const bool wasOpen = m_state != State::Disconnected && m_state != State::Connecting;
+    const bool wasOpen = m_state == State::Connected;
     closeConnection();
     Q_EMIT status(message);
     if (wasOpen)
@@ -135,7 +129,7 @@ void FTPClient::connectToServer()
         closeConnection();
         Q_EMIT disconnected();
     }
-    FtpOperation op(m_busy, [] {});
+    FtpOperation op(m_busy);
     m_systemDescription.clear();
     m_folder.clear();
     m_transferType = TransferType::Binary;
@@ -156,7 +150,7 @@ void FTPClient::connectToServer()
         failConnection(
             QStringLiteral("Cannot connect to %1:%2: %3").arg(m_host).arg(m_port).arg(reason));
     }
-    setState(State::Greeting);
+    setState(State::Connected);
     Q_EMIT status(QStringLiteral("Connected."));
 
     try {
@@ -179,14 +173,12 @@ void FTPClient::connectToServer()
         }
         throw;
     }
-    setState(State::Ready);
     Q_EMIT status(QStringLiteral("Logged in."));
     Q_EMIT afterLogin();
 }
 
 void FTPClient::login()
 {
-    setState(State::LoggingIn);
     FtpReply reply = command(QStringLiteral("USER"), m_username);
     if (reply.code == 331)
         reply = command(QStringLiteral("PASS"), m_password);
@@ -204,7 +196,6 @@ void FTPClient::login()
 
 void FTPClient::secureControl()
 {
-    setState(State::Securing);
     const QString where = QStringLiteral("%1:%2").arg(m_host).arg(m_port);
     const QString nothingSent = QStringLiteral(" No user name or password was sent.");
     const FtpReply reply = command(QStringLiteral("AUTH"), QStringLiteral("TLS"));
@@ -320,7 +311,6 @@ void FTPClient::acceptCertificate()
 void FTPClient::protectData()
 {
     // RFC 4217: PBSZ 0 first, then PROT P for data connections under TLS.
-    setState(State::Command);
     FtpReply reply = command(QStringLiteral("PBSZ"), QStringLiteral("0"));
     if (reply.isCompletion())
         reply = command(QStringLiteral("PROT"), QStringLiteral("P"));
@@ -342,9 +332,8 @@ void FTPClient::disconnectFromServer()
     if (!m_control || m_state == State::Disconnected)
         return;
     {
-        FtpOperation op(m_busy, [] {});
+        FtpOperation op(m_busy);
         try {
-            setState(State::Quitting);
             sendCommand(QStringLiteral("QUIT"));
             readReply();
         } catch (const LumiError&) {
@@ -480,8 +469,7 @@ LumiError FTPClient::replyError(const QString& command, const QString& argument,
 FtpReply FTPClient::expectCompletion(const QString& command, const QString& argument)
 {
     ensureConnected();
-    FtpOperation op(m_busy, [this] { backToReady(); });
-    setState(State::Command);
+    FtpOperation op(m_busy);
     const FtpReply reply = this->command(command, argument);
     if (!reply.isCompletion())
         throw replyError(command, argument, reply);
@@ -580,8 +568,7 @@ void FTPClient::deleteFile(const QString& name)
 void FTPClient::rename(const QString& oldName, const QString& newName)
 {
     ensureConnected();
-    FtpOperation op(m_busy, [this] { backToReady(); });
-    setState(State::Command);
+    FtpOperation op(m_busy);
     // Check both names before RNFR, so a bad new name leaves no rename pending.
     checkFtpArgument(newName);
     const FtpReply from = command(QStringLiteral("RNFR"), oldName);
@@ -610,8 +597,7 @@ bool FTPClient::serverHasFeature(const QString& feature)
 qint64 FTPClient::checksum(const QString& name)
 {
     ensureConnected();
-    FtpOperation op(m_busy, [this] { backToReady(); });
-    setState(State::Command);
+    FtpOperation op(m_busy);
     if (!serverHasFeature(QStringLiteral("XCRC")))
         return -1;
     const FtpReply reply =
