@@ -254,58 +254,14 @@ void FTPClient::secureControl()
 
 void FTPClient::acceptCertificate()
 {
-    const QString where = QStringLiteral("%1:%2").arg(m_host).arg(m_port);
-    const QList<QSslCertificate> chain = m_control->peerCertificateChain();
-    if (chain.isEmpty())
-        failConnection(QStringLiteral("The server at %1 sent no certificate. No user name or "
-                                      "password was sent.")
-                           .arg(where));
-    const QString fingerprint = certificateFingerprint(chain.first());
-    const QList<QSslError> errors = QSslCertificate::verify(chain, m_host);
-    if (errors.isEmpty() || fingerprint == m_acceptedFingerprint) {
-        m_acceptedFingerprint = fingerprint;
-        return;
-    }
-    const QString trusted = trustedFingerprint(m_host, m_port);
-    if (fingerprint == trusted) {
-        m_acceptedFingerprint = fingerprint;
-        return;
-    }
-    if (!trusted.isEmpty())
-        failConnection(QStringLiteral("The certificate of %1 has CHANGED since it was trusted. "
-                                      "Trusted SHA-256 fingerprint: %2; the server now shows: "
-                                      "%3. Someone may be listening in. The connection was "
-                                      "closed; no user name or password was sent.")
-                           .arg(where, trusted, fingerprint));
-
-    FtpCertificateQuestion question;
-    question.host = m_host;
-    question.port = m_port;
-    question.certificate = chain.first();
-    question.fingerprint = fingerprint;
-    for (const QSslError& error : errors)
-        question.problems.append(certificateProblemText(error));
-    const FtpCertificateAnswer answer =
-        certificateQuestion ? certificateQuestion(question) : FtpCertificateAnswer::Refuse;
-    if (answer == FtpCertificateAnswer::Refuse)
-        failConnection(QStringLiteral("The certificate of %1 was refused: %2. SHA-256 "
-                                      "fingerprint: %3. No user name or password was sent.")
-                           .arg(where, question.problems.join(QStringLiteral("; ")), fingerprint));
-    if (answer == FtpCertificateAnswer::TrustAlways) {
-        // The user said yes to this certificate: a settings store that cannot be written
-        // costs the question next time, not this connection.
-        try {
-            rememberTrustedFingerprint(m_host, m_port, fingerprint);
-            Q_EMIT status(QStringLiteral("The certificate of %1 is trusted from now on (SHA-256 "
-                                         "fingerprint %2).")
-                              .arg(where, fingerprint));
-        } catch (const LumiError& e) {
-            Q_EMIT status(QStringLiteral("The certificate of %1 is accepted for this connection "
-                                         "only; it could not be remembered: %2")
-                              .arg(where, e.message()));
-        }
-    }
-    m_acceptedFingerprint = fingerprint;
+    const FtpCertificateDecision decision =
+        decideCertificate(m_host, m_port, m_control->peerCertificateChain(), m_acceptedFingerprint,
+                          certificateQuestion);
+    if (!decision.refusal.isEmpty())
+        failConnection(decision.refusal);
+    if (!decision.note.isEmpty())
+        Q_EMIT status(decision.note);
+    m_acceptedFingerprint = decision.fingerprint;
 }
 
 void FTPClient::protectData()

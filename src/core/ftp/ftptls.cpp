@@ -1,4 +1,5 @@
-// Fingerprints and the trusted certificates of the settings store.
+// Fingerprints, the trusted certificates of the settings store and the trust decision on a
+// server's certificate.
 #include "ftp/ftptls.h"
 
 #include "util/error.h"
@@ -107,4 +108,64 @@ bool tlsShownBefore(const QString& host, quint16 port)
 {
     return !trustedFingerprint(host, port).isEmpty() ||
            readServerSetting(kFtpTlsLogins, host, port);
+}
+
+FtpCertificateDecision decideCertificate(
+    const QString& host, quint16 port, const QList<QSslCertificate>& chain, const QString& accepted,
+    const std::function<FtpCertificateAnswer(const FtpCertificateQuestion&)>& question)
+{
+    const QString where = QStringLiteral("%1:%2").arg(host).arg(port);
+    FtpCertificateDecision decision;
+    if (chain.isEmpty()) {
+        decision.refusal = QStringLiteral("The server at %1 sent no certificate. No user name or "
+                                          "password was sent.")
+                               .arg(where);
+        return decision;
+    }
+    const QString fingerprint = certificateFingerprint(chain.first());
+    decision.fingerprint = fingerprint;
+    const QList<QSslError> errors = QSslCertificate::verify(chain, host);
+    if (errors.isEmpty() || fingerprint == accepted)
+        return decision;
+    const QString trusted = trustedFingerprint(host, port);
+    if (fingerprint == trusted)
+        return decision;
+    if (!trusted.isEmpty()) {
+        decision.refusal = QStringLiteral("The certificate of %1 has CHANGED since it was trusted. "
+                                          "Trusted SHA-256 fingerprint: %2; the server now shows: "
+                                          "%3. Someone may be listening in. The connection was "
+                                          "closed; no user name or password was sent.")
+                               .arg(where, trusted, fingerprint);
+        return decision;
+    }
+
+    FtpCertificateQuestion asked;
+    asked.host = host;
+    asked.port = port;
+    asked.certificate = chain.first();
+    asked.fingerprint = fingerprint;
+    for (const QSslError& error : errors)
+        asked.problems.append(certificateProblemText(error));
+    const FtpCertificateAnswer answer = question ? question(asked) : FtpCertificateAnswer::Refuse;
+    if (answer == FtpCertificateAnswer::Refuse) {
+        decision.refusal = QStringLiteral("The certificate of %1 was refused: %2. SHA-256 "
+                                          "fingerprint: %3. No user name or password was sent.")
+                               .arg(where, asked.problems.join(QStringLiteral("; ")), fingerprint);
+        return decision;
+    }
+    if (answer == FtpCertificateAnswer::TrustAlways) {
+        // The user said yes to this certificate: a settings store that cannot be written
+        // costs the question next time, not this connection.
+        try {
+            rememberTrustedFingerprint(host, port, fingerprint);
+            decision.note = QStringLiteral("The certificate of %1 is trusted from now on (SHA-256 "
+                                           "fingerprint %2).")
+                                .arg(where, fingerprint);
+        } catch (const LumiError& e) {
+            decision.note = QStringLiteral("The certificate of %1 is accepted for this connection "
+                                           "only; it could not be remembered: %2")
+                                .arg(where, e.message());
+        }
+    }
+    return decision;
 }
