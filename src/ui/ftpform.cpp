@@ -362,6 +362,7 @@ void TFTPForm::readStoredFields()
     m_edFtpPath->setEditText(readProgramSetting(kFtpPath));
     m_edFtpActive->setChecked(readProgramSetting(kFtpActive));
     // A value this program does not know is the default, never plain FTP.
+    static_assert(kFtpTls.maximum == int(FtpTlsMode::Plain));
     m_edFtpTls->setCurrentIndex(readProgramSetting(kFtpTls));
     m_edFtpKey->setText(readProgramSetting(kFtpKeyFile));
 }
