@@ -16,12 +16,11 @@
 #include "net/ftpaddress.h"
 #include "util/error.h"
 #include "util/paths.h"
-#include "util/settingsstore.h"
+#include "util/programsettings.h"
 
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <termios.h>
@@ -64,14 +63,14 @@ QString readPasswordLine(const QString& prompt = QStringLiteral("Password: "))
 // -1 for a value outside 1..kMaxConnections.
 int connectionsToUse(const QString& option)
 {
-    bool numeric = false;
+    static_assert(kFtpTransfers.maximum == GalleryUpload::kMaxConnections &&
+                  kFtpTransfers.defaultValue == GalleryUpload::kDefaultConnections);
     if (!option.isNull()) {
+        bool numeric = false;
         const int n = option.toInt(&numeric);
         return numeric && n >= 1 && n <= GalleryUpload::kMaxConnections ? n : -1;
     }
-    const int stored = readSetting(QString(), QStringLiteral("FtpTransfers")).toInt(&numeric);
-    return numeric ? std::clamp(stored, 1, GalleryUpload::kMaxConnections)
-                   : GalleryUpload::kDefaultConnections;
+    return readProgramSetting(kFtpTransfers);
 }
 
 // Nobody can be asked at the command line: a certificate that does not verify stops the

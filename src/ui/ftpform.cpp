@@ -7,7 +7,7 @@
 #include "ui/screenfit.h"
 #include "util/dialogs.h"
 #include "util/error.h"
-#include "util/settingsstore.h"
+#include "util/programsettings.h"
 #include "util/version.h"
 
 #include <QAction>
@@ -356,32 +356,26 @@ void TFTPForm::endSession()
 
 void TFTPForm::readStoredFields()
 {
-    const QString section = QStringLiteral("FTP");
-    m_edFtpServer->setEditText(readSetting(section, QStringLiteral("Server")));
-    m_edFtpUser->setText(readSetting(section, QStringLiteral("User")));
-    m_edFtpPw->setText(readSetting(section, QStringLiteral("Pw")));
-    m_edFtpPath->setEditText(readSetting(section, QStringLiteral("Path"), QStringLiteral("/")));
-    const QString active = readSetting(section, QStringLiteral("Active")).trimmed().toLower();
-    m_edFtpActive->setChecked(active == QLatin1String("true") ||
-                              (active.toInt() != 0 && active != QLatin1String("false")));
+    m_edFtpServer->setEditText(readProgramSetting(kFtpServer));
+    m_edFtpUser->setText(readProgramSetting(kFtpUser));
+    m_edFtpPw->setText(readProgramSetting(kFtpPw));
+    m_edFtpPath->setEditText(readProgramSetting(kFtpPath));
+    m_edFtpActive->setChecked(readProgramSetting(kFtpActive));
     // A value this program does not know is the default, never plain FTP.
-    bool known = false;
-    const int tls = readSetting(section, QStringLiteral("Tls")).toInt(&known);
-    m_edFtpTls->setCurrentIndex(known && tls >= 0 && tls < m_edFtpTls->count() ? tls : 0);
-    m_edFtpKey->setText(readSetting(section, QStringLiteral("KeyFile")));
+    static_assert(kFtpTls.maximum == int(FtpTlsMode::Plain));
+    m_edFtpTls->setCurrentIndex(readProgramSetting(kFtpTls));
+    m_edFtpKey->setText(readProgramSetting(kFtpKeyFile));
 }
 
 void TFTPForm::writeStoredFields()
 {
-    const QString section = QStringLiteral("FTP");
-    writeSetting(section, QStringLiteral("Server"), m_edFtpServer->currentText());
-    writeSetting(section, QStringLiteral("User"), m_edFtpUser->text());
-    writeSetting(section, QStringLiteral("Path"), m_edFtpPath->currentText());
-    writeSetting(section, QStringLiteral("Active"),
-                 m_edFtpActive->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
-    writeSetting(section, QStringLiteral("Pw"), m_ini >= 2 ? m_edFtpPw->text() : QString());
-    writeSetting(section, QStringLiteral("Tls"), QString::number(m_edFtpTls->currentIndex()));
-    writeSetting(section, QStringLiteral("KeyFile"), m_edFtpKey->text());
+    writeProgramSetting(kFtpServer, m_edFtpServer->currentText());
+    writeProgramSetting(kFtpUser, m_edFtpUser->text());
+    writeProgramSetting(kFtpPath, m_edFtpPath->currentText());
+    writeProgramSetting(kFtpActive, m_edFtpActive->isChecked());
+    writeProgramSetting(kFtpPw, m_ini >= 2 ? m_edFtpPw->text() : QString());
+    writeProgramSetting(kFtpTls, m_edFtpTls->currentIndex());
+    writeProgramSetting(kFtpKeyFile, m_edFtpKey->text());
 }
 
 void TFTPForm::actConnectDisconnectExecute()

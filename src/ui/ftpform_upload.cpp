@@ -8,7 +8,7 @@
 #include "net/ftpaddress.h"
 #include "util/dialogs.h"
 #include "util/error.h"
-#include "util/settingsstore.h"
+#include "util/programsettings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,10 +25,6 @@
 #include <QUrl>
 
 namespace {
-
-// Files sent at once: a setting of the user (the program's section of the settings
-// store), not of the project.
-const QString kTransfersKey = QStringLiteral("FtpTransfers");
 
 // The local list widget as the upload loop sees it.
 class QuelleEntries : public UploadEntries
@@ -56,14 +52,12 @@ void TFTPForm::setUpUpload()
     makeUpload();
 
     m_edTransfers->setRange(1, GalleryUpload::kMaxConnections);
-    bool numeric = false;
-    const int stored = readSetting(QString(), kTransfersKey).toInt(&numeric);
-    m_edTransfers->setValue(numeric ? stored : GalleryUpload::kDefaultConnections);
+    m_edTransfers->setValue(readProgramSetting(kFtpTransfers));
     m_edTransfers->setToolTip(
         QStringLiteral("Files sent at once, each on a connection of its own"));
     connect(m_edTransfers, &QSpinBox::valueChanged, this, [this](int value) {
         try {
-            writeSetting(QString(), kTransfersKey, qint64(value));
+            writeProgramSetting(kFtpTransfers, value);
         } catch (const LumiError& e) {
             Log(e.message(), kBlack);
         }

@@ -216,9 +216,10 @@ void TMainForm::FilesClick()
     m_inFilesClick = true;
     const int row = ui->Files->currentIndex().row();
     if (row >= 0) {
+        const ProjectState& current = project();
         GalleryNames names;
-        names.files = m_filesModel->stringList();
-        names.picDatBez = ui->ePicDatBez->isChecked();
+        names.files = current.Files();
+        names.picDatBez = current.settings().picDatBez;
         showPreview(entryPath(names.files.at(row)));
         ui->eBez->setText(GetPicName(u"b"_s, row, names));
     }

@@ -76,9 +76,10 @@ void TMainForm::FTPUpload1Click()
 {
     if (!m_ftp)
         return;
-    // The gallery's files: the target folder, then its picture sub-folders.
-    const QString target = ui->edZiel->text();
-    m_ftp->openForGallery(target,
-                          galleryUploadFiles(target, ui->edTnPath->text(), ui->edPicPath->text()));
+    // The gallery's files: the target folder, then its picture sub-folders, as the project
+    // snapshot holds them (the command line's upload reads the same).
+    const ProjectSettings settings = project().settings();
+    m_ftp->openForGallery(settings.ziel,
+                          galleryUploadFiles(settings.ziel, settings.tnPath, settings.picPath));
     m_ftp->exec();
 }

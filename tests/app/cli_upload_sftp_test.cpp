@@ -15,6 +15,8 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -379,4 +381,56 @@ TEST_F(SftpUpload, RemoteListCommands)
             e.message(),
             QStringLiteral("Cannot delete remote file %1/missing.jpg (No such file)").arg(m_web));
     }
+}
+
+// The host-key decision beside the known_hosts files, without a server: the program's file
+// is written on TrustAlways, the user's ~/.ssh/known_hosts is read, a changed key is refused.
+TEST(SftpHostKeys, DecisionKeepsTrustInTheKnownHostsFiles)
+{
+    QTemporaryDir dir;
+    setDataFoldersForTest(dir.path(), dir.path());
+    const QByteArray home = qgetenv("HOME");
+    const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
+    qputenv("HOME", dir.filePath(QStringLiteral("home")).toUtf8());
+    ASSERT_TRUE(writeBytes(userKnownHostsFile(), "# mine\nother.example ssh-rsa " +
+                                                     QByteArray("key-c").toBase64() + "\n"));
+
+    int asked = 0;
+    SshHostKeyAnswer answer = SshHostKeyAnswer::Refuse;
+    const auto decide = [&](const QString& host, quint16 port, const char* key,
+                            const QString& accepted = {}) {
+        SshHostKeyQuestion shown{host, port, QStringLiteral("ED25519"), 256,
+                                 hostKeyFingerprint(key)};
+        return decideHostKey(shown, "ssh-ed25519", QByteArray(key).toBase64(), accepted,
+                             [&](const SshHostKeyQuestion&) {
+                                 ++asked;
+                                 return answer;
+                             });
+    };
+    const QString a = hostKeyFingerprint("key-a");
+    EXPECT_EQ(decide(QStringLiteral("Box.example"), 2222, "key-a").refusal,
+              QStringLiteral("The host key of [box.example]:2222 (ED25519 %1) is not known and "
+                             "was not accepted; nothing was sent.")
+                  .arg(a));
+    EXPECT_EQ(decide(QStringLiteral("box.example"), 2222, "key-a", a).refusal, QString());
+    EXPECT_EQ(asked, 1);
+
+    answer = SshHostKeyAnswer::TrustAlways;
+    const SshHostKeyDecision trusted = decide(QStringLiteral("box.example"), 2222, "key-a");
+    EXPECT_EQ(trusted.refusal, QString());
+    EXPECT_EQ(trusted.accepted, a);
+    EXPECT_EQ(readBytes(sftpKnownHostsFile()),
+              "[box.example]:2222 ssh-ed25519 " + QByteArray("key-a").toBase64() + "\n");
+    EXPECT_EQ(decide(QStringLiteral("box.example"), 2222, "key-a").accepted, QString());
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(decide(QStringLiteral("box.example"), 2222, "key-b")
+                    .refusal.startsWith(QStringLiteral("The host key of [box.example]:2222 has "
+                                                       "changed: it is ED25519 ")));
+    // The user's file counts as well (for port 22 the host goes without brackets); it is
+    // never written.
+    SshHostKeyQuestion other{QStringLiteral("other.example"), 22, QStringLiteral("RSA"), 0,
+                             hostKeyFingerprint("key-c")};
+    EXPECT_EQ(decideHostKey(other, "ssh-rsa", QByteArray("key-c").toBase64(), {}, {}).refusal,
+              QString());
+    EXPECT_EQ(asked, 2);
 }

@@ -135,7 +135,7 @@ TEST_F(HostileFtpPeer, EndlessListingStopsAtTheListingCapAndTheSessionGoesOn)
 
     // Only the transfer was dropped: the server's 426 was read, the session goes on.
     EXPECT_TRUE(client.connected());
-    EXPECT_EQ(client.state(), FTPClient::State::Ready);
+    EXPECT_EQ(client.state(), FTPClient::State::Connected);
     EXPECT_EQ(client.currentFolder(), QStringLiteral("/"));
 }
 
@@ -157,5 +157,5 @@ TEST_F(HostileFtpPeer, ListingJustBelowTheCapIsReadAndParsedWithinBoundedMemory)
     EXPECT_EQ(entries.last().name,
               QStringLiteral("foto%1.jpg").arg(expectedLines - 1, 7, 10, QLatin1Char('0')));
     EXPECT_EQ(entries.last().size, 4711);
-    EXPECT_EQ(client.state(), FTPClient::State::Ready);
+    EXPECT_EQ(client.state(), FTPClient::State::Connected);
 }

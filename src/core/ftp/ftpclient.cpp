@@ -74,12 +74,6 @@ void FTPClient::setState(State state)
     m_state = state;
 }
 
-void FTPClient::backToReady()
-{
-    if (m_state != State::Disconnected)
-        setState(State::Ready);
-}
-
 void FTPClient::ensureConnected() const
 {
     if (!m_control || m_state == State::Disconnected)
@@ -110,7 +104,7 @@ void FTPClient::closeConnection()
 
 void FTPClient::failConnection(const QString& message, int code)
 {
-    const bool wasOpen = m_state != State::Disconnected && m_state != State::Connecting;
+    const bool wasOpen = m_state == State::Connected;
     closeConnection();
     Q_EMIT status(message);
     if (wasOpen)
@@ -135,7 +129,7 @@ void FTPClient::connectToServer()
         closeConnection();
         Q_EMIT disconnected();
     }
-    FtpOperation op(m_busy, [] {});
+    FtpOperation op(m_busy);
     m_systemDescription.clear();
     m_folder.clear();
     m_transferType = TransferType::Binary;
@@ -156,7 +150,7 @@ void FTPClient::connectToServer()
         failConnection(
             QStringLiteral("Cannot connect to %1:%2: %3").arg(m_host).arg(m_port).arg(reason));
     }
-    setState(State::Greeting);
+    setState(State::Connected);
     Q_EMIT status(QStringLiteral("Connected."));
 
     try {
@@ -179,14 +173,12 @@ void FTPClient::connectToServer()
         }
         throw;
     }
-    setState(State::Ready);
     Q_EMIT status(QStringLiteral("Logged in."));
     Q_EMIT afterLogin();
 }
 
 void FTPClient::login()
 {
-    setState(State::LoggingIn);
     FtpReply reply = command(QStringLiteral("USER"), m_username);
     if (reply.code == 331)
         reply = command(QStringLiteral("PASS"), m_password);
@@ -204,7 +196,6 @@ void FTPClient::login()
 
 void FTPClient::secureControl()
 {
-    setState(State::Securing);
     const QString where = QStringLiteral("%1:%2").arg(m_host).arg(m_port);
     const QString nothingSent = QStringLiteral(" No user name or password was sent.");
     const FtpReply reply = command(QStringLiteral("AUTH"), QStringLiteral("TLS"));
@@ -263,64 +254,19 @@ void FTPClient::secureControl()
 
 void FTPClient::acceptCertificate()
 {
-    const QString where = QStringLiteral("%1:%2").arg(m_host).arg(m_port);
-    const QList<QSslCertificate> chain = m_control->peerCertificateChain();
-    if (chain.isEmpty())
-        failConnection(QStringLiteral("The server at %1 sent no certificate. No user name or "
-                                      "password was sent.")
-                           .arg(where));
-    const QString fingerprint = certificateFingerprint(chain.first());
-    const QList<QSslError> errors = QSslCertificate::verify(chain, m_host);
-    if (errors.isEmpty() || fingerprint == m_acceptedFingerprint) {
-        m_acceptedFingerprint = fingerprint;
-        return;
-    }
-    const QString trusted = trustedFingerprint(m_host, m_port);
-    if (fingerprint == trusted) {
-        m_acceptedFingerprint = fingerprint;
-        return;
-    }
-    if (!trusted.isEmpty())
-        failConnection(QStringLiteral("The certificate of %1 has CHANGED since it was trusted. "
-                                      "Trusted SHA-256 fingerprint: %2; the server now shows: "
-                                      "%3. Someone may be listening in. The connection was "
-                                      "closed; no user name or password was sent.")
-                           .arg(where, trusted, fingerprint));
-
-    FtpCertificateQuestion question;
-    question.host = m_host;
-    question.port = m_port;
-    question.certificate = chain.first();
-    question.fingerprint = fingerprint;
-    for (const QSslError& error : errors)
-        question.problems.append(certificateProblemText(error));
-    const FtpCertificateAnswer answer =
-        certificateQuestion ? certificateQuestion(question) : FtpCertificateAnswer::Refuse;
-    if (answer == FtpCertificateAnswer::Refuse)
-        failConnection(QStringLiteral("The certificate of %1 was refused: %2. SHA-256 "
-                                      "fingerprint: %3. No user name or password was sent.")
-                           .arg(where, question.problems.join(QStringLiteral("; ")), fingerprint));
-    if (answer == FtpCertificateAnswer::TrustAlways) {
-        // The user said yes to this certificate: a settings store that cannot be written
-        // costs the question next time, not this connection.
-        try {
-            rememberTrustedFingerprint(m_host, m_port, fingerprint);
-            Q_EMIT status(QStringLiteral("The certificate of %1 is trusted from now on (SHA-256 "
-                                         "fingerprint %2).")
-                              .arg(where, fingerprint));
-        } catch (const LumiError& e) {
-            Q_EMIT status(QStringLiteral("The certificate of %1 is accepted for this connection "
-                                         "only; it could not be remembered: %2")
-                              .arg(where, e.message()));
-        }
-    }
-    m_acceptedFingerprint = fingerprint;
+    const FtpCertificateDecision decision =
+        decideCertificate(m_host, m_port, m_control->peerCertificateChain(), m_acceptedFingerprint,
+                          certificateQuestion);
+    if (!decision.refusal.isEmpty())
+        failConnection(decision.refusal);
+    if (!decision.note.isEmpty())
+        Q_EMIT status(decision.note);
+    m_acceptedFingerprint = decision.fingerprint;
 }
 
 void FTPClient::protectData()
 {
     // RFC 4217: PBSZ 0 first, then PROT P for data connections under TLS.
-    setState(State::Command);
     FtpReply reply = command(QStringLiteral("PBSZ"), QStringLiteral("0"));
     if (reply.isCompletion())
         reply = command(QStringLiteral("PROT"), QStringLiteral("P"));
@@ -342,9 +288,8 @@ void FTPClient::disconnectFromServer()
     if (!m_control || m_state == State::Disconnected)
         return;
     {
-        FtpOperation op(m_busy, [] {});
+        FtpOperation op(m_busy);
         try {
-            setState(State::Quitting);
             sendCommand(QStringLiteral("QUIT"));
             readReply();
         } catch (const LumiError&) {
@@ -480,8 +425,7 @@ LumiError FTPClient::replyError(const QString& command, const QString& argument,
 FtpReply FTPClient::expectCompletion(const QString& command, const QString& argument)
 {
     ensureConnected();
-    FtpOperation op(m_busy, [this] { backToReady(); });
-    setState(State::Command);
+    FtpOperation op(m_busy);
     const FtpReply reply = this->command(command, argument);
     if (!reply.isCompletion())
         throw replyError(command, argument, reply);
@@ -580,8 +524,7 @@ void FTPClient::deleteFile(const QString& name)
 void FTPClient::rename(const QString& oldName, const QString& newName)
 {
     ensureConnected();
-    FtpOperation op(m_busy, [this] { backToReady(); });
-    setState(State::Command);
+    FtpOperation op(m_busy);
     // Check both names before RNFR, so a bad new name leaves no rename pending.
     checkFtpArgument(newName);
     const FtpReply from = command(QStringLiteral("RNFR"), oldName);
@@ -610,8 +553,7 @@ bool FTPClient::serverHasFeature(const QString& feature)
 qint64 FTPClient::checksum(const QString& name)
 {
     ensureConnected();
-    FtpOperation op(m_busy, [this] { backToReady(); });
-    setState(State::Command);
+    FtpOperation op(m_busy);
     if (!serverHasFeature(QStringLiteral("XCRC")))
         return -1;
     const FtpReply reply =

@@ -30,21 +30,15 @@ class FTPClient : public RemoteClient
     Q_OBJECT
 
 public:
-    // The one state of the client; every change goes through setState(), which leaves a
-    // trace line in the category "lumivista.ftp".
+    // Where the control connection is. It decides whether a command may be sent (not
+    // Disconnected) and whether a failed connection was announced (Connected: the server
+    // was reached, so disconnected() follows its end). Changes go through setState(), which
+    // leaves a trace line in the category "lumivista.ftp".
     enum class State
     {
         Disconnected, // no control connection
         Connecting,   // waiting for the TCP connection of the control channel
-        Greeting,     // waiting for the server's 220
-        Securing,     // AUTH TLS, the TLS handshake and the check of the server's certificate
-        LoggingIn,    // waiting for the replies to USER and PASS
-        Ready,        // logged in, nothing outstanding
-        Command,      // waiting for the reply to a command without data
-        DataSetup,    // waiting for PASV/EPSV/PORT/EPRT replies or the data connection
-        Transfer,     // data flowing over the data connection
-        TransferEnd,  // data done, waiting for the final reply of the transfer
-        Quitting      // QUIT sent, waiting for 221
+        Connected     // the server was reached: greeting, login, commands and transfers
     };
     Q_ENUM(State)
 
@@ -141,7 +135,6 @@ private:
 
     void setState(State state);
     void ensureConnected() const;
-    void backToReady();
     [[noreturn]] void failConnection(const QString& message, int code = 0);
     void closeConnection();
     void onControlClosed();

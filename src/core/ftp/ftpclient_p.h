@@ -20,19 +20,21 @@ inline qint64 unsentBytes(const QSslSocket& socket)
 }
 
 // Marks a running operation (so an idle-time close is told apart from one that an
-// operation handles itself) and runs `onEnd` when it ends, also when it ends with an
-// error: the client puts a live connection back to Ready there.
+// operation handles itself) and runs `onEnd`, if given, when it ends, also when it ends
+// with an error: a transfer closes its data connection there.
 class FtpOperation
 {
 public:
-    FtpOperation(int& busy, std::function<void()> onEnd) : m_busy(busy), m_onEnd(std::move(onEnd))
+    explicit FtpOperation(int& busy, std::function<void()> onEnd = {})
+        : m_busy(busy), m_onEnd(std::move(onEnd))
     {
         ++m_busy;
     }
     ~FtpOperation()
     {
         --m_busy;
-        m_onEnd();
+        if (m_onEnd)
+            m_onEnd();
     }
     FtpOperation(const FtpOperation&) = delete;
     FtpOperation& operator=(const FtpOperation&) = delete;

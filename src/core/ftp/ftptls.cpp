@@ -1,20 +1,13 @@
-// Fingerprints and the trusted certificates of the settings store.
+// Fingerprints, the trusted certificates of the settings store and the trust decision on a
+// server's certificate.
 #include "ftp/ftptls.h"
 
 #include "util/error.h"
-#include "util/settingsstore.h"
+#include "util/programsettings.h"
 
 #include <QCryptographicHash>
 
 namespace {
-
-const QString kTrustSection = QStringLiteral("FtpCertificates");
-const QString kTlsLoginSection = QStringLiteral("FtpTlsLogins");
-
-QString trustKey(const QString& host, quint16 port)
-{
-    return host.toLower() + QLatin1Char('_') + QString::number(port);
-}
 
 QString colonHex(const QByteArray& bytes)
 {
@@ -92,20 +85,20 @@ QString normalisedFingerprint(const QString& typed)
 
 QString trustedFingerprint(const QString& host, quint16 port)
 {
-    return normalisedFingerprint(readSetting(kTrustSection, trustKey(host, port)));
+    return normalisedFingerprint(readServerSetting(kFtpCertificates, host, port));
 }
 
 void rememberTrustedFingerprint(const QString& host, quint16 port, const QString& fingerprint)
 {
-    writeSetting(kTrustSection, trustKey(host, port), normalisedFingerprint(fingerprint));
+    writeServerSetting(kFtpCertificates, host, port, normalisedFingerprint(fingerprint));
 }
 
 void recordTlsLogin(const QString& host, quint16 port)
 {
-    if (readSetting(kTlsLoginSection, trustKey(host, port)) == QLatin1String("1"))
+    if (readServerSetting(kFtpTlsLogins, host, port))
         return;
     try {
-        writeSetting(kTlsLoginSection, trustKey(host, port), QStringLiteral("1"));
+        writeServerSetting(kFtpTlsLogins, host, port, true);
     } catch (const LumiError&) {
         // costs the downgrade check for this server, not the connection
     }
@@ -114,5 +107,65 @@ void recordTlsLogin(const QString& host, quint16 port)
 bool tlsShownBefore(const QString& host, quint16 port)
 {
     return !trustedFingerprint(host, port).isEmpty() ||
-           readSetting(kTlsLoginSection, trustKey(host, port)) == QLatin1String("1");
+           readServerSetting(kFtpTlsLogins, host, port);
+}
+
+FtpCertificateDecision decideCertificate(
+    const QString& host, quint16 port, const QList<QSslCertificate>& chain, const QString& accepted,
+    const std::function<FtpCertificateAnswer(const FtpCertificateQuestion&)>& question)
+{
+    const QString where = QStringLiteral("%1:%2").arg(host).arg(port);
+    FtpCertificateDecision decision;
+    if (chain.isEmpty()) {
+        decision.refusal = QStringLiteral("The server at %1 sent no certificate. No user name or "
+                                          "password was sent.")
+                               .arg(where);
+        return decision;
+    }
+    const QString fingerprint = certificateFingerprint(chain.first());
+    decision.fingerprint = fingerprint;
+    const QList<QSslError> errors = QSslCertificate::verify(chain, host);
+    if (errors.isEmpty() || fingerprint == accepted)
+        return decision;
+    const QString trusted = trustedFingerprint(host, port);
+    if (fingerprint == trusted)
+        return decision;
+    if (!trusted.isEmpty()) {
+        decision.refusal = QStringLiteral("The certificate of %1 has CHANGED since it was trusted. "
+                                          "Trusted SHA-256 fingerprint: %2; the server now shows: "
+                                          "%3. Someone may be listening in. The connection was "
+                                          "closed; no user name or password was sent.")
+                               .arg(where, trusted, fingerprint);
+        return decision;
+    }
+
+    FtpCertificateQuestion asked;
+    asked.host = host;
+    asked.port = port;
+    asked.certificate = chain.first();
+    asked.fingerprint = fingerprint;
+    for (const QSslError& error : errors)
+        asked.problems.append(certificateProblemText(error));
+    const FtpCertificateAnswer answer = question ? question(asked) : FtpCertificateAnswer::Refuse;
+    if (answer == FtpCertificateAnswer::Refuse) {
+        decision.refusal = QStringLiteral("The certificate of %1 was refused: %2. SHA-256 "
+                                          "fingerprint: %3. No user name or password was sent.")
+                               .arg(where, asked.problems.join(QStringLiteral("; ")), fingerprint);
+        return decision;
+    }
+    if (answer == FtpCertificateAnswer::TrustAlways) {
+        // The user said yes to this certificate: a settings store that cannot be written
+        // costs the question next time, not this connection.
+        try {
+            rememberTrustedFingerprint(host, port, fingerprint);
+            decision.note = QStringLiteral("The certificate of %1 is trusted from now on (SHA-256 "
+                                           "fingerprint %2).")
+                                .arg(where, fingerprint);
+        } catch (const LumiError& e) {
+            decision.note = QStringLiteral("The certificate of %1 is accepted for this connection "
+                                           "only; it could not be remembered: %2")
+                                .arg(where, e.message());
+        }
+    }
+    return decision;
 }

@@ -3,10 +3,13 @@
 // certificates the user chose to trust (per host and port, in the user's settings store).
 #pragma once
 
+#include <QList>
 #include <QSslCertificate>
 #include <QSslError>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // Stored in the project as FtpTls=0|1|2 in this order.
 enum class FtpTlsMode
@@ -55,3 +58,19 @@ void recordTlsLogin(const QString& host, quint16 port);
 // Host and port have shown TLS before: a certificate trusted there or a recorded TLS login.
 // Then "if available" requires TLS there: a server that refuses it now may be an impostor.
 bool tlsShownBefore(const QString& host, quint16 port);
+
+// What becomes of the certificate a server showed at host and port.
+struct FtpCertificateDecision
+{
+    QString fingerprint; // of the certificate accepted for the connection
+    QString refusal;     // why the connection ends (nothing secret sent yet); empty: accepted
+    QString note;        // a line for the log: trusted from now on, or not remembered
+};
+
+// The trust decision on a server's certificate chain: accepted when it verifies for host,
+// has the `accepted` fingerprint or the one trusted for host and port; refused when another
+// certificate is trusted there (it changed); otherwise put to `question` (unset: refused),
+// and remembered for host and port on a TrustAlways answer.
+FtpCertificateDecision decideCertificate(
+    const QString& host, quint16 port, const QList<QSslCertificate>& chain, const QString& accepted,
+    const std::function<FtpCertificateAnswer(const FtpCertificateQuestion&)>& question);

@@ -250,12 +250,8 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
 {
     ensureConnected();
     checkFtpArgument(argument);
-    FtpOperation op(m_busy, [this] {
-        closeData();
-        backToReady();
-    });
+    FtpOperation op(m_busy, [this] { closeData(); });
 
-    setState(State::DataSetup);
     if (m_passive)
         openPassiveData();
     else
@@ -271,7 +267,6 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     if (!m_passive && !finished)
         acceptActiveData();
 
-    setState(State::Transfer);
     Q_EMIT workBegin(expectedBytes);
     bool dataUsable = false;
     try {
@@ -295,7 +290,6 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
         // meets a clean channel, and prefer its text when it has one.
         closeData();
         if (!finished) {
-            setState(State::TransferEnd);
             if (!dataUsable) {
                 // The server may still be waiting for a data connection it can use and
                 // never answer the command: ABOR ends the transfer at once.
@@ -323,7 +317,6 @@ void FTPClient::runTransfer(const QString& command, const QString& argument, Dir
     }
     closeData();
 
-    setState(State::TransferEnd);
     if (!finished) {
         const FtpReply reply = readReply();
         if (!reply.isCompletion())

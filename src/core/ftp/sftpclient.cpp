@@ -6,16 +6,12 @@
 #include "ftp/sftpclient.h"
 
 #include "util/error.h"
-#include "util/fileops.h"
-#include "util/paths.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
-#include <QMessageAuthenticationCode>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <libssh/libssh.h>
@@ -280,58 +276,6 @@ int keyBits(ssh_key key, const QByteArray& blob)
     }
 }
 
-QString fingerprintOfBlob(const QByteArray& blob)
-{
-    return QStringLiteral("SHA256:") +
-           QString::fromLatin1(QCryptographicHash::hash(blob, QCryptographicHash::Sha256)
-                                   .toBase64(QByteArray::OmitTrailingEquals));
-}
-
-// A host field of a known_hosts line names `name` (plain names, comma-separated, or
-// hashed "|1|salt|hash").
-bool hostFieldMatches(const QByteArray& field, const QString& name)
-{
-    const QByteArray wanted = name.toLower().toUtf8();
-    if (field.startsWith("|1|")) {
-        const QList<QByteArray> parts = field.mid(3).split('|');
-        if (parts.size() != 2)
-            return false;
-        const QByteArray salt = QByteArray::fromBase64(parts[0]);
-        return QMessageAuthenticationCode::hash(wanted, salt, QCryptographicHash::Sha1) ==
-               QByteArray::fromBase64(parts[1]);
-    }
-    for (const QByteArray& pattern : field.split(',')) {
-        if (pattern.toLower() == wanted)
-            return true;
-    }
-    return false;
-}
-
-struct KnownKey
-{
-    QByteArray type; // "ssh-ed25519"
-    QByteArray blob; // decoded
-    QString file;
-};
-
-QList<KnownKey> knownKeys(const QString& file, const QString& name)
-{
-    QList<KnownKey> keys;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return keys;
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine(64 * 1024).trimmed();
-        if (line.isEmpty() || line.startsWith('#') || line.startsWith('@'))
-            continue;
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 3 || !hostFieldMatches(fields[0], name))
-            continue;
-        keys.append({fields[1], QByteArray::fromBase64(fields[2]), file});
-    }
-    return keys;
-}
-
 } // namespace
 
 struct SftpClient::Session
@@ -361,31 +305,6 @@ struct SftpClient::Session
     }
     QString error() const { return ssh ? QString::fromUtf8(ssh_get_error(ssh)) : QString(); }
 };
-
-QString normalisedHostKeyFingerprint(const QString& typed)
-{
-    QString text = typed.trimmed();
-    if (text.startsWith(QLatin1String("SHA256:"), Qt::CaseInsensitive))
-        text = text.mid(7);
-    while (text.endsWith(QLatin1Char('=')))
-        text.chop(1);
-    const QByteArray raw = QByteArray::fromBase64(text.toLatin1());
-    if (text.size() != 43 || raw.size() != 32 ||
-        raw.toBase64(QByteArray::OmitTrailingEquals) != text.toLatin1())
-        return {};
-    return QStringLiteral("SHA256:") + text;
-}
-
-QString sftpKnownHostsFile()
-{
-    const QString data = dataDir();
-    return data.isEmpty() ? QString() : QDir(data).filePath(QStringLiteral("known_hosts"));
-}
-
-QString knownHostsName(const QString& host, quint16 port)
-{
-    return port == 22 ? host.toLower() : QStringLiteral("[%1]:%2").arg(host.toLower()).arg(port);
-}
 
 SftpClient::SftpClient(QObject* parent) : RemoteClient(parent)
 {
@@ -463,7 +382,7 @@ void SftpClient::connectToServer()
     const long micros = long(m_replyTimeout % 1000) * 1000;
     const bool no = false;
     const QByteArray ownKnown = sftpKnownHostsFile().toUtf8();
-    const QByteArray userKnown = QDir::home().filePath(QStringLiteral(".ssh/known_hosts")).toUtf8();
+    const QByteArray userKnown = userKnownHostsFile().toUtf8();
     ssh_options_set(session->ssh, SSH_OPTIONS_PROCESS_CONFIG, &no);
     // Small requests leave at once, not when the last one was acknowledged.
     const int noDelay = 1;
@@ -513,49 +432,17 @@ void SftpClient::checkHostKey()
     question.port = m_port;
     question.keyType = keyTypeName(key);
     question.bits = keyBits(key, blob);
-    question.fingerprint = fingerprintOfBlob(blob);
+    question.fingerprint = hostKeyFingerprint(blob);
     m_hostKeyDescription = question.keyType + QLatin1Char(' ') + question.fingerprint;
 
-    const QString name = knownHostsName(m_host, m_port);
-    QList<KnownKey> known = knownKeys(sftpKnownHostsFile(), name);
-    known += knownKeys(QDir::home().filePath(QStringLiteral(".ssh/known_hosts")), name);
-    for (const KnownKey& k : std::as_const(known)) {
-        if (k.type == typeName && k.blob == blob)
-            return;
-    }
-    if (!known.isEmpty()) {
-        const KnownKey& old = known.first();
-        fail(QStringLiteral("The host key of %1 has changed: it is %2 now, but %3 knows %4 for "
-                            "it. Someone may be posing as the server; nothing was sent. If the "
-                            "server's operator confirms the new key, remove the old one from %3.")
-                 .arg(name, m_hostKeyDescription, QDir::toNativeSeparators(old.file),
-                      fingerprintOfBlob(old.blob)));
-    }
-    if (!m_acceptedHostKey.isEmpty() && m_acceptedHostKey == question.fingerprint)
-        return;
-    const SshHostKeyAnswer answer =
-        hostKeyQuestion ? hostKeyQuestion(question) : SshHostKeyAnswer::Refuse;
-    if (answer == SshHostKeyAnswer::Refuse)
-        fail(QStringLiteral("The host key of %1 (%2) is not known and was not accepted; nothing "
-                            "was sent.")
-                 .arg(name, m_hostKeyDescription));
-    m_acceptedHostKey = question.fingerprint;
-    if (answer == SshHostKeyAnswer::TrustAlways) {
-        const QString file = sftpKnownHostsFile();
-        QFile current(file);
-        QByteArray text;
-        if (current.open(QIODevice::ReadOnly))
-            text = current.readAll();
-        if (!text.isEmpty() && !text.endsWith('\n'))
-            text += '\n';
-        text += name.toUtf8() + ' ' + typeName + ' ' + encoded + '\n';
-        QString error;
-        if (file.isEmpty() || !QDir().mkpath(QFileInfo(file).path()) ||
-            !replaceFileContents(file, text, &error))
-            Q_EMIT status(QStringLiteral("The host key could not be stored in %1 (%2); it is "
-                                         "trusted for this connection only.")
-                              .arg(QDir::toNativeSeparators(file), error));
-    }
+    const SshHostKeyDecision decision =
+        decideHostKey(question, typeName, encoded, m_acceptedHostKey, hostKeyQuestion);
+    if (!decision.refusal.isEmpty())
+        fail(decision.refusal);
+    if (!decision.accepted.isEmpty())
+        m_acceptedHostKey = decision.accepted;
+    if (!decision.note.isEmpty())
+        Q_EMIT status(decision.note);
 }
 
 void SftpClient::login()

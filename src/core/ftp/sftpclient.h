@@ -1,13 +1,13 @@
 // SftpClient: SFTP (version 3) over an SSH connection made by libssh. The SFTP packets are
 // spoken here over the "sftp" subsystem channel, so that a file's writes travel several at
-// once instead of one per round trip. The server's host key is trusted on first use: an
-// unknown key stops the connection before anything secret is sent and is put to
-// hostKeyQuestion; known keys come from the program's known_hosts file in the data folder
-// and from the user's ~/.ssh/known_hosts (read only). The login tries, in this order, the
-// identity file, the keys of a running ssh-agent, and the password.
+// once instead of one per round trip. The server's host key is trusted on first use (the
+// decision and the known_hosts files are in sftphostkeys.h). The login tries, in this
+// order, the identity file, the keys of a running ssh-agent, and the password. The session
+// is the client's one state: none when disconnected.
 #pragma once
 
 #include "ftp/remoteclient.h"
+#include "ftp/sftphostkeys.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -16,33 +16,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-// A host key that is neither in the program's known_hosts file nor in the user's, nor
-// accepted for this run.
-struct SshHostKeyQuestion
-{
-    QString host;
-    quint16 port = 22;
-    QString keyType;     // as `ssh-keygen -lf` shows it: "ED25519", "RSA", "ECDSA"
-    int bits = 0;        // the key's size, as `ssh-keygen -lf` shows it (256, 3072, ...)
-    QString fingerprint; // "SHA256:" and the unpadded base64 of the key's SHA-256
-};
-
-enum class SshHostKeyAnswer
-{
-    Refuse,
-    TrustOnce,  // for this connection and the extra connections made from it
-    TrustAlways // written to the program's known_hosts file
-};
-
-// "SHA256:..." as a user types it: the prefix optional, trailing "=" left out. Empty unless
-// it is 43 base64 characters (32 bytes).
-QString normalisedHostKeyFingerprint(const QString& typed);
-
-// The program's own known_hosts file (OpenSSH's format): "known_hosts" in the data folder.
-QString sftpKnownHostsFile();
-// How a host is named in known_hosts: "host" for port 22, else "[host]:port".
-QString knownHostsName(const QString& host, quint16 port);
 
 class SftpClient : public RemoteClient
 {

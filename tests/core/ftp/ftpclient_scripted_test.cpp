@@ -454,7 +454,8 @@ TEST_P(ClientScenario, RunsAsScripted)
         } else if (key == QLatin1String("connected")) {
             EXPECT_EQ(run.client.connected(), value == QLatin1String("yes"));
         } else if (key == QLatin1String("ready")) {
-            EXPECT_EQ(run.client.state() == FTPClient::State::Ready, value == QLatin1String("yes"));
+            EXPECT_EQ(run.client.state() == FTPClient::State::Connected,
+                      value == QLatin1String("yes"));
         } else if (key == QLatin1String("disconnects")) {
             EXPECT_EQ(run.seen.disconnects, value.toInt());
         } else {

@@ -499,3 +499,52 @@ TEST_F(TlsTest, FailedDataConnectionEndsTheTransferWithoutWaiting)
     EXPECT_EQ(client.client.currentFolder(), QStringLiteral("/"));
     client.client.disconnectFromServer();
 }
+
+// The trust decision beside the trust store, without a connection: what the client does with
+// a chain it was shown, and what it keeps for host and port.
+TEST_F(TlsTest, CertificateDecisionKeepsTrustPerHostAndPort)
+{
+    const QString dir = m_local.path() + u'/';
+    for (const QString& name : {s(u"one"), s(u"two")})
+        ASSERT_TRUE(makeTestCertificate(dir + name + s(u".pem"), dir + name + s(u".key"),
+                                        s(u"shop.example")));
+    const QList<QSslCertificate> one = QSslCertificate::fromPath(dir + s(u"one.pem"));
+    const QList<QSslCertificate> two = QSslCertificate::fromPath(dir + s(u"two.pem"));
+    ASSERT_EQ(one.size(), 1);
+    const QString fingerprint = testCertificateFingerprint(dir + s(u"one.pem"));
+    int asked = 0;
+    FtpCertificateAnswer answer = FtpCertificateAnswer::Refuse;
+    const auto question = [&](const FtpCertificateQuestion& q) {
+        ++asked;
+        EXPECT_EQ(q.fingerprint, fingerprint);
+        return answer;
+    };
+    const auto decide = [&](const QList<QSslCertificate>& chain, const QString& accepted) {
+        return decideCertificate(s(u"Shop.example"), 990, chain, accepted, question);
+    };
+
+    EXPECT_EQ(decide({}, {}).refusal, s(u"The server at Shop.example:990 sent no certificate. "
+                                        "No user name or password was sent."));
+    const FtpCertificateDecision refused = decide(one, {});
+    EXPECT_TRUE(refused.refusal.startsWith(s(u"The certificate of Shop.example:990 was refused: ")))
+        << refused.refusal.toStdString();
+    EXPECT_TRUE(refused.refusal.endsWith(s(u". SHA-256 fingerprint: ") + fingerprint +
+                                         s(u". No user name or password was sent.")));
+    EXPECT_EQ(decide(one, fingerprint).refusal, QString()); // accepted before: not asked
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(tlsShownBefore(s(u"shop.example"), 990));
+
+    answer = FtpCertificateAnswer::TrustAlways;
+    const FtpCertificateDecision trusted = decide(one, {});
+    EXPECT_EQ(trusted.refusal, QString());
+    EXPECT_EQ(trusted.fingerprint, fingerprint);
+    EXPECT_EQ(trusted.note, s(u"The certificate of Shop.example:990 is trusted from now on "
+                              "(SHA-256 fingerprint ") +
+                                fingerprint + s(u")."));
+    EXPECT_EQ(trustedFingerprint(s(u"SHOP.example"), 990), fingerprint);
+    EXPECT_TRUE(tlsShownBefore(s(u"shop.example"), 990));
+    EXPECT_EQ(decide(one, {}).note, QString()); // trusted now: no question, no note
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(decide(two, {}).refusal.contains(s(u"has CHANGED since it was trusted")));
+    EXPECT_EQ(asked, 2);
+}

@@ -2,6 +2,7 @@
 // failures that must not destroy a file.
 #include "util/error.h"
 #include "util/paths.h"
+#include "util/programsettings.h"
 #include "util/settingsstore.h"
 
 #include <QDir>
@@ -170,4 +171,57 @@ TEST_F(SettingsStoreTest, WriteFailuresThrowAndKeepTheOldFile)
     QFile::setPermissions(root + s(u"data"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(readBytes(iniFile), QByteArray("[S]\r\nk=old\r\n"));
+}
+
+// The program's settings by their declarations: the file text is that of the windows and
+// commands that once wrote it by key, and odd hand-made values read as they always did.
+TEST_F(SettingsStoreTest, ProgramSettingsKeepTheirFileText)
+{
+    writeProgramSetting(kFtpTransfers, 3);
+    writeProgramSetting(kFtpServer, s(u"ftp.example.org"));
+    writeProgramSetting(kFtpPath, s(u"/web"));
+    writeProgramSetting(kFtpActive, true);
+    writeProgramSetting(kFtpTls, 1);
+    writeProgramSetting(kFtpPw, QString()); // never stored: no key
+    writeServerSetting(kFtpCertificates, s(u"FTP.Example.org"), 990, s(u"AB:CD"));
+    writeServerSetting(kFtpTlsLogins, s(u"ftp.example.org"), 21, true);
+    EXPECT_EQ(
+        readBytes(iniFile),
+        QByteArray("[lumivista]\r\nFtpTransfers=3\r\n\r\n[FTP]\r\nServer=ftp.example.org\r\n"
+                   "Path=/web\r\nActive=True\r\nTls=1\r\n\r\n[FtpCertificates]\r\n"
+                   "ftp.example.org_990=AB:CD\r\n\r\n[FtpTlsLogins]\r\nftp.example.org_21=1\r\n"));
+    writeProgramSetting(kFtpActive, false);
+    EXPECT_FALSE(readProgramSetting(kFtpActive));
+    EXPECT_EQ(readSetting(s(u"FTP"), s(u"Active")), s(u"False"));
+
+    // Missing keys read as their defaults.
+    QFile::remove(iniFile);
+    EXPECT_EQ(readProgramSetting(kFtpTransfers), 4);
+    EXPECT_EQ(readProgramSetting(kFtpPath), s(u"/"));
+    EXPECT_EQ(readProgramSetting(kFtpServer), QString());
+    EXPECT_FALSE(readServerSetting(kFtpTlsLogins, s(u"h"), 21));
+
+    const auto read = [&](const char* text, auto check) {
+        writeBytes(iniFile, QByteArray("[lumivista]\r\n") + text + "\r\n[FTP]\r\n" + text +
+                                "\r\n[FtpTlsLogins]\r\n" + text + "\r\n");
+        check();
+    };
+    read("FtpTransfers=25\r\nTls=7\r\nActive=\" TRUE \"\r\nh_21=2\r\nPath=", [&] {
+        EXPECT_EQ(readProgramSetting(kFtpTransfers), 10); // brought into 1..10
+        EXPECT_EQ(readProgramSetting(kFtpTls), 0);        // unknown: the default, not plain
+        EXPECT_TRUE(readProgramSetting(kFtpActive));
+        EXPECT_FALSE(readServerSetting(kFtpTlsLogins, s(u"H"), 21)); // only "1" itself
+        EXPECT_EQ(readProgramSetting(kFtpPath), QString());          // present, empty
+    });
+    read("FtpTransfers=0\r\nTls=2\r\nActive=-3\r\nh_21=1", [&] {
+        EXPECT_EQ(readProgramSetting(kFtpTransfers), 1);
+        EXPECT_EQ(readProgramSetting(kFtpTls), 2);
+        EXPECT_TRUE(readProgramSetting(kFtpActive));
+        EXPECT_TRUE(readServerSetting(kFtpTlsLogins, s(u"H"), 21));
+    });
+    read("FtpTransfers=many\r\nTls=x\r\nActive=yes", [&] {
+        EXPECT_EQ(readProgramSetting(kFtpTransfers), 4);
+        EXPECT_EQ(readProgramSetting(kFtpTls), 0);
+        EXPECT_FALSE(readProgramSetting(kFtpActive));
+    });
 }
