@@ -6,6 +6,7 @@
 #include "ftp/sftpclient.h"
 #include "ftp/uploadrecord.h"
 #include "sshdserver.h"
+#include "testdatafolders.h"
 #include "testsupport.h"
 #include "util/error.h"
 #include "util/paths.h"
@@ -388,7 +389,7 @@ TEST_F(SftpUpload, RemoteListCommands)
 TEST(SftpHostKeys, DecisionKeepsTrustInTheKnownHostsFiles)
 {
     QTemporaryDir dir;
-    setDataFoldersForTest(dir.path(), dir.path());
+    const TestDataFolders folders(dir.path(), dir.path());
     const QByteArray home = qgetenv("HOME");
     const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
     qputenv("HOME", dir.filePath(QStringLiteral("home")).toUtf8());

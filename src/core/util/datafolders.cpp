@@ -3,6 +3,7 @@
 #include "util/error.h"
 #include "util/inifile.h"
 #include "util/paths.h"
+#include "util/programsettings.h"
 #include "util/rawnames.h"
 #include "util/textutil.h"
 #include "util/version.h"
@@ -78,9 +79,9 @@ Folders computeFolders(const QString& title, const FolderEnvironment& env, int p
 
     result.portable = portable;
     if (result.portable < 0) {
-        const QString value =
-            ini::readValue(result.programDir + env.programName + QStringLiteral(".ini"),
-                           env.programName, QStringLiteral("Portable"), QStringLiteral("0"));
+        const QString value = ini::readValue(
+            result.programDir + env.programName + QStringLiteral(".ini"), env.programName,
+            kPortable.key.toString(), QString::number(kPortable.defaultValue));
         result.portable = leadingInt(value) > 0 ? 1 : 0;
     }
     if (result.portable > 0) {

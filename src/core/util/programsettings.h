@@ -37,6 +37,11 @@ template <typename T> struct ProgramSetting
 inline constexpr ProgramSetting<int> kFtpTransfers{
     .key = u"FtpTransfers", .defaultValue = 4, .minimum = 1, .maximum = 10};
 
+// [lumivista] Portable, read from the lumivista.ini beside the program (not the one in the
+// data folder) before the data folders are known: a leading number above 0 keeps the data
+// beside the program. Read by the data folders' own rule (paths.h), only its key is here.
+inline constexpr ProgramSetting<int> kPortable{.key = u"Portable", .defaultValue = 0};
+
 // [FTP]: the FTP window's fields as it last held them.
 inline constexpr ProgramSetting<QString> kFtpServer{.section = u"FTP", .key = u"Server"};
 inline constexpr ProgramSetting<QString> kFtpUser{.section = u"FTP", .key = u"User"};
