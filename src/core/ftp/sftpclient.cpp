@@ -188,13 +188,6 @@ private:
     bool m_ok = true;
 };
 
-struct Packet
-{
-    quint8 type = 0;
-    quint32 id = 0;
-    QByteArray body; // after type and id
-};
-
 // A refusal of the server: its status code and text.
 struct SftpStatus
 {
@@ -448,16 +441,20 @@ void SftpClient::checkHostKey()
 void SftpClient::login()
 {
     ssh_session ssh = m_session->ssh;
+    // libssh itself failed (not a refusal): the connection is of no further use.
+    const auto failOnError = [this](int result) {
+        if (result == SSH_AUTH_ERROR)
+            fail(QStringLiteral("Login at %1:%2 failed (%3)")
+                     .arg(m_host)
+                     .arg(m_port)
+                     .arg(m_session->error()));
+    };
     int result = ssh_userauth_none(ssh, nullptr);
     if (result == SSH_AUTH_SUCCESS) {
         m_loginMethod = QStringLiteral("no authentication");
         return;
     }
-    if (result == SSH_AUTH_ERROR)
-        fail(QStringLiteral("Login at %1:%2 failed (%3)")
-                 .arg(m_host)
-                 .arg(m_port)
-                 .arg(m_session->error()));
+    failOnError(result);
     const int methods = ssh_userauth_list(ssh, nullptr);
     QStringList tried;
 
@@ -523,11 +520,7 @@ void SftpClient::login()
             return;
         }
     }
-    if (result == SSH_AUTH_ERROR)
-        fail(QStringLiteral("Login at %1:%2 failed (%3)")
-                 .arg(m_host)
-                 .arg(m_port)
-                 .arg(m_session->error()));
+    failOnError(result);
     fail(QStringLiteral("Login refused by %1:%2 for user %3 (tried: %4)")
              .arg(m_host)
              .arg(m_port)
